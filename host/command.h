@@ -1,0 +1,60 @@
+// The host's command reader: the statements as a stream of tokens, with a
+// cursor on the current token.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class Tokens;
+namespace Veltra {
+class AllType;
+}
+
+// Token classes; keywords and symbols carry their keyword id instead.
+enum TokenClass : short { kIdentifier = 1, kStringConstant = 2, kNumericConstant = 3 };
+// What TokenKind reports for a keyword or symbol, and for the end of input.
+enum TokenKindValue : int { kKeywordKind = 4, kEndKind = 0 };
+
+class CommandProcessor {
+ public:
+  virtual void SetValueParsing(bool on) = 0;
+  // The statement keyword table (host-owned).
+  virtual Tokens* Keywords() = 0;
+  // Reads one value expression at the cursor into value and steps over it;
+  // false (without moving) when none stands there.
+  virtual bool ParseValue(Veltra::AllType* value, bool required) = 0;
+  virtual void NextToken() = 0;
+  virtual bool HasMore() = 0;
+  // Steps over the current token and on to the start of the next statement.
+  virtual void SkipStatement() = 0;
+  virtual bool MatchToken(short id) = 0;
+  virtual bool IsTokenClass(short id, int reserved) = 0;
+  virtual bool IsToken(short id, int reserved) = 0;
+  virtual const std::wstring& TokenText() = 0;
+  virtual short TokenId() = 0;
+  virtual int TokenKind() = 0;
+  virtual const std::wstring& IdentifierText() = 0;
+  virtual const std::wstring& StringValue() = 0;
+  virtual double DoubleValue() = 0;
+
+  // Host extensions: where the cursor stands, for messages, and a way back
+  // for readers that must not move on failure.
+  virtual int TokenLine() = 0;
+  virtual int TokenColumn() = 0;
+  virtual size_t Position() = 0;
+  virtual void Seek(size_t position) = 0;
+
+  virtual ~CommandProcessor() = default;
+};
+
+// Readers of a value at the cursor. Each steps over what it read and
+// answers true, or answers false and leaves the cursor where it was.
+// Numbers may carry a minus sign. Integers must be whole and in range.
+bool CmdParseString(CommandProcessor* cmd, std::wstring& out);
+bool CmdParseLong(CommandProcessor* cmd, int32_t& out);
+bool CmdParseShort(CommandProcessor* cmd, int16_t& out);
+bool CmdParseDouble(CommandProcessor* cmd, double& out);
+// A coordinate pair: ( x , y ).
+bool CmdParseLongCoord(CommandProcessor* cmd, int32_t& x, int32_t& y);
+bool CmdParseDoubleCoord(CommandProcessor* cmd, double& x, double& y);

@@ -1,0 +1,19 @@
+// The tables embedded from resources/*.tsv (see cmake/EmbedTables.cmake).
+#pragma once
+
+namespace brevan {
+
+struct TableEntry {
+  short id;
+  const wchar_t* text;
+  bool expr;  // keyword belongs to the expression table
+};
+
+extern const TableEntry kKeywordEntries[];
+extern const int kKeywordCount;
+extern const TableEntry kTagEntries[];
+extern const int kTagCount;
+extern const TableEntry kErrorEntries[];
+extern const int kErrorCount;
+
+}  // namespace brevan

@@ -1,0 +1,120 @@
+#include "host/text.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace brevan {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacement;
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Decodes one sequence at bytes[i]; returns its length, or 0 when invalid.
+size_t DecodeOne(std::string_view bytes, size_t i, char32_t& c) {
+  const auto b0 = static_cast<unsigned char>(bytes[i]);
+  size_t length = 0;
+  char32_t min = 0;
+  if (b0 < 0x80) {
+    c = b0;
+    return 1;
+  } else if ((b0 & 0xE0) == 0xC0) {
+    length = 2, c = b0 & 0x1F, min = 0x80;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    length = 3, c = b0 & 0x0F, min = 0x800;
+  } else if ((b0 & 0xF8) == 0xF0) {
+    length = 4, c = b0 & 0x07, min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (i + length > bytes.size()) return 0;
+  for (size_t k = 1; k < length; ++k) {
+    const auto b = static_cast<unsigned char>(bytes[i + k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (b & 0x3F);
+  }
+  if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  return length;
+}
+
+}  // namespace
+
+std::string ToUtf8(std::wstring_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (wchar_t c : text) AppendUtf8(out, static_cast<char32_t>(c));
+  return out;
+}
+
+std::wstring FromUtf8(std::string_view bytes) {
+  std::wstring out;
+  out.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size();) {
+    char32_t c = 0;
+    const size_t length = DecodeOne(bytes, i, c);
+    if (length == 0) {
+      out += static_cast<wchar_t>(kReplacement);
+      ++i;
+      continue;
+    }
+    out += static_cast<wchar_t>(c);
+    i += length;
+  }
+  return out;
+}
+
+bool DecodeUtf8(std::string_view bytes, std::wstring& out, size_t& badOffset) {
+  out.clear();
+  out.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size();) {
+    char32_t c = 0;
+    const size_t length = DecodeOne(bytes, i, c);
+    if (length == 0) {
+      badOffset = i;
+      return false;
+    }
+    out += static_cast<wchar_t>(c);
+    i += length;
+  }
+  return true;
+}
+
+std::wstring FormatNumber(double value) {
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::wstring(buffer, result.ptr);
+}
+
+int64_t TruncateClamped(double value, int64_t min, int64_t max) {
+  if (std::isnan(value)) return 0;
+  if (value <= static_cast<double>(min)) return min;
+  if (value >= static_cast<double>(max)) return max;
+  return static_cast<int64_t>(value);
+}
+
+std::wstring AsciiLower(std::wstring_view text) {
+  std::wstring out(text);
+  for (wchar_t& c : out)
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  return out;
+}
+
+}  // namespace brevan

@@ -1,0 +1,29 @@
+// Text conversions at the edges: UTF-8 in and out, numbers as text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace brevan {
+
+// Encodes wide text as UTF-8; code points that cannot be encoded become U+FFFD.
+std::string ToUtf8(std::wstring_view text);
+
+// Decodes UTF-8 that is known to be valid (from our own document).
+std::wstring FromUtf8(std::string_view bytes);
+
+// Decodes UTF-8 from outside. On an invalid sequence returns false and sets
+// badOffset to the byte where decoding stopped.
+bool DecodeUtf8(std::string_view bytes, std::wstring& out, size_t& badOffset);
+
+// The shortest text that reads back to the same double: 1, 0.5, -2, 1e+21.
+std::wstring FormatNumber(double value);
+
+// Truncates toward zero into [min, max]; NaN gives 0. Never undefined.
+int64_t TruncateClamped(double value, int64_t min, int64_t max);
+
+// ASCII-only lower case: keyword spellings are ASCII.
+std::wstring AsciiLower(std::wstring_view text);
+
+}  // namespace brevan

@@ -1,0 +1,164 @@
+#include "host/token_reader.h"
+
+#include <cmath>
+
+#include "brevan_ids.h"
+#include "host/text.h"
+#include "host/tokens.h"
+#include "host/value.h"
+
+namespace brevan {
+
+namespace {
+
+const Token& BeforeStart() {
+  static const Token token;
+  return token;
+}
+
+bool StartsStatement(const Token& token) {
+  switch (static_cast<Keyword>(token.id)) {
+    case Keyword::Theme:
+    case Keyword::Open:
+    case Keyword::Set:
+    case Keyword::Map:
+      return token.kind == kKeywordKind;
+    default:
+      return false;
+  }
+}
+
+// Reads [-] number at the cursor without committing; false when none.
+bool PeekSigned(CommandProcessor* cmd, double& value) {
+  const size_t start = cmd->Position();
+  const bool negative = cmd->MatchToken(static_cast<short>(Keyword::Minus));
+  if (cmd->TokenKind() != kNumericConstant) {
+    cmd->Seek(start);
+    return false;
+  }
+  value = negative ? -cmd->DoubleValue() : cmd->DoubleValue();
+  cmd->NextToken();
+  return true;
+}
+
+template <typename Int>
+bool ParseInteger(CommandProcessor* cmd, Int& out, double min, double max) {
+  const size_t start = cmd->Position();
+  double value = 0;
+  if (!PeekSigned(cmd, value) || value != std::trunc(value) || value < min || value > max) {
+    cmd->Seek(start);
+    return false;
+  }
+  out = static_cast<Int>(value);
+  return true;
+}
+
+template <typename Number, typename Reader>
+bool ParseCoord(CommandProcessor* cmd, Number& x, Number& y, Reader read) {
+  const size_t start = cmd->Position();
+  Number first{}, second{};
+  if (cmd->MatchToken(static_cast<short>(Keyword::LeftParen)) && read(first) &&
+      cmd->MatchToken(static_cast<short>(Keyword::Comma)) && read(second) &&
+      cmd->MatchToken(static_cast<short>(Keyword::RightParen))) {
+    x = first;
+    y = second;
+    return true;
+  }
+  cmd->Seek(start);
+  return false;
+}
+
+}  // namespace
+
+TokenReader::TokenReader(std::wstring_view text) {
+  ok_ = Lex(text, *GetBrevanKeywords(), tokens_, error_);
+  if (!ok_) tokens_.assign(1, Token{});
+  at_ = tokens_.size();
+}
+
+const Token& TokenReader::Current() const { return at_ < tokens_.size() ? tokens_[at_] : BeforeStart(); }
+
+Tokens* TokenReader::Keywords() { return GetBrevanKeywords(); }
+
+void TokenReader::NextToken() {
+  if (at_ == tokens_.size() && !started_) {
+    started_ = true;
+    at_ = 0;
+    return;
+  }
+  if (at_ + 1 < tokens_.size()) ++at_;
+}
+
+bool TokenReader::HasMore() { return at_ + 1 < tokens_.size(); }
+
+void TokenReader::SkipStatement() {
+  if (!HasMore()) return;
+  NextToken();
+  while (HasMore() && !(tokens_[at_].startsLine && StartsStatement(tokens_[at_]))) ++at_;
+}
+
+bool TokenReader::MatchToken(short id) {
+  if (!IsToken(id, 0)) return false;
+  NextToken();
+  return true;
+}
+
+// Classes are tested as classes. A keyword test also accepts a string
+// constant: older workspaces write a units string without its keyword.
+bool TokenReader::IsTokenClass(short id, int) {
+  const Token& token = Current();
+  if (id >= kIdentifier && id <= kNumericConstant) return token.kind == id;
+  return (token.kind == kKeywordKind && token.id == id) || token.kind == kStringConstant;
+}
+
+bool TokenReader::IsToken(short id, int) {
+  const Token& token = Current();
+  return token.kind != kEndKind && token.id == id;
+}
+
+// value := [-] number | string | identifier
+bool TokenReader::ParseValue(Veltra::AllType* value, bool) {
+  if (value == nullptr) return false;
+  double number = 0;
+  if (PeekSigned(this, number)) {
+    value->SetNumber(number);
+    return true;
+  }
+  const Token& token = Current();
+  if (token.kind == kStringConstant) {
+    value->SetText(token.value, Veltra::AllType::Kind::Text);
+  } else if (token.kind == kIdentifier) {
+    value->SetText(token.value, Veltra::AllType::Kind::Name);
+  } else {
+    return false;
+  }
+  NextToken();
+  return true;
+}
+
+}  // namespace brevan
+
+bool CmdParseString(CommandProcessor* cmd, std::wstring& out) {
+  if (cmd->TokenKind() != kStringConstant) return false;
+  out = cmd->StringValue();
+  cmd->NextToken();
+  return true;
+}
+
+bool CmdParseLong(CommandProcessor* cmd, int32_t& out) {
+  return brevan::ParseInteger(cmd, out, -2147483648.0, 2147483647.0);
+}
+
+bool CmdParseShort(CommandProcessor* cmd, int16_t& out) {
+  return brevan::ParseInteger(cmd, out, -32768.0, 32767.0);
+}
+
+bool CmdParseDouble(CommandProcessor* cmd, double& out) { return brevan::PeekSigned(cmd, out); }
+
+bool CmdParseLongCoord(CommandProcessor* cmd, int32_t& x, int32_t& y) {
+  return brevan::ParseCoord(cmd, x, y, [cmd](int32_t& v) { return CmdParseLong(cmd, v); });
+}
+
+bool CmdParseDoubleCoord(CommandProcessor* cmd, double& x, double& y) {
+  return brevan::ParseCoord(cmd, x, y, [cmd](double& v) { return CmdParseDouble(cmd, v); });
+}

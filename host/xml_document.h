@@ -1,0 +1,43 @@
+// Our document: the host's XML document over pugixml. pugixml stays inside
+// xml_document.cpp.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "host/xml.h"
+
+namespace pugi {
+class xml_document;
+}
+
+namespace brevan {
+
+class XmlDocument final : public QdXmlDocument {
+ public:
+  XmlDocument();
+  ~XmlDocument() override;
+  XmlDocument(const XmlDocument&) = delete;
+  XmlDocument& operator=(const XmlDocument&) = delete;
+
+  QdXmlNode* CreateElement(const std::wstring& name) override;
+  QdXmlNode* GetRootElement(const std::wstring& name, const wchar_t* where) override;
+
+  // True once a root element exists.
+  bool HasRoot() const;
+  // The document as UTF-8 with a declaration; indented when asked. Only the
+  // root element is written; elements never appended are not part of it.
+  std::string ToXml(bool indent = true) const;
+  // Copies the root element into a caller's pugixml document.
+  void CopyTo(pugi::xml_document& target) const;
+
+  struct State;
+
+ private:
+  std::unique_ptr<State> state_;
+};
+
+// Node and list handles alive in this process, for leak checks in tests.
+long LiveNodeHandles();
+
+}  // namespace brevan

@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "brevan_ids.h"
+#include "host/text.h"
+#include "host/token_reader.h"
+#include "host/value.h"
+
+namespace brevan {
+namespace {
+
+// Lexes text and moves the reader onto its first token.
+TokenReader Read(std::wstring_view text) {
+  TokenReader reader(text);
+  EXPECT_TRUE(reader.Ok()) << ToUtf8(reader.Error().reason);
+  reader.NextToken();
+  return reader;
+}
+
+struct KindCase {
+  const wchar_t* text;
+  short id;
+  int kind;
+  const wchar_t* value;  // identifier or string contents
+};
+
+TEST(LexerTest, TokenKinds) {
+  const KindCase cases[] = {
+      {L"States", 1, 1, L"States"},
+      {L"`Order`", 1, 1, L"Order"},
+      {L"Zürich_2", 1, 1, L"Zürich_2"},
+      {L"\"a \"\"quoted\"\" b\"", 2, 2, L"a \"quoted\" b"},
+      {L"\"\"", 2, 2, L""},
+      {L"12.5e-1", 3, 3, L""},
+      {L".5", 3, 3, L""},
+      {L"layer", static_cast<short>(Keyword::Layer), 4, L""},
+      {L"LAYER", static_cast<short>(Keyword::Layer), 4, L""},
+      {L"<=", static_cast<short>(Keyword::LessEqual), 4, L""},
+      {L"<", static_cast<short>(Keyword::Less), 4, L""},
+      {L",", static_cast<short>(Keyword::Comma), 4, L""},
+      {L":", static_cast<short>(Keyword::Colon), 4, L""},
+  };
+  for (const KindCase& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.text));
+    TokenReader reader = Read(c.text);
+    EXPECT_EQ(reader.TokenId(), c.id);
+    EXPECT_EQ(reader.TokenKind(), c.kind);
+    EXPECT_EQ(reader.TokenText(), c.text);
+    if (c.kind == 1 || c.kind == 2) {
+      EXPECT_EQ(reader.StringValue(), c.value);
+    }
+    reader.NextToken();
+    EXPECT_FALSE(reader.HasMore());
+  }
+}
+
+TEST(LexerTest, NumbersKeepTheirValue) {
+  TokenReader reader = Read(L"12.5e-1 7 1e400");
+  EXPECT_DOUBLE_EQ(reader.DoubleValue(), 1.25);
+  reader.NextToken();
+  EXPECT_DOUBLE_EQ(reader.DoubleValue(), 7);
+  reader.NextToken();
+  EXPECT_TRUE(std::isinf(reader.DoubleValue()));
+}
+
+TEST(LexerTest, PositionsAreOneBasedLinesAndColumns) {
+  TokenReader reader = Read(L"Open Table\n  \"a\" # note\n\tAs  t");
+  const int expected[][2] = {{1, 1}, {1, 6}, {2, 3}, {3, 2}, {3, 6}};
+  for (const auto& at : expected) {
+    EXPECT_EQ(reader.TokenLine(), at[0]);
+    EXPECT_EQ(reader.TokenColumn(), at[1]);
+    reader.NextToken();
+  }
+  EXPECT_FALSE(reader.HasMore());
+}
+
+struct ErrorCase {
+  const wchar_t* text;
+  int line;
+  int column;
+};
+
+TEST(LexerTest, LexicalErrorsNameTheirPlace) {
+  const ErrorCase cases[] = {
+      {L"Open Table \"never closed", 1, 12},
+      {L"Map\n  From @t", 2, 8},
+      {L"x = 12abc", 1, 5},
+      {L"\"line\nbreak\"", 1, 1},
+      {L"``", 1, 1},
+  };
+  for (const ErrorCase& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.text));
+    TokenReader reader(c.text);
+    ASSERT_FALSE(reader.Ok());
+    EXPECT_EQ(reader.Error().line, c.line);
+    EXPECT_EQ(reader.Error().column, c.column);
+    EXPECT_FALSE(reader.Error().text.empty());
+  }
+}
+
+TEST(LexerTest, SkipStatementStopsAtTheNextStatementLine) {
+  TokenReader reader = Read(L"Print a b\n  c Map d\nMap From t");
+  reader.SkipStatement();
+  EXPECT_EQ(reader.TokenId(), static_cast<short>(Keyword::Map));
+  EXPECT_EQ(reader.TokenLine(), 3);
+}
+
+TEST(LexerTest, SkipStatementAlwaysMakesProgress) {
+  TokenReader reader = Read(L"Map\nMap");
+  reader.SkipStatement();
+  EXPECT_EQ(reader.TokenLine(), 2);
+  reader.SkipStatement();
+  EXPECT_FALSE(reader.HasMore());
+  reader.SkipStatement();  // at the end it stays there
+  EXPECT_FALSE(reader.HasMore());
+}
+
+TEST(LexerTest, MatchTokenConsumesOnlyOnAMatch) {
+  TokenReader reader = Read(L"Layer 1");
+  EXPECT_FALSE(reader.MatchToken(static_cast<short>(Keyword::Map)));
+  EXPECT_TRUE(reader.MatchToken(static_cast<short>(Keyword::Layer)));
+  EXPECT_EQ(reader.TokenKind(), 3);
+}
+
+TEST(LexerTest, IsTokenClassTestsClassesAndLetsAStringStandForAKeyword) {
+  TokenReader reader = Read(L"\"mi\" 5");
+  EXPECT_TRUE(reader.IsTokenClass(2, 0));
+  EXPECT_FALSE(reader.IsTokenClass(3, 0));
+  EXPECT_TRUE(reader.IsTokenClass(static_cast<short>(Keyword::Units), 0));
+  EXPECT_FALSE(reader.IsToken(static_cast<short>(Keyword::Units), 0));
+  reader.NextToken();
+  EXPECT_TRUE(reader.IsTokenClass(3, 0));
+  EXPECT_FALSE(reader.IsTokenClass(static_cast<short>(Keyword::Units), 0));
+}
+
+TEST(CmdParseTest, SignedValues) {
+  TokenReader reader = Read(L"-5 - 2.5 40000 \"s\" ( 1 , -2 ) (1.5, 2)");
+  int32_t integer = 0;
+  EXPECT_TRUE(CmdParseLong(&reader, integer));
+  EXPECT_EQ(integer, -5);
+  EXPECT_FALSE(CmdParseLong(&reader, integer));  // -2.5 is not whole
+  EXPECT_EQ(reader.TokenId(), static_cast<short>(Keyword::Minus));
+  double number = 0;
+  EXPECT_TRUE(CmdParseDouble(&reader, number));
+  EXPECT_DOUBLE_EQ(number, -2.5);
+  int16_t small = 0;
+  EXPECT_FALSE(CmdParseShort(&reader, small));  // beyond 16 bits
+  EXPECT_TRUE(CmdParseLong(&reader, integer));
+  EXPECT_EQ(integer, 40000);
+  EXPECT_FALSE(CmdParseDouble(&reader, number));
+  std::wstring text;
+  EXPECT_TRUE(CmdParseString(&reader, text));
+  EXPECT_EQ(text, L"s");
+  int32_t x = 0, y = 0;
+  EXPECT_TRUE(CmdParseLongCoord(&reader, x, y));
+  EXPECT_EQ(x, 1);
+  EXPECT_EQ(y, -2);
+  EXPECT_FALSE(CmdParseLongCoord(&reader, x, y));  // 1.5 is not whole: nothing moves
+  EXPECT_EQ(reader.TokenId(), static_cast<short>(Keyword::LeftParen));
+  double dx = 0, dy = 0;
+  EXPECT_TRUE(CmdParseDoubleCoord(&reader, dx, dy));
+  EXPECT_DOUBLE_EQ(dx, 1.5);
+  EXPECT_FALSE(reader.HasMore());
+}
+
+TEST(CmdParseTest, NumbersBeyondEveryIntegerRangeAreRefused) {
+  TokenReader reader = Read(L"1e400 99999999999");
+  int32_t integer = 7;
+  EXPECT_FALSE(CmdParseLong(&reader, integer));
+  EXPECT_EQ(integer, 7);
+  double number = 0;
+  EXPECT_TRUE(CmdParseDouble(&reader, number));
+  EXPECT_FALSE(CmdParseLong(&reader, integer));
+}
+
+TEST(ParseValueTest, ValueKinds) {
+  TokenReader reader = Read(L"-2.5 \"text\" name Layer");
+  Veltra::AllType value;
+  ASSERT_TRUE(reader.ParseValue(&value, true));
+  EXPECT_TRUE(value.IsKindA());
+  EXPECT_EQ(value.Text(), L"-2.5");
+  ASSERT_TRUE(reader.ParseValue(&value, true));
+  EXPECT_TRUE(value.IsKindB());
+  EXPECT_EQ(value.Text(), L"text");
+  ASSERT_TRUE(reader.ParseValue(&value, true));
+  EXPECT_FALSE(value.IsKindA() || value.IsKindB());
+  EXPECT_EQ(value.Text(), L"name");
+  EXPECT_FALSE(reader.ParseValue(&value, true));
+  EXPECT_EQ(reader.TokenId(), static_cast<short>(Keyword::Layer));
+}
+
+}  // namespace
+}  // namespace brevan

@@ -1,0 +1,180 @@
+#include "host/xml_document.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "tests/support/translate.h"
+
+namespace brevan {
+namespace {
+
+using Node = std::unique_ptr<QdXmlNode>;
+using List = std::unique_ptr<QdXmlNodeList>;
+
+class XmlDocumentTest : public ::testing::Test {
+ protected:
+  void TearDown() override { EXPECT_EQ(LiveNodeHandles(), 0); }
+
+  Node Element(const wchar_t* name) { return Node(doc.CreateElement(name)); }
+  Node Select(QdXmlNode& node, const std::wstring& path) {
+    QdXmlNode* found = nullptr;
+    node.SelectSingleNode(path, &found);
+    return Node(found);
+  }
+  std::wstring NameOf(QdXmlNode& node) {
+    std::wstring name;
+    node.GetNodeName(name);
+    return name;
+  }
+  std::string Body() { return test::CompactXml(doc.ToXml()); }
+
+  XmlDocument doc;
+};
+
+TEST_F(XmlDocumentTest, RootIsCreatedOnceAndWrittenAlone) {
+  EXPECT_FALSE(doc.HasRoot());
+  {
+    Node detached = Element(L"Loose");
+    Node root(doc.GetRootElement(L"Workspace", L" /"));
+    Node again(doc.GetRootElement(L"Workspace", L" /"));
+    ASSERT_TRUE(root && again);
+    EXPECT_EQ(Node(doc.GetRootElement(L"Other", L" /")), nullptr);
+    EXPECT_EQ(Body(), "<Workspace />");
+  }
+  EXPECT_EQ(doc.ToXml(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Workspace />\n");
+}
+
+TEST_F(XmlDocumentTest, PathShapesTheTranslatorBuilds) {
+  Node root(doc.GetRootElement(L"W", L" /"));
+  Node windows = Element(L"Windows");
+  root->AppendChild(windows.get());
+  for (const wchar_t* name : {L"a", L"b", L"a"}) {
+    Node window = Element(L"Window");
+    Node layers = Element(L"Layers");
+    Node layer = Element(L"Layer");
+    layer->SetAttribute(L"name", name);
+    layers->AppendChild(layer.get());
+    window->AppendChild(layers.get());
+    windows->AppendChild(window.get());
+  }
+  EXPECT_EQ(NameOf(*Select(*root, L"Windows")), L"Windows");
+  Node b = Select(*windows, L"Window/Layers/Layer[@name=\"b\"]");
+  ASSERT_TRUE(b);
+  std::wstring value;
+  EXPECT_TRUE(b->GetAttribute(L"name", value));
+  EXPECT_EQ(value, L"b");
+  EXPECT_FALSE(b->GetAttribute(L"missing", value));
+  EXPECT_FALSE(Select(*windows, L"Window/Layers/Layer[@name=\"c\"]"));
+  QdXmlNodeList* raw = nullptr;
+  windows->SelectNodes(L"Window/Layers/Layer[@name=\"a\"]", &raw);
+  List hits(raw);
+  ASSERT_TRUE(hits);
+  EXPECT_EQ(hits->GetLength(), 2);
+  windows->SelectNodes(L"child::*", &raw);
+  List all(raw);
+  EXPECT_EQ(all->GetLength(), 3);
+  QdXmlNode* item = nullptr;
+  EXPECT_FALSE(all->GetItem(3, &item));
+  EXPECT_FALSE(all->GetItem(-1, &item));
+  EXPECT_EQ(item, nullptr);
+  EXPECT_TRUE(all->GetItem(2, &item));
+  Node last(item);
+}
+
+TEST_F(XmlDocumentTest, MalformedPathsFindNothing) {
+  Node root(doc.GetRootElement(L"W", L" /"));
+  for (const wchar_t* path : {L"Layer[@na]me=\"x\"]", L"Layer[@name=]", L"[", L"", L"Layer[@name=\"x"}) {
+    EXPECT_FALSE(Select(*root, path)) << path;
+    QdXmlNodeList* raw = nullptr;
+    root->SelectNodes(path, &raw);
+    List list(raw);
+    EXPECT_EQ(list, nullptr) << path;
+  }
+}
+
+TEST_F(XmlDocumentTest, PredicateValuesAreMatchedAsWritten) {
+  Node root(doc.GetRootElement(L"W", L" /"));
+  for (const wchar_t* name : {L"a", L"a\"]|//*[@n=\"", L""}) {
+    Node e = Element(L"E");
+    e->SetAttribute(L"n", name);
+    root->AppendChild(e.get());
+  }
+  Node plain = Element(L"E");
+  root->AppendChild(plain.get());
+  for (const wchar_t* name : {L"a", L"a\"]|//*[@n=\"", L""}) {
+    Node found = Select(*root, std::wstring(L"E[@n=\"") + name + L"\"]");
+    ASSERT_TRUE(found) << name;
+    std::wstring value;
+    found->GetAttribute(L"n", value);
+    EXPECT_EQ(value, name);
+  }
+  QdXmlNodeList* raw = nullptr;
+  root->SelectNodes(L"E[@n=\"\"]", &raw);
+  List empty(raw);
+  EXPECT_EQ(empty->GetLength(), 1);  // the element without the attribute does not match
+}
+
+TEST_F(XmlDocumentTest, AppendMovesAndRefusesCycles) {
+  Node root(doc.GetRootElement(L"W", L" /"));
+  Node a = Element(L"A");
+  Node b = Element(L"B");
+  Node c = Element(L"C");
+  a->AppendChild(c.get());
+  root->AppendChild(a.get());
+  root->AppendChild(b.get());
+  EXPECT_TRUE(b->AppendChild(c.get()));  // moves out of A
+  EXPECT_FALSE(c->AppendChild(root.get()));
+  EXPECT_EQ(Body(), "<W><A /><B><C /></B></W>");
+  Node first;
+  {
+    QdXmlNode* raw = nullptr;
+    root->GetFirstChild(&raw);
+    first.reset(raw);
+    raw = nullptr;
+    first->GetNextSibling(&raw);
+    Node second(raw);
+    EXPECT_EQ(NameOf(*second), L"B");
+    second->GetNextSibling(&raw);
+    EXPECT_EQ(raw, nullptr);
+  }
+}
+
+TEST_F(XmlDocumentTest, NumbersAreShortestRoundTripText) {
+  Node root(doc.GetRootElement(L"W", L" /"));
+  const std::pair<double, const char*> cases[] = {
+      {1, "1"}, {0.5, "0.5"}, {-2, "-2"}, {0.1, "0.1"}, {1e21, "1e+21"}, {-2147483648.0, "-2147483648"}};
+  for (const auto& [value, text] : cases) {
+    root->SetAttribute(L"v", value);
+    std::wstring written;
+    root->GetAttribute(L"v", written);
+    EXPECT_EQ(written, std::wstring(text, text + std::strlen(text)));
+  }
+  root->SetText(0.25);
+  std::wstring text;
+  EXPECT_TRUE(root->GetNodeText(text));
+  EXPECT_EQ(text, L"0.25");
+}
+
+TEST_F(XmlDocumentTest, InvalidNamesAreRefusedAndTextIsEscaped) {
+  EXPECT_EQ(Element(L"bad name"), nullptr);
+  EXPECT_EQ(Element(L"1st"), nullptr);
+  Node root(doc.GetRootElement(L"W", L" /"));
+  EXPECT_FALSE(root->SetAttribute(L"a\"b", L"x"));
+  EXPECT_TRUE(root->SetAttribute(L"a", L"<&\"é>"));
+  EXPECT_EQ(Body(), "<W a=\"&lt;&amp;&quot;é>\" />");
+}
+
+TEST_F(XmlDocumentTest, ElementsNeverAppendedLeaveNoTrace) {
+  Node root(doc.GetRootElement(L"W", L" /"));
+  {
+    Node holder = Element(L"Holder");
+    Node child = Element(L"Child");
+    holder->AppendChild(child.get());
+  }
+  EXPECT_EQ(Body(), "<W />");
+}
+
+}  // namespace
+}  // namespace brevan
