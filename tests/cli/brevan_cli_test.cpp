@@ -1,0 +1,136 @@
+// The brevan tool as a user runs it: files in, document and messages out.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+  int exitCode;
+  std::string out;
+  std::string err;
+};
+
+class BrevanToolTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("brevan_cli_" + std::to_string(::getpid()) + "_" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  std::string Write(const std::string& name, const std::string& bytes) {
+    const fs::path path = dir / name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path.string();
+  }
+
+  static std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  // Runs brevan with arguments (shell words), standard input from stdinFile when given.
+  ToolRun Brevan(const std::string& arguments, const std::string& stdinFile = "/dev/null") {
+    const std::string command = std::string(BREVAN_BINARY_DIR) + "/brevan " + arguments + " <" + stdinFile +
+                                " >" + (dir / "out").string() + " 2>" + (dir / "err").string();
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir / "out"), Slurp(dir / "err")};
+  }
+
+  fs::path dir;
+};
+
+TEST_F(BrevanToolTest, TranslatesToIndentedXmlWithADeclaration) {
+  const std::string file = Write("w.wks", "Open Table \"a.tbl\" As a\n");
+  const ToolRun run = Brevan(file);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out,
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Workspace>\n  <Tables>\n"
+            "    <Table file=\"a.tbl\" alias=\"a\" />\n  </Tables>\n</Workspace>\n");
+  EXPECT_EQ(run.err, "");
+}
+
+TEST_F(BrevanToolTest, EmptyWorkspaceStillGivesARoot) {
+  const ToolRun run = Brevan(Write("empty.wks", "# nothing here\n"));
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Workspace />\n");
+}
+
+TEST_F(BrevanToolTest, ErrorNamesFileLineAndColumnWithACaret) {
+  const std::string file = Write("bad.wks", "Open Table \"a\" As a\nMap From a\n\tHeight x\n");
+  const ToolRun run = Brevan(file + " -o " + (dir / "doc.xml").string());
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, file + ":3:9: error 10: Expecting a floating point value.\n\tHeight x\n\t       ^\n");
+  EXPECT_FALSE(fs::exists(dir / "doc.xml"));
+}
+
+TEST_F(BrevanToolTest, ErrorArgumentIsFilledIn) {
+  const ToolRun run = Brevan(Write("bad.wks", "Open Table \"a\" As 5\n"));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find(":1:19: error 5: Expecting table identifier \"\".\n"), std::string::npos) << run.err;
+  const ToolRun tab = Brevan(Write("tab.wks", "Map t\n"));
+  EXPECT_NE(tab.err.find("error 4: Expecting token\t\"From\".\n"), std::string::npos) << tab.err;
+}
+
+TEST_F(BrevanToolTest, PartialWritesTheDocumentAsItStood) {
+  const std::string file = Write("bad.wks", "Open Table \"a\"\nOpen Table 5\n");
+  const ToolRun run = Brevan("--partial -o " + (dir / "doc.xml").string() + " " + file);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(Slurp(dir / "doc.xml").find("<Table file=\"a\" />"), std::string::npos);
+}
+
+TEST_F(BrevanToolTest, ReadsStandardInput) {
+  const ToolRun run = Brevan("-", Write("in.wks", "\xEF\xBB\xBFOpen Table \"b\"\n"));
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.out.find("<Table file=\"b\" />"), std::string::npos);
+  const ToolRun bad = Brevan("-", Write("in2.wks", "Open 1"));
+  EXPECT_EQ(bad.err.rfind("<stdin>:1:6: error 2", 0), 0u) << bad.err;
+}
+
+TEST_F(BrevanToolTest, Encodings) {
+  const std::string latin = Write("latin.wks", "Open Table \"caf\xE9\"\n\n");
+  const ToolRun refused = Brevan(latin);
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_NE(refused.err.find(":1: error: byte 0xE9 is not valid UTF-8"), std::string::npos) << refused.err;
+  const ToolRun decoded = Brevan("--encoding ISO-8859-1 " + latin);
+  EXPECT_EQ(decoded.exitCode, 0);
+  EXPECT_NE(decoded.out.find("file=\"caf\xC3\xA9\""), std::string::npos);
+  EXPECT_EQ(Brevan("--encoding NO-SUCH-THING " + latin).exitCode, 2);
+}
+
+TEST_F(BrevanToolTest, VersionFromHeaderOrOption) {
+  // Before version 200 a units string follows at once; from 200 it comes after Units.
+  const std::string file = Write("old.wks", "!version 199\nMap From a Width 2 Units \"cm\"\n");
+  const ToolRun old = Brevan(file);
+  EXPECT_EQ(old.exitCode, 1);
+  EXPECT_NE(old.err.find(":2:20: error 14:"), std::string::npos) << old.err;
+  EXPECT_EQ(Brevan("--format-version 300 " + file).exitCode, 0);
+  EXPECT_EQ(Brevan(Write("badheader.wks", "!version x\n")).exitCode, 2);
+}
+
+TEST_F(BrevanToolTest, UsageAndListings) {
+  EXPECT_EQ(Brevan("").exitCode, 2);
+  EXPECT_EQ(Brevan("--no-such-option x").exitCode, 2);
+  EXPECT_EQ(Brevan((dir / "missing.wks").string()).exitCode, 2);
+  EXPECT_EQ(Brevan("--format-version 40000 x").exitCode, 2);
+  const ToolRun help = Brevan("--help");
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("--partial"), std::string::npos);
+  const ToolRun keywords = Brevan("--list-keywords");
+  EXPECT_NE(keywords.out.find("1102\tLayer\n"), std::string::npos);
+  const ToolRun tags = Brevan("--list-tags");
+  EXPECT_NE(tags.out.find("3\tMapWindow\n"), std::string::npos);
+  EXPECT_EQ(Brevan("--version").exitCode, 0);
+}
+
+}  // namespace

@@ -1,0 +1,84 @@
+#include "tests/support/translate.h"
+
+#include "host/style.h"
+#include "host/text.h"
+#include "host/token_reader.h"
+#include "host/utility.h"
+#include "host/value.h"
+#include "host/xml_document.h"
+
+namespace brevan::test {
+
+std::string CompactXml(const std::string& document) {
+  const size_t start = document.find("?>\n");
+  const std::string body = start == std::string::npos ? document : document.substr(start + 3);
+  // Joins the indented lines; our texts hold no line breaks.
+  std::string compact;
+  bool lineStart = true;
+  for (char c : body) {
+    if (c == '\n') {
+      lineStart = true;
+    } else if (!(lineStart && c == ' ')) {
+      lineStart = false;
+      compact += c;
+    }
+  }
+  return compact;
+}
+
+namespace {
+
+Translation Finish(bool ok, TokenReader& reader, XmlDocument& doc) {
+  Translation result;
+  result.ok = ok;
+  if (const Veltra::ErrorEntry* entry = Veltra::GetErrorEntry(0)) {
+    result.error = entry->number;
+    result.argument = entry->argument1;
+  }
+  Veltra::ClearErrors();
+  result.xml = doc.HasRoot() ? CompactXml(doc.ToXml()) : std::string();
+  result.line = reader.TokenLine();
+  result.column = reader.TokenColumn();
+  return result;
+}
+
+}  // namespace
+
+Translation Translate(std::wstring_view text, short version) {
+  TokenReader reader(text);
+  EXPECT_TRUE(reader.Ok()) << ToUtf8(reader.Error().reason);
+  XmlDocument doc;
+  const bool ok = CmdMain(&reader, version, &doc);
+  return Finish(ok, reader, doc);
+}
+
+Translation TranslateWithState(std::wstring_view text, short version,
+                               const std::function<void(BrevanTranslator&)>& inspect) {
+  TokenReader reader(text);
+  EXPECT_TRUE(reader.Ok()) << ToUtf8(reader.Error().reason);
+  XmlDocument doc;
+  bool ok = true;
+  {
+    BrevanTranslator state(&reader, version, &doc);
+    try {
+      state.NextToken();
+      while (reader.HasMore()) state.DispatchStatement();
+    } catch (const BrevanTranslatorException& failure) {
+      ReportError(Veltra::ERR_ERROR, failure.number, failure.argument1, failure.argument2);
+      ok = false;
+    }
+    inspect(state);
+  }
+  return Finish(ok, reader, doc);
+}
+
+void TranslatorTest::SetUp() { Veltra::ClearErrors(); }
+
+void TranslatorTest::TearDown() {
+  EXPECT_EQ(LiveNodeHandles(), 0) << "node handles left alive";
+  EXPECT_EQ(Veltra::LiveValueObjects(), 0) << "value objects left alive";
+  EXPECT_EQ(Veltra::LiveStyleObjects(), 0) << "style objects left alive";
+  Veltra::ClearErrors();
+}
+
+}  // namespace brevan::test

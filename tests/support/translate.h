@@ -1,0 +1,42 @@
+// Test support: translate statement text through CmdMain and look at the
+// document, the error list and the live-object counters.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "translator/translator.h"
+
+namespace brevan::test {
+
+struct Translation {
+  bool ok = false;
+  int error = 0;          // number of the error-list entry, 0 when none
+  std::wstring argument;  // its first argument
+  std::string xml;        // the root element, compact; empty when none
+  int line = 0;           // where the reader stood when translation ended
+  int column = 0;
+};
+
+// The root element of a document, compact, without declaration.
+std::string CompactXml(const std::string& document);
+
+// Translates text as one CmdMain call.
+Translation Translate(std::wstring_view text, short version = 300);
+
+// Runs the statements of text on a translator state that outlives them, so
+// that tests can look at layerNames and themeCounts afterwards.
+Translation TranslateWithState(std::wstring_view text, short version,
+                               const std::function<void(BrevanTranslator&)>& inspect);
+
+// Every test checks that nothing it made is left alive.
+class TranslatorTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};
+
+}  // namespace brevan::test

@@ -1,0 +1,188 @@
+#include "translator/translator.h"
+
+#include <new>
+
+#include "host/utility.h"
+
+namespace brevan {
+
+namespace {
+
+// The module identifier under which the translator's errors are listed.
+constexpr Veltra::GUID kModuleId = {
+    0x6b72e0a4, 0x3c1d, 0x4f7e, {0x9a, 0x51, 0x2e, 0x80, 0x47, 0xb3, 0xd6, 0x19}};
+
+constexpr int kErrorLevel = Veltra::ERR_ERROR;
+
+}  // namespace
+
+void Raise(Error n, const std::wstring& argument) {
+  throw BrevanTranslatorException(static_cast<uint16_t>(n), argument.c_str());
+}
+
+void ReportError(int level, int number, const std::wstring& argument1, const std::wstring& argument2) {
+  if (Veltra::HaveErrors()) return;
+  Veltra::SetError(static_cast<Veltra::eErrorLevel>(level), number, nullptr, kModuleId, number,
+                   argument1.c_str(), argument2.c_str());
+}
+
+BrevanTranslator::BrevanTranslator(CommandProcessor* cmd, short version, QdXmlDocument* doc)
+    : cmd(cmd), tags(nullptr), doc(doc), version(version) {
+  tags = GetWorkspaceTags();
+  if (tags == nullptr) throw std::bad_alloc();
+}
+
+BrevanTranslator::~BrevanTranslator() {
+  layerNames.clear();
+  tables.reset();
+  mapWindows.reset();
+  root.reset();
+}
+
+// statement := Theme … | Open … | Set Map … | Set Legend … | Map … | anything else (skipped)
+void BrevanTranslator::DispatchStatement() {
+  if (!root) {
+    root.reset(doc->GetRootElement(Name(Tag::Workspace), L" /"));
+    if (!root) throw std::bad_alloc();
+  }
+  switch (TokenId()) {
+    case Keyword::Open:
+      return TranslateOpenTable();
+    case Keyword::Set:
+      NextToken();
+      if (!IsToken(Keyword::Map) && !IsToken(Keyword::Legend)) return;
+      break;
+    case Keyword::Map:
+      return TranslateMapWindow();
+    default:
+      break;
+  }
+  cmd->SkipStatement();
+  switch (TokenId()) {
+    case Keyword::Theme:
+    case Keyword::Open:
+    case Keyword::Set:
+    case Keyword::Map:
+      return;
+    default:
+      NextToken();
+  }
+}
+
+void BrevanTranslator::RaisePendingHostError() {
+  wchar_t text[512];
+  if (!Veltra::HaveErrors() || !Veltra::GetNextError(true, text, 512)) return;
+  const int number = Veltra::GetErrorNum(0);
+  Veltra::ClearErrors();
+  throw BrevanTranslatorException(static_cast<uint16_t>(number));
+}
+
+void BrevanTranslator::ExpectToken(Keyword id) {
+  if (!cmd->MatchToken(static_cast<short>(id))) Raise(Error::ExpectingToken, cmd->TokenText());
+}
+
+bool BrevanTranslator::ReadIdentifier(std::wstring& out) {
+  const bool found = cmd->IsToken(kIdentifier, 0);
+  if (found) out = cmd->IdentifierText();
+  NextToken();
+  return found;
+}
+
+std::wstring BrevanTranslator::KeywordText(Keyword id) {
+  return cmd->Keywords()->KeywordText(static_cast<short>(id), 0);
+}
+
+double BrevanTranslator::ReadDouble() {
+  double value = 0;
+  if (!CmdParseDouble(cmd, value)) Raise(Error::ExpectingFloat);
+  return value;
+}
+
+int32_t BrevanTranslator::ReadLong() {
+  int32_t value = 0;
+  if (!CmdParseLong(cmd, value)) Raise(Error::ExpectingInteger);
+  return value;
+}
+
+NodeHandle BrevanTranslator::CreateElementOrThrow(Tag tag) { return CreateElementOrThrow(Name(tag)); }
+
+NodeHandle BrevanTranslator::CreateElementOrThrow(const std::wstring& name) {
+  NodeHandle node(doc->CreateElement(name));
+  if (!node) throw std::bad_alloc();
+  return node;
+}
+
+void BrevanTranslator::AppendChildOrThrow(QdXmlNode& parent, QdXmlNode& child) {
+  if (!parent.AppendChild(&child)) Raise(Error::AppendFailed);
+}
+
+void BrevanTranslator::SetAttributeOrThrow(QdXmlNode& node, const std::wstring& name,
+                                           const std::wstring& text) {
+  if (!node.SetAttribute(name, text)) Raise(Error::SetAttributeFailed, name);
+}
+
+void BrevanTranslator::SetNumberAttributeOrThrow(QdXmlNode& node, const std::wstring& name, double value) {
+  if (!node.SetAttribute(name, value)) Raise(Error::SetAttributeFailed, name);
+}
+
+void BrevanTranslator::GetAttributeOrThrow(QdXmlNode& node, const std::wstring& name, std::wstring& out) {
+  if (!node.GetAttribute(name, out)) Raise(Error::GetAttributeFailed, name);
+}
+
+void BrevanTranslator::SetTextOrThrow(QdXmlNode& node, const std::wstring& text) {
+  if (!node.SetText(text)) Raise(Error::SetValueFailed);
+}
+
+void BrevanTranslator::SetNumberTextOrThrow(QdXmlNode& node, double value) {
+  if (!node.SetText(value)) Raise(Error::SetValueFailed);
+}
+
+NodeHandle BrevanTranslator::SelectSingleNode(QdXmlNode& node, const std::wstring& path) {
+  QdXmlNode* found = nullptr;
+  node.SelectSingleNode(path, &found);
+  return NodeHandle(found);
+}
+
+ListHandle BrevanTranslator::SelectNodes(QdXmlNode& node, const std::wstring& path) {
+  QdXmlNodeList* found = nullptr;
+  node.SelectNodes(path, &found);
+  return ListHandle(found);
+}
+
+NodeHandle BrevanTranslator::FindOrAddChild(QdXmlNode& parent, Tag tag) {
+  NodeHandle child = SelectSingleNode(parent, Name(tag));
+  if (child) return child;
+  child = CreateElementOrThrow(tag);
+  AppendChildOrThrow(parent, *child);
+  return child;
+}
+
+void BrevanTranslator::AppendTextElement(QdXmlNode& parent, Tag tag, const std::wstring& text) {
+  NodeHandle element = CreateElementOrThrow(tag);
+  SetTextOrThrow(*element, text);
+  AppendChildOrThrow(parent, *element);
+}
+
+std::wstring AttributePath(const std::wstring& element, const std::wstring& attribute,
+                           const std::wstring& value) {
+  return element + L"[@" + attribute + L"=\"" + value + L"\"]";
+}
+
+}  // namespace brevan
+
+bool CmdMain(CommandProcessor* cmd, short version, QdXmlDocument* doc) {
+  using brevan::BrevanTranslator;
+  try {
+    BrevanTranslator state(cmd, version, doc);
+    try {
+      state.NextToken();
+      while (cmd->HasMore()) state.DispatchStatement();
+    } catch (const brevan::BrevanTranslatorException& failure) {
+      brevan::ReportError(brevan::kErrorLevel, failure.number, failure.argument1, failure.argument2);
+      return false;
+    }
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}

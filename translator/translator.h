@@ -1,0 +1,143 @@
+// The per-call translator state and every operation on it. Each statement
+// translator lives in statements/, the style readers and writers in styles/.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "brevan_ids.h"
+#include "host/command.h"
+#include "host/tokens.h"
+#include "host/xml.h"
+#include "translator/errors.h"
+
+namespace Veltra {
+class cPen;
+class cBrush;
+class cFont;
+class cSymbol;
+class cToolSettings;
+class cColor;
+}  // namespace Veltra
+
+namespace brevan {
+
+// Move-only owners of host handles: deleting a handle is its Release.
+using NodeHandle = std::unique_ptr<QdXmlNode>;
+using ListHandle = std::unique_ptr<QdXmlNodeList>;
+
+// The one exception type of the translator: a message number and its text argument.
+class BrevanTranslatorException {
+ public:
+  explicit BrevanTranslatorException(uint16_t number, const wchar_t* argument1 = nullptr,
+                                     const wchar_t* argument2 = nullptr)
+      : number(number), argument1(argument1 ? argument1 : L""), argument2(argument2 ? argument2 : L"") {}
+  virtual ~BrevanTranslatorException() = default;
+
+  uint16_t number;
+  std::wstring argument1;
+  std::wstring argument2;
+};
+
+// Raises error n; the only way a translation error starts.
+[[noreturn]] void Raise(Error n, const std::wstring& argument = std::wstring());
+
+// Adds one entry to the host's error list unless one is already there.
+void ReportError(int level, int number, const std::wstring& argument1, const std::wstring& argument2);
+
+struct BrevanTranslator {
+  BrevanTranslator(CommandProcessor* cmd, short version, QdXmlDocument* doc);
+  ~BrevanTranslator();
+  BrevanTranslator(const BrevanTranslator&) = delete;
+  BrevanTranslator& operator=(const BrevanTranslator&) = delete;
+
+  CommandProcessor* cmd;  // token reader; the host's
+  Tokens* tags;           // workspace tag table; the host's
+  QdXmlDocument* doc;     // target document; the host's
+  short version;          // form of the statements: older clauses below 200 and 300
+  NodeHandle root;        // tag-1 root element, fetched by the first dispatch
+  NodeHandle tables;      // tag-10 tables container, made by the first open-table statement
+  NodeHandle mapWindows;  // tag-2 map windows container, made by the first map-window statement
+  // Per layer name, the thematic layers still waiting for their legend settings.
+  std::map<std::wstring, int32_t> themeCounts;
+  // Layer names in layer order; entry 0 is layer 1.
+  std::vector<std::wstring> layerNames;
+
+  // translator.cpp: dispatch and host errors
+  void DispatchStatement();
+  void RaisePendingHostError();
+
+  // Token verbs (translator.cpp)
+  void NextToken() { cmd->NextToken(); }
+  bool IsToken(Keyword id) { return cmd->IsToken(static_cast<short>(id), 0); }
+  bool IsTokenClass(short id) { return cmd->IsTokenClass(id, 0); }
+  bool IsTokenClass(Keyword id) { return cmd->IsTokenClass(static_cast<short>(id), 0); }
+  Keyword TokenId() { return static_cast<Keyword>(cmd->TokenId()); }
+  double DoubleValue() { return cmd->DoubleValue(); }
+  const std::wstring& StringValue() { return cmd->StringValue(); }
+  void ExpectToken(Keyword id);
+  bool ReadIdentifier(std::wstring& out);
+  std::wstring KeywordText(Keyword id);
+  // Reads a number (error 10) or an integer (error 11) at the cursor.
+  double ReadDouble();
+  int32_t ReadLong();
+
+  // Document wrappers (translator.cpp)
+  const wchar_t* Name(Tag tag) const { return tags->TagName(static_cast<short>(tag), 0); }
+  NodeHandle CreateElementOrThrow(Tag tag);
+  NodeHandle CreateElementOrThrow(const std::wstring& name);
+  void AppendChildOrThrow(QdXmlNode& parent, QdXmlNode& child);
+  void SetAttributeOrThrow(QdXmlNode& node, const std::wstring& name, const std::wstring& text);
+  void SetNumberAttributeOrThrow(QdXmlNode& node, const std::wstring& name, double value);
+  void GetAttributeOrThrow(QdXmlNode& node, const std::wstring& name, std::wstring& out);
+  void SetTextOrThrow(QdXmlNode& node, const std::wstring& text);
+  void SetNumberTextOrThrow(QdXmlNode& node, double value);
+  NodeHandle SelectSingleNode(QdXmlNode& node, const std::wstring& path);
+  ListHandle SelectNodes(QdXmlNode& node, const std::wstring& path);
+  // The parent's first child named by tag, or a new one appended to it.
+  NodeHandle FindOrAddChild(QdXmlNode& parent, Tag tag);
+  // A new element named by tag with the text, appended to parent.
+  void AppendTextElement(QdXmlNode& parent, Tag tag, const std::wstring& text);
+
+  // statements/readers.cpp: values and expressions
+  void ReadLayerIdentifier(std::wstring& out);
+  std::wstring ReadExpressionText();
+  void ParseUnits(std::wstring& units);
+  bool ParseOnOff(bool defaultValue);
+  // A layer identifier read and turned into a number (0 when it is none).
+  int32_t ReadLayerNumber();
+
+  // statements/open_table.cpp
+  void TranslateOpenTable();
+
+  // statements/map_window.cpp
+  void TranslateMapWindow();
+  void MakeUniqueName(QdXmlNode& parent, Tag element, Tag attribute, std::wstring& name);
+  void ReadWindowPosition(QdXmlNode& position);
+
+  // statements/set_map.cpp
+  void TranslateSetMap();
+
+  // statements/legend_settings.cpp
+  void TranslateLegendSettings();
+
+  // statements/thematic.cpp
+  void TranslateThematic();
+
+  // statements/layer_lookup.cpp
+  bool FindLayerNode(int32_t number, NodeHandle& node);
+  // The layer element of number, or error 26 naming the layer tag.
+  NodeHandle FindLayerOrThrow(int32_t number);
+};
+
+// The path E[@A="V"], written without escaping.
+std::wstring AttributePath(const std::wstring& element, const std::wstring& attribute,
+                           const std::wstring& value);
+
+}  // namespace brevan
+
+extern "C" __attribute__((visibility("default"))) bool CmdMain(CommandProcessor* cmd, short version,
+                                                               QdXmlDocument* doc);
