@@ -1,0 +1,23 @@
+// Layer numbers to layer elements, through the layer-name list.
+#include "translator/translator.h"
+
+namespace brevan {
+
+// Numbers run from 1 to the length of layerNames; anything else, or a call
+// before any map window, is simply not found.
+bool BrevanTranslator::FindLayerNode(int32_t number, NodeHandle& node) {
+  node.reset();
+  if (number <= 0 || static_cast<size_t>(number) > layerNames.size() || !mapWindows) return false;
+  const std::wstring path = std::wstring(Name(Tag::MapWindow)) + L"/" + Name(Tag::Layers) + L"/" +
+                            AttributePath(Name(Tag::Layer), Name(Tag::Name), layerNames[number - 1]);
+  node = SelectSingleNode(*mapWindows, path);
+  return static_cast<bool>(node);
+}
+
+NodeHandle BrevanTranslator::FindLayerOrThrow(int32_t number) {
+  NodeHandle layer;
+  if (!FindLayerNode(number, layer)) Raise(Error::NodeNotFound, Name(Tag::Layer));
+  return layer;
+}
+
+}  // namespace brevan

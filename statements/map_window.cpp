@@ -1,0 +1,117 @@
+// The map-window statement: a map window with one layer per table.
+#include "translator/translator.h"
+
+namespace brevan {
+
+namespace {
+
+// Literal names of the window position attributes.
+constexpr const wchar_t* kX = L"X";
+constexpr const wchar_t* kY = L"Y";
+constexpr const wchar_t* kUnits = L"Units";
+constexpr const wchar_t* kWidth = L"Width";
+constexpr const wchar_t* kHeight = L"Height";
+constexpr const wchar_t* kStyle = L"Style";
+
+}  // namespace
+
+// Replaces name by the first of name, name_2, name_3 … that no child of
+// parent carries in attribute.
+void BrevanTranslator::MakeUniqueName(QdXmlNode& parent, Tag element, Tag attribute, std::wstring& name) {
+  std::wstring candidate = name;
+  for (long n = 1;;) {
+    const NodeHandle found =
+        SelectSingleNode(parent, AttributePath(Name(element), Name(attribute), candidate));
+    ++n;
+    if (!found) break;
+    candidate = name + L"_" + std::to_wstring(n);
+  }
+  name = candidate;
+}
+
+// position := { Position (x, y) units | Height number units | Width number units | Min | Max }
+void BrevanTranslator::ReadWindowPosition(QdXmlNode& position) {
+  std::wstring units = L"inches";  // carries over from clause to clause
+  double x = 0, y = 0;
+  for (;;) {
+    if (IsToken(Keyword::Position)) {
+      NextToken();
+      CmdParseDoubleCoord(cmd, x, y);
+      ParseUnits(units);
+      SetNumberAttributeOrThrow(position, kX, x);
+      SetNumberAttributeOrThrow(position, kY, y);
+      SetAttributeOrThrow(position, kUnits, units);
+    } else if (IsToken(Keyword::Height) || IsToken(Keyword::Width)) {
+      const wchar_t* attribute = IsToken(Keyword::Height) ? kHeight : kWidth;
+      NextToken();
+      const double size = ReadDouble();
+      ParseUnits(units);
+      SetNumberAttributeOrThrow(position, attribute, size);
+    } else if (IsToken(Keyword::Min) || IsToken(Keyword::Max)) {
+      const wchar_t* style = IsToken(Keyword::Min) ? L"min" : L"max";
+      NextToken();
+      SetAttributeOrThrow(position, kStyle, style);
+    } else {
+      return;
+    }
+  }
+}
+
+namespace {
+
+// A layer named apart from its table needs a table of that alias: a copy of
+// the table's element under the layer's name, with a file of its own.
+void CopyTable(BrevanTranslator& t, const std::wstring& tableName, const std::wstring& layerName) {
+  // Without a tables container there is nothing to copy from.
+  if (!t.tables) Raise(Error::NodeNotFound, AttributePath(t.Name(Tag::Table), t.Name(Tag::Alias), tableName));
+  if (t.SelectSingleNode(*t.tables, AttributePath(t.Name(Tag::Table), t.Name(Tag::Alias), layerName))) return;
+  const std::wstring path = AttributePath(t.Name(Tag::Table), t.Name(Tag::Alias), tableName);
+  std::wstring file;
+  {
+    const NodeHandle original = t.SelectSingleNode(*t.tables, path);
+    if (!original) Raise(Error::NodeNotFound, path);
+    t.GetAttributeOrThrow(*original, t.Name(Tag::File), file);
+  }
+  t.MakeUniqueName(*t.tables, Tag::Table, Tag::File, file);
+  const NodeHandle copy = t.CreateElementOrThrow(Tag::Table);
+  t.SetAttributeOrThrow(*copy, t.Name(Tag::File), file);
+  t.SetAttributeOrThrow(*copy, t.Name(Tag::Alias), layerName);
+  t.AppendChildOrThrow(*t.tables, *copy);
+}
+
+}  // namespace
+
+// map-window := Map From name { , name } position
+void BrevanTranslator::TranslateMapWindow() {
+  if (!mapWindows) {
+    mapWindows = CreateElementOrThrow(Tag::MapWindows);
+    AppendChildOrThrow(*root, *mapWindows);
+  }
+  const NodeHandle window = CreateElementOrThrow(Tag::MapWindow);
+  NextToken();
+  if (!IsTokenClass(Keyword::From)) Raise(Error::ExpectingToken, KeywordText(Keyword::From));
+  const NodeHandle layers = CreateElementOrThrow(Tag::Layers);
+  long position = 0;
+  do {
+    NextToken();
+    std::wstring tableName;
+    if (!ReadIdentifier(tableName)) Raise(Error::ExpectingTableIdentifier);
+    std::wstring layerName = tableName;
+    MakeUniqueName(*layers, Tag::Layer, Tag::Name, layerName);
+    const NodeHandle layer = CreateElementOrThrow(Tag::Layer);
+    SetAttributeOrThrow(*layer, Name(Tag::Name), layerName);
+    SetNumberAttributeOrThrow(*layer, Name(Tag::Position), static_cast<double>(++position));
+    AppendChildOrThrow(*layers, *layer);
+    if (layerName != tableName) CopyTable(*this, tableName, layerName);
+    themeCounts[layerName] = 0;
+    layerNames.push_back(layerName);
+  } while (IsToken(Keyword::Comma));
+  AppendChildOrThrow(*window, *layers);
+  const NodeHandle windowPosition = CreateElementOrThrow(Tag::WindowPosition);
+  ReadWindowPosition(*windowPosition);
+  AppendChildOrThrow(*window, *windowPosition);
+  AppendChildOrThrow(*mapWindows, *window);
+  RaisePendingHostError();
+}
+
+}  // namespace brevan

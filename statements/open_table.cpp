@@ -1,0 +1,57 @@
+// The open-table statement: one table element per statement.
+#include "host/text.h"
+#include "translator/translator.h"
+
+namespace brevan {
+
+// open-table := Open Table "file" { As name | Locked | Hidden | Quiet | Interactive
+//                                 | Fast | Codepage integer | Password "text" }
+void BrevanTranslator::TranslateOpenTable() {
+  NextToken();
+  if (!IsToken(Keyword::Table)) Raise(Error::InvalidToken, cmd->TokenText());
+  NextToken();
+  if (!tables) {
+    tables = CreateElementOrThrow(Tag::Tables);
+    AppendChildOrThrow(*root, *tables);
+  }
+  std::wstring file;
+  if (!CmdParseString(cmd, file)) Raise(Error::ExpectingFileName);
+  NodeHandle table = CreateElementOrThrow(Tag::Table);
+  SetAttributeOrThrow(*table, Name(Tag::File), file);
+  for (;;) {
+    if (IsToken(Keyword::As)) {
+      NextToken();
+      std::wstring alias;
+      if (!ReadIdentifier(alias)) Raise(Error::ExpectingTableIdentifier);
+      SetAttributeOrThrow(*table, Name(Tag::Alias), alias);
+    } else if (IsToken(Keyword::Locked)) {
+      NextToken();
+      SetNumberAttributeOrThrow(*table, Name(Tag::Locked), 1.0);
+    } else if (IsToken(Keyword::Hidden)) {
+      NextToken();
+      SetNumberAttributeOrThrow(*table, Name(Tag::Hidden), 1.0);
+    } else if (IsToken(Keyword::Quiet)) {
+      NextToken();
+    } else if (IsToken(Keyword::Interactive)) {
+      NextToken();
+      SetNumberAttributeOrThrow(*table, Name(Tag::Interactive), 1.0);
+    } else if (IsToken(Keyword::Fast)) {
+      NextToken();
+    } else if (IsToken(Keyword::Codepage)) {
+      NextToken();
+      int32_t codepage = 0;
+      if (!CmdParseLong(cmd, codepage)) Raise(Error::ExpectingInteger);
+      SetAttributeOrThrow(*table, Name(Tag::Codepage), std::to_wstring(codepage));
+    } else if (IsToken(Keyword::Password)) {
+      NextToken();
+      std::wstring password;
+      if (!CmdParseString(cmd, password)) Raise(Error::ExpectingPassword);
+      SetAttributeOrThrow(*table, Name(Tag::Password), password);
+    } else {
+      break;
+    }
+  }
+  AppendChildOrThrow(*tables, *table);
+}
+
+}  // namespace brevan

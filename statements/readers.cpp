@@ -1,0 +1,108 @@
+// Readers that several statements share: layer identifiers, expression
+// texts, units and on/off answers.
+#include <climits>
+#include <memory>
+#include <new>
+
+#include "host/text.h"
+#include "host/utility.h"
+#include "host/value.h"
+#include "translator/translator.h"
+
+namespace brevan {
+
+namespace {
+
+// Switches value parsing on for one read, and off again on every path.
+class ValueParsingScope {
+ public:
+  explicit ValueParsingScope(CommandProcessor* cmd) : cmd_(cmd) { cmd_->SetValueParsing(true); }
+  ~ValueParsingScope() { cmd_->SetValueParsing(false); }
+  ValueParsingScope(const ValueParsingScope&) = delete;
+  ValueParsingScope& operator=(const ValueParsingScope&) = delete;
+
+ private:
+  CommandProcessor* cmd_;
+};
+
+std::unique_ptr<Veltra::AllType> Owned(Veltra::AllType* value) {
+  if (value == nullptr) throw std::bad_alloc();
+  return std::unique_ptr<Veltra::AllType>(value);
+}
+
+}  // namespace
+
+// layer-id := number | name          (before version 300)
+// layer-id := value                  (from version 300)
+void BrevanTranslator::ReadLayerIdentifier(std::wstring& out) {
+  std::unique_ptr<Veltra::AllType> value;
+  if (version < 300) {
+    if (cmd->IsToken(kNumericConstant, 0)) {
+      value = Owned(
+          Veltra::CreateAllType(static_cast<long>(TruncateClamped(DoubleValue(), INT32_MIN, INT32_MAX))));
+      NextToken();
+    } else {
+      std::wstring name;
+      if (!ReadIdentifier(name)) Raise(Error::InvalidLayerIdentifier);
+      value = Owned(Veltra::CreateAllType(name.c_str(), Veltra::ALLTYPE_OWNERSHIP));
+    }
+  } else {
+    ValueParsingScope parsing(cmd);
+    value = Owned(Veltra::CreateAllType());
+    if (!cmd->ParseValue(value.get(), true)) Raise(Error::ParseValueFailed);
+  }
+  // The whole text: the host's 32-character buffer would cut long names.
+  out = value->Text();
+}
+
+int32_t BrevanTranslator::ReadLayerNumber() {
+  std::wstring text;
+  ReadLayerIdentifier(text);
+  int32_t number = 0;
+  Veltra::StringToLong(text.c_str(), &number, nullptr, INT32_MIN, INT32_MAX);
+  return number;
+}
+
+// expression := { name | constant | expression keyword | ( anything ) } up to a
+// separator or a keyword the expression table does not hold
+std::wstring BrevanTranslator::ReadExpressionText() {
+  const std::unique_ptr<Tokens> table(CreateBrevanTokens());
+  if (!table) throw std::bad_alloc();
+  std::wstring result;
+  int depth = 0;
+  bool keywordMayFollow = true;
+  for (;;) {
+    const short id = cmd->TokenId();
+    const int kind = cmd->TokenKind();
+    const bool inTable = table->FindToken(id, 0) != nullptr;
+    const bool isConstantOrName = kind >= kIdentifier && kind <= kNumericConstant;
+    if (!isConstantOrName && !(kind == kKeywordKind && (inTable || keywordMayFollow))) break;
+    if (id == static_cast<short>(Keyword::Comma) && depth <= 0) break;
+    result += kind == kStringConstant ? Veltra::quotestring(StringValue(), L'"') : cmd->TokenText();
+    if (id == static_cast<short>(Keyword::LeftParen)) ++depth;
+    if (id == static_cast<short>(Keyword::RightParen)) --depth;
+    keywordMayFollow = depth > 0 || result.empty() || inTable;
+    NextToken();
+  }
+  RaisePendingHostError();
+  return result;
+}
+
+// units := Units "name"   (from version 200)
+// units := "name"         (before version 200)
+void BrevanTranslator::ParseUnits(std::wstring& units) {
+  if (version >= 200) {
+    if (!IsToken(Keyword::Units)) return;
+    NextToken();
+  }
+  if (!CmdParseString(cmd, units)) Raise(Error::ExpectingUnits);
+}
+
+// on-off := [ On | Off ]
+bool BrevanTranslator::ParseOnOff(bool defaultValue) {
+  if (cmd->MatchToken(static_cast<short>(Keyword::On))) return true;
+  if (cmd->MatchToken(static_cast<short>(Keyword::Off))) return false;
+  return defaultValue;
+}
+
+}  // namespace brevan
