@@ -206,10 +206,10 @@ class cToolSettings {
   static void RefuseSettersForTesting(bool refuse);
 
  protected:
+  explicit cToolSettings(int symbolType);
   virtual ~cToolSettings();
 
  private:
-  explicit cToolSettings(int symbolType);
   bool Refused() const;
 
   StyleCount count_;

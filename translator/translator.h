@@ -28,6 +28,10 @@ namespace brevan {
 // Move-only owners of host handles: deleting a handle is its Release.
 using NodeHandle = std::unique_ptr<QdXmlNode>;
 using ListHandle = std::unique_ptr<QdXmlNodeList>;
+using PenHandle = std::unique_ptr<Veltra::cPen>;
+using BrushHandle = std::unique_ptr<Veltra::cBrush>;
+using FontHandle = std::unique_ptr<Veltra::cFont>;
+using SymbolHandle = std::unique_ptr<Veltra::cSymbol>;
 
 // The one exception type of the translator: a message number and its text argument.
 class BrevanTranslatorException {
@@ -126,6 +130,25 @@ struct BrevanTranslator {
 
   // statements/thematic.cpp
   void TranslateThematic();
+
+  // styles/style_parsing.cpp: style clauses into style objects
+  void ParsePenClause(Veltra::cPen& pen);
+  void ParseBrushClause(Veltra::cBrush& brush);
+  void ParseFontClause(Veltra::cFont& font);
+  void ParseSymbolClause(SymbolHandle& symbol);
+  void ParseStyleClauses(Veltra::cToolSettings& settings);
+  void ParseStyleClauseColor(Veltra::cColor& color);
+  void ParseAngleClause(int16_t& angle, bool& flag);
+
+  // styles/style_writers.cpp: style objects into the document
+  void WritePenStyle(QdXmlNode& parent, const Veltra::cPen& pen, bool wrap);
+  void WriteBrushStyle(QdXmlNode& parent, const Veltra::cBrush& brush, bool wrap);
+  void WriteFontStyle(QdXmlNode& parent, const Veltra::cFont& font);
+  void WriteSymbolStyle(QdXmlNode& parent, Veltra::cSymbol& symbol);
+  // Finds or adds the chains under a style element: [118]/[119] (the
+  // pattern node, when asked) and [115]/[117]/[116] (the drawing node).
+  void AddStyleChains(QdXmlNode& style, bool withPattern, NodeHandle& drawing, NodeHandle& pattern);
+  std::wstring FormatColor(const Veltra::cColor& color) const;
 
   // statements/layer_lookup.cpp
   bool FindLayerNode(int32_t number, NodeHandle& node);

@@ -72,6 +72,27 @@ Translation TranslateWithState(std::wstring_view text, short version,
   return Finish(ok, reader, doc);
 }
 
+StateRun RunOnState(std::wstring_view text, const std::function<void(BrevanTranslator&)>& operation,
+                    short version) {
+  TokenReader reader(text);
+  EXPECT_TRUE(reader.Ok()) << ToUtf8(reader.Error().reason);
+  XmlDocument doc;
+  StateRun run;
+  {
+    BrevanTranslator state(&reader, version, &doc);
+    state.root.reset(doc.GetRootElement(state.Name(Tag::Workspace), L" /"));
+    state.NextToken();
+    try {
+      operation(state);
+    } catch (const BrevanTranslatorException& failure) {
+      run.error = failure.number;
+    }
+  }
+  run.rest = reader.TokenText();
+  run.xml = CompactXml(doc.ToXml());
+  return run;
+}
+
 void TranslatorTest::SetUp() { Veltra::ClearErrors(); }
 
 void TranslatorTest::TearDown() {

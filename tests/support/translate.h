@@ -32,6 +32,17 @@ Translation Translate(std::wstring_view text, short version = 300);
 Translation TranslateWithState(std::wstring_view text, short version,
                                const std::function<void(BrevanTranslator&)>& inspect);
 
+struct StateRun {
+  int error = 0;      // number of a raised error, 0 when none
+  std::wstring rest;  // text of the token left current
+  std::string xml;    // the root element, compact
+};
+
+// Runs operation on a translator state whose reader stands on the first
+// token of text, with the root element fetched.
+StateRun RunOnState(std::wstring_view text, const std::function<void(BrevanTranslator&)>& operation,
+                    short version = 300);
+
 // Every test checks that nothing it made is left alive.
 class TranslatorTest : public ::testing::Test {
  protected:

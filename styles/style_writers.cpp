@@ -1,0 +1,154 @@
+// Style objects written as style elements: a pattern chain and a drawing
+// chain whose leaves carry the values.
+#include <iomanip>
+#include <sstream>
+
+#include "host/style.h"
+#include "translator/translator.h"
+
+namespace brevan {
+
+namespace {
+
+// prefix name followed by the number: pen2, brush5, glyph35.
+std::wstring Reference(const BrevanTranslator& t, Tag prefix, long number) {
+  return t.Name(prefix) + std::to_wstring(number);
+}
+
+// Words of the flags that are set, one space between; "none" when none is.
+std::wstring WordList(const BrevanTranslator& t, std::initializer_list<std::pair<bool, Tag>> flags) {
+  std::wstring words;
+  for (const auto& [set, word] : flags) {
+    if (!set) continue;
+    if (!words.empty()) words += L' ';
+    words += t.Name(word);
+  }
+  return words.empty() ? t.Name(Tag::None) : words;
+}
+
+std::wstring PenWidth(const BrevanTranslator& t, const Veltra::cPen& pen) {
+  if (pen.HasWholeWidth()) return std::to_wstring(pen.GetWidth());
+  std::wostringstream text;
+  text << std::fixed << std::setprecision(1) << pen.GetScaledWidth() << t.Name(Tag::Pt);
+  return text.str();
+}
+
+void WritePenAttributes(BrevanTranslator& t, QdXmlNode& drawing, QdXmlNode& pattern,
+                        const Veltra::cPen& pen) {
+  t.SetAttributeOrThrow(drawing, t.Name(Tag::LineColor), t.FormatColor(*pen.GetColor()));
+  t.SetAttributeOrThrow(drawing, t.Name(Tag::Width), PenWidth(t, pen));
+  t.SetAttributeOrThrow(pattern, t.Name(Tag::RefKind), t.Name(Tag::Builtin));
+  t.SetAttributeOrThrow(pattern, t.Name(Tag::Pattern), Reference(t, Tag::Pen, pen.GetPattern()));
+}
+
+void WriteBrushAttributes(BrevanTranslator& t, QdXmlNode& drawing, QdXmlNode& pattern,
+                          const Veltra::cBrush& brush) {
+  t.SetAttributeOrThrow(drawing, t.Name(Tag::Foreground), t.FormatColor(*brush.GetForeColor()));
+  t.SetAttributeOrThrow(drawing, t.Name(Tag::Background), t.FormatColor(*brush.GetBackColor()));
+  t.SetAttributeOrThrow(pattern, t.Name(Tag::RefKind), t.Name(Tag::Builtin));
+  t.SetAttributeOrThrow(pattern, t.Name(Tag::FillPattern), Reference(t, Tag::Brush, brush.GetPattern()));
+  t.SetNumberAttributeOrThrow(drawing, t.Name(Tag::Opaque), brush.IsTransparent() ? 0.0 : 1.0);
+}
+
+void WriteFontAttributes(BrevanTranslator& t, QdXmlNode& drawing, const Veltra::cFont& font) {
+  t.SetAttributeOrThrow(drawing, t.Name(Tag::Family), font.GetName());
+  t.SetAttributeOrThrow(drawing, t.Name(Tag::TextColor), t.FormatColor(*font.GetForeColor()));
+  t.SetAttributeOrThrow(drawing, t.Name(Tag::BackColor), t.FormatColor(*font.GetBackColor()));
+  t.SetNumberAttributeOrThrow(drawing, t.Name(Tag::PointSize), font.GetSize());
+  t.SetNumberAttributeOrThrow(drawing, t.Name(Tag::Weight), font.FontFlag1() ? 2.0 : 1.0);
+  t.SetAttributeOrThrow(drawing, t.Name(Tag::Slant), t.Name(font.FontFlag2() ? Tag::Italic : Tag::Upright));
+  t.SetAttributeOrThrow(drawing, t.Name(Tag::Effects),
+                        WordList(t, {{font.FontFlag5(), Tag::Shadow},
+                                     {font.FontFlag6(), Tag::Caps},
+                                     {font.FontFlag7(), Tag::Halo}}));
+  t.SetAttributeOrThrow(drawing, t.Name(Tag::Decoration),
+                        WordList(t, {{font.FontFlag8(), Tag::Overline},
+                                     {font.FontFlag9(), Tag::Expanded},
+                                     {font.FontFlag3(), Tag::Underline},
+                                     {font.FontFlag4(), Tag::Strikeout}}));
+  t.SetNumberAttributeOrThrow(drawing, t.Name(Tag::Boxed), font.HasBackground() ? 1.0 : 0.0);
+}
+
+void WriteSymbolAttributes(BrevanTranslator& t, QdXmlNode& drawing, QdXmlNode& pattern,
+                           Veltra::cSymbol& symbol) {
+  t.SetAttributeOrThrow(pattern, t.Name(Tag::RefKind), t.Name(Tag::Builtin));
+  t.SetAttributeOrThrow(pattern, t.Name(Tag::SymbolShape), Reference(t, Tag::Glyph, symbol.GetShape()));
+  t.SetAttributeOrThrow(drawing, t.Name(Tag::SymbolColor), t.FormatColor(*symbol.GetColor()));
+  t.SetNumberAttributeOrThrow(drawing, t.Name(Tag::SymbolSize), symbol.GetSize());
+  if (const Veltra::cFontSymbol* fontSymbol = Veltra::FontSymbol(&symbol)) {
+    const std::wstring rotation = std::to_wstring(fontSymbol->GetRotation());
+    t.SetAttributeOrThrow(drawing, t.Name(Tag::Transform), L"0 " + rotation + L" 0 0 " + rotation + L" 0");
+    WriteFontAttributes(t, drawing, *fontSymbol->GetFont());
+  } else if (const Veltra::cEffSymbol* bitmap = Veltra::EffSymbol(&symbol)) {
+    t.SetAttributeOrThrow(drawing, t.Name(Tag::Image), bitmap->GetName());
+    t.SetNumberAttributeOrThrow(drawing, t.Name(Tag::KeepColor), bitmap->BitmapFlag2() ? 1.0 : 0.0);
+    t.SetNumberAttributeOrThrow(drawing, t.Name(Tag::KeepSize), bitmap->BitmapFlag1() ? 1.0 : 0.0);
+  }
+}
+
+// The style element under parent, or under its Styles wrapper when asked.
+NodeHandle StyleElement(BrevanTranslator& t, QdXmlNode& parent, Tag style, bool wrap) {
+  if (!wrap) return t.FindOrAddChild(parent, style);
+  const NodeHandle wrapper = t.FindOrAddChild(parent, Tag::Styles);
+  return t.FindOrAddChild(*wrapper, style);
+}
+
+}  // namespace
+
+std::wstring BrevanTranslator::FormatColor(const Veltra::cColor& color) const {
+  return Name(Tag::Rgb) + (L"(" + std::to_wstring(color.Red()) + L"," + std::to_wstring(color.Green()) +
+                           L"," + std::to_wstring(color.Blue()) + L")");
+}
+
+void BrevanTranslator::AddStyleChains(QdXmlNode& style, bool withPattern, NodeHandle& drawing,
+                                      NodeHandle& pattern) {
+  if (withPattern) {
+    const NodeHandle patterns = FindOrAddChild(style, Tag::Patterns);
+    pattern = FindOrAddChild(*patterns, Tag::Reference);
+  }
+  const NodeHandle graphics = FindOrAddChild(style, Tag::Graphics);
+  const NodeHandle paint = FindOrAddChild(*graphics, Tag::Paint);
+  drawing = FindOrAddChild(*paint, Tag::Drawing);
+}
+
+void BrevanTranslator::WritePenStyle(QdXmlNode& parent, const Veltra::cPen& pen, bool wrap) {
+  {
+    const NodeHandle style = StyleElement(*this, parent, Tag::PenStyle, wrap);
+    NodeHandle drawing, pattern;
+    AddStyleChains(*style, true, drawing, pattern);
+    WritePenAttributes(*this, *drawing, *pattern, pen);
+  }
+  RaisePendingHostError();
+}
+
+void BrevanTranslator::WriteBrushStyle(QdXmlNode& parent, const Veltra::cBrush& brush, bool wrap) {
+  {
+    const NodeHandle style = StyleElement(*this, parent, Tag::BrushStyle, wrap);
+    NodeHandle drawing, pattern;
+    AddStyleChains(*style, true, drawing, pattern);
+    WriteBrushAttributes(*this, *drawing, *pattern, brush);
+  }
+  RaisePendingHostError();
+}
+
+void BrevanTranslator::WriteFontStyle(QdXmlNode& parent, const Veltra::cFont& font) {
+  {
+    const NodeHandle style = FindOrAddChild(parent, Tag::FontStyle);
+    NodeHandle drawing, pattern;
+    AddStyleChains(*style, false, drawing, pattern);
+    WriteFontAttributes(*this, *drawing, font);
+  }
+  RaisePendingHostError();
+}
+
+void BrevanTranslator::WriteSymbolStyle(QdXmlNode& parent, Veltra::cSymbol& symbol) {
+  {
+    const NodeHandle style = FindOrAddChild(parent, Tag::SymbolStyle);
+    NodeHandle drawing, pattern;
+    AddStyleChains(*style, true, drawing, pattern);
+    WriteSymbolAttributes(*this, *drawing, *pattern, symbol);
+  }
+  RaisePendingHostError();
+}
+
+}  // namespace brevan
