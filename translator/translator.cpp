@@ -50,7 +50,8 @@ void BrevanTranslator::DispatchStatement() {
       return TranslateOpenTable();
     case Keyword::Set:
       NextToken();
-      if (!IsToken(Keyword::Map) && !IsToken(Keyword::Legend)) return;
+      if (IsToken(Keyword::Map)) return TranslateSetMap();
+      if (!IsToken(Keyword::Legend)) return;
       break;
     case Keyword::Map:
       return TranslateMapWindow();

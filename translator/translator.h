@@ -124,6 +124,17 @@ struct BrevanTranslator {
 
   // statements/set_map.cpp
   void TranslateSetMap();
+  void ParseDistance(double& number, std::wstring& units);
+  void ParseScaleDistance(double& number, std::wstring& units);
+  void ParseDistanceType(std::wstring& type);
+
+  // statements/layer_settings.cpp
+  void TranslateLayerSettings();
+  // node is null when the layer clause names no layer element: read, write nothing.
+  void ParseLayerExpressionClauses(QdXmlNode* node, bool full);
+  void ParseLayerColorListClause(bool& blend, uint8_t& spread, double& base);
+  void ParseRgbColor(Veltra::cColor& color);
+  void ParseAlignmentClause(int32_t& first, int32_t& second);
 
   // statements/legend_settings.cpp
   void TranslateLegendSettings();

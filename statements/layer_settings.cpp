@@ -1,0 +1,384 @@
+// The layer clause of the set-map statement. Most sub-clauses are read and
+// checked but write nothing; reading them whole keeps the statement in step.
+#include "host/style.h"
+#include "host/text.h"
+#include "styles/style_objects.h"
+#include "translator/translator.h"
+
+namespace brevan {
+
+namespace {
+
+struct ReleaseSettings {
+  void operator()(Veltra::cToolSettings* settings) const { settings->Release(); }
+};
+
+// style-run read into fresh tool settings, which are then given back.
+void ReadStyleRun(BrevanTranslator& t) {
+  const std::unique_ptr<Veltra::cToolSettings, ReleaseSettings> settings(Veltra::cToolSettings::Create(0));
+  if (!settings) throw std::bad_alloc();
+  t.ParseStyleClauses(*settings);
+}
+
+// The layer's child named by tag, found or added; null without a layer.
+NodeHandle ChildOf(BrevanTranslator& t, const NodeHandle& layer, Tag tag) {
+  return layer ? t.FindOrAddChild(*layer, tag) : NodeHandle();
+}
+
+// A 16-bit integer argument, read for its place.
+void SkipShort(BrevanTranslator& t) {
+  int16_t value = 0;
+  if (!CmdParseShort(t.cmd, value)) Raise(Error::ExpectingInteger);
+}
+
+// extra := Extra { On { Lines | Points } | Filter expression | Option token [ On | Off ] }
+void ReadExtra(BrevanTranslator& t) {
+  for (;;) {
+    if (t.IsToken(Keyword::On)) {
+      t.NextToken();
+      while (t.IsToken(Keyword::Lines) || t.IsToken(Keyword::Points)) t.NextToken();
+    } else if (t.IsToken(Keyword::Filter)) {
+      t.NextToken();
+      t.ReadExpressionText();
+    } else if (t.IsToken(Keyword::Option)) {
+      t.NextToken();
+      t.NextToken();
+      t.ParseOnOff(false);
+    } else {
+      return;
+    }
+  }
+}
+
+// Reads the sub-clause that the current keyword opens; false when it opens none.
+bool ReadSubClause(BrevanTranslator& t, const NodeHandle& layer) {
+  const Keyword clause = t.TokenId();
+  if (clause == Keyword::Colors) {
+    bool blend = false;
+    uint8_t spread = 0;
+    double base = 0;
+    t.ParseLayerColorListClause(blend, spread, base);
+    ChildOf(t, layer, Tag::ColorList);
+    return true;
+  }
+  switch (clause) {
+    case Keyword::Style:
+    case Keyword::Global:
+    case Keyword::Zoom:
+    case Keyword::Display:
+    case Keyword::Nodes:
+    case Keyword::Selectable:
+    case Keyword::Arrows:
+    case Keyword::Centroids:
+    case Keyword::Editable:
+    case Keyword::Cluster:
+    case Keyword::Stagger:
+    case Keyword::Curve:
+    case Keyword::Color:
+    case Keyword::Threshold:
+    case Keyword::Tolerance:
+    case Keyword::Depth:
+    case Keyword::Rank:
+    case Keyword::Else:
+    case Keyword::Label:
+    case Keyword::Auto:
+    case Keyword::Extra:
+      t.NextToken();
+      break;
+    default:
+      return false;
+  }
+  switch (clause) {
+    case Keyword::Style:
+      ReadStyleRun(t);
+      break;
+    case Keyword::Global:
+      if (t.IsToken(Keyword::Color)) {
+        t.NextToken();
+        t.ParseOnOff(true);
+      } else {
+        ReadStyleRun(t);
+      }
+      break;
+    case Keyword::Zoom: {
+      double low = 0, high = 0;
+      CmdParseDoubleCoord(t.cmd, low, high);
+      std::wstring units;
+      t.ParseUnits(units);
+      t.ParseOnOff(true);
+      break;
+    }
+    case Keyword::Display:
+      t.NextToken();  // the display mode, whatever it is
+      break;
+    case Keyword::Selectable:
+    case Keyword::Arrows:
+    case Keyword::Centroids:
+    case Keyword::Editable:
+    case Keyword::Cluster:
+    case Keyword::Stagger:
+      t.ParseOnOff(true);
+      break;
+    case Keyword::Curve:
+      t.ParseOnOff(false);
+      break;
+    case Keyword::Color:
+      t.ReadLong();
+      break;
+    case Keyword::Threshold:
+    case Keyword::Tolerance:
+    case Keyword::Depth:
+    case Keyword::Rank:
+      SkipShort(t);
+      break;
+    case Keyword::Else:
+      t.ExpectToken(Keyword::Zoom);
+      break;
+    case Keyword::Label:
+      // Label Auto: the next pass reads the Auto clause.
+      if (!t.IsToken(Keyword::Auto)) {
+        const NodeHandle labels = ChildOf(t, layer, Tag::Labels);
+        t.ParseLayerExpressionClauses(labels.get(), true);
+      }
+      break;
+    case Keyword::Auto: {
+      if (t.cmd->IsToken(kNumericConstant, 0)) t.NextToken();
+      const NodeHandle labels = ChildOf(t, layer, Tag::Labels);
+      t.ParseLayerExpressionClauses(labels.get(), false);
+      break;
+    }
+    case Keyword::Extra:
+      ReadExtra(t);
+      break;
+    default:  // Nodes: the keyword alone
+      break;
+  }
+  return true;
+}
+
+// Steps over the keyword and, when it stands there, a numeric constant.
+void SkipOptionalNumber(BrevanTranslator& t) {
+  if (t.cmd->IsToken(kNumericConstant, 0)) t.NextToken();
+}
+
+// Reads one expression sub-clause; false when the keyword opens none.
+bool ReadExpressionSubClause(BrevanTranslator& t, QdXmlNode* labels, bool full) {
+  switch (t.TokenId()) {
+    case Keyword::Pen: {
+      const auto pen = NewPen();
+      t.ParsePenClause(*pen);
+      return true;
+    }
+    case Keyword::Font: {
+      const auto font = NewFont();
+      t.ParseFontClause(*font);
+      return true;
+    }
+    case Keyword::Position: {
+      int32_t first = 0, second = 0;
+      t.ParseAlignmentClause(first, second);
+      return true;
+    }
+    case Keyword::Border:
+    case Keyword::Max:
+    case Keyword::Priority:
+    case Keyword::With:
+    case Keyword::Parallel:
+    case Keyword::Caption:
+    case Keyword::Duplicates:
+    case Keyword::Blank:
+    case Keyword::Overlap:
+    case Keyword::Shadow:
+    case Keyword::Angle:
+    case Keyword::Else:
+    case Keyword::Offset:
+    case Keyword::Spacing:
+    case Keyword::Margin:
+      break;
+    default:
+      return false;
+  }
+  const Keyword clause = t.TokenId();
+  t.NextToken();
+  switch (clause) {
+    case Keyword::Border:
+      if (t.IsToken(Keyword::Plain) || t.IsToken(Keyword::Arrow) || t.IsToken(Keyword::Curved)) t.NextToken();
+      break;
+    case Keyword::Max:
+      if (full) SkipOptionalNumber(t);
+      break;
+    case Keyword::Priority:
+      SkipOptionalNumber(t);
+      break;
+    case Keyword::With:
+      if (full) {
+        const std::wstring expression = t.ReadExpressionText();
+        if (labels) {
+          const NodeHandle item = t.CreateElementOrThrow(Tag::LabelExpression);
+          item->SetText(expression.c_str());
+          t.AppendChildOrThrow(*labels, *item);
+        }
+      }
+      break;
+    case Keyword::Parallel:
+    case Keyword::Duplicates:
+    case Keyword::Blank:
+    case Keyword::Overlap:
+    case Keyword::Shadow:
+      if (full) t.ParseOnOff(true);
+      break;
+    case Keyword::Caption:
+      if (!full) {
+        std::wstring caption;
+        if (!CmdParseString(t.cmd, caption)) Raise(Error::ExpectingString);
+      }
+      break;
+    case Keyword::Angle:
+      if (!full) {
+        double angle = 0;
+        CmdParseDouble(t.cmd, angle);  // read for its place, not kept
+      }
+      break;
+    case Keyword::Offset:
+      if (t.IsToken(Keyword::On) || t.IsToken(Keyword::Off)) {
+        t.NextToken();
+      } else if (t.IsToken(Keyword::Zoom)) {
+        t.NextToken();
+        if (full) {
+          double low = 0, high = 0;
+          CmdParseDoubleCoord(t.cmd, low, high);
+          std::wstring units;
+          t.ParseUnits(units);
+        }
+      }
+      break;
+    case Keyword::Spacing:
+    case Keyword::Margin:
+      if (!full) {
+        t.ExpectToken(Keyword::LeftParen);
+        t.ReadDouble();
+        t.ExpectToken(Keyword::Comma);
+        t.ReadDouble();
+        t.ExpectToken(Keyword::RightParen);
+      }
+      break;
+    default:  // Else: the keyword alone
+      break;
+  }
+  return true;
+}
+
+}  // namespace
+
+// layer-clause := Layer layer-id { sub-clause }
+void BrevanTranslator::TranslateLayerSettings() {
+  NextToken();
+  const int32_t number = ReadLayerNumber();
+  // A layer identifier that is no number above 0 names no element: its
+  // clauses are read and write nothing.
+  NodeHandle layer;
+  if (number > 0) layer = FindLayerOrThrow(number);
+  while (ReadSubClause(*this, layer)) {
+  }
+  layer.reset();
+  RaisePendingHostError();
+}
+
+// Full form (after Label): { Pen | Font | alignment | Border [ Plain | Arrow | Curved ]
+//   | Max [ number ] | Priority [ number ] | With expression | Parallel on-off
+//   | Duplicates on-off | Blank on-off | Overlap on-off | Shadow on-off | Else
+//   | Offset ( On | Off | Zoom (x, y) units ) }
+// Reduced form (after Auto): the same keywords, but Caption "text", Angle number,
+//   Spacing (a, b) and Margin (a, b) take their values and the full-only ones do not.
+void BrevanTranslator::ParseLayerExpressionClauses(QdXmlNode* node, bool full) {
+  while (ReadExpressionSubClause(*this, node, full)) {
+  }
+  RaisePendingHostError();
+}
+
+// colors := Colors count [ Mode Blend ] At { rgb : number } [ Base number ]
+//           [ Adjust { Spread integer } [ Adjust ] ]
+void BrevanTranslator::ParseLayerColorListClause(bool& blend, uint8_t& spread, double& base) {
+  ExpectToken(Keyword::Colors);
+  if (!IsTokenClass(kNumericConstant)) Raise(Error::ExpectingConstantNumber);
+  const auto count = static_cast<int16_t>(TruncateClamped(DoubleValue(), INT32_MIN, INT32_MAX) & 0xFFFF);
+  NextToken();
+  base = 0;
+  if (count <= 0) return;
+  blend = IsToken(Keyword::Mode);
+  if (blend) {
+    NextToken();
+    ExpectToken(Keyword::Blend);
+  }
+  ExpectToken(Keyword::At);
+  for (int16_t i = 0; i < count; ++i) {
+    Veltra::cColor color;
+    ParseRgbColor(color);
+    ExpectToken(Keyword::Colon);
+    double value = 0;
+    if (!CmdParseDouble(cmd, value)) break;
+  }
+  if (IsToken(Keyword::Base)) {
+    NextToken();
+    CmdParseDouble(cmd, base);
+  }
+  if (!IsToken(Keyword::Adjust)) return;
+  NextToken();
+  for (;;) {
+    if (IsToken(Keyword::Adjust)) {
+      NextToken();
+      return;
+    }
+    if (!IsToken(Keyword::Spread)) return;
+    NextToken();
+    int32_t value = 0;
+    CmdParseLong(cmd, value);
+    spread = static_cast<uint8_t>(value & 0xFF);
+  }
+}
+
+// rgb := name ( r , g , b )   — any name; black when none stands there
+void BrevanTranslator::ParseRgbColor(Veltra::cColor& color) {
+  color = Veltra::cColor(0xFF000000u);
+  if (cmd->TokenKind() != kIdentifier) return;
+  NextToken();
+  ExpectToken(Keyword::LeftParen);
+  uint32_t parts[3] = {};
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0) ExpectToken(Keyword::Comma);
+    parts[i] = static_cast<uint32_t>(TruncateClamped(DoubleValue(), INT32_MIN, INT32_MAX));
+    NextToken();
+  }
+  ExpectToken(Keyword::RightParen);
+  color = Veltra::cColor((((parts[0] | 0xFFFFFF00u) << 8) | parts[1]) << 8 | parts[2]);
+}
+
+// alignment := Position { Center | Left | Right | Above | Below }
+void BrevanTranslator::ParseAlignmentClause(int32_t& first, int32_t& second) {
+  if (IsToken(Keyword::Position)) {
+    NextToken();
+    bool centred = false, firstSet = false, secondSet = false;
+    for (;; NextToken()) {
+      if (IsToken(Keyword::Center)) {
+        centred = true;
+      } else if (IsToken(Keyword::Left) || IsToken(Keyword::Right)) {
+        first = IsToken(Keyword::Left) ? 0 : 1;
+        firstSet = true;
+      } else if (IsToken(Keyword::Above) || IsToken(Keyword::Below)) {
+        second = IsToken(Keyword::Above) ? 0 : 1;
+        secondSet = true;
+      } else {
+        break;
+      }
+    }
+    // Centred along the side that was not given.
+    if (centred && firstSet) {
+      second = 2;
+    } else if (centred && secondSet) {
+      first = 2;
+    }
+  }
+  RaisePendingHostError();
+}
+
+}  // namespace brevan

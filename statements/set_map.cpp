@@ -1,0 +1,285 @@
+// The set-map statement: view settings of the last map window.
+#include "translator/translator.h"
+
+namespace brevan {
+
+namespace {
+
+// Literal name of the one attribute that is not a tag.
+constexpr const wchar_t* kSmartRedraw = L"SmartRedraw";
+
+// Older workspaces store the centre as millionths, the first value negated.
+constexpr double kOldCoordinateScale = 1000000.0;
+
+// The last map-window element. A set-map statement before any map window
+// has nothing to set: error 26 naming the map-window tag.
+NodeHandle LastMapWindow(BrevanTranslator& t) {
+  if (t.mapWindows) {
+    QdXmlNodeList* raw = nullptr;
+    t.mapWindows->GetChildNodes(&raw);
+    const ListHandle children(raw);
+    QdXmlNode* window = nullptr;
+    if (children && children->GetCount() > 0 && children->GetItem(children->GetCount() - 1, &window))
+      return NodeHandle(window);
+  }
+  Raise(Error::NodeNotFound, t.Name(Tag::MapWindow));
+}
+
+// smart := [ Smart Redraw ]
+bool ReadSmartRedraw(BrevanTranslator& t) {
+  if (!t.IsToken(Keyword::Smart)) return false;
+  t.NextToken();
+  t.ExpectToken(Keyword::Redraw);
+  return true;
+}
+
+// center := Center (x, y) [ smart ]
+void ReadCenter(BrevanTranslator& t, QdXmlNode& window) {
+  t.NextToken();
+  double x = 0, y = 0;
+  if (t.version < 200) {
+    int32_t a = 0, b = 0;
+    if (!CmdParseLongCoord(t.cmd, a, b)) Raise(Error::ExpectingCoordinates);
+    x = a / -kOldCoordinateScale;
+    y = b / kOldCoordinateScale;
+  } else if (!CmdParseDoubleCoord(t.cmd, x, y)) {
+    Raise(Error::ExpectingCoordinates);
+  }
+  t.SetNumberAttributeOrThrow(window, t.Name(Tag::CenterX), x);
+  t.SetNumberAttributeOrThrow(window, t.Name(Tag::CenterY), y);
+  if (ReadSmartRedraw(t)) t.SetNumberAttributeOrThrow(window, kSmartRedraw, 1.0);
+}
+
+// zoom := Zoom ( Entire [ Layer layer-id ] | distance )
+void ReadZoom(BrevanTranslator& t, QdXmlNode& window) {
+  t.NextToken();
+  if (t.IsToken(Keyword::Entire)) {
+    t.NextToken();
+    if (!t.IsToken(Keyword::Layer)) return;
+    t.NextToken();
+    std::wstring layer;
+    t.ReadLayerIdentifier(layer);
+    t.SetAttributeOrThrow(window, t.Name(Tag::ZoomLayer), layer);
+    return;
+  }
+  double zoom = 0;
+  std::wstring units;
+  t.ParseDistance(zoom, units);
+  t.SetNumberAttributeOrThrow(window, t.Name(Tag::Zoom), zoom);
+  t.SetAttributeOrThrow(window, t.Name(Tag::ZoomUnits), units);
+}
+
+// display := Display ( Scale | Zoom | Position )
+void ReadDisplay(BrevanTranslator& t, QdXmlNode& window) {
+  t.NextToken();
+  const wchar_t* shown = t.IsToken(Keyword::Scale)      ? L"Scale"
+                         : t.IsToken(Keyword::Zoom)     ? L"Zoom"
+                         : t.IsToken(Keyword::Position) ? L"Location"
+                                                        : nullptr;
+  if (shown == nullptr) return;
+  t.NextToken();
+  t.SetAttributeOrThrow(window, t.Name(Tag::Display), shown);
+}
+
+// preserve := Preserve ( Scale | Zoom )
+void ReadPreserve(BrevanTranslator& t, QdXmlNode& window) {
+  t.NextToken();
+  const wchar_t* kept = t.IsToken(Keyword::Scale) ? L"Scale" : t.IsToken(Keyword::Zoom) ? L"Zoom" : nullptr;
+  if (kept == nullptr) return;
+  t.NextToken();
+  t.SetAttributeOrThrow(window, t.Name(Tag::Preserve), kept);
+}
+
+// order := Order layer-id { , layer-id }
+void ReadOrder(BrevanTranslator& t, QdXmlNode& window) {
+  t.NextToken();
+  std::wstring order;
+  for (;;) {
+    std::wstring layer;
+    t.ReadLayerIdentifier(layer);
+    order += layer;
+    if (!t.IsToken(Keyword::Comma)) break;
+    t.NextToken();
+    order += L",";
+  }
+  t.SetAttributeOrThrow(window, t.Name(Tag::LayerOrder), order);
+}
+
+// area := Area units [ Display Projected [ On | Off ] ]
+void ReadArea(BrevanTranslator& t, QdXmlNode& window) {
+  t.NextToken();
+  if (!t.IsTokenClass(Keyword::Units)) Raise(Error::ExpectingToken, t.KeywordText(Keyword::Units));
+  std::wstring units;
+  t.ParseUnits(units);
+  t.SetAttributeOrThrow(window, t.Name(Tag::AreaUnits), units);
+  if (!t.IsToken(Keyword::Display)) return;
+  t.NextToken();
+  t.ExpectToken(Keyword::Projected);
+  const bool projected = t.ParseOnOff(true);
+  t.SetNumberAttributeOrThrow(window, t.Name(Tag::AreaFlat), projected ? 0.0 : 1.0);
+}
+
+// pan := Pan distance ( North | South | East | West ) [ smart ]
+void ReadPan(BrevanTranslator& t, QdXmlNode& window) {
+  t.NextToken();
+  double pan = 0;
+  std::wstring units;
+  t.ParseDistance(pan, units);
+  t.SetNumberAttributeOrThrow(window, t.Name(Tag::Pan), pan);
+  t.SetAttributeOrThrow(window, t.Name(Tag::PanUnits), units);
+  const wchar_t* direction = t.IsToken(Keyword::North)   ? L"North"
+                             : t.IsToken(Keyword::South) ? L"South"
+                             : t.IsToken(Keyword::East)  ? L"East"
+                             : t.IsToken(Keyword::West)  ? L"West"
+                                                         : nullptr;
+  if (direction == nullptr) Raise(Error::InvalidPanningDirection, t.cmd->TokenText());
+  t.SetAttributeOrThrow(window, t.Name(Tag::PanDirection), direction);
+  t.NextToken();
+  if (ReadSmartRedraw(t)) t.SetNumberAttributeOrThrow(window, t.Name(Tag::PanRedraw), 1.0);
+}
+
+// scale := Scale number [ units ] number [ units ]
+void ReadScale(BrevanTranslator& t, QdXmlNode& window) {
+  t.NextToken();
+  double from = 0, to = 0;
+  std::wstring units;
+  t.ParseScaleDistance(from, units);
+  t.SetNumberAttributeOrThrow(window, t.Name(Tag::ScaleFrom), from);
+  t.SetAttributeOrThrow(window, t.Name(Tag::ScaleFromUnits), units);
+  t.ParseDistance(to, units);
+  t.SetNumberAttributeOrThrow(window, t.Name(Tag::ScaleTo), to);
+  t.SetAttributeOrThrow(window, t.Name(Tag::ScaleToUnits), units);
+}
+
+// distance := Distance ( Type ( Spherical | Cartesian ) | units )
+void ReadDistance(BrevanTranslator& t, QdXmlNode& window) {
+  t.NextToken();
+  if (t.IsToken(Keyword::Type)) {
+    std::wstring type;
+    t.ParseDistanceType(type);
+    t.SetAttributeOrThrow(window, t.Name(Tag::DistanceType), type);
+    return;
+  }
+  if (!t.IsTokenClass(Keyword::Units)) Raise(Error::ExpectingDistanceUnits);
+  std::wstring units;
+  t.ParseUnits(units);
+  t.SetAttributeOrThrow(window, t.Name(Tag::DistanceUnits), units);
+}
+
+// coordinates := Coordinates units
+void ReadCoordinates(BrevanTranslator& t, QdXmlNode& window) {
+  t.NextToken();
+  std::wstring units;
+  t.ParseUnits(units);
+  t.SetAttributeOrThrow(window, t.Name(Tag::CoordinateUnits), units);
+}
+
+// redraw := Redraw [ On | Off ]
+void ReadRedraw(BrevanTranslator& t, QdXmlNode& window) {
+  t.NextToken();
+  t.SetNumberAttributeOrThrow(window, t.Name(Tag::Redraw), t.ParseOnOff(true) ? 1.0 : 0.0);
+}
+
+// clip := Clip Auto — read, nothing recorded
+void ReadClip(BrevanTranslator& t) {
+  t.NextToken();
+  t.ExpectToken(Keyword::Auto);
+}
+
+// limit := Limit Zoom number — read, nothing recorded
+void ReadLimit(BrevanTranslator& t) {
+  t.NextToken();
+  t.ExpectToken(Keyword::Zoom);
+  t.ReadDouble();
+}
+
+// Reads the clause that the current keyword opens; false when it opens none.
+bool ReadClause(BrevanTranslator& t, QdXmlNode& window) {
+  switch (t.TokenId()) {
+    case Keyword::Layer:
+      t.TranslateLayerSettings();
+      break;
+    case Keyword::Center:
+      ReadCenter(t, window);
+      break;
+    case Keyword::Zoom:
+      ReadZoom(t, window);
+      break;
+    case Keyword::Display:
+      ReadDisplay(t, window);
+      break;
+    case Keyword::Preserve:
+      ReadPreserve(t, window);
+      break;
+    case Keyword::Order:
+      ReadOrder(t, window);
+      break;
+    case Keyword::Coordinates:
+      ReadCoordinates(t, window);
+      break;
+    case Keyword::Area:
+      ReadArea(t, window);
+      break;
+    case Keyword::Pan:
+      ReadPan(t, window);
+      break;
+    case Keyword::Scale:
+      ReadScale(t, window);
+      break;
+    case Keyword::Distance:
+      ReadDistance(t, window);
+      break;
+    case Keyword::Redraw:
+      ReadRedraw(t, window);
+      break;
+    case Keyword::Clip:
+      ReadClip(t);
+      break;
+    case Keyword::Limit:
+      ReadLimit(t);
+      break;
+    default:
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// distance := number [ units ]
+void BrevanTranslator::ParseDistance(double& number, std::wstring& units) {
+  number = ReadDouble();
+  ParseUnits(units);
+}
+
+// scale-distance := number [ units ]  — units only from version 200; before, inches
+void BrevanTranslator::ParseScaleDistance(double& number, std::wstring& units) {
+  units = L"inches";
+  number = ReadDouble();
+  if (version >= 200) ParseUnits(units);
+}
+
+// distance-type := Type ( Spherical | Cartesian )
+void BrevanTranslator::ParseDistanceType(std::wstring& type) {
+  if (!IsToken(Keyword::Type)) return;
+  NextToken();
+  if (IsToken(Keyword::Spherical)) {
+    type = L"Spherical";
+  } else if (IsToken(Keyword::Cartesian)) {
+    type = L"Cartesian";
+  } else {
+    Raise(Error::ExpectingDistanceType);
+  }
+  NextToken();
+}
+
+// set-map := Set Map { center | zoom | layer-clause | display | preserve | order
+//                    | Coordinates units | area | pan | scale | distance
+//                    | Redraw [ On | Off ] | Clip Auto | Limit Zoom number }
+void BrevanTranslator::TranslateSetMap() {
+  const NodeHandle window = LastMapWindow(*this);
+  NextToken();
+  while (ReadClause(*this, *window)) RaisePendingHostError();
+}
+
+}  // namespace brevan
