@@ -46,13 +46,15 @@ void BrevanTranslator::DispatchStatement() {
     if (!root) throw std::bad_alloc();
   }
   switch (TokenId()) {
+    case Keyword::Theme:
+      return TranslateThematic();
     case Keyword::Open:
       return TranslateOpenTable();
     case Keyword::Set:
       NextToken();
       if (IsToken(Keyword::Map)) return TranslateSetMap();
-      if (!IsToken(Keyword::Legend)) return;
-      break;
+      if (IsToken(Keyword::Legend)) return TranslateLegendSettings();
+      return;
     case Keyword::Map:
       return TranslateMapWindow();
     default:

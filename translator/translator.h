@@ -138,9 +138,36 @@ struct BrevanTranslator {
 
   // statements/legend_settings.cpp
   void TranslateLegendSettings();
+  // The layer's newest theme still waiting for legend settings, or null.
+  NodeHandle FindPendingTheme(QdXmlNode& layer);
+  // 0 to 5 by the theme element's name (error 31 for any other).
+  int GetThemeKind(QdXmlNode& theme);
+  // The theme's range, value or chart items; null when it has none.
+  ListHandle FindLegendItems(QdXmlNode& theme);
+  void PlaceGraduatedRow(QdXmlNode& theme, QdXmlNode& row, int32_t number);
 
   // statements/thematic.cpp
   void TranslateThematic();
+  // Inserts a copy of name before its first entry in layerNames (error 34 when absent).
+  void InsertLayerName(const std::wstring& name);
+
+  // statements/theme_sizes.cpp
+  void WriteMethodElement(QdXmlNode& parent, const std::wstring& method, const std::wstring& text);
+  void WriteValueSizeElement(QdXmlNode& parent, double value, double size, const std::wstring& unit);
+  void WriteSizeWithUnit(QdXmlNode& element, double size, const std::wstring& unit);
+
+  // statements/theme_items.cpp
+  void TranslateItemList(QdXmlNode& theme, bool range);
+  void ReadThemeItem(QdXmlNode& item, bool isDefault, bool range);
+
+  // statements/theme_charts.cpp
+  void TranslateChartClauses(QdXmlNode& theme, int kind, QdXmlNode& holder, long count);
+  void ReadSettingPair(std::wstring& first, std::wstring& second);
+
+  // statements/theme_legend.cpp
+  void TranslateThemeLegend(QdXmlNode& theme);
+  // The theme's range or value items; null when it has none.
+  ListHandle FindItemElements(QdXmlNode& theme);
 
   // styles/style_parsing.cpp: style clauses into style objects
   void ParsePenClause(Veltra::cPen& pen);

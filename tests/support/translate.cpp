@@ -6,6 +6,7 @@
 #include "host/utility.h"
 #include "host/value.h"
 #include "host/xml_document.h"
+#include "tests/support/faulty_document.h"
 
 namespace brevan::test {
 
@@ -28,7 +29,7 @@ std::string CompactXml(const std::string& document) {
 
 namespace {
 
-Translation Finish(bool ok, TokenReader& reader, XmlDocument& doc) {
+Translation Finish(bool ok, TokenReader& reader, const XmlDocument& doc) {
   Translation result;
   result.ok = ok;
   if (const Veltra::ErrorEntry* entry = Veltra::GetErrorEntry(0)) {
@@ -50,6 +51,14 @@ Translation Translate(std::wstring_view text, short version) {
   XmlDocument doc;
   const bool ok = CmdMain(&reader, version, &doc);
   return Finish(ok, reader, doc);
+}
+
+Translation TranslateWithFaults(std::wstring_view text, const Faults& faults) {
+  TokenReader reader(text);
+  EXPECT_TRUE(reader.Ok()) << ToUtf8(reader.Error().reason);
+  FaultyDocument doc(faults);
+  const bool ok = CmdMain(&reader, 300, &doc);
+  return Finish(ok, reader, doc.Inner());
 }
 
 Translation TranslateWithState(std::wstring_view text, short version,

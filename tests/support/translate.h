@@ -27,6 +27,10 @@ std::string CompactXml(const std::string& document);
 // Translates text as one CmdMain call.
 Translation Translate(std::wstring_view text, short version = 300);
 
+struct Faults;
+// The same into a document whose nodes refuse what faults names.
+Translation TranslateWithFaults(std::wstring_view text, const Faults& faults);
+
 // Runs the statements of text on a translator state that outlives them, so
 // that tests can look at layerNames and themeCounts afterwards.
 Translation TranslateWithState(std::wstring_view text, short version,

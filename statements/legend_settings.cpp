@@ -1,0 +1,233 @@
+// The legend settings statement: legend elements for pending themes, and
+// row texts placed next to the items they label.
+#include "host/style.h"
+#include "styles/style_objects.h"
+#include "translator/translator.h"
+
+namespace brevan {
+
+namespace {
+
+// Theme kinds by element name, in the order the names are compared.
+constexpr std::pair<Tag, int> kThemeKinds[] = {{Tag::RangeTheme, 0},     {Tag::ValueTheme, 5},
+                                               {Tag::PieTheme, 2},       {Tag::BarTheme, 1},
+                                               {Tag::GraduatedTheme, 3}, {Tag::SymbolTheme, 4}};
+constexpr int kRangeKind = 0, kValueKind = 5, kSingleSymbolKind = 4, kGraduatedKind = 3;
+
+// Switch clauses of a layer clause: the attribute and its words for on and off.
+struct Switch {
+  Keyword keyword;
+  Tag attribute;
+  Tag on;
+  Tag off;
+};
+constexpr Switch kSwitches[] = {
+    {Keyword::Counts, Tag::ShowCounts, Tag::True, Tag::False},
+    {Keyword::Reverse, Tag::Reverse, Tag::True, Tag::False},
+    {Keyword::Empty, Tag::ShowEmpty, Tag::True, Tag::False},
+    {Keyword::Frame, Tag::Frame, Tag::True, Tag::False},
+    {Keyword::Portrait, Tag::Orientation, Tag::Portrait, Tag::Landscape},
+};
+
+// text := "text" | Blank; false for Blank (no text)
+bool ReadRowText(BrevanTranslator& t, std::wstring& text) {
+  if (t.IsToken(Keyword::Blank)) {
+    t.NextToken();
+    return false;
+  }
+  if (!CmdParseString(t.cmd, text)) Raise(Error::ExpectingString);
+  return true;
+}
+
+// A font clause written into element, when one stands at the cursor.
+void ReadFont(BrevanTranslator& t, QdXmlNode& element) {
+  if (!t.IsToken(Keyword::Font)) return;
+  const auto font = NewFont();
+  t.ParseFontClause(*font);
+  t.WriteFontStyle(element, *font);
+}
+
+// title := ( Title | Subtitle ) ( "text" | Blank ) [ Font (…) ]
+void ReadTitle(BrevanTranslator& t, QdXmlNode& legend, Tag element, Tag textElement) {
+  const NodeHandle title = t.CreateElementOrThrow(element);
+  t.NextToken();
+  std::wstring text;
+  if (ReadRowText(t, text)) t.AppendTextElement(*title, textElement, text);
+  ReadFont(t, *title);
+  t.AppendChildOrThrow(legend, *title);
+}
+
+// display := Display [ On | Off ] — Off hides the legend
+void ReadDisplay(BrevanTranslator& t, QdXmlNode& legend) {
+  t.NextToken();
+  if (t.ParseOnOff(true)) return;
+  const NodeHandle visibility = t.CreateElementOrThrow(Tag::Visibility);
+  t.AppendTextElement(*visibility, Tag::VisibleState, t.Name(Tag::False));
+  t.AppendChildOrThrow(legend, *visibility);
+}
+
+// The rows of one layer clause and where they go.
+struct Rows {
+  QdXmlNode* theme;  // null when the layer has no theme waiting
+  int32_t number;    // row number within the layer clause
+};
+
+// Places a row by the theme's kind; rows that have nowhere to go are dropped.
+void PlaceRow(BrevanTranslator& t, Rows& rows, int kind, QdXmlNodeList* items, QdXmlNode& row, bool isDefault,
+              bool changed) {
+  QdXmlNode& theme = *rows.theme;
+  if (isDefault) {
+    if (kind != kRangeKind && kind != kValueKind) return;
+    const std::wstring path = kind == kRangeKind
+                                  ? std::wstring(t.Name(Tag::RangeItems)) + L"/" + t.Name(Tag::DefaultRange)
+                                  : std::wstring(t.Name(Tag::ValueItems)) + L"/" + t.Name(Tag::DefaultValue);
+    const NodeHandle item = t.SelectSingleNode(theme, path);
+    if (!item) Raise(Error::NodeNotFound, path);
+    t.AppendChildOrThrow(*item, row);
+    return;
+  }
+  if (!changed) return;
+  if (kind == kSingleSymbolKind) return t.AppendChildOrThrow(theme, row);
+  if (kind == kGraduatedKind) return t.PlaceGraduatedRow(theme, row, rows.number);
+  QdXmlNode* raw = nullptr;
+  if (items == nullptr || !items->GetItem(static_cast<long>(rows.number) - 1, &raw))
+    Raise(Error::NodeByIndexFailed);
+  const NodeHandle item(raw);
+  t.AppendChildOrThrow(*item, row);
+}
+
+// rows := Ranges [ Font (…) ] row { , row }
+// row := ( "text" | Blank ) [ Display [ On | Off ] ]
+void ReadRows(BrevanTranslator& t, QdXmlNode& legend, Rows& rows) {
+  t.NextToken();
+  if (t.IsToken(Keyword::Font)) {
+    const NodeHandle rowFont = t.CreateElementOrThrow(Tag::RowFont);
+    ReadFont(t, *rowFont);
+    t.AppendChildOrThrow(legend, *rowFont);
+  }
+  const int kind = rows.theme ? t.GetThemeKind(*rows.theme) : -1;
+  const ListHandle items = rows.theme ? t.FindLegendItems(*rows.theme) : nullptr;
+  for (bool first = true;; first = false) {
+    const NodeHandle row = t.CreateElementOrThrow(Tag::Row);
+    bool changed = false;
+    std::wstring text;
+    if (ReadRowText(t, text)) {
+      t.AppendTextElement(*row, Tag::RowText, text);
+      changed = true;
+    }
+    if (t.IsToken(Keyword::Display)) {
+      t.NextToken();
+      const bool shown = t.ParseOnOff(true);
+      t.SetAttributeOrThrow(*row, t.Name(Tag::Shown), t.Name(shown ? Tag::True : Tag::False));
+      changed = changed || !shown;
+    }
+    const bool more = t.IsToken(Keyword::Comma);
+    if (more) t.NextToken();
+    if (rows.theme) PlaceRow(t, rows, kind, items.get(), *row, first && kind != kSingleSymbolKind, changed);
+    ++rows.number;
+    if (!more) return;
+  }
+}
+
+// layer-clause := Layer layer-id { switch [ On | Off ] | Display [ On | Off ]
+//                                | title | rows }
+// False when the layer carries a colour list: that ends the whole statement.
+bool TranslateLegendLayer(BrevanTranslator& t) {
+  t.NextToken();
+  NodeHandle layer = t.FindLayerOrThrow(t.ReadLayerNumber());
+  if (t.SelectSingleNode(*layer, t.Name(Tag::ColorList))) return false;
+  // A layer with no theme waiting: its clauses are still read, and what
+  // they would write goes nowhere.
+  const NodeHandle theme = t.FindPendingTheme(*layer);
+  layer.reset();
+  const NodeHandle legend = t.CreateElementOrThrow(Tag::Legend);
+  Rows rows{theme.get(), 0};
+  for (;;) {
+    const Switch* flag = nullptr;
+    for (const Switch& candidate : kSwitches)
+      if (t.IsToken(candidate.keyword)) flag = &candidate;
+    if (flag) {
+      t.NextToken();
+      t.SetAttributeOrThrow(*legend, t.Name(flag->attribute),
+                            t.Name(t.ParseOnOff(false) ? flag->on : flag->off));
+    } else if (t.IsToken(Keyword::Display)) {
+      ReadDisplay(t, *legend);
+    } else if (t.IsToken(Keyword::Title)) {
+      ReadTitle(t, *legend, Tag::Title, Tag::TitleText);
+    } else if (t.IsToken(Keyword::Subtitle)) {
+      ReadTitle(t, *legend, Tag::Subtitle, Tag::SubtitleText);
+    } else if (t.IsToken(Keyword::Ranges)) {
+      ReadRows(t, *legend, rows);
+    } else {
+      break;
+    }
+  }
+  if (theme) t.AppendChildOrThrow(*theme, *legend);
+  return true;
+}
+
+}  // namespace
+
+NodeHandle BrevanTranslator::FindPendingTheme(QdXmlNode& layer) {
+  std::wstring name;
+  GetAttributeOrThrow(layer, Name(Tag::Name), name);
+  const auto entry = themeCounts.find(name);
+  const int32_t count = entry == themeCounts.end() ? 0 : entry->second;
+  if (count <= 0) return nullptr;
+  const ListHandle themes = SelectNodes(layer, std::wstring(Name(Tag::Themes)) + L"/child::*");
+  if (!themes || themes->GetLength() == 0) Raise(Error::NodeNotFound, Name(Tag::Themes));
+  QdXmlNode* theme = nullptr;
+  if (!themes->GetItem(count - 1, &theme)) Raise(Error::NodeByIndexFailed);
+  entry->second = count - 1;
+  return NodeHandle(theme);
+}
+
+int BrevanTranslator::GetThemeKind(QdXmlNode& theme) {
+  std::wstring name;
+  theme.GetNodeName(name);
+  for (const auto& [element, kind] : kThemeKinds)
+    if (name == Name(element)) return kind;
+  Raise(Error::InvalidThemeType);
+}
+
+ListHandle BrevanTranslator::FindLegendItems(QdXmlNode& theme) {
+  const std::pair<Tag, Tag> paths[] = {{Tag::RangeItems, Tag::RangeItem},
+                                       {Tag::ValueItems, Tag::ValueItem},
+                                       {Tag::PieItems, Tag::PieItem},
+                                       {Tag::BarItems, Tag::BarItem}};
+  for (const auto& [list, item] : paths) {
+    ListHandle items = SelectNodes(theme, std::wstring(Name(list)) + L"/" + Name(item));
+    if (items && items->GetLength() > 0) return items;
+  }
+  return nullptr;
+}
+
+// Rows 1 to 3 go into the first symbol, 4 to 6 into the second, each in the
+// wrapper of its size; later rows have no wrapper and are dropped.
+void BrevanTranslator::PlaceGraduatedRow(QdXmlNode& theme, QdXmlNode& row, int32_t number) {
+  constexpr Tag kWrappers[] = {Tag::SmallRow, Tag::MediumRow, Tag::LargeRow,
+                               Tag::LargeRow, Tag::MediumRow, Tag::SmallRow};
+  if (number < 1 || number > 6) return;
+  NodeHandle symbol = SelectSingleNode(theme, Name(number <= 3 ? Tag::FirstSymbol : Tag::SecondSymbol));
+  if (!symbol) {
+    if (number <= 3) Raise(Error::NodeNotFound, Name(Tag::FirstSymbol));
+    return;
+  }
+  const NodeHandle wrapper = CreateElementOrThrow(kWrappers[number - 1]);
+  AppendChildOrThrow(*wrapper, row);
+  AppendChildOrThrow(*symbol, *wrapper);
+}
+
+// legend-settings := Set Legend [ Scale [ On | Off ] ] { layer-clause }
+void BrevanTranslator::TranslateLegendSettings() {
+  NextToken();
+  if (IsToken(Keyword::Scale)) {
+    NextToken();
+    ParseOnOff(true);
+  }
+  while (IsToken(Keyword::Layer))
+    if (!TranslateLegendLayer(*this)) return;
+  RaisePendingHostError();
+}
+
+}  // namespace brevan

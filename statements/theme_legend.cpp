@@ -1,0 +1,129 @@
+// The legend block of range, chart and graduated themes: amends the
+// element that the theme already wrote.
+#include "host/style.h"
+#include "translator/translator.h"
+
+namespace brevan {
+
+namespace {
+
+// The item-list settings of a range theme, else the value-and-size element.
+NodeHandle LegendAnchor(BrevanTranslator& t, QdXmlNode& theme) {
+  NodeHandle anchor = t.SelectSingleNode(theme, t.Name(Tag::ItemSettings));
+  if (!anchor) anchor = t.SelectSingleNode(theme, t.Name(Tag::ValueSize));
+  if (!anchor) Raise(Error::LegendThemeNotFound);
+  return anchor;
+}
+
+// The variant word of a spreading setting and the clause's integer; the
+// setting itself when the pair has none.
+std::wstring SpreadVariant(const BrevanTranslator& t, const std::wstring& spreading, int32_t variant) {
+  struct Pairing {
+    Tag spreading;
+    int32_t variant;
+    Tag word;
+  };
+  static constexpr Pairing kPairings[] = {
+      {Tag::Hue, 0, Tag::Rgb},           {Tag::Hue, 1, Tag::Hsv},
+      {Tag::Graded, 0, Tag::Linear},     {Tag::Graded, 16, Tag::Logarithmic},
+      {Tag::Graded, 32, Tag::Quadratic},
+  };
+  for (const Pairing& pairing : kPairings)
+    if (spreading == t.Name(pairing.spreading) && variant == pairing.variant) return t.Name(pairing.word);
+  return spreading;
+}
+
+// Max number: the reference value, set again by a second clause.
+void ReadReference(BrevanTranslator& t, QdXmlNode& anchor) {
+  t.NextToken();
+  const double value = t.ReadDouble();
+  const NodeHandle reference = t.FindOrAddChild(anchor, Tag::ReferenceValue);
+  t.SetNumberTextOrThrow(*reference, value);
+}
+
+// Mode integer: the spreading variant.
+void ReadVariant(BrevanTranslator& t, QdXmlNode& anchor) {
+  t.NextToken();
+  const int32_t variant = t.ReadLong();
+  const NodeHandle spreading = t.SelectSingleNode(anchor, t.Name(Tag::Spreading));
+  if (!spreading) Raise(Error::LegendThemeNotFound);
+  std::wstring setting;
+  if (!spreading->GetNodeText(setting)) Raise(Error::ParseValueFailed);
+  t.AppendTextElement(anchor, Tag::SpreadVariant, SpreadVariant(t, setting, variant));
+}
+
+// Colors [ On | Off ] { style } At integer: the colour of item n.
+void ReadItemColor(BrevanTranslator& t, QdXmlNode& theme) {
+  t.NextToken();
+  const bool on = t.ParseOnOff(false);
+  Veltra::cColor color(0xFF000000u);
+  t.ParseStyleClauseColor(color);
+  t.ExpectToken(Keyword::At);
+  const int32_t number = t.ReadLong();
+  if (!on) return;
+  const ListHandle items = t.FindItemElements(theme);
+  if (!items) Raise(Error::LegendThemeNotFound);
+  QdXmlNode* raw = nullptr;
+  if (!items->GetItem(static_cast<long>(number) - 1, &raw)) Raise(Error::NodeByIndexFailed);
+  const NodeHandle item(raw);
+  t.AppendTextElement(*item, Tag::ItemColor, t.FormatColor(color));
+}
+
+// Spread integer [ Using expression ] (the expression only after 5): read, not written.
+void ReadSpread(BrevanTranslator& t) {
+  constexpr int32_t kCustomSpread = 5;
+  t.NextToken();
+  if (t.ReadLong() != kCustomSpread) return;
+  t.ExpectToken(Keyword::Using);
+  t.ReadExpressionText();
+}
+
+}  // namespace
+
+ListHandle BrevanTranslator::FindItemElements(QdXmlNode& theme) {
+  for (const auto& [list, item] :
+       {std::pair{Tag::RangeItems, Tag::RangeItem}, {Tag::ValueItems, Tag::ValueItem}}) {
+    ListHandle items = SelectNodes(theme, std::wstring(Name(list)) + L"/" + Name(item));
+    if (items && items->GetLength() > 0) return items;
+  }
+  return nullptr;
+}
+
+// legend-block := Adjust { Max number | Mode integer | Colors [ On | Off ] { style } At integer
+//                        | Color integer | Base number | Spread integer [ Using expression ] } [ Adjust ]
+void BrevanTranslator::TranslateThemeLegend(QdXmlNode& theme) {
+  if (!IsToken(Keyword::Adjust)) return;
+  NextToken();
+  const NodeHandle anchor = LegendAnchor(*this, theme);
+  for (;;) {
+    switch (TokenId()) {
+      case Keyword::Max:
+        ReadReference(*this, *anchor);
+        break;
+      case Keyword::Mode:
+        ReadVariant(*this, *anchor);
+        break;
+      case Keyword::Colors:
+        ReadItemColor(*this, theme);
+        break;
+      case Keyword::Color:
+        NextToken();
+        ReadLong();
+        break;
+      case Keyword::Base:
+        NextToken();
+        ReadDouble();
+        break;
+      case Keyword::Spread:
+        ReadSpread(*this);
+        break;
+      case Keyword::Adjust:
+        NextToken();
+        return;
+      default:
+        return;
+    }
+  }
+}
+
+}  // namespace brevan
