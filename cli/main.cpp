@@ -1,114 +1,162 @@
-// brevan: translates workspace files into XML workspace documents.
+// brevan: translates workspace files into XML workspace documents, one or
+// many at a time.
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <memory>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <thread>
 
-#include "cli/workspace_file.h"
+#include "brevan/brevan.h"
 #include "host/text.h"
-#include "host/token_reader.h"
 #include "host/tokens.h"
-#include "host/utility.h"
-#include "host/xml_document.h"
-
-extern "C" bool CmdMain(CommandProcessor* cmd, short version, QdXmlDocument* doc);
 
 namespace brevan::cli {
 namespace {
 
+namespace fs = std::filesystem;
+
 enum ExitCode { kTranslated = 0, kTranslationError = 1, kUsageOrIoError = 2 };
 
-struct Options {
-  std::string file;
+struct Settings {
+  std::vector<std::string> files;
   std::string output;
+  std::string outDir;
+  unsigned jobs = 0;
   int version = -1;
   std::string encoding;
   bool partial = false;
+  bool report = false;
+};
+
+// One file's outcome, kept until it is its turn to be told.
+struct Outcome {
+  int exitCode = kTranslated;
+  std::string messages;  // diagnostics and report lines
+  std::string written;   // the output path, when written
 };
 
 std::string DisplayName(const std::string& file) { return file == "-" ? "<stdin>" : file; }
 
-// The source line of a position, and a caret under its column.
-void ShowPosition(const std::wstring& text, int line, int column) {
-  size_t begin = 0;
-  for (int n = 1; n < line && begin != std::wstring::npos; ++n) {
-    begin = text.find(L'\n', begin);
-    if (begin != std::wstring::npos) ++begin;
+// FILE:LINE:COL: error N: MESSAGE, the source line and a caret under the column.
+std::string Diagnostic(const std::string& file, const Result& result) {
+  std::ostringstream out;
+  out << DisplayName(file);
+  if (result.line > 0) out << ':' << result.line;
+  if (result.error == 0) {
+    out << ": error: " << result.message << '\n';
+    return out.str();
   }
-  if (begin == std::wstring::npos || begin > text.size()) return;
-  std::wstring source = text.substr(begin, text.find(L'\n', begin) - begin);
-  if (!source.empty() && source.back() == L'\r') source.pop_back();
-  std::wstring caret;
-  for (int i = 0; i + 1 < column && i < static_cast<int>(source.size()); ++i)
-    caret += source[i] == L'\t' ? L'\t' : L' ';
-  std::cerr << ToUtf8(source) << '\n' << ToUtf8(caret) << "^\n";
+  out << ':' << result.column << ": error " << result.error << ": " << result.message << '\n'
+      << result.sourceLine << '\n';
+  const std::wstring source = FromUtf8(result.sourceLine);
+  std::string caret;
+  for (int i = 0; i + 1 < result.column && i < static_cast<int>(source.size()); ++i)
+    caret += source[i] == L'\t' ? '\t' : ' ';
+  out << caret << "^\n";
+  return out.str();
 }
 
-void ReportAt(const std::string& file, const std::wstring& text, int line, int column, int number,
-              const std::wstring& message) {
-  std::cerr << DisplayName(file) << ':' << line << ':' << column << ": error " << number << ": "
-            << ToUtf8(message) << '\n';
-  ShowPosition(text, line, column);
-}
-
-bool WriteOutput(const std::string& path, const std::string& xml) {
+bool WriteFile(const std::string& path, const std::string& xml, std::string& messages) {
   if (path.empty() || path == "-") {
-    std::cout << xml;
-    std::cout.flush();
+    std::cout << xml << std::flush;
     return static_cast<bool>(std::cout);
   }
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << xml;
   out.close();
-  if (!out) {
-    std::cerr << "brevan: cannot write " << path << '\n';
-    return false;
+  if (out) return true;
+  messages += "brevan: cannot write " + path + "\n";
+  return false;
+}
+
+Outcome TranslateOne(const std::string& file, const std::string& outputPath, const Settings& settings) {
+  Options options;
+  options.encoding = settings.encoding;
+  if (settings.version >= 0) options.version = static_cast<short>(settings.version);
+  const Result result = TranslateFile(file, options);
+  Outcome outcome;
+  if (settings.report)
+    for (const Skipped& skipped : result.skipped)
+      outcome.messages += DisplayName(file) + ":" + std::to_string(skipped.line) + ":" +
+                          std::to_string(skipped.column) + ": skipped: " + skipped.keyword + "\n";
+  if (!result.ok) {
+    outcome.messages += Diagnostic(file, result);
+    outcome.exitCode = result.error == 0 ? kUsageOrIoError : kTranslationError;
+    if (!settings.partial || result.xml.empty()) return outcome;
+  }
+  if (WriteFile(outputPath, result.xml, outcome.messages)) {
+    outcome.written = outputPath;
+  } else {
+    outcome.exitCode = kUsageOrIoError;
+  }
+  return outcome;
+}
+
+// Output paths in --out-dir: the input's name with .xml; two inputs may not share one.
+bool OutputPaths(const Settings& settings, std::vector<std::string>& paths) {
+  std::set<std::string> seen;
+  for (const std::string& file : settings.files) {
+    if (file == "-") {
+      std::cerr << "brevan: standard input cannot be translated with --out-dir\n";
+      return false;
+    }
+    const std::string path = (fs::path(settings.outDir) / fs::path(file).stem()).string() + ".xml";
+    if (!seen.insert(path).second) {
+      std::cerr << "brevan: two inputs would both be written to " << path << '\n';
+      return false;
+    }
+    paths.push_back(path);
   }
   return true;
 }
 
-int TranslateFile(const Options& options) {
-  std::string bytes, readError;
-  if (!ReadBytes(options.file, bytes, readError)) {
-    std::cerr << "brevan: cannot read " << DisplayName(options.file) << ": " << readError << '\n';
-    return kUsageOrIoError;
-  }
-  WorkspaceText workspace;
-  InputError inputError;
-  if (!DecodeWorkspace(bytes, options.encoding, workspace, inputError)) {
-    std::cerr << DisplayName(options.file);
-    if (inputError.line > 0) std::cerr << ':' << inputError.line;
-    std::cerr << ": error: " << inputError.message << '\n';
-    return kUsageOrIoError;
-  }
-  const short version =
-      options.version >= 0 ? static_cast<short>(options.version) : workspace.version.value_or(kNewestVersion);
-
-  TokenReader reader(workspace.text);
-  if (!reader.Ok()) {
-    const LexError& lex = reader.Error();
-    ReportAt(options.file, workspace.text, lex.line, lex.column, 2,
-             MessageText(2, lex.text) + L" (" + lex.reason + L")");
-    return kTranslationError;
-  }
-  XmlDocument doc;
-  Veltra::ClearErrors();
-  const bool ok = CmdMain(&reader, version, &doc);
-  if (!ok) {
-    const Veltra::ErrorEntry* entry = Veltra::GetErrorEntry(0);
-    const int number = entry ? entry->number : 9984;
-    const std::wstring message = MessageText(number, entry ? entry->argument1 : L"");
-    // The identifier reader steps over the token it rejects: point at that token.
-    if ((number == 5 || number == 15) && reader.Position() > 0) reader.Seek(reader.Position() - 1);
-    ReportAt(options.file, workspace.text, reader.TokenLine(), reader.TokenColumn(), number,
-             message.empty() ? L"Unknown error." : message);
-    Veltra::ClearErrors();
-    if (!options.partial) return kTranslationError;
-  }
-  if (!doc.HasRoot())
-    std::unique_ptr<QdXmlNode>(doc.GetRootElement(GetWorkspaceTags()->TagName(1, 0), L" /"));
-  if (!WriteOutput(options.output, doc.ToXml())) return kUsageOrIoError;
-  return ok ? kTranslated : kTranslationError;
+// Translates every file on settings.jobs threads; tells each outcome in input order.
+int TranslateBatch(const Settings& settings) {
+  std::vector<std::string> paths;
+  if (!OutputPaths(settings, paths)) return kUsageOrIoError;
+  std::error_code created;
+  fs::create_directories(settings.outDir, created);
+  const size_t count = settings.files.size();
+  std::vector<Outcome> outcomes(count);
+  std::vector<bool> done(count, false);
+  std::atomic<size_t> next{0};
+  std::mutex tell;
+  size_t told = 0, finished = 0, failed = 0;
+  const bool terminal = isatty(STDERR_FILENO);
+  const auto work = [&] {
+    for (size_t i; (i = next++) < count;) {
+      Outcome outcome = TranslateOne(settings.files[i], paths[i], settings);
+      const std::lock_guard<std::mutex> lock(tell);
+      outcomes[i] = std::move(outcome);
+      done[i] = true;
+      ++finished;
+      for (; told < count && done[told]; ++told) {
+        const Outcome& o = outcomes[told];
+        if (terminal) std::cerr << "\r\033[K";
+        if (o.exitCode != kTranslated) ++failed;
+        std::cerr << o.messages;
+        if (!terminal && !o.written.empty())
+          std::cerr << "brevan: " << settings.files[told] << " -> " << o.written << '\n';
+      }
+      if (terminal)
+        std::cerr << "\r\033[K[" << finished << '/' << count << "] " << settings.files[i] << std::flush;
+    }
+  };
+  const unsigned jobs = std::max(1u, std::min<unsigned>(settings.jobs, static_cast<unsigned>(count)));
+  std::vector<std::thread> workers;
+  for (unsigned j = 1; j < jobs; ++j) workers.emplace_back(work);
+  work();
+  for (std::thread& worker : workers) worker.join();
+  if (terminal) std::cerr << "\r\033[K";
+  std::cerr << "brevan: " << count - failed << " translated, " << failed << " failed\n";
+  return failed == 0 ? kTranslated : kTranslationError;
 }
 
 void ListTable(const Tokens& table) {
@@ -117,19 +165,26 @@ void ListTable(const Tokens& table) {
 }
 
 int Run(int argc, char** argv) {
-  CLI::App app{"Translates a workspace file into an XML workspace document."};
-  app.set_version_flag("--version", "brevan 0.1.0");
-  Options options;
+  CLI::App app{"Translates workspace files into XML workspace documents."};
+  app.set_version_flag("--version", std::string("brevan ") + Version());
+  Settings settings;
+  settings.jobs = std::max(1u, std::thread::hardware_concurrency());
   bool listKeywords = false, listTags = false;
-  app.add_option("file", options.file, "Workspace file to translate; - reads standard input");
-  app.add_option("-o,--output", options.output, "Write the document here instead of standard output");
-  app.add_option("--format-version", options.version,
+  app.add_option("files", settings.files, "Workspace files to translate; - reads standard input");
+  app.add_option("-o,--output", settings.output,
+                 "Write the document here instead of standard output (one file)");
+  app.add_option("--out-dir", settings.outDir, "Translate every file into DIR/NAME.xml");
+  app.add_option("--jobs", settings.jobs,
+                 "Files translated at once with --out-dir (default: the number of cores)")
+      ->check(CLI::Range(1u, 1024u));
+  app.add_option("--format-version", settings.version,
                  "Version of the statements (below 200 and below 300 select older forms); "
-                 "overrides a \"!version N\" header")
+                 "overrides a \"!version N\" first line")
       ->check(CLI::Range(0, 32767));
-  app.add_option("--encoding", options.encoding,
-                 "Encoding of the file (default UTF-8), e.g. ISO-8859-1, CP1252");
-  app.add_flag("--partial", options.partial, "On a translation error, still write the document as it stood");
+  app.add_option("--encoding", settings.encoding,
+                 "Encoding of the files (default UTF-8), e.g. ISO-8859-1, CP1252");
+  app.add_flag("--partial", settings.partial, "On a translation error, still write the document as it stood");
+  app.add_flag("--report", settings.report, "List the statements that were skipped as not translated");
   app.add_flag("--list-keywords", listKeywords, "Print the keyword table (id, spelling) and exit");
   app.add_flag("--list-tags", listTags, "Print the tag table (id, name) and exit");
   try {
@@ -142,11 +197,24 @@ int Run(int argc, char** argv) {
     if (listTags) ListTable(*GetWorkspaceTags());
     return kTranslated;
   }
-  if (options.file.empty()) {
+  if (settings.files.empty()) {
     std::cerr << "brevan: no workspace file given (see --help)\n";
     return kUsageOrIoError;
   }
-  return TranslateFile(options);
+  if (!settings.outDir.empty()) {
+    if (!settings.output.empty()) {
+      std::cerr << "brevan: --output and --out-dir exclude each other\n";
+      return kUsageOrIoError;
+    }
+    return TranslateBatch(settings);
+  }
+  if (settings.files.size() > 1) {
+    std::cerr << "brevan: several files need --out-dir\n";
+    return kUsageOrIoError;
+  }
+  const Outcome outcome = TranslateOne(settings.files[0], settings.output, settings);
+  std::cerr << outcome.messages;
+  return outcome.exitCode;
 }
 
 }  // namespace

@@ -93,6 +93,11 @@ bool TokenReader::HasMore() { return at_ + 1 < tokens_.size(); }
 
 void TokenReader::SkipStatement() {
   if (!HasMore()) return;
+  const Token& first = tokens_[at_];
+  const bool afterSet =
+      at_ > 0 && !first.startsLine && tokens_[at_ - 1].id == static_cast<short>(Keyword::Set);
+  const Token& start = afterSet ? tokens_[at_ - 1] : first;
+  skipped_.push_back({start.line, start.column, afterSet ? start.text + L" " + first.text : first.text});
   NextToken();
   while (HasMore() && !(tokens_[at_].startsLine && StartsStatement(tokens_[at_]))) ++at_;
 }

@@ -10,6 +10,13 @@
 
 namespace brevan {
 
+// A statement that SkipStatement passed over.
+struct SkippedStatement {
+  int line = 0;
+  int column = 0;
+  std::wstring keyword;  // its first token as written; "Set X" for a set statement
+};
+
 class TokenReader final : public CommandProcessor {
  public:
   // Lexes text; check Ok() before use. The cursor stands before the first
@@ -18,6 +25,7 @@ class TokenReader final : public CommandProcessor {
 
   bool Ok() const { return ok_; }
   const LexError& Error() const { return error_; }
+  const std::vector<SkippedStatement>& Skipped() const { return skipped_; }
 
   void SetValueParsing(bool on) override { valueParsing_ = on; }
   Tokens* Keywords() override;
@@ -43,6 +51,7 @@ class TokenReader final : public CommandProcessor {
   const Token& Current() const;
 
   std::vector<Token> tokens_;
+  std::vector<SkippedStatement> skipped_;
   LexError error_;
   bool ok_ = false;
   bool valueParsing_ = false;

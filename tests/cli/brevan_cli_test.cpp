@@ -133,4 +133,55 @@ TEST_F(BrevanToolTest, UsageAndListings) {
   EXPECT_EQ(Brevan("--version").exitCode, 0);
 }
 
+TEST_F(BrevanToolTest, ReportListsSkippedStatements) {
+  const std::string file = Write("r.bws", "Print \"x\"\nOpen Table \"a\" Bogus 5\nSet Window 3\n");
+  const ToolRun run = Brevan("--report " + file);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.err, file + ":1:1: skipped: Print\n" + file + ":2:16: skipped: Bogus\n" + file +
+                         ":3:1: skipped: Set Window\n");
+}
+
+TEST_F(BrevanToolTest, BatchWritesGoodFilesAndReportsBadOnes) {
+  std::string files;
+  for (int i = 0; i < 12; ++i) {
+    const std::string text =
+        i % 4 == 3 ? "Open Table 5\n" : "Open Table \"t" + std::to_string(i) + "\"\nMap From t\n";
+    files += " " + Write("in" + std::to_string(i) + ".bws", text);
+  }
+  const ToolRun one = Brevan("--jobs 1 --out-dir " + (dir / "one").string() + files);
+  const ToolRun four = Brevan("--jobs 4 --out-dir " + (dir / "four").string() + files);
+  for (const ToolRun* run : {&one, &four}) {
+    EXPECT_EQ(run->exitCode, 1);
+    EXPECT_NE(run->err.find("brevan: 9 translated, 3 failed\n"), std::string::npos) << run->err;
+    for (int bad : {3, 7, 11})
+      EXPECT_NE(run->err.find("in" + std::to_string(bad) + ".bws:1:12: error 12:"), std::string::npos)
+          << run->err;
+  }
+  // Told in input order whatever the order of finishing, so both runs say the same.
+  std::string oneErr = one.err, fourErr = four.err;
+  for (std::string* text : {&oneErr, &fourErr})
+    for (size_t at;
+         (at = text->find("/one/")) != std::string::npos || (at = text->find("/four/")) != std::string::npos;)
+      text->replace(at, text->find('/', at + 1) - at + 1, "/OUT/");
+  EXPECT_EQ(oneErr, fourErr);
+  for (int i = 0; i < 12; ++i) {
+    const std::string name = "in" + std::to_string(i) + ".xml";
+    EXPECT_EQ(fs::exists(dir / "one" / name), i % 4 != 3) << name;
+    if (i % 4 != 3) {
+      EXPECT_EQ(Slurp(dir / "one" / name), Slurp(dir / "four" / name)) << name;
+    }
+  }
+}
+
+TEST_F(BrevanToolTest, BatchUsageErrors) {
+  const std::string a = Write("a.bws", "");
+  fs::create_directories(dir / "sub");
+  const std::string sameName = Write("sub/a.bws", "");
+  EXPECT_EQ(Brevan(a + " " + a).exitCode, 2);  // several files need --out-dir
+  EXPECT_EQ(Brevan("--out-dir " + (dir / "o").string() + " " + a + " " + sameName).exitCode, 2);
+  EXPECT_EQ(Brevan("--out-dir " + (dir / "o").string() + " -").exitCode, 2);
+  EXPECT_EQ(Brevan("--out-dir " + (dir / "o").string() + " -o x " + a).exitCode, 2);
+  EXPECT_EQ(Brevan("--out-dir " + (dir / "o").string() + " --jobs 0 " + a).exitCode, 2);
+}
+
 }  // namespace

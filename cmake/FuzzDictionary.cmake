@@ -1,0 +1,16 @@
+# Writes a libFuzzer dictionary with every keyword spelling of
+# resources/keywords.tsv. Run with -DRESOURCES=<dir> -DOUT=<file>.
+cmake_policy(VERSION 3.25)
+file(STRINGS "${RESOURCES}/keywords.tsv" lines ENCODING UTF-8)
+set(dictionary "")
+set(n 0)
+foreach(line IN LISTS lines)
+  string(REGEX MATCH "^[0-9]+\t([^\t]+)" match "${line}")
+  set(spelling "${CMAKE_MATCH_1}")
+  string(REPLACE "\\" "\\\\" spelling "${spelling}")
+  string(REPLACE "\"" "\\\"" spelling "${spelling}")
+  string(APPEND dictionary "kw${n}=\"${spelling}\"\n")
+  math(EXPR n "${n} + 1")
+endforeach()
+string(APPEND dictionary "q=\"\\\"\"\nnl=\"\\x0A\"\nhdr=\"!version \"\n")
+file(WRITE "${OUT}" "${dictionary}")

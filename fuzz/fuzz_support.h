@@ -1,0 +1,38 @@
+// What both fuzzers do with a workspace text: translate it and check that
+// nothing is left alive and every failure is numbered.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "host/style.h"
+#include "host/token_reader.h"
+#include "host/utility.h"
+#include "host/value.h"
+#include "host/xml_document.h"
+
+extern "C" bool CmdMain(CommandProcessor* cmd, short version, QdXmlDocument* doc);
+
+namespace brevan::fuzz {
+
+// Versions of the three forms: below 200, below 300, newest.
+constexpr short kVersions[] = {199, 299, 300};
+
+inline void TranslateAndCheck(const std::wstring& text, short version) {
+  {
+    TokenReader reader(text);
+    if (!reader.Ok()) return;
+    XmlDocument doc;
+    const bool ok = CmdMain(&reader, version, &doc);
+    // A failure is either out of memory (nothing reported) or one numbered entry.
+    if (!ok && Veltra::HaveErrors() && Veltra::GetErrorNum(0) <= 0) std::abort();
+    if (ok && Veltra::HaveErrors()) std::abort();
+    Veltra::ClearErrors();
+    doc.ToXml();
+  }
+  if (LiveNodeHandles() != 0 || Veltra::LiveStyleObjects() != 0 || Veltra::LiveValueObjects() != 0)
+    std::abort();
+}
+
+}  // namespace brevan::fuzz

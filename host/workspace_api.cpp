@@ -1,0 +1,215 @@
+// The public API: a workspace's bytes to a document, the way a host runs
+// the translator.
+#include <errno.h>
+#include <iconv.h>
+
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <pugixml.hpp>
+#include <sstream>
+
+#include "brevan/brevan.h"
+#include "host/table_data.h"
+#include "host/text.h"
+#include "host/token_reader.h"
+#include "host/tokens.h"
+#include "host/utility.h"
+#include "host/xml_document.h"
+
+extern "C" bool CmdMain(CommandProcessor* cmd, short version, QdXmlDocument* doc);
+
+namespace brevan {
+
+namespace {
+
+// The version a workspace gets when neither the caller nor the file names one.
+constexpr short kNewestVersion = 300;
+
+// Message numbers the translator never raises but the reader does.
+constexpr int kInvalidToken = 2;
+constexpr int kOutOfMemory = 9984;
+
+int LineOf(std::string_view bytes, size_t offset) {
+  int line = 1;
+  for (size_t i = 0; i < offset && i < bytes.size(); ++i)
+    if (bytes[i] == '\n') ++line;
+  return line;
+}
+
+std::string Hex(unsigned char byte) {
+  static const char digits[] = "0123456789ABCDEF";
+  return std::string("0x") + digits[byte >> 4] + digits[byte & 0xF];
+}
+
+Result InputError(int line, std::string message) {
+  Result result;
+  result.line = line;
+  result.message = std::move(message);
+  return result;
+}
+
+// Bytes of a legacy encoding to UTF-8; false with the error filled in.
+bool ConvertToUtf8(std::string_view bytes, const std::string& encoding, std::string& out, Result& error) {
+  iconv_t converter = iconv_open("UTF-8", encoding.c_str());
+  if (converter == reinterpret_cast<iconv_t>(-1)) {
+    error = InputError(0, "unknown encoding '" + encoding + "'");
+    return false;
+  }
+  out.assign(bytes.size() * 4 + 16, '\0');
+  char* in = const_cast<char*>(bytes.data());
+  size_t inLeft = bytes.size();
+  char* to = out.data();
+  size_t toLeft = out.size();
+  const size_t converted = iconv(converter, &in, &inLeft, &to, &toLeft);
+  const int failure = errno;
+  iconv_close(converter);
+  if (converted == static_cast<size_t>(-1)) {
+    const size_t offset = bytes.size() - inLeft;
+    error = InputError(LineOf(bytes, offset), "byte " + Hex(static_cast<unsigned char>(bytes[offset])) +
+                                                  " is not valid " + encoding + " (" +
+                                                  std::strerror(failure) + ")");
+    return false;
+  }
+  out.resize(out.size() - toLeft);
+  return true;
+}
+
+bool IsUtf8(const std::string& encoding) {
+  return encoding.empty() || encoding == "UTF-8" || encoding == "utf-8" || encoding == "utf8";
+}
+
+// The text of the bytes; false with the error filled in.
+bool Decode(std::string_view bytes, const std::string& encoding, std::wstring& text, Result& error) {
+  std::string converted;
+  std::string_view utf8 = bytes;
+  if (!IsUtf8(encoding)) {
+    if (!ConvertToUtf8(bytes, encoding, converted, error)) return false;
+    utf8 = converted;
+  } else if (utf8.substr(0, 3) == "\xEF\xBB\xBF") {
+    utf8.remove_prefix(3);
+  }
+  size_t bad = 0;
+  if (DecodeUtf8(utf8, text, bad)) return true;
+  error = InputError(LineOf(utf8, bad), "byte " + Hex(static_cast<unsigned char>(utf8[bad])) +
+                                            " is not valid UTF-8 (name the file's encoding)");
+  return false;
+}
+
+// "!version N" on the first line declares the form of the statements; the
+// line is blanked so that line numbers stay.
+bool TakeVersionHeader(std::wstring& text, std::optional<short>& version, Result& error) {
+  const std::wstring prefix = L"!version";
+  if (text.compare(0, prefix.size(), prefix) != 0) return true;
+  const std::wstring line = text.substr(0, text.find(L'\n'));
+  std::wistringstream in(line.substr(prefix.size()));
+  long number = -1;
+  std::wstring rest;
+  if (!(in >> number) || (in >> rest) || number < 0 || number > 32767) {
+    error = InputError(1, "the first line must read \"!version N\" with N from 0 to 32767");
+    return false;
+  }
+  version = static_cast<short>(number);
+  text.erase(0, line.size());
+  return true;
+}
+
+std::string SourceLine(const std::wstring& text, int line) {
+  size_t begin = 0;
+  for (int n = 1; n < line; ++n) {
+    begin = text.find(L'\n', begin);
+    if (begin == std::wstring::npos) return "";
+    ++begin;
+  }
+  std::wstring source = text.substr(begin, text.find(L'\n', begin) - begin);
+  if (!source.empty() && source.back() == L'\r') source.pop_back();
+  return ToUtf8(source);
+}
+
+std::wstring MessageText(int number, const std::wstring& argument) {
+  for (int i = 0; i < kErrorCount; ++i) {
+    if (kErrorEntries[i].id != number) continue;
+    std::wstring text = kErrorEntries[i].text;
+    const size_t at = text.find(L"^0");
+    if (at != std::wstring::npos) text.replace(at, 2, argument);
+    return text;
+  }
+  return L"Error " + std::to_wstring(number) + L".";
+}
+
+// Runs the translator over text into doc and fills result.
+void Run(const std::wstring& text, short version, XmlDocument& doc, Result& result) {
+  TokenReader reader(text);
+  if (!reader.Ok()) {
+    const LexError& lex = reader.Error();
+    result.error = kInvalidToken;
+    result.message = ToUtf8(MessageText(kInvalidToken, lex.text) + L" (" + lex.reason + L")");
+    result.line = lex.line;
+    result.column = lex.column;
+    result.sourceLine = SourceLine(text, lex.line);
+    return;
+  }
+  Veltra::ClearErrors();
+  result.ok = CmdMain(&reader, version, &doc);
+  for (const SkippedStatement& skipped : reader.Skipped())
+    result.skipped.push_back({skipped.line, skipped.column, ToUtf8(skipped.keyword)});
+  if (!result.ok) {
+    const Veltra::ErrorEntry* entry = Veltra::GetErrorEntry(0);
+    result.error = entry ? entry->number : kOutOfMemory;
+    result.message = ToUtf8(MessageText(result.error, entry ? entry->argument1 : L""));
+    // The identifier reader steps over the token it rejects: point at that token.
+    if ((result.error == 5 || result.error == 15) && reader.Position() > 0)
+      reader.Seek(reader.Position() - 1);
+    result.line = reader.TokenLine();
+    result.column = reader.TokenColumn();
+    result.sourceLine = SourceLine(text, result.line);
+  }
+  Veltra::ClearErrors();
+  if (!doc.HasRoot())
+    std::unique_ptr<QdXmlNode>(doc.GetRootElement(GetWorkspaceTags()->TagName(1, 0), L" /"));
+}
+
+// Decodes and translates; false (result filled) on an input error.
+bool Translate(std::string_view bytes, const Options& options, XmlDocument& doc, Result& result) {
+  std::wstring text;
+  std::optional<short> declared;
+  if (!Decode(bytes, options.encoding, text, result) || !TakeVersionHeader(text, declared, result))
+    return false;
+  Run(text, options.version.value_or(declared.value_or(kNewestVersion)), doc, result);
+  return true;
+}
+
+}  // namespace
+
+Result TranslateBytes(std::string_view bytes, const Options& options) {
+  Result result;
+  XmlDocument doc;
+  if (Translate(bytes, options, doc, result)) result.xml = doc.ToXml(options.indent);
+  return result;
+}
+
+Result TranslateBytes(std::string_view bytes, pugi::xml_document& document, const Options& options) {
+  Result result;
+  XmlDocument doc;
+  if (Translate(bytes, options, doc, result)) doc.CopyTo(document);
+  return result;
+}
+
+Result TranslateFile(const std::string& path, const Options& options) {
+  std::string bytes;
+  if (path == "-") {
+    bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    return TranslateBytes(bytes, options);
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return InputError(0, std::string("cannot read: ") + std::strerror(errno));
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) return InputError(0, "cannot read: read error");
+  return TranslateBytes(bytes, options);
+}
+
+const char* Version() { return BREVAN_VERSION; }
+
+}  // namespace brevan

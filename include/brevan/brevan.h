@@ -1,0 +1,70 @@
+// Brevan: translate map workspaces into XML workspace documents.
+//
+//   brevan::Options options;
+//   options.version = 250;                      // else the file's "!version N", else 300
+//   brevan::Result result = brevan::TranslateFile("roads.bws", options);
+//   if (!result.ok) std::cerr << result.line << ':' << result.column << ": " << result.message << '\n';
+//   else std::cout << result.xml;
+//
+// Every function may be called from several threads at once.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pugi {
+class xml_document;
+}
+
+namespace brevan {
+
+struct Options {
+  // Form of the statements: below 200 and below 300 select older forms.
+  // Unset: the file's "!version N" first line, else the newest form (300).
+  std::optional<short> version;
+  // Encoding of the input bytes, any name iconv knows; empty for UTF-8
+  // (a byte-order mark is dropped).
+  std::string encoding;
+  // Indent the XML text.
+  bool indent = true;
+};
+
+// A statement that was passed over because it is not one that is translated.
+struct Skipped {
+  int line = 0;
+  int column = 0;
+  std::string keyword;  // its first word or words, as written
+};
+
+struct Result {
+  bool ok = false;
+  // The message number when !ok: a translation error (1 to 35, 9984 to
+  // 9988), 2 for a token that cannot be read, 0 for an input error (bytes
+  // that do not decode, an unreadable file or a bad version header).
+  int error = 0;
+  std::string message;  // UTF-8, its argument filled in; empty when ok
+  int line = 0;         // where translation stopped (1-based; 0 when not about a line)
+  int column = 0;
+  std::string sourceLine;  // the text of that line
+  // The document, UTF-8 with a declaration; when !ok, as it stood at the
+  // failure (empty after an input error).
+  std::string xml;
+  std::vector<Skipped> skipped;
+};
+
+// Translates the bytes of a workspace.
+Result TranslateBytes(std::string_view bytes, const Options& options = {});
+
+// Translates a workspace file; "-" reads standard input.
+Result TranslateFile(const std::string& path, const Options& options = {});
+
+// The same into a caller's pugixml document (replacing what it held);
+// result.xml stays empty.
+Result TranslateBytes(std::string_view bytes, pugi::xml_document& document, const Options& options = {});
+
+// The library's version, "major.minor.patch".
+const char* Version();
+
+}  // namespace brevan

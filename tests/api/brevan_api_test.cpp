@@ -1,0 +1,96 @@
+// The public API as a tool developer uses it.
+#include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+#include <thread>
+
+#include "brevan/brevan.h"
+
+namespace {
+
+TEST(ApiTest, TranslatesText) {
+  const brevan::Result result = brevan::TranslateBytes("Open Table \"a\" As a\nMap From a\n");
+  ASSERT_TRUE(result.ok);
+  EXPECT_EQ(result.error, 0);
+  EXPECT_EQ(result.message, "");
+  EXPECT_EQ(result.xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Workspace>\n", 0), 0u);
+  brevan::Options compact;
+  compact.indent = false;
+  EXPECT_EQ(brevan::TranslateBytes("", compact).xml,
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Workspace/>\n");
+}
+
+TEST(ApiTest, ErrorsCarryNumberMessageAndPlace) {
+  const brevan::Result result = brevan::TranslateBytes("Open Table \"a\"\nMap From a\n  Height x\n");
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.error, 10);
+  EXPECT_EQ(result.message, "Expecting a floating point value.");
+  EXPECT_EQ(result.line, 3);
+  EXPECT_EQ(result.column, 10);
+  EXPECT_EQ(result.sourceLine, "  Height x");
+  EXPECT_NE(result.xml.find("<Table file=\"a\" />"), std::string::npos);  // as it stood
+
+  const brevan::Result token = brevan::TranslateBytes("Map From @");
+  EXPECT_EQ(token.error, 2);
+  EXPECT_EQ(token.message, "Invalid token \"@\". (character that starts no token)");
+  EXPECT_EQ(token.column, 10);
+
+  const brevan::Result filled = brevan::TranslateBytes("Map Form t");
+  EXPECT_EQ(filled.message, "Expecting token\t\"From\".");
+}
+
+TEST(ApiTest, InputErrorsHaveNumberZero) {
+  const brevan::Result bad = brevan::TranslateBytes("Open Table \"\xFF\"");
+  EXPECT_EQ(bad.error, 0);
+  EXPECT_EQ(bad.line, 1);
+  EXPECT_EQ(bad.xml, "");
+  EXPECT_NE(bad.message.find("0xFF"), std::string::npos);
+  EXPECT_EQ(brevan::TranslateFile("/no/such/file.bws").error, 0);
+  EXPECT_FALSE(brevan::TranslateBytes("!version many\n").ok);
+}
+
+TEST(ApiTest, VersionAndEncodingOptions) {
+  const std::string old = "!version 199\nMap From a Width 2 \"cm\"\n";
+  EXPECT_TRUE(brevan::TranslateBytes(old).ok);
+  brevan::Options newest;
+  newest.version = 300;
+  // From 200 on the bare units string is not read: the statement ends before it.
+  const brevan::Result result = brevan::TranslateBytes(old, newest);
+  EXPECT_TRUE(result.ok);
+  ASSERT_EQ(result.skipped.size(), 1u);
+  EXPECT_EQ(result.skipped[0].keyword, "\"cm\"");
+  EXPECT_EQ(result.skipped[0].line, 2);
+
+  brevan::Options latin;
+  latin.encoding = "ISO-8859-1";
+  EXPECT_NE(brevan::TranslateBytes("Open Table \"caf\xE9\"", latin).xml.find("caf\xC3\xA9"),
+            std::string::npos);
+}
+
+TEST(ApiTest, IntoAPugixmlDocument) {
+  pugi::xml_document document;
+  document.append_child("Old");
+  const brevan::Result result = brevan::TranslateBytes("Open Table \"a\" As a", document);
+  EXPECT_TRUE(result.ok);
+  EXPECT_EQ(result.xml, "");
+  EXPECT_STREQ(document.document_element().name(), "Workspace");
+  EXPECT_STREQ(document.select_node("/Workspace/Tables/Table").node().attribute("alias").value(), "a");
+  EXPECT_FALSE(document.child("Old"));
+}
+
+TEST(ApiTest, ThreadsDoNotSeeEachOthersErrors) {
+  std::vector<std::thread> threads;
+  std::vector<brevan::Result> results(8);
+  for (int i = 0; i < 8; ++i)
+    threads.emplace_back([&results, i] {
+      for (int round = 0; round < 50; ++round)
+        results[i] = brevan::TranslateBytes(i % 2 ? "Open Table 5" : "Open Table \"a\"\nMap From b, b");
+    });
+  for (std::thread& thread : threads) thread.join();
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(results[i].error, i % 2 ? 12 : 26) << i;
+    EXPECT_EQ(results[i].line, i % 2 ? 1 : 2) << i;
+  }
+}
+
+}  // namespace
