@@ -1,5 +1,6 @@
 #include "host/lexer.h"
 
+#include <algorithm>
 #include <cwchar>
 
 #include "host/tokens.h"
@@ -10,8 +11,15 @@ namespace {
 
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
+// Characters an XML document cannot hold, not even escaped; they would
+// make the document ill-formed, so no token may carry them.
+bool IsForbiddenInXml(wchar_t c) {
+  return (c < 0x20 && c != L'\t' && c != L'\n' && c != L'\r') || c == 0xFFFE || c == 0xFFFF;
+}
+
 bool IsWordStart(wchar_t c) {
-  return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'_' || c >= 0x80;
+  return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'_' ||
+         (c >= 0x80 && !IsForbiddenInXml(c));
 }
 
 bool IsWordChar(wchar_t c) { return IsWordStart(c) || IsDigit(c); }
@@ -71,8 +79,20 @@ class Lexer {
     error_.column = static_cast<int>(start - lineBegin_) + 1;
     size_t stop = start + 1;
     while (stop < text_.size() && stop - start < 40 && text_[stop] != L'\n') ++stop;
-    error_.text.assign(text_.substr(start, at_ > start ? at_ - start : stop - start));
-    if (error_.text.size() > 40) error_.text.resize(40);
+    const std::wstring_view shown =
+        text_.substr(start, std::min<size_t>(at_ > start ? at_ - start : stop - start, 40));
+    // Control characters are shown by their code, so the message prints cleanly.
+    error_.text.clear();
+    for (wchar_t c : shown) {
+      if (c >= 0x20 || c == L'\t') {
+        error_.text += c;
+        continue;
+      }
+      static const wchar_t kDigits[] = L"0123456789ABCDEF";
+      error_.text += L"\\x";
+      error_.text += kDigits[(c >> 4) & 0xF];
+      error_.text += kDigits[c & 0xF];
+    }
     error_.reason = std::move(reason);
     return false;
   }
@@ -104,7 +124,10 @@ class Lexer {
 
   bool ReadQuotedName(Token& token) {
     const size_t start = at_++;
-    while (!AtEnd() && Peek() != L'`' && Peek() != L'\n') ++at_;
+    while (!AtEnd() && Peek() != L'`' && Peek() != L'\n') {
+      if (IsForbiddenInXml(Peek())) return Fail(at_, L"a control character cannot stand in a name");
+      ++at_;
+    }
     if (Peek() != L'`' || at_ == start + 1) return Fail(start, L"unterminated or empty quoted name");
     token.id = 1;
     token.kind = 1;
@@ -141,6 +164,7 @@ class Lexer {
     const size_t start = at_++;
     for (;;) {
       if (AtEnd() || Peek() == L'\n') return Fail(start, L"string constant not closed on its line");
+      if (IsForbiddenInXml(Peek())) return Fail(at_, L"a control character cannot stand in a string");
       const wchar_t c = text_[at_++];
       if (c != L'"') {
         token.value += c;

@@ -98,6 +98,9 @@ bool DecodeUtf8(std::string_view bytes, std::wstring& out, size_t& badOffset) {
 }
 
 std::wstring FormatNumber(double value) {
+  // The spellings that XML Schema doubles use.
+  if (std::isnan(value)) return L"NaN";
+  if (std::isinf(value)) return value > 0 ? L"INF" : L"-INF";
   char buffer[64];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
   return std::wstring(buffer, result.ptr);

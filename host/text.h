@@ -17,7 +17,8 @@ std::wstring FromUtf8(std::string_view bytes);
 // badOffset to the byte where decoding stopped.
 bool DecodeUtf8(std::string_view bytes, std::wstring& out, size_t& badOffset);
 
-// The shortest text that reads back to the same double: 1, 0.5, -2, 1e+21.
+// The shortest text that reads back to the same double: 1, 0.5, -2, 1e+21;
+// INF, -INF and NaN for the values that are no numbers.
 std::wstring FormatNumber(double value);
 
 // Truncates toward zero into [min, max]; NaN gives 0. Never undefined.

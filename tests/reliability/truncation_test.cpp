@@ -1,0 +1,107 @@
+// Every example cut after each of its tokens, and with each single token
+// deleted: the translation succeeds or stops at one numbered error, and
+// leaves nothing alive.
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "host/lexer.h"
+#include "host/style.h"
+#include "host/text.h"
+#include "host/token_reader.h"
+#include "host/tokens.h"
+#include "host/utility.h"
+#include "host/value.h"
+#include "host/xml_document.h"
+#include "tests/support/translate.h"
+
+namespace brevan::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Workspace {
+  std::wstring text;
+  short version = 300;
+};
+
+// The example's text with its version header blanked out.
+Workspace ReadExample(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  Workspace workspace{FromUtf8(bytes.str())};
+  if (workspace.text.rfind(L"!version ", 0) == 0) {
+    const size_t end = workspace.text.find(L'\n');
+    workspace.version = static_cast<short>(std::stoi(workspace.text.substr(9, end - 9)));
+    workspace.text.erase(0, end);
+  }
+  return workspace;
+}
+
+// Offsets of each token's first character, from their lines and columns.
+std::vector<size_t> TokenOffsets(const std::wstring& text, const std::vector<Token>& tokens) {
+  std::vector<size_t> lineStarts = {0, 0};
+  for (size_t i = 0; i < text.size(); ++i)
+    if (text[i] == L'\n') lineStarts.push_back(i + 1);
+  std::vector<size_t> offsets;
+  for (const Token& token : tokens) offsets.push_back(lineStarts[token.line] + token.column - 1);
+  return offsets;
+}
+
+bool IsMessageNumber(int number) {
+  return (number >= 1 && number <= 35) || (number >= 9984 && number <= 9988);
+}
+
+// Translates text and checks the outcome; counts failures by number.
+void Check(const std::wstring& text, short version, const std::string& what, std::map<int, int>& failures) {
+  {
+    TokenReader reader(text);
+    if (!reader.Ok()) return;  // the tool reports these as error 2
+    XmlDocument doc;
+    Veltra::ClearErrors();
+    const bool ok = CmdMain(&reader, version, &doc);
+    if (!ok) {
+      ASSERT_TRUE(Veltra::HaveErrors()) << what;
+      EXPECT_TRUE(IsMessageNumber(Veltra::GetErrorNum(0))) << what << ": " << Veltra::GetErrorNum(0);
+      EXPECT_EQ(Veltra::GetErrorNum(1), 0) << what;
+      ++failures[Veltra::GetErrorNum(0)];
+    } else {
+      EXPECT_FALSE(Veltra::HaveErrors()) << what;
+    }
+    Veltra::ClearErrors();
+    EXPECT_FALSE(doc.ToXml().empty());
+  }
+  ASSERT_EQ(LiveNodeHandles(), 0) << what;
+  ASSERT_EQ(Veltra::LiveStyleObjects(), 0) << what;
+  ASSERT_EQ(Veltra::LiveValueObjects(), 0) << what;
+}
+
+TEST(TruncationTest, EveryCutAndEveryDeletedToken) {
+  size_t translations = 0;
+  std::map<int, int> failures;
+  for (const auto& entry : fs::directory_iterator(fs::path(BREVAN_SOURCE_DIR) / "examples")) {
+    if (entry.path().extension() != ".bws") continue;
+    const Workspace workspace = ReadExample(entry.path());
+    std::vector<Token> tokens;
+    LexError error;
+    ASSERT_TRUE(Lex(workspace.text, *GetBrevanKeywords(), tokens, error)) << entry.path();
+    tokens.pop_back();  // the end token
+    const std::vector<size_t> offsets = TokenOffsets(workspace.text, tokens);
+    for (size_t i = 0; i < tokens.size(); ++i) {
+      const size_t begin = offsets[i], end = begin + tokens[i].text.size();
+      const std::string where = entry.path().filename().string() + " token " + std::to_string(i);
+      Check(workspace.text.substr(0, end), workspace.version, "cut after " + where, failures);
+      Check(workspace.text.substr(0, begin) + workspace.text.substr(end), workspace.version,
+            "without " + where, failures);
+      translations += 2;
+      if (HasFatalFailure()) return;
+    }
+  }
+  EXPECT_GT(translations, 2000u);
+  EXPECT_GT(failures.size(), 10u);  // the cuts reach many different errors
+}
+
+}  // namespace
+}  // namespace brevan::test
