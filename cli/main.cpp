@@ -63,24 +63,48 @@ std::string Diagnostic(const std::string& file, const Result& result) {
   return out.str();
 }
 
-bool WriteFile(const std::string& path, const std::string& xml, std::string& messages) {
-  if (path.empty() || path == "-") {
-    std::cout << xml << std::flush;
-    return static_cast<bool>(std::cout);
+// Where a document goes: standard output, or a file opened with its first
+// piece, so that a translation that writes nothing leaves no file behind.
+class Output {
+ public:
+  explicit Output(const std::string& path) : path_(path) {}
+  ~Output() {
+    if (file_ && file_ != stdout) std::fclose(file_);
   }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << xml;
-  out.close();
-  if (out) return true;
-  messages += "brevan: cannot write " + path + "\n";
-  return false;
-}
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+
+  bool Write(std::string_view piece) {
+    started_ = true;
+    if (!file_) file_ = path_.empty() || path_ == "-" ? stdout : std::fopen(path_.c_str(), "wb");
+    return file_ && std::fwrite(piece.data(), 1, piece.size(), file_) == piece.size();
+  }
+  // Whether everything handed over reached its place.
+  bool Close() {
+    if (!file_) return false;
+    bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
+    if (file_ != stdout) ok = std::fclose(file_) == 0 && ok;
+    file_ = nullptr;
+    return ok;
+  }
+  // Whether a document was handed over at all.
+  bool Started() const { return started_; }
+
+ private:
+  std::string path_;
+  std::FILE* file_ = nullptr;
+  bool started_ = false;
+};
 
 Outcome TranslateOne(const std::string& file, const std::string& outputPath, const Settings& settings) {
   Options options;
   options.encoding = settings.encoding;
+  options.partial = settings.partial;
   if (settings.version >= 0) options.version = static_cast<short>(settings.version);
-  const Result result = TranslateFile(file, options);
+  Output output(outputPath);
+  bool written = true;
+  const Result result =
+      TranslateFile(file, options, [&](std::string_view piece) { return written = output.Write(piece); });
   Outcome outcome;
   if (settings.report)
     for (const Skipped& skipped : result.skipped)
@@ -89,11 +113,13 @@ Outcome TranslateOne(const std::string& file, const std::string& outputPath, con
   if (!result.ok) {
     outcome.messages += Diagnostic(file, result);
     outcome.exitCode = result.error == 0 ? kUsageOrIoError : kTranslationError;
-    if (!settings.partial || result.xml.empty()) return outcome;
   }
-  if (WriteFile(outputPath, result.xml, outcome.messages)) {
+  if (!output.Started()) return outcome;
+  if (output.Close() && written) {
     outcome.written = outputPath;
   } else {
+    outcome.messages +=
+        "brevan: cannot write " + (outputPath.empty() ? std::string("standard output") : outputPath) + "\n";
     outcome.exitCode = kUsageOrIoError;
   }
   return outcome;

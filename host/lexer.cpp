@@ -26,31 +26,39 @@ bool IsWordChar(wchar_t c) { return IsWordStart(c) || IsDigit(c); }
 
 class Lexer {
  public:
-  Lexer(std::wstring_view text, const Tokens& keywords, std::vector<Token>& tokens, LexError& error)
-      : text_(text), keywords_(keywords), tokens_(tokens), error_(error) {}
+  Lexer(std::wstring_view text, const Tokens& keywords, Lexed& lexed, LexError& error)
+      : text_(text),
+        keywords_(keywords),
+        tokens_(lexed.tokens),
+        lineStarts_(lexed.lineStarts),
+        error_(error) {}
 
   bool Run() {
+    if (text_.size() >= UINT32_MAX) {
+      error_ = {1, 1, L"", L"a workspace of 4G characters or more is too large"};
+      return false;
+    }
+    // Machine-written workspaces average about four characters a token.
+    tokens_.reserve(text_.size() / 4 + 1);
+    lineStarts_.push_back(0);
     while (SkipBlanks()) {
       Token token;
-      token.line = line_;
-      token.column = Column();
+      token.begin = static_cast<uint32_t>(at_);
       token.startsLine = lineStart_;
       lineStart_ = false;
-      const size_t start = at_;
       if (!ReadToken(token)) return false;
-      token.text.assign(text_.substr(start, at_ - start));
-      tokens_.push_back(std::move(token));
+      token.length = static_cast<uint32_t>(at_ - token.begin);
+      tokens_.push_back(token);
     }
     Token end;
-    end.line = line_;
-    end.column = Column();
+    end.begin = static_cast<uint32_t>(at_);
     end.startsLine = true;
-    tokens_.push_back(std::move(end));
+    tokens_.push_back(end);
+    tokens_.shrink_to_fit();
     return true;
   }
 
  private:
-  int Column() const { return static_cast<int>(at_ - lineBegin_) + 1; }
   wchar_t Peek(size_t ahead = 0) const { return at_ + ahead < text_.size() ? text_[at_ + ahead] : L'\0'; }
   bool AtEnd() const { return at_ >= text_.size(); }
 
@@ -62,6 +70,7 @@ class Lexer {
         ++at_;
         ++line_;
         lineBegin_ = at_;
+        lineStarts_.push_back(static_cast<uint32_t>(at_));
         lineStart_ = true;
       } else if (c == L' ' || c == L'\t' || c == L'\r' || c == L'\f' || c == L'\v') {
         ++at_;
@@ -111,14 +120,8 @@ class Lexer {
     while (IsWordChar(Peek())) ++at_;
     const std::wstring_view word = text_.substr(start, at_ - start);
     const short id = keywords_.Lookup(word);
-    if (id != 0) {
-      token.id = id;
-      token.kind = 4;
-    } else {
-      token.id = 1;
-      token.kind = 1;
-      token.value.assign(word);
-    }
+    token.id = id != 0 ? id : 1;
+    token.kind = id != 0 ? 4 : 1;
     return true;
   }
 
@@ -131,7 +134,6 @@ class Lexer {
     if (Peek() != L'`' || at_ == start + 1) return Fail(start, L"unterminated or empty quoted name");
     token.id = 1;
     token.kind = 1;
-    token.value.assign(text_.substr(start + 1, at_ - start - 1));
     ++at_;
     return true;
   }
@@ -152,10 +154,8 @@ class Lexer {
       while (IsWordChar(Peek())) ++at_;
       return Fail(start, L"a number runs into a name");
     }
-    const std::wstring digits(text_.substr(start, at_ - start));
     token.id = 3;
     token.kind = 3;
-    token.number = std::wcstod(digits.c_str(), nullptr);
     return true;
   }
 
@@ -166,14 +166,9 @@ class Lexer {
       if (AtEnd() || Peek() == L'\n') return Fail(start, L"string constant not closed on its line");
       if (IsForbiddenInXml(Peek())) return Fail(at_, L"a control character cannot stand in a string");
       const wchar_t c = text_[at_++];
-      if (c != L'"') {
-        token.value += c;
-      } else if (Peek() == L'"') {
-        token.value += L'"';
-        ++at_;
-      } else {
-        break;
-      }
+      if (c != L'"') continue;
+      if (Peek() != L'"') break;
+      ++at_;  // a doubled quote stands for one
     }
     token.id = 2;
     token.kind = 2;
@@ -198,6 +193,7 @@ class Lexer {
   std::wstring_view text_;
   const Tokens& keywords_;
   std::vector<Token>& tokens_;
+  std::vector<uint32_t>& lineStarts_;
   LexError& error_;
   size_t at_ = 0;
   size_t lineBegin_ = 0;
@@ -207,9 +203,38 @@ class Lexer {
 
 }  // namespace
 
-bool Lex(std::wstring_view text, const Tokens& keywords, std::vector<Token>& tokens, LexError& error) {
-  tokens.clear();
-  return Lexer(text, keywords, tokens, error).Run();
+bool Lex(std::wstring_view text, const Tokens& keywords, Lexed& lexed, LexError& error) {
+  lexed = Lexed();
+  return Lexer(text, keywords, lexed, error).Run();
+}
+
+std::wstring TokenValue(std::wstring_view text, const Token& token) {
+  const std::wstring_view written = text.substr(token.begin, token.length);
+  if (token.kind == 1)
+    return std::wstring(written[0] == L'`' ? written.substr(1, written.size() - 2) : written);
+  if (token.kind != 2) return std::wstring();
+  std::wstring value;
+  value.reserve(written.size() - 2);
+  for (size_t i = 1; i + 1 < written.size(); ++i) {
+    value += written[i];
+    if (written[i] == L'"') ++i;  // the second quote of a doubled one
+  }
+  return value;
+}
+
+double TokenNumber(std::wstring_view text, const Token& token) {
+  if (token.kind != 3) return 0;
+  const std::wstring digits(text.substr(token.begin, token.length));
+  return std::wcstod(digits.c_str(), nullptr);
+}
+
+int LineOf(const Lexed& lexed, uint32_t offset) {
+  return static_cast<int>(std::upper_bound(lexed.lineStarts.begin(), lexed.lineStarts.end(), offset) -
+                          lexed.lineStarts.begin());
+}
+
+int ColumnOf(const Lexed& lexed, uint32_t offset) {
+  return static_cast<int>(offset - lexed.lineStarts[LineOf(lexed, offset) - 1]) + 1;
 }
 
 }  // namespace brevan

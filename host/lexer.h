@@ -1,6 +1,7 @@
 // The lexer of the workspace language: wide text to tokens.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,15 +10,20 @@ class Tokens;
 
 namespace brevan {
 
+// A token, by where it stands in the text: 12 bytes, so that machine-written
+// workspaces of millions of tokens stay small. Texts and values are read
+// from the text when asked.
 struct Token {
-  short id = 0;    // keyword id, or the class 1 to 3; 0 at the end
-  int kind = 0;    // 1 to 3 as the classes, 4 keyword or symbol, 0 end
-  int line = 0;    // 1-based
-  int column = 0;  // 1-based, in characters
+  uint32_t begin = 0;   // offset of its first character
+  uint32_t length = 0;  // characters as written
+  short id = 0;         // keyword id, or the class 1 to 3; 0 at the end
+  uint8_t kind = 0;     // 1 to 3 as the classes, 4 keyword or symbol, 0 end
   bool startsLine = false;
-  std::wstring text;   // as written
-  std::wstring value;  // identifier or string contents
-  double number = 0;
+};
+
+struct Lexed {
+  std::vector<Token> tokens;         // the last one is the end token
+  std::vector<uint32_t> lineStarts;  // offset of each line's first character
 };
 
 struct LexError {
@@ -27,8 +33,15 @@ struct LexError {
   std::wstring reason;  // why, in words
 };
 
-// Splits text into tokens; the last token is the end token. On a lexical
-// error returns false and fills error.
-bool Lex(std::wstring_view text, const Tokens& keywords, std::vector<Token>& tokens, LexError& error);
+// Splits text into tokens. On a lexical error returns false and fills error.
+bool Lex(std::wstring_view text, const Tokens& keywords, Lexed& lexed, LexError& error);
+
+// The value of a token: an identifier's name, a string's contents, a number.
+std::wstring TokenValue(std::wstring_view text, const Token& token);
+double TokenNumber(std::wstring_view text, const Token& token);
+
+// 1-based line and column of an offset.
+int LineOf(const Lexed& lexed, uint32_t offset);
+int ColumnOf(const Lexed& lexed, uint32_t offset);
 
 }  // namespace brevan

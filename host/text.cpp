@@ -57,10 +57,22 @@ size_t DecodeOne(std::string_view bytes, size_t i, char32_t& c) {
 
 }  // namespace
 
+void AssignUtf8(std::string& out, std::wstring_view text) {
+  // Names and most values are ASCII: copy those without growing one by one.
+  out.resize(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (static_cast<char32_t>(text[i]) >= 0x80) {
+      out.resize(i);
+      for (wchar_t c : text.substr(i)) AppendUtf8(out, static_cast<char32_t>(c));
+      return;
+    }
+    out[i] = static_cast<char>(text[i]);
+  }
+}
+
 std::string ToUtf8(std::wstring_view text) {
   std::string out;
-  out.reserve(text.size());
-  for (wchar_t c : text) AppendUtf8(out, static_cast<char32_t>(c));
+  AssignUtf8(out, text);
   return out;
 }
 

@@ -10,6 +10,9 @@ namespace brevan {
 // Encodes wide text as UTF-8; code points that cannot be encoded become U+FFFD.
 std::string ToUtf8(std::wstring_view text);
 
+// The same into out, reusing its storage.
+void AssignUtf8(std::string& out, std::wstring_view text);
+
 // Decodes UTF-8 that is known to be valid (from our own document).
 std::wstring FromUtf8(std::string_view bytes);
 

@@ -70,10 +70,30 @@ bool ParseCoord(CommandProcessor* cmd, Number& x, Number& y, Reader read) {
 
 }  // namespace
 
-TokenReader::TokenReader(std::wstring_view text) {
-  ok_ = Lex(text, *GetBrevanKeywords(), tokens_, error_);
-  if (!ok_) tokens_.assign(1, Token{});
+TokenReader::TokenReader(std::wstring text) : text_(std::move(text)) {
+  ok_ = Lex(text_, *GetBrevanKeywords(), lexed_, error_);
+  if (!ok_) {
+    tokens_.assign(1, Token{});
+    lexed_.lineStarts.assign(1, 0);
+  }
   at_ = tokens_.size();
+}
+
+const std::wstring& TokenReader::TokenText() {
+  if (textCacheAt_ != at_) {
+    const Token& token = Current();
+    textCache_.assign(std::wstring_view(text_).substr(token.begin, token.length));
+    textCacheAt_ = at_;
+  }
+  return textCache_;
+}
+
+const std::wstring& TokenReader::Value() {
+  if (valueCacheAt_ != at_) {
+    valueCache_ = TokenValue(text_, Current());
+    valueCacheAt_ = at_;
+  }
+  return valueCache_;
 }
 
 const Token& TokenReader::Current() const { return at_ < tokens_.size() ? tokens_[at_] : BeforeStart(); }
@@ -97,7 +117,10 @@ void TokenReader::SkipStatement() {
   const bool afterSet =
       at_ > 0 && !first.startsLine && tokens_[at_ - 1].id == static_cast<short>(Keyword::Set);
   const Token& start = afterSet ? tokens_[at_ - 1] : first;
-  skipped_.push_back({start.line, start.column, afterSet ? start.text + L" " + first.text : first.text});
+  const std::wstring_view text(text_);
+  std::wstring keyword(text.substr(first.begin, first.length));
+  if (afterSet) keyword.insert(0, std::wstring(text.substr(start.begin, start.length)) + L" ");
+  skipped_.push_back({LineOf(lexed_, start.begin), ColumnOf(lexed_, start.begin), std::move(keyword)});
   NextToken();
   while (HasMore() && !(tokens_[at_].startsLine && StartsStatement(tokens_[at_]))) ++at_;
 }
@@ -131,9 +154,9 @@ bool TokenReader::ParseValue(Veltra::AllType* value, bool) {
   }
   const Token& token = Current();
   if (token.kind == kStringConstant) {
-    value->SetText(token.value, Veltra::AllType::Kind::Text);
+    value->SetText(Value(), Veltra::AllType::Kind::Text);
   } else if (token.kind == kIdentifier) {
-    value->SetText(token.value, Veltra::AllType::Kind::Name);
+    value->SetText(Value(), Veltra::AllType::Kind::Name);
   } else {
     return false;
   }

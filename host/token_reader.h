@@ -2,6 +2,8 @@
 // interface.
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -19,11 +21,14 @@ struct SkippedStatement {
 
 class TokenReader final : public CommandProcessor {
  public:
-  // Lexes text; check Ok() before use. The cursor stands before the first
-  // token until the first NextToken.
-  explicit TokenReader(std::wstring_view text);
+  // Lexes text, which it keeps; check Ok() before use. The cursor stands
+  // before the first token until the first NextToken.
+  explicit TokenReader(std::wstring text);
+  explicit TokenReader(std::wstring_view text) : TokenReader(std::wstring(text)) {}
+  explicit TokenReader(const wchar_t* text) : TokenReader(std::wstring(text)) {}
 
   bool Ok() const { return ok_; }
+  const std::wstring& Text() const { return text_; }
   const LexError& Error() const { return error_; }
   const std::vector<SkippedStatement>& Skipped() const { return skipped_; }
 
@@ -36,22 +41,31 @@ class TokenReader final : public CommandProcessor {
   bool MatchToken(short id) override;
   bool IsTokenClass(short id, int reserved) override;
   bool IsToken(short id, int reserved) override;
-  const std::wstring& TokenText() override { return Current().text; }
+  const std::wstring& TokenText() override;
   short TokenId() override { return Current().id; }
   int TokenKind() override { return Current().kind; }
-  const std::wstring& IdentifierText() override { return Current().value; }
-  const std::wstring& StringValue() override { return Current().value; }
-  double DoubleValue() override { return Current().number; }
-  int TokenLine() override { return Current().line; }
-  int TokenColumn() override { return Current().column; }
+  const std::wstring& IdentifierText() override { return Value(); }
+  const std::wstring& StringValue() override { return Value(); }
+  double DoubleValue() override { return TokenNumber(text_, Current()); }
+  int TokenLine() override { return LineOf(lexed_, Current().begin); }
+  int TokenColumn() override { return ColumnOf(lexed_, Current().begin); }
   size_t Position() override { return at_; }
   void Seek(size_t position) override { at_ = position; }
 
  private:
   const Token& Current() const;
+  // The current token's value, decoded once while the cursor stays.
+  const std::wstring& Value();
 
-  std::vector<Token> tokens_;
+  std::wstring text_;
+  Lexed lexed_;
+  std::vector<Token>& tokens_ = lexed_.tokens;
   std::vector<SkippedStatement> skipped_;
+  // What TokenText and Value last gave, and for which token.
+  std::wstring textCache_;
+  size_t textCacheAt_ = SIZE_MAX;
+  std::wstring valueCache_;
+  size_t valueCacheAt_ = SIZE_MAX;
   LexError error_;
   bool ok_ = false;
   bool valueParsing_ = false;

@@ -1,12 +1,20 @@
 #include "host/tokens.h"
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "host/text.h"
 
 namespace brevan {
+
+// Hashing by view, so that lookups need no string of their own.
+struct ViewHash {
+  using is_transparent = void;
+  size_t operator()(std::wstring_view text) const { return std::hash<std::wstring_view>()(text); }
+};
 
 // Entries indexed by id for constant-time lookups in both directions.
 struct TableIndex {
@@ -15,7 +23,9 @@ struct TableIndex {
       const auto id = static_cast<unsigned short>(entries[i].id);
       if (id >= byId.size()) byId.resize(id + 1, nullptr);
       byId[id] = &entries[i];
-      bySpelling.emplace(AsciiLower(entries[i].text), entries[i].id);
+      const std::wstring spelling = AsciiLower(entries[i].text);
+      bySpelling.emplace(spelling, entries[i].id);
+      longest = std::max(longest, spelling.size());
     }
   }
   const TableEntry* Find(short id) const {
@@ -25,7 +35,8 @@ struct TableIndex {
   const TableEntry* entries;
   int count;
   std::vector<const TableEntry*> byId;
-  std::unordered_map<std::wstring, short> bySpelling;
+  std::unordered_map<std::wstring, short, ViewHash, std::equal_to<>> bySpelling;
+  size_t longest = 0;  // the longest spelling: longer words are never keywords
 };
 
 namespace {
@@ -59,7 +70,14 @@ const void* Tokens::FindToken(short id, int) const {
 }
 
 short Tokens::Lookup(std::wstring_view spelling) const {
-  const auto found = index_.bySpelling.find(brevan::AsciiLower(spelling));
+  constexpr size_t kBuffer = 64;
+  if (spelling.size() > index_.longest || spelling.size() > kBuffer) return 0;
+  wchar_t lower[kBuffer] = {};
+  for (size_t i = 0; i < spelling.size(); ++i) {
+    const wchar_t c = spelling[i];
+    lower[i] = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+  }
+  const auto found = index_.bySpelling.find(std::wstring_view(lower, spelling.size()));
   return found == index_.bySpelling.end() ? 0 : found->second;
 }
 

@@ -140,8 +140,9 @@ std::wstring MessageText(int number, const std::wstring& argument) {
 }
 
 // Runs the translator over text into doc and fills result.
-void Run(const std::wstring& text, short version, XmlDocument& doc, Result& result) {
-  TokenReader reader(text);
+void Run(std::wstring source, short version, XmlDocument& doc, Result& result) {
+  TokenReader reader(std::move(source));
+  const std::wstring& text = reader.Text();
   if (!reader.Ok()) {
     const LexError& lex = reader.Error();
     result.error = kInvalidToken;
@@ -177,7 +178,7 @@ bool Translate(std::string_view bytes, const Options& options, XmlDocument& doc,
   std::optional<short> declared;
   if (!Decode(bytes, options.encoding, text, result) || !TakeVersionHeader(text, declared, result))
     return false;
-  Run(text, options.version.value_or(declared.value_or(kNewestVersion)), doc, result);
+  Run(std::move(text), options.version.value_or(declared.value_or(kNewestVersion)), doc, result);
   return true;
 }
 
@@ -197,17 +198,46 @@ Result TranslateBytes(std::string_view bytes, pugi::xml_document& document, cons
   return result;
 }
 
-Result TranslateFile(const std::string& path, const Options& options) {
-  std::string bytes;
+namespace {
+
+// The bytes of a file, or of standard input for "-"; false with the error filled in.
+bool ReadFile(const std::string& path, std::string& bytes, Result& error) {
   if (path == "-") {
     bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    return TranslateBytes(bytes, options);
+    return true;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return InputError(0, std::string("cannot read: ") + std::strerror(errno));
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) return InputError(0, "cannot read: read error");
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) {
+    error = InputError(0, std::string("cannot read: ") + std::strerror(errno));
+    return false;
+  }
+  bytes.resize(static_cast<size_t>(in.tellg()));
+  in.seekg(0);
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (in.bad()) {
+    error = InputError(0, "cannot read: read error");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+Result TranslateFile(const std::string& path, const Options& options) {
+  std::string bytes;
+  Result error;
+  if (!ReadFile(path, bytes, error)) return error;
   return TranslateBytes(bytes, options);
+}
+
+Result TranslateFile(const std::string& path, const Options& options, const Sink& sink) {
+  std::string bytes;
+  Result result;
+  if (!ReadFile(path, bytes, result)) return result;
+  XmlDocument doc;
+  if (Translate(bytes, options, doc, result) && (result.ok || options.partial))
+    doc.WriteXml(sink, options.indent);
+  return result;
 }
 
 const char* Version() { return BREVAN_VERSION; }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 class QdXmlNode;
 
@@ -21,7 +22,7 @@ class QdXmlNode {
   virtual ~QdXmlNode() = default;  // Release
   virtual void GetNodeName(std::wstring& name) = 0;
   virtual bool GetNodeText(std::wstring& text) = 0;
-  virtual bool GetAttribute(const std::wstring& name, std::wstring& value) = 0;
+  virtual bool GetAttribute(std::wstring_view name, std::wstring& value) = 0;
   // The first element child, or null.
   virtual void GetFirstChild(QdXmlNode** node) = 0;
   // The next element sibling, or null.
@@ -38,8 +39,8 @@ class QdXmlNode {
   virtual bool SetText(double value) = 0;
   virtual bool SetText(const std::wstring& text) = 0;
   virtual bool SetText(const wchar_t* text) = 0;
-  virtual bool SetAttribute(const std::wstring& name, const std::wstring& value) = 0;
-  virtual bool SetAttribute(const std::wstring& name, double value) = 0;
+  virtual bool SetAttribute(std::wstring_view name, std::wstring_view value) = 0;
+  virtual bool SetAttribute(std::wstring_view name, double value) = 0;
 };
 
 class QdXmlDocument {
@@ -47,8 +48,8 @@ class QdXmlDocument {
   virtual ~QdXmlDocument() = default;
   // A new element, not yet in the tree; null when the name is not a valid
   // element name.
-  virtual QdXmlNode* CreateElement(const std::wstring& name) = 0;
+  virtual QdXmlNode* CreateElement(std::wstring_view name) = 0;
   // The root element of that name, created when absent. The second argument
   // names where the root lives; the document itself is the only place.
-  virtual QdXmlNode* GetRootElement(const std::wstring& name, const wchar_t* where) = 0;
+  virtual QdXmlNode* GetRootElement(std::wstring_view name, const wchar_t* where) = 0;
 };

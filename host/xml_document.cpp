@@ -1,8 +1,10 @@
 #include "host/xml_document.h"
 
+#include <algorithm>
 #include <atomic>
+#include <bitset>
+#include <cstdint>
 #include <pugixml.hpp>
-#include <sstream>
 #include <unordered_map>
 #include <vector>
 
@@ -109,10 +111,41 @@ bool Collect(pugi::xml_node node, const SimplePath& path, size_t depth, std::vec
 
 }  // namespace
 
+// Lookups by attribute value under one context node: every node that the
+// steps reach, by its value of the attribute, in document order. Kept up to
+// date as nodes are appended; anything it cannot follow marks it stale.
+struct PathIndex {
+  std::vector<std::string> steps;
+  std::string attribute;
+  std::unordered_map<std::string, std::vector<pugi::xml_node>> byValue;
+  bool stale = true;
+};
+
 struct XmlDocument::State {
   pugi::xml_document doc;
   pugi::xml_node root;  // the one element that the document writes
   long handles = 0;
+  // Indexes by their context node, then by steps and attribute.
+  std::unordered_map<pugi::xml_node_struct*, std::unordered_map<std::string, PathIndex>> indexes;
+  // One bit per hash of a context node: most nodes are no context, and a
+  // clear bit says so without a lookup.
+  std::bitset<4096> contextBits;
+  static size_t ContextBit(pugi::xml_node_struct* node) {
+    return (reinterpret_cast<uintptr_t>(node) >> 4) % 4096;
+  }
+  std::vector<std::string> indexedAttributes;  // attribute names any index uses
+  // Reused buffers for names and values on their way to pugixml.
+  std::string nameBuffer;
+  std::string valueBuffer;
+  const char* Name(std::wstring_view name) {
+    AssignUtf8(nameBuffer, name);
+    return nameBuffer.c_str();
+  }
+  const char* Value(std::wstring_view value) {
+    AssignUtf8(valueBuffer, value);
+    return valueBuffer.c_str();
+  }
+  size_t deepestIndex = 0;  // the most steps of any index
   // Elements created but never appended, waiting until no handle can reach them.
   std::vector<pugi::xml_node> garbage;
   std::unordered_map<std::string, pugi::xpath_query> paths;
@@ -128,7 +161,7 @@ struct XmlDocument::State {
     --liveHandles;
     if (--handles > 0) return;
     for (pugi::xml_node node : garbage)
-      if (IsDetached(node)) doc.remove_child(node);
+      if (IsDetached(node)) Remove(node);
     garbage.clear();
   }
 
@@ -138,7 +171,118 @@ struct XmlDocument::State {
     if (node.first_child())
       garbage.push_back(node);
     else
-      doc.remove_child(node);
+      Remove(node);
+  }
+
+  // Removes a detached element with the indexes whose context lies in it.
+  void Remove(pugi::xml_node node) {
+    if (!indexes.empty()) {
+      if (!node.first_child()) {
+        indexes.erase(node.internal_object());
+      } else {
+        std::erase_if(indexes, [&](const auto& entry) { return TopOf(pugi::xml_node(entry.first)) == node; });
+      }
+    }
+    doc.remove_child(node);
+  }
+
+  pugi::xml_node TopOf(pugi::xml_node node) const {
+    while (node.parent() && node.parent() != doc) node = node.parent();
+    return node;
+  }
+
+  // The nodes that path reaches under context with value in its attribute,
+  // from the index (built or rebuilt when needed).
+  const std::vector<pugi::xml_node>& Indexed(pugi::xml_node context, const SimplePath& path) {
+    std::string key;
+    for (const std::string& step : path.steps) key.append(step).push_back('/');
+    key.append("@").append(path.attribute);
+    PathIndex& index = indexes[context.internal_object()][key];
+    contextBits.set(ContextBit(context.internal_object()));
+    if (index.stale) {
+      index.steps = path.steps;
+      index.attribute = path.attribute;
+      index.byValue.clear();
+      SimplePath all = path;
+      all.hasPredicate = false;
+      std::vector<pugi::xml_node> members;
+      Collect(context, all, 0, members, false);
+      for (pugi::xml_node member : members) {
+        const pugi::xml_attribute value = member.attribute(index.attribute.c_str());
+        if (value) index.byValue[value.value()].push_back(member);
+      }
+      index.stale = false;
+      if (std::find(indexedAttributes.begin(), indexedAttributes.end(), index.attribute) ==
+          indexedAttributes.end())
+        indexedAttributes.push_back(index.attribute);
+      deepestIndex = std::max(deepestIndex, index.steps.size());
+    }
+    static const std::vector<pugi::xml_node> kNone;
+    const auto found = index.byValue.find(path.value);
+    return found == index.byValue.end() ? kNone : found->second;
+  }
+
+  // Calls visit(index, depth) for each index whose context is an ancestor
+  // of node (or node itself) at most deepestIndex levels up; depth is how
+  // far below the context node stands.
+  template <typename Visit>
+  void ForIndexesAbove(pugi::xml_node node, size_t depthBelowNode, Visit visit) {
+    size_t depth = depthBelowNode;
+    for (pugi::xml_node at = node; at && depth <= deepestIndex; at = at.parent(), ++depth) {
+      if (!contextBits.test(ContextBit(at.internal_object()))) continue;
+      const auto found = indexes.find(at.internal_object());
+      if (found == indexes.end()) continue;
+      for (auto& [key, index] : found->second) visit(at, index, depth);
+    }
+  }
+
+  // Whether the chain from context down to node follows the index's steps.
+  static bool OnSteps(pugi::xml_node context, pugi::xml_node node, const PathIndex& index, size_t depth) {
+    for (size_t level = depth; level > 0; --level, node = node.parent())
+      if (index.steps[level - 1] != node.name()) return false;
+    return node == context;
+  }
+
+  // Whether nothing the index holds can come after node in document order:
+  // no later sibling on the way up from node to the context follows the steps.
+  static bool LastOnSteps(pugi::xml_node context, pugi::xml_node node) {
+    for (; node && node != context; node = node.parent())
+      if (node.next_sibling(node.name())) return false;
+    return true;
+  }
+
+  // Keeps the indexes in step when child leaves oldParent for parent.
+  void Moved(pugi::xml_node oldParent, pugi::xml_node parent, pugi::xml_node child) {
+    if (indexes.empty()) return;
+    if (oldParent && oldParent != doc)
+      ForIndexesAbove(oldParent, 1, [&](pugi::xml_node, PathIndex& index, size_t depth) {
+        if (depth <= index.steps.size()) index.stale = true;
+      });
+    ForIndexesAbove(parent, 1, [&](pugi::xml_node context, PathIndex& index, size_t depth) {
+      if (index.stale || depth > index.steps.size() || !OnSteps(context, child, index, depth)) return;
+      if (!LastOnSteps(context, child)) {
+        index.stale = true;
+        return;
+      }
+      SimplePath rest;
+      rest.steps.assign(index.steps.begin() + static_cast<long>(depth), index.steps.end());
+      std::vector<pugi::xml_node> members;
+      Collect(child, rest, 0, members, false);
+      for (pugi::xml_node member : members) {
+        const pugi::xml_attribute value = member.attribute(index.attribute.c_str());
+        if (value) index.byValue[value.value()].push_back(member);
+      }
+    });
+  }
+
+  // An attribute that an index may hold changes: the index cannot follow.
+  void AttributeSet(pugi::xml_node node, const std::string& name) {
+    if (std::find(indexedAttributes.begin(), indexedAttributes.end(), name) == indexedAttributes.end())
+      return;
+    ForIndexesAbove(node, 0, [&](pugi::xml_node context, PathIndex& index, size_t depth) {
+      if (depth == index.steps.size() && index.attribute == name && OnSteps(context, node, index, depth))
+        index.stale = true;
+    });
   }
 
   // Null for a malformed path.
@@ -161,7 +305,12 @@ struct XmlDocument::State {
     SimplePath simple;
     if (ParseSimplePath(path, simple)) {
       ok = true;
-      Collect(context, simple, 0, nodes, first);
+      if (simple.hasPredicate && !simple.anyChild) {
+        const std::vector<pugi::xml_node>& found = Indexed(context, simple);
+        nodes.assign(found.begin(), first && !found.empty() ? found.begin() + 1 : found.end());
+      } else {
+        Collect(context, simple, 0, nodes, first);
+      }
       return nodes;
     }
     for (const pugi::xpath_node& hit : Evaluate(context, path, ok))
@@ -211,8 +360,8 @@ class XmlNode final : public QdXmlNode {
     return true;
   }
 
-  bool GetAttribute(const std::wstring& name, std::wstring& value) override {
-    const pugi::xml_attribute attribute = node_.attribute(ToUtf8(name).c_str());
+  bool GetAttribute(std::wstring_view name, std::wstring& value) override {
+    const pugi::xml_attribute attribute = node_.attribute(state_.Name(name));
     if (!attribute) return false;
     value = FromUtf8(attribute.value());
     return true;
@@ -229,6 +378,10 @@ class XmlNode final : public QdXmlNode {
   void GetChildNodes(QdXmlNodeList** list) override;
 
   void SelectSingleNode(const std::wstring& path, QdXmlNode** node) override {
+    if (IsXmlName(path)) {  // a bare name, the commonest query
+      *node = Wrap(node_.child(state_.Name(path)));
+      return;
+    }
     bool ok = false;
     const std::vector<pugi::xml_node> found = state_.Select(node_, path, ok, true);
     *node = found.empty() ? nullptr : Wrap(found.front());
@@ -243,22 +396,27 @@ class XmlNode final : public QdXmlNode {
   bool AppendChild(QdXmlNode* child) override {
     auto* other = dynamic_cast<XmlNode*>(child);
     if (other == nullptr || &other->state_ != &state_ || !node_) return false;
-    return static_cast<bool>(node_.append_move(other->node_));
+    const pugi::xml_node oldParent = other->node_.parent();
+    if (!node_.append_move(other->node_)) return false;
+    state_.Moved(oldParent, node_, other->node_);
+    return true;
   }
 
   bool SetText(double value) override { return SetText(FormatNumber(value)); }
-  bool SetText(const std::wstring& text) override { return node_.text().set(ToUtf8(text).c_str()); }
+  bool SetText(const std::wstring& text) override { return node_.text().set(state_.Value(text)); }
   bool SetText(const wchar_t* text) override { return SetText(std::wstring(text ? text : L"")); }
 
-  bool SetAttribute(const std::wstring& name, const std::wstring& value) override {
+  bool SetAttribute(std::wstring_view name, std::wstring_view value) override {
     if (!IsXmlName(name)) return false;
-    const std::string key = ToUtf8(name);
-    pugi::xml_attribute attribute = node_.attribute(key.c_str());
-    if (!attribute) attribute = node_.append_attribute(key.c_str());
-    return attribute && attribute.set_value(ToUtf8(value).c_str());
+    const char* key = state_.Name(name);
+    pugi::xml_attribute attribute = node_.attribute(key);
+    if (!attribute) attribute = node_.append_attribute(key);
+    if (!attribute || !attribute.set_value(state_.Value(value))) return false;
+    state_.AttributeSet(node_, state_.nameBuffer);
+    return true;
   }
 
-  bool SetAttribute(const std::wstring& name, double value) override {
+  bool SetAttribute(std::wstring_view name, double value) override {
     return SetAttribute(name, FormatNumber(value));
   }
 
@@ -312,19 +470,19 @@ XmlDocument::XmlDocument() : state_(std::make_unique<State>()) {}
 
 XmlDocument::~XmlDocument() = default;
 
-QdXmlNode* XmlDocument::CreateElement(const std::wstring& name) {
+QdXmlNode* XmlDocument::CreateElement(std::wstring_view name) {
   if (!IsXmlName(name)) return nullptr;
-  pugi::xml_node node = state_->doc.append_child(ToUtf8(name).c_str());
+  pugi::xml_node node = state_->doc.append_child(state_->Name(name));
   if (!node) return nullptr;
   return new XmlNode(*state_, node, true);
 }
 
-QdXmlNode* XmlDocument::GetRootElement(const std::wstring& name, const wchar_t*) {
+QdXmlNode* XmlDocument::GetRootElement(std::wstring_view name, const wchar_t*) {
   pugi::xml_node& root = state_->root;
   if (!root) {
     if (!IsXmlName(name)) return nullptr;
     // Before any detached element, so that it is the document element.
-    root = state_->doc.prepend_child(ToUtf8(name).c_str());
+    root = state_->doc.prepend_child(state_->Name(name));
   } else if (FromUtf8(root.name()) != name) {
     return nullptr;
   }
@@ -333,16 +491,42 @@ QdXmlNode* XmlDocument::GetRootElement(const std::wstring& name, const wchar_t*)
 
 bool XmlDocument::HasRoot() const { return static_cast<bool>(state_->root); }
 
-std::string XmlDocument::ToXml(bool indent) const {
-  std::ostringstream out;
-  out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  const pugi::xml_node root = state_->root;
-  if (root) {
-    const unsigned flags = indent ? pugi::format_indent : pugi::format_raw;
-    root.print(out, "  ", flags);
-    if (!indent) out << '\n';
+namespace {
+
+// Hands what pugixml writes to a function, without a stream in between.
+class FunctionWriter final : public pugi::xml_writer {
+ public:
+  explicit FunctionWriter(const std::function<bool(std::string_view)>& write) : write_(write) {}
+  void write(const void* data, size_t size) override {
+    if (ok_) ok_ = write_(std::string_view(static_cast<const char*>(data), size));
   }
-  return out.str();
+  bool ok() const { return ok_; }
+
+ private:
+  const std::function<bool(std::string_view)>& write_;
+  bool ok_ = true;
+};
+
+}  // namespace
+
+bool XmlDocument::WriteXml(const std::function<bool(std::string_view)>& write, bool indent) const {
+  if (!write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n")) return false;
+  const pugi::xml_node root = state_->root;
+  if (!root) return true;
+  FunctionWriter writer(write);
+  root.print(writer, "  ", indent ? pugi::format_indent : pugi::format_raw);
+  return writer.ok() && (indent || write("\n"));
+}
+
+std::string XmlDocument::ToXml(bool indent) const {
+  std::string out;
+  WriteXml(
+      [&out](std::string_view piece) {
+        out.append(piece);
+        return true;
+      },
+      indent);
+  return out;
 }
 
 void XmlDocument::CopyTo(pugi::xml_document& target) const {

@@ -2,8 +2,10 @@
 // xml_document.cpp.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "host/xml.h"
 
@@ -20,14 +22,16 @@ class XmlDocument final : public QdXmlDocument {
   XmlDocument(const XmlDocument&) = delete;
   XmlDocument& operator=(const XmlDocument&) = delete;
 
-  QdXmlNode* CreateElement(const std::wstring& name) override;
-  QdXmlNode* GetRootElement(const std::wstring& name, const wchar_t* where) override;
+  QdXmlNode* CreateElement(std::wstring_view name) override;
+  QdXmlNode* GetRootElement(std::wstring_view name, const wchar_t* where) override;
 
   // True once a root element exists.
   bool HasRoot() const;
   // The document as UTF-8 with a declaration; indented when asked. Only the
   // root element is written; elements never appended are not part of it.
   std::string ToXml(bool indent = true) const;
+  // The same, handed to write in pieces; false when write refused one.
+  bool WriteXml(const std::function<bool(std::string_view)>& write, bool indent = true) const;
   // Copies the root element into a caller's pugixml document.
   void CopyTo(pugi::xml_document& target) const;
 

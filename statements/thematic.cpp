@@ -1,7 +1,5 @@
 // The thematic statement: a theme element on a layer, with its expressions,
 // the clauses of its kind, and the layer bookkeeping.
-#include <algorithm>
-
 #include "host/style.h"
 #include "host/value.h"
 #include "styles/style_objects.h"
@@ -226,9 +224,7 @@ void ReadSingleSymbolTheme(BrevanTranslator& t, QdXmlNode& theme) {
 }  // namespace
 
 void BrevanTranslator::InsertLayerName(const std::wstring& name) {
-  const auto first = std::find(layerNames.begin(), layerNames.end(), name);
-  if (first == layerNames.end()) Raise(Error::LayerNameNotFound);
-  layerNames.insert(first, name);
+  if (!layerNames.InsertBeforeFirst(name)) Raise(Error::LayerNameNotFound);
 }
 
 // thematic := Theme layer-id With expressions [ missing ] ( range | chart | graduated | single | value )

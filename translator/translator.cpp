@@ -109,7 +109,7 @@ int32_t BrevanTranslator::ReadLong() {
 
 NodeHandle BrevanTranslator::CreateElementOrThrow(Tag tag) { return CreateElementOrThrow(Name(tag)); }
 
-NodeHandle BrevanTranslator::CreateElementOrThrow(const std::wstring& name) {
+NodeHandle BrevanTranslator::CreateElementOrThrow(std::wstring_view name) {
   NodeHandle node(doc->CreateElement(name));
   if (!node) throw std::bad_alloc();
   return node;
@@ -119,17 +119,16 @@ void BrevanTranslator::AppendChildOrThrow(QdXmlNode& parent, QdXmlNode& child) {
   if (!parent.AppendChild(&child)) Raise(Error::AppendFailed);
 }
 
-void BrevanTranslator::SetAttributeOrThrow(QdXmlNode& node, const std::wstring& name,
-                                           const std::wstring& text) {
-  if (!node.SetAttribute(name, text)) Raise(Error::SetAttributeFailed, name);
+void BrevanTranslator::SetAttributeOrThrow(QdXmlNode& node, std::wstring_view name, std::wstring_view text) {
+  if (!node.SetAttribute(name, text)) Raise(Error::SetAttributeFailed, std::wstring(name));
 }
 
-void BrevanTranslator::SetNumberAttributeOrThrow(QdXmlNode& node, const std::wstring& name, double value) {
-  if (!node.SetAttribute(name, value)) Raise(Error::SetAttributeFailed, name);
+void BrevanTranslator::SetNumberAttributeOrThrow(QdXmlNode& node, std::wstring_view name, double value) {
+  if (!node.SetAttribute(name, value)) Raise(Error::SetAttributeFailed, std::wstring(name));
 }
 
-void BrevanTranslator::GetAttributeOrThrow(QdXmlNode& node, const std::wstring& name, std::wstring& out) {
-  if (!node.GetAttribute(name, out)) Raise(Error::GetAttributeFailed, name);
+void BrevanTranslator::GetAttributeOrThrow(QdXmlNode& node, std::wstring_view name, std::wstring& out) {
+  if (!node.GetAttribute(name, out)) Raise(Error::GetAttributeFailed, std::wstring(name));
 }
 
 void BrevanTranslator::SetTextOrThrow(QdXmlNode& node, const std::wstring& text) {

@@ -13,6 +13,7 @@
 #include "host/tokens.h"
 #include "host/xml.h"
 #include "translator/errors.h"
+#include "translator/layer_names.h"
 
 namespace Veltra {
 class cPen;
@@ -68,7 +69,7 @@ struct BrevanTranslator {
   // Per layer name, the thematic layers still waiting for their legend settings.
   std::map<std::wstring, int32_t> themeCounts;
   // Layer names in layer order; entry 0 is layer 1.
-  std::vector<std::wstring> layerNames;
+  LayerNames layerNames;
 
   // translator.cpp: dispatch and host errors
   void DispatchStatement();
@@ -92,11 +93,11 @@ struct BrevanTranslator {
   // Document wrappers (translator.cpp)
   const wchar_t* Name(Tag tag) const { return tags->TagName(static_cast<short>(tag), 0); }
   NodeHandle CreateElementOrThrow(Tag tag);
-  NodeHandle CreateElementOrThrow(const std::wstring& name);
+  NodeHandle CreateElementOrThrow(std::wstring_view name);
   void AppendChildOrThrow(QdXmlNode& parent, QdXmlNode& child);
-  void SetAttributeOrThrow(QdXmlNode& node, const std::wstring& name, const std::wstring& text);
-  void SetNumberAttributeOrThrow(QdXmlNode& node, const std::wstring& name, double value);
-  void GetAttributeOrThrow(QdXmlNode& node, const std::wstring& name, std::wstring& out);
+  void SetAttributeOrThrow(QdXmlNode& node, std::wstring_view name, std::wstring_view text);
+  void SetNumberAttributeOrThrow(QdXmlNode& node, std::wstring_view name, double value);
+  void GetAttributeOrThrow(QdXmlNode& node, std::wstring_view name, std::wstring& out);
   void SetTextOrThrow(QdXmlNode& node, const std::wstring& text);
   void SetNumberTextOrThrow(QdXmlNode& node, double value);
   NodeHandle SelectSingleNode(QdXmlNode& node, const std::wstring& path);

@@ -9,6 +9,7 @@
 // Every function may be called from several threads at once.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,8 @@ struct Options {
   std::string encoding;
   // Indent the XML text.
   bool indent = true;
+  // With a sink: hand the document over also after a translation error.
+  bool partial = false;
 };
 
 // A statement that was passed over because it is not one that is translated.
@@ -63,6 +66,15 @@ Result TranslateFile(const std::string& path, const Options& options = {});
 // The same into a caller's pugixml document (replacing what it held);
 // result.xml stays empty.
 Result TranslateBytes(std::string_view bytes, pugi::xml_document& document, const Options& options = {});
+
+// Receives the document in pieces; returns false to stop (a write failed).
+using Sink = std::function<bool(std::string_view piece)>;
+
+// Translates a workspace file and hands the document to sink as it is
+// written, without holding its text: when the translation succeeded, or
+// with options.partial also after a translation error; never after an input
+// error. result.xml stays empty.
+Result TranslateFile(const std::string& path, const Options& options, const Sink& sink);
 
 // The library's version, "major.minor.patch".
 const char* Version();

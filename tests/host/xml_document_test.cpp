@@ -116,6 +116,63 @@ TEST_F(XmlDocumentTest, PredicateValuesAreMatchedAsWritten) {
   EXPECT_EQ(empty->GetLength(), 1);  // the element without the attribute does not match
 }
 
+// Lookups by attribute are answered from an index: it must see every change
+// to the tree that could change an answer.
+TEST_F(XmlDocumentTest, AttributeLookupsFollowChangesToTheTree) {
+  Node root(doc.GetRootElement(L"W", L" /"));
+  const std::wstring path = L"Window/Layers/Layer[@name=\"a\"]";
+  auto firstPosition = [&]() -> std::wstring {
+    Node found = Select(*root, path);
+    std::wstring position = L"-";
+    if (found) found->GetAttribute(L"position", position);
+    return position;
+  };
+  auto addWindow = [&](std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> layers) {
+    Node window = Element(L"Window");
+    Node list = Element(L"Layers");
+    for (const auto& [name, position] : layers) {
+      Node layer = Element(L"Layer");
+      layer->SetAttribute(L"name", name);
+      layer->SetAttribute(L"position", position);
+      list->AppendChild(layer.get());
+    }
+    window->AppendChild(list.get());
+    root->AppendChild(window.get());
+    QdXmlNode* raw = nullptr;
+    window->GetFirstChild(&raw);
+    return Node(raw);
+  };
+  EXPECT_EQ(firstPosition(), L"-");
+  Node firstLayers = addWindow({{L"b", L"1"}});
+  EXPECT_EQ(firstPosition(), L"-");
+  addWindow({{L"a", L"2"}});
+  EXPECT_EQ(firstPosition(), L"2");  // appended at the end: added in place
+  {
+    Node early = Element(L"Layer");
+    early->SetAttribute(L"name", L"a");
+    early->SetAttribute(L"position", L"1");
+    firstLayers->AppendChild(early.get());  // earlier in document order than the other a
+  }
+  EXPECT_EQ(firstPosition(), L"1");
+  {
+    Node renamed = Select(*root, L"Window/Layers/Layer[@name=\"b\"]");
+    renamed->SetAttribute(L"name", L"c");
+  }
+  EXPECT_FALSE(Select(*root, L"Window/Layers/Layer[@name=\"b\"]"));
+  EXPECT_TRUE(Select(*root, L"Window/Layers/Layer[@name=\"c\"]"));
+  {
+    Node moved = Select(*root, L"Window/Layers/Layer[@name=\"c\"]");
+    Node elsewhere = Element(L"Elsewhere");
+    root->AppendChild(elsewhere.get());
+    elsewhere->AppendChild(moved.get());  // out of the path's reach
+  }
+  EXPECT_FALSE(Select(*root, L"Window/Layers/Layer[@name=\"c\"]"));
+  QdXmlNodeList* raw = nullptr;
+  root->SelectNodes(path, &raw);
+  List all(raw);
+  EXPECT_EQ(all->GetLength(), 2);
+}
+
 TEST_F(XmlDocumentTest, AppendMovesAndRefusesCycles) {
   Node root(doc.GetRootElement(L"W", L" /"));
   Node a = Element(L"A");

@@ -40,16 +40,6 @@ Workspace ReadExample(const fs::path& path) {
   return workspace;
 }
 
-// Offsets of each token's first character, from their lines and columns.
-std::vector<size_t> TokenOffsets(const std::wstring& text, const std::vector<Token>& tokens) {
-  std::vector<size_t> lineStarts = {0, 0};
-  for (size_t i = 0; i < text.size(); ++i)
-    if (text[i] == L'\n') lineStarts.push_back(i + 1);
-  std::vector<size_t> offsets;
-  for (const Token& token : tokens) offsets.push_back(lineStarts[token.line] + token.column - 1);
-  return offsets;
-}
-
 bool IsMessageNumber(int number) {
   return (number >= 1 && number <= 35) || (number >= 9984 && number <= 9988);
 }
@@ -84,13 +74,12 @@ TEST(TruncationTest, EveryCutAndEveryDeletedToken) {
   for (const auto& entry : fs::directory_iterator(fs::path(BREVAN_SOURCE_DIR) / "examples")) {
     if (entry.path().extension() != ".bws") continue;
     const Workspace workspace = ReadExample(entry.path());
-    std::vector<Token> tokens;
+    Lexed lexed;
     LexError error;
-    ASSERT_TRUE(Lex(workspace.text, *GetBrevanKeywords(), tokens, error)) << entry.path();
-    tokens.pop_back();  // the end token
-    const std::vector<size_t> offsets = TokenOffsets(workspace.text, tokens);
-    for (size_t i = 0; i < tokens.size(); ++i) {
-      const size_t begin = offsets[i], end = begin + tokens[i].text.size();
+    ASSERT_TRUE(Lex(workspace.text, *GetBrevanKeywords(), lexed, error)) << entry.path();
+    const std::vector<Token>& tokens = lexed.tokens;
+    for (size_t i = 0; i + 1 < tokens.size(); ++i) {  // all but the end token
+      const size_t begin = tokens[i].begin, end = begin + tokens[i].length;
       const std::string where = entry.path().filename().string() + " token " + std::to_string(i);
       Check(workspace.text.substr(0, end), workspace.version, "cut after " + where, failures);
       Check(workspace.text.substr(0, begin) + workspace.text.substr(end), workspace.version,

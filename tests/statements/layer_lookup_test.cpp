@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "tests/support/translate.h"
 
 namespace brevan::test {
@@ -43,10 +45,37 @@ TEST_F(LayerLookupTest, NamesWithQuotesAndBracketsAreMatchedLiterally) {
   const Translation result =
       TranslateWithState(L"Map From t, `u\"]|//*[@name=\"`", 300, [](BrevanTranslator& state) {
         EXPECT_EQ(Found(state, 2), L"u\"]|//*[@name=\"");
-        state.layerNames[0] = L"t\"]|//*[@name=\"";
+        state.layerNames = {L"t\"]|//*[@name=\"", state.layerNames[1]};
         EXPECT_EQ(Found(state, 1), L"-");
       });
   EXPECT_TRUE(result.ok);
+}
+
+// The run-based list must behave exactly like a plain vector of names.
+TEST(LayerNamesTest, BehavesLikeAVector) {
+  LayerNames names;
+  std::vector<std::wstring> expected;
+  unsigned seed = 12345;
+  auto next = [&seed] { return seed = seed * 1103515245 + 12345, (seed >> 16) & 0x7FFF; };
+  for (int step = 0; step < 5000; ++step) {
+    const std::wstring name = L"n" + std::to_wstring(next() % 40);
+    if (next() % 3 == 0) {
+      names.push_back(name);
+      expected.push_back(name);
+    } else {
+      const auto first = std::find(expected.begin(), expected.end(), name);
+      EXPECT_EQ(names.InsertBeforeFirst(name), first != expected.end());
+      if (first != expected.end()) expected.insert(first, name);
+    }
+    ASSERT_EQ(names.size(), expected.size());
+    const size_t probe = expected.empty() ? 0 : next() % expected.size();
+    if (!expected.empty()) {
+      ASSERT_EQ(names[probe], expected[probe]) << step;
+    }
+  }
+  EXPECT_EQ(static_cast<std::vector<std::wstring>>(names), expected);
+  names.clear();
+  EXPECT_TRUE(names.empty());
 }
 
 }  // namespace

@@ -271,7 +271,7 @@ TEST_F(ThematicTest, LayerNameMissingFromTheListIsErrorThirtyFour) {
   const StateRun run = RunOnState(L"", [](BrevanTranslator& t) {
     t.layerNames = {L"A", L"B"};
     t.InsertLayerName(L"B");
-    EXPECT_EQ(t.layerNames, (std::vector<std::wstring>{L"A", L"B", L"B"}));
+    EXPECT_EQ(std::vector<std::wstring>(t.layerNames), (std::vector<std::wstring>{L"A", L"B", L"B"}));
     t.InsertLayerName(L"b");  // names compare exactly
   });
   EXPECT_EQ(run.error, 34);

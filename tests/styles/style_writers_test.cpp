@@ -129,8 +129,8 @@ TEST_F(StyleWritersTest, OutOfMemoryWhileWritingIsBadAlloc) {
   bool outOfMemory = false;
   RunOnState(L"", [&](BrevanTranslator& t) {
     struct NoElements final : QdXmlDocument {
-      QdXmlNode* CreateElement(const std::wstring&) override { return nullptr; }
-      QdXmlNode* GetRootElement(const std::wstring&, const wchar_t*) override { return nullptr; }
+      QdXmlNode* CreateElement(std::wstring_view) override { return nullptr; }
+      QdXmlNode* GetRootElement(std::wstring_view, const wchar_t*) override { return nullptr; }
     } exhausted;
     QdXmlDocument* real = t.doc;
     t.doc = &exhausted;

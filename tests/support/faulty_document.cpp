@@ -17,7 +17,7 @@ class FaultyNode final : public QdXmlNode {
 
   void GetNodeName(std::wstring& name) override { inner_->GetNodeName(name); }
   bool GetNodeText(std::wstring& text) override { return inner_->GetNodeText(text); }
-  bool GetAttribute(const std::wstring& name, std::wstring& value) override {
+  bool GetAttribute(std::wstring_view name, std::wstring& value) override {
     return name != faults_.failGetAttribute && inner_->GetAttribute(name, value);
   }
   void GetFirstChild(QdXmlNode** node) override {
@@ -47,10 +47,10 @@ class FaultyNode final : public QdXmlNode {
     return !Named(faults_.failSetTextOn) && inner_->SetText(text);
   }
   bool SetText(const wchar_t* text) override { return SetText(std::wstring(text)); }
-  bool SetAttribute(const std::wstring& name, const std::wstring& value) override {
+  bool SetAttribute(std::wstring_view name, std::wstring_view value) override {
     return name != faults_.failSetAttribute && inner_->SetAttribute(name, value);
   }
-  bool SetAttribute(const std::wstring& name, double value) override {
+  bool SetAttribute(std::wstring_view name, double value) override {
     return name != faults_.failSetAttribute && inner_->SetAttribute(name, value);
   }
 
@@ -93,11 +93,11 @@ void FaultyNode::SelectNodes(const std::wstring& path, QdXmlNodeList** list) {
 
 }  // namespace
 
-QdXmlNode* FaultyDocument::CreateElement(const std::wstring& name) {
+QdXmlNode* FaultyDocument::CreateElement(std::wstring_view name) {
   return FaultyNode::Wrap(inner_.CreateElement(name), faults_);
 }
 
-QdXmlNode* FaultyDocument::GetRootElement(const std::wstring& name, const wchar_t* where) {
+QdXmlNode* FaultyDocument::GetRootElement(std::wstring_view name, const wchar_t* where) {
   return FaultyNode::Wrap(inner_.GetRootElement(name, where), faults_);
 }
 

@@ -18,8 +18,8 @@ struct Faults {
 class FaultyDocument final : public QdXmlDocument {
  public:
   explicit FaultyDocument(Faults faults) : faults_(std::move(faults)) {}
-  QdXmlNode* CreateElement(const std::wstring& name) override;
-  QdXmlNode* GetRootElement(const std::wstring& name, const wchar_t* where) override;
+  QdXmlNode* CreateElement(std::wstring_view name) override;
+  QdXmlNode* GetRootElement(std::wstring_view name, const wchar_t* where) override;
   XmlDocument& Inner() { return inner_; }
 
  private:

@@ -68,10 +68,10 @@ TEST_F(EntryTest, ErrorFiveWithoutANameCarriesAnEmptyArgument) {
 class ExhaustedDocument final : public QdXmlDocument {
  public:
   explicit ExhaustedDocument(int elements) : left_(elements) {}
-  QdXmlNode* CreateElement(const std::wstring& name) override {
+  QdXmlNode* CreateElement(std::wstring_view name) override {
     return left_-- > 0 ? inner_.CreateElement(name) : nullptr;
   }
-  QdXmlNode* GetRootElement(const std::wstring& name, const wchar_t* where) override {
+  QdXmlNode* GetRootElement(std::wstring_view name, const wchar_t* where) override {
     return inner_.GetRootElement(name, where);
   }
 

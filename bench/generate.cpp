@@ -1,0 +1,96 @@
+// A synthetic but valid workspace of a chosen size: tables, map windows of
+// many layers (one table repeated in each window), six themes of every kind
+// on every layer with many items, set-map layer clauses, and legend
+// settings for every theme.
+#include "bench/generate.h"
+
+namespace brevan::bench {
+
+namespace {
+
+constexpr int kWindowsPerScale = 10;
+constexpr int kTablesPerWindow = 100;  // the window adds one repeated table: 101 layers
+constexpr int kRangeItems = 10;
+constexpr int kValueItems = 53;
+constexpr int kThemesPerLayer = 6;
+
+std::string Table(int window, int table) {
+  std::string name = "T";
+  name += std::to_string(window);
+  name += '_';
+  name += std::to_string(table);
+  return name;
+}
+
+// The themes of one layer, numbered as the layer stands when they come.
+void Themes(int number, std::string& out) {
+  const std::string n = std::to_string(number);
+  std::string text = "Theme " + n + " With Population Ranges Apply All Spread Color Brush (2, 16777215)\n ";
+  for (int i = 0; i < kRangeItems; ++i) {
+    text += ' ';
+    text += std::to_string(i * 1000);
+    text += " : ";
+    text += std::to_string(i * 1000 + 1000);
+    text += " Brush (2, ";
+    text += std::to_string(i * 1000003 % 16777216);
+    text += i + 1 < kRangeItems ? ")," : ")";
+  }
+  text += " Else Brush (2, 12632256)\n  Adjust Mode 1 Adjust\n";
+  text += "Theme " + n + " With Kind Values Apply Color";
+  for (int i = 0; i < kValueItems; ++i) {
+    text += i ? ", \"K" : " \"K";
+    text += std::to_string(i);
+    text += '"';
+  }
+  text += " Else Brush (2, 0)\n";
+  text += "Theme " + n +
+          " With A, B, C Stacked Bars Max Size 0.5 Units \"in\" Each Brush (2, 255), Brush (2, 65280), "
+          "Brush (2, 16711680)\n";
+  text +=
+      "Theme " + n + " With A, B Pie Angle 90 Max Size 1 Units \"cm\" Each Brush (2, 255) Brush (2, 65280)\n";
+  text += "Theme " + n + " With Population Graduated 0 : 2 1000000 : 36 Symbol (34, 16711680, 24)\n";
+  text += "Theme " + n + " With Beds Single 1 : 12 Color 16711680\n";
+  out += text;
+}
+
+}  // namespace
+
+std::string GenerateWorkspace(int scale) {
+  std::string out;
+  const auto Print = [&out](const std::string& text) { out += text; };
+  const int windows = kWindowsPerScale * scale;
+  Print("!version 300\n# Generated workspace, scale " + std::to_string(scale) + "\n");
+  for (int w = 0; w < windows; ++w)
+    for (int t = 0; t < kTablesPerWindow; ++t)
+      Print("Open Table \"data/" + Table(w, t) + ".tbl\" As " + Table(w, t) + " Codepage 1252\n");
+  int layers = 0;
+  for (int w = 0; w < windows; ++w) {
+    std::string text = "Map From ";
+    for (int t = 0; t < kTablesPerWindow; ++t) text += Table(w, t) + ", ";
+    text += Table(w, 0) + "\n  Position (1, 1) Units \"in\" Width 8 Height 6\n";
+    // Layer numbers run over every window: this window's first layer comes after the earlier ones.
+    text += "Set Map Center (" + std::to_string(w) + ", 50) Zoom 40 Units \"km\"\n";
+    for (int t = 0; t < kTablesPerWindow; t += 10)
+      text += "  Layer " + std::to_string(layers + t + 1) + " Label With Name Font (\"Sans\", 1, 8, 0)\n";
+    Print(text);
+    layers += kTablesPerWindow + 1;
+  }
+  // From the last layer to the first, so that the themes of a layer shift
+  // only the numbers of layers that already have theirs.
+  for (int layer = layers; layer >= 1; --layer) Themes(layer, out);
+  // Layer k now stands at 1 + 7 (k - 1): each has its six copies before it.
+  std::string legend = "Set Legend Scale Off\n";
+  for (int layer = 1; layer <= layers; ++layer) {
+    const std::string n = std::to_string(1 + (kThemesPerLayer + 1) * (layer - 1));
+    legend += "  Layer " + n + " Title \"Beds\" Ranges \"Bed\"\n";
+    legend += "  Layer " + n + " Title \"Population\" Ranges \"skip\", \"1\", \"2\", \"3\"\n";
+    legend += "  Layer " + n + " Ranges \"skip\", \"A\", \"B\"\n";
+    legend += "  Layer " + n + " Ranges \"skip\", \"A\", \"B\", \"C\"\n";
+    legend += "  Layer " + n + " Ranges \"Other\", \"K0\", \"K1\"\n";
+    legend += "  Layer " + n + " Title \"Population\" Counts On Ranges \"Other\", \"Low\", \"Next\"\n";
+  }
+  Print(legend);
+  return out;
+}
+
+}  // namespace brevan::bench
