@@ -53,112 +53,123 @@ void ReadExtra(BrevanTranslator& t) {
 // Reads the sub-clause that the current keyword opens; false when it opens none.
 bool ReadSubClause(BrevanTranslator& t, const NodeHandle& layer) {
   const Keyword clause = t.TokenId();
-  if (clause == Keyword::Colors) {
-    bool blend = false;
-    uint8_t spread = 0;
-    double base = 0;
-    t.ParseLayerColorListClause(blend, spread, base);
-    ChildOf(t, layer, Tag::ColorList);
-    return true;
-  }
   switch (clause) {
+    case Keyword::Colors: {
+      bool blend = false;
+      uint8_t spread = 0;
+      double base = 0;
+      t.ParseLayerColorListClause(blend, spread, base);  // steps over Colors itself
+      ChildOf(t, layer, Tag::ColorList);
+      return true;
+    }
     case Keyword::Style:
-    case Keyword::Global:
-    case Keyword::Zoom:
-    case Keyword::Display:
-    case Keyword::Nodes:
-    case Keyword::Selectable:
-    case Keyword::Arrows:
-    case Keyword::Centroids:
-    case Keyword::Editable:
-    case Keyword::Cluster:
-    case Keyword::Stagger:
-    case Keyword::Curve:
-    case Keyword::Color:
-    case Keyword::Threshold:
-    case Keyword::Tolerance:
-    case Keyword::Depth:
-    case Keyword::Rank:
-    case Keyword::Else:
-    case Keyword::Label:
-    case Keyword::Auto:
-    case Keyword::Extra:
       t.NextToken();
-      break;
-    default:
-      return false;
-  }
-  switch (clause) {
-    case Keyword::Style:
       ReadStyleRun(t);
-      break;
+      return true;
     case Keyword::Global:
-      if (t.IsToken(Keyword::Color)) {
-        t.NextToken();
-        t.ParseOnOff(true);
-      } else {
+      t.NextToken();
+      if (!t.IsToken(Keyword::Color)) {
         ReadStyleRun(t);
+        return true;
       }
-      break;
+      t.NextToken();
+      t.ParseOnOff(true);
+      return true;
     case Keyword::Zoom: {
+      t.NextToken();
       double low = 0, high = 0;
       CmdParseDoubleCoord(t.cmd, low, high);
       std::wstring units;
       t.ParseUnits(units);
       t.ParseOnOff(true);
-      break;
+      return true;
     }
     case Keyword::Display:
+      t.NextToken();
       t.NextToken();  // the display mode, whatever it is
-      break;
+      return true;
+    case Keyword::Nodes:
+      t.NextToken();
+      return true;
     case Keyword::Selectable:
     case Keyword::Arrows:
     case Keyword::Centroids:
     case Keyword::Editable:
     case Keyword::Cluster:
     case Keyword::Stagger:
+      t.NextToken();
       t.ParseOnOff(true);
-      break;
+      return true;
     case Keyword::Curve:
+      t.NextToken();
       t.ParseOnOff(false);
-      break;
+      return true;
     case Keyword::Color:
+      t.NextToken();
       t.ReadLong();
-      break;
+      return true;
     case Keyword::Threshold:
     case Keyword::Tolerance:
     case Keyword::Depth:
     case Keyword::Rank:
+      t.NextToken();
       SkipShort(t);
-      break;
+      return true;
     case Keyword::Else:
+      t.NextToken();
       t.ExpectToken(Keyword::Zoom);
-      break;
+      return true;
     case Keyword::Label:
+      t.NextToken();
       // Label Auto: the next pass reads the Auto clause.
       if (!t.IsToken(Keyword::Auto)) {
         const NodeHandle labels = ChildOf(t, layer, Tag::Labels);
         t.ParseLayerExpressionClauses(labels.get(), true);
       }
-      break;
+      return true;
     case Keyword::Auto: {
+      t.NextToken();
       if (t.cmd->IsToken(kNumericConstant, 0)) t.NextToken();
       const NodeHandle labels = ChildOf(t, layer, Tag::Labels);
       t.ParseLayerExpressionClauses(labels.get(), false);
-      break;
+      return true;
     }
     case Keyword::Extra:
+      t.NextToken();
       ReadExtra(t);
-      break;
-    default:  // Nodes: the keyword alone
-      break;
+      return true;
+    default:
+      return false;
   }
-  return true;
 }
 
-// Steps over the keyword and, when it stands there, a numeric constant.
+// Steps over a numeric constant when one stands at the cursor.
 void SkipOptionalNumber(BrevanTranslator& t) {
   if (t.cmd->IsToken(kNumericConstant, 0)) t.NextToken();
+}
+
+// offset := Offset ( On | Off | Zoom [ (x, y) units ] )   — the pair only in the full form
+void ReadOffset(BrevanTranslator& t, bool full) {
+  if (t.IsToken(Keyword::On) || t.IsToken(Keyword::Off)) {
+    t.NextToken();
+    return;
+  }
+  if (!t.IsToken(Keyword::Zoom)) return;
+  t.NextToken();
+  if (!full) return;
+  double low = 0, high = 0;
+  CmdParseDoubleCoord(t.cmd, low, high);
+  std::wstring units;
+  t.ParseUnits(units);
+}
+
+// pair := ( number , number )
+void ReadNumberPair(BrevanTranslator& t) {
+  t.ExpectToken(Keyword::LeftParen);
+  t.ReadDouble();
+  t.ExpectToken(Keyword::Comma);
+  t.ReadDouble();
+  t.ExpectToken(Keyword::RightParen);
 }
 
 // Reads one expression sub-clause; false when the keyword opens none.
@@ -166,106 +177,78 @@ bool ReadExpressionSubClause(BrevanTranslator& t, QdXmlNode* labels, bool full) 
   switch (t.TokenId()) {
     case Keyword::Pen: {
       const auto pen = NewPen();
-      t.ParsePenClause(*pen);
+      t.ParsePenClause(*pen);  // steps over Pen itself
       return true;
     }
     case Keyword::Font: {
       const auto font = NewFont();
-      t.ParseFontClause(*font);
+      t.ParseFontClause(*font);  // steps over Font itself
       return true;
     }
     case Keyword::Position: {
       int32_t first = 0, second = 0;
-      t.ParseAlignmentClause(first, second);
+      t.ParseAlignmentClause(first, second);  // steps over Position itself
       return true;
     }
     case Keyword::Border:
-    case Keyword::Max:
-    case Keyword::Priority:
-    case Keyword::With:
-    case Keyword::Parallel:
-    case Keyword::Caption:
-    case Keyword::Duplicates:
-    case Keyword::Blank:
-    case Keyword::Overlap:
-    case Keyword::Shadow:
-    case Keyword::Angle:
-    case Keyword::Else:
-    case Keyword::Offset:
-    case Keyword::Spacing:
-    case Keyword::Margin:
-      break;
-    default:
-      return false;
-  }
-  const Keyword clause = t.TokenId();
-  t.NextToken();
-  switch (clause) {
-    case Keyword::Border:
+      t.NextToken();
       if (t.IsToken(Keyword::Plain) || t.IsToken(Keyword::Arrow) || t.IsToken(Keyword::Curved)) t.NextToken();
-      break;
+      return true;
     case Keyword::Max:
+      t.NextToken();
       if (full) SkipOptionalNumber(t);
-      break;
+      return true;
     case Keyword::Priority:
+      t.NextToken();
       SkipOptionalNumber(t);
-      break;
-    case Keyword::With:
-      if (full) {
-        const std::wstring expression = t.ReadExpressionText();
-        if (labels) {
-          const NodeHandle item = t.CreateElementOrThrow(Tag::LabelExpression);
-          item->SetText(expression.c_str());
-          t.AppendChildOrThrow(*labels, *item);
-        }
-      }
-      break;
+      return true;
+    case Keyword::With: {
+      t.NextToken();
+      if (!full) return true;
+      const std::wstring expression = t.ReadExpressionText();
+      if (!labels) return true;
+      const NodeHandle item = t.CreateElementOrThrow(Tag::LabelExpression);
+      item->SetText(expression.c_str());
+      t.AppendChildOrThrow(*labels, *item);
+      return true;
+    }
     case Keyword::Parallel:
     case Keyword::Duplicates:
     case Keyword::Blank:
     case Keyword::Overlap:
     case Keyword::Shadow:
+      t.NextToken();
       if (full) t.ParseOnOff(true);
-      break;
+      return true;
     case Keyword::Caption:
+      t.NextToken();
       if (!full) {
         std::wstring caption;
         if (!CmdParseString(t.cmd, caption)) Raise(Error::ExpectingString);
       }
-      break;
+      return true;
     case Keyword::Angle:
+      t.NextToken();
       if (!full) {
         double angle = 0;
         CmdParseDouble(t.cmd, angle);  // read for its place, not kept
       }
-      break;
+      return true;
+    case Keyword::Else:
+      t.NextToken();
+      return true;
     case Keyword::Offset:
-      if (t.IsToken(Keyword::On) || t.IsToken(Keyword::Off)) {
-        t.NextToken();
-      } else if (t.IsToken(Keyword::Zoom)) {
-        t.NextToken();
-        if (full) {
-          double low = 0, high = 0;
-          CmdParseDoubleCoord(t.cmd, low, high);
-          std::wstring units;
-          t.ParseUnits(units);
-        }
-      }
-      break;
+      t.NextToken();
+      ReadOffset(t, full);
+      return true;
     case Keyword::Spacing:
     case Keyword::Margin:
-      if (!full) {
-        t.ExpectToken(Keyword::LeftParen);
-        t.ReadDouble();
-        t.ExpectToken(Keyword::Comma);
-        t.ReadDouble();
-        t.ExpectToken(Keyword::RightParen);
-      }
-      break;
-    default:  // Else: the keyword alone
-      break;
+      t.NextToken();
+      if (!full) ReadNumberPair(t);
+      return true;
+    default:
+      return false;
   }
-  return true;
 }
 
 }  // namespace

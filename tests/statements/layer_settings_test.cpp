@@ -118,10 +118,7 @@ TEST_F(LayerSettingsTest, Errors) {
       {"layer identifier missing", L"Layer , 1", 24, L""},
   };
   for (const ErrorCase& c : cases) {
-    const Translation result = Translate(std::wstring(kWindow) + c.clause);
-    EXPECT_FALSE(result.ok) << c.name;
-    EXPECT_EQ(result.error, c.error) << c.name;
-    EXPECT_EQ(result.argument, c.argument) << c.name;
+    ExpectFailure(Translate(std::wstring(kWindow) + c.clause), c.error, c.argument, c.name);
   }
 }
 

@@ -100,10 +100,7 @@ TEST_F(MapWindowTest, Errors) {
       {"old form without units", L"Map From t Width 2", 199, 14, L""},
   };
   for (const ErrorCase& c : cases) {
-    const Translation result = Translate(c.text, c.version);
-    EXPECT_FALSE(result.ok) << c.name;
-    EXPECT_EQ(result.error, c.error) << c.name;
-    EXPECT_EQ(result.argument, c.argument) << c.name;
+    ExpectFailure(Translate(c.text, c.version), c.error, c.argument, c.name);
   }
 }
 

@@ -55,9 +55,7 @@ TEST_F(OpenTableTest, Errors) {
   };
   for (const ErrorCase& c : cases) {
     const Translation result = Translate(c.text);
-    EXPECT_FALSE(result.ok) << c.name;
-    EXPECT_EQ(result.error, c.error) << c.name;
-    EXPECT_EQ(result.argument, c.argument) << c.name;
+    ExpectFailure(result, c.error, c.argument, c.name);
     EXPECT_EQ(result.xml, c.xml) << c.name;
   }
 }

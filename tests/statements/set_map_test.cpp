@@ -100,10 +100,8 @@ TEST_F(SetMapTest, Errors) {
       {"zoom layer value", L"Zoom Entire Layer Ranges", 300, 24, L""},
   };
   for (const ErrorCase& c : cases) {
-    const Translation result = Translate(std::wstring(kWindow) + L"Set Map " + c.clauses, c.version);
-    EXPECT_FALSE(result.ok) << c.name;
-    EXPECT_EQ(result.error, c.error) << c.name;
-    EXPECT_EQ(result.argument, c.argument) << c.name;
+    ExpectFailure(Translate(std::wstring(kWindow) + L"Set Map " + c.clauses, c.version), c.error, c.argument,
+                  c.name);
   }
 }
 

@@ -242,10 +242,7 @@ TEST_F(ThematicTest, Errors) {
       {"pie angle", L"Theme 1 With X Pie Angle x", 10, L""},
   };
   for (const ErrorCase& c : cases) {
-    const Translation result = Translate(std::wstring(kMap) + c.statement);
-    EXPECT_FALSE(result.ok) << c.name;
-    EXPECT_EQ(result.error, c.error) << c.name;
-    EXPECT_EQ(result.argument, c.argument) << c.name;
+    ExpectFailure(Translate(std::wstring(kMap) + c.statement), c.error, c.argument, c.name);
   }
 }
 
