@@ -58,22 +58,6 @@ TEST(TablesTest, NoDuplicateIdsOrSpellings) {
   }
 }
 
-// Every id the statements rely on, so that a row dropped from a table is
-// caught here rather than by a workspace that can no longer be written.
-TEST(TablesTest, EveryKeywordTheStatementsUseIsSpelled) {
-  const int used[] = {
-      9,    28,   1027, 1028, 1030, 1031, 1038, 1042, 1047, 1048, 1049, 1052, 1059, 1066, 1079, 1080, 1085,
-      1087, 1089, 1090, 1100, 1101, 1102, 1103, 1104, 1105, 1108, 1110, 1112, 1115, 1116, 1117, 1118, 1119,
-      1120, 1122, 1124, 1126, 1129, 1130, 1131, 1132, 1133, 1134, 1135, 1136, 1138, 1141, 1144, 1145, 1146,
-      1281, 1282, 1283, 1285, 1286, 1289, 1290, 1292, 1293, 1299, 1300, 1301, 1304, 1305, 1310, 1311, 1316,
-      1317, 1329, 1335, 1336, 1341, 1343, 1344, 1353, 1357, 1371, 1399, 1400, 1401, 1402, 1403, 1559, 1561,
-      1588, 1590, 1593, 1594, 1617, 1627, 1632, 1636, 1652, 1653, 1655, 1796, 1797, 1798, 1800, 1801, 1802,
-      1803, 1804, 1805, 1806, 1807, 1808, 1810, 1811, 1812, 1821, 1837, 1840, 1841, 1842, 1866, 1889, 1890,
-      1895, 1902, 1906, 1907, 1908, 2050, 2051, 2052, 2064, 2094, 2100, 2106, 2117, 2118};
-  const Tokens& keywords = *GetBrevanKeywords();
-  for (int id : used) EXPECT_NE(std::wstring(keywords.KeywordText(static_cast<short>(id), 0)), L"") << id;
-}
-
 TEST(TablesTest, TagNamesAreXmlNamesAndUnitsPairUp) {
   const Tokens& tags = *GetWorkspaceTags();
   for (const Row& row : ReadTable("tags.tsv")) {

@@ -34,74 +34,12 @@ TEST_F(MapWindowTest, RepeatedTablesGetUniqueLayersAndCopiedTables) {
   EXPECT_EQ(counts, (std::map<std::wstring, int32_t>{{L"t", 0}, {L"u", 0}, {L"t_2", 0}, {L"t_3", 0}}));
 }
 
-TEST_F(MapWindowTest, ExistingAliasIsNotCopiedAgain) {
-  const Translation result = Translate(L"Open Table \"t\" As t\nOpen Table \"other\" As t_2\nMap From t, t");
-  ASSERT_TRUE(result.ok);
-  EXPECT_EQ(
-      Body(result).substr(0, 91),
-      "<Tables><Table file=\"t\" alias=\"t\" /><Table file=\"other\" alias=\"t_2\" /></Tables><MapWindows>");
-}
-
 TEST_F(MapWindowTest, UniquenessHoldsWithinOneWindowOnly) {
   std::vector<std::wstring> names;
   const Translation result = TranslateWithState(L"Map From t\nMap From t", 300,
                                                 [&](BrevanTranslator& state) { names = state.layerNames; });
   ASSERT_TRUE(result.ok);
   EXPECT_EQ(names, (std::vector<std::wstring>{L"t", L"t"}));
-}
-
-struct PositionCase {
-  const char* name;
-  const wchar_t* clauses;
-  short version;
-  const char* position;
-};
-
-TEST_F(MapWindowTest, WindowPosition) {
-  const PositionCase cases[] = {
-      {"none", L"", 300, "<WindowPosition />"},
-      {"default unit", L"Position (1, 2.5)", 300, "<WindowPosition X=\"1\" Y=\"2.5\" Units=\"inches\" />"},
-      {"unit carries over from height", L"Height 3 Units \"cm\" Width 4 Position (-1, 0)", 300,
-       "<WindowPosition Height=\"3\" Width=\"4\" X=\"-1\" Y=\"0\" Units=\"cm\" />"},
-      {"old form requires units", L"Position (1, 2) \"mm\" Max", 199,
-       "<WindowPosition X=\"1\" Y=\"2\" Units=\"mm\" Style=\"max\" />"},
-      {"style overwritten", L"Min Max Min", 300, "<WindowPosition Style=\"min\" />"},
-      {"missing coordinates leave zeros", L"Position Units \"cm\"", 300,
-       "<WindowPosition X=\"0\" Y=\"0\" Units=\"cm\" />"},
-  };
-  for (const PositionCase& c : cases) {
-    const Translation result = Translate(std::wstring(L"Map From t ") + c.clauses, c.version);
-    ASSERT_TRUE(result.ok) << c.name << ": error " << result.error;
-    EXPECT_EQ(Body(result), std::string("<MapWindows><MapWindow><Layers><Layer name=\"t\" position=\"1\" />"
-                                        "</Layers>") +
-                                c.position + "</MapWindow></MapWindows>")
-        << c.name;
-  }
-}
-
-struct ErrorCase {
-  const char* name;
-  const wchar_t* text;
-  short version;
-  int error;
-  const wchar_t* argument;
-};
-
-TEST_F(MapWindowTest, Errors) {
-  const ErrorCase cases[] = {
-      {"From missing", L"Map t", 300, 4, L"From"},
-      {"table not a name", L"Map From 5", 300, 5, L""},
-      {"trailing comma", L"Map From t,", 300, 5, L""},
-      {"repeated table without its table", L"Open Table \"a\" As a\nMap From t, t", 300, 26,
-       L"Table[@alias=\"t\"]"},
-      {"repeated table before any open table", L"Map From t, t", 300, 26, L"Table[@alias=\"t\"]"},
-      {"height without a number", L"Map From t Height Units \"in\"", 300, 10, L""},
-      {"units without a string", L"Map From t Width 2 Units 5", 300, 14, L""},
-      {"old form without units", L"Map From t Width 2", 199, 14, L""},
-  };
-  for (const ErrorCase& c : cases) {
-    ExpectFailure(Translate(c.text, c.version), c.error, c.argument, c.name);
-  }
 }
 
 TEST_F(MapWindowTest, FailureKeepsTheLayersAlreadyRecorded) {

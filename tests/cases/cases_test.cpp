@@ -1,0 +1,115 @@
+// Runs the statement cases in tests/cases/*.test: workspace text in, then
+// the expected outcome. A case reads
+//
+//   case: what it shows            (starts a case)
+//   version: 199                   (optional; 300 otherwise)
+//   Open Table "a" As t            (the statements, up to the expectation)
+//   expect: error 5 ""             (one error with its argument), or
+//   expect: ok                     (success; then each "has:" line must
+//   has: <Table file="a" />         appear in the compact document, in order,
+//   lacks: <Legend                  and no "lacks:" line may appear)
+//
+// Lines starting with "#" outside the statements are comments.
+#include <filesystem>
+#include <fstream>
+
+#include "host/text.h"
+#include "tests/support/translate.h"
+
+namespace brevan::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Case {
+  std::string where;  // file:line
+  std::string name;
+  short version = 300;
+  std::string text;
+  bool expectOk = false;
+  int error = 0;
+  std::string argument;
+  std::vector<std::string> has;
+  std::vector<std::string> lacks;
+};
+
+bool StartsWith(const std::string& line, const char* prefix) { return line.rfind(prefix, 0) == 0; }
+
+// expect: error N "ARGUMENT"
+void ParseExpectation(const std::string& rest, Case& c) {
+  if (rest == "ok") {
+    c.expectOk = true;
+    return;
+  }
+  ASSERT_TRUE(StartsWith(rest, "error ")) << c.where << ": expect what? " << rest;
+  const size_t quote = rest.find('"');
+  c.error = std::stoi(rest.substr(6, quote - 6));
+  ASSERT_TRUE(quote != std::string::npos && rest.back() == '"') << c.where << ": argument in quotes";
+  c.argument = rest.substr(quote + 1, rest.size() - quote - 2);
+}
+
+std::vector<Case> ReadCases(const fs::path& path) {
+  std::ifstream in(path);
+  std::vector<Case> cases;
+  std::string line;
+  bool inText = false;
+  for (int number = 1; std::getline(in, line); ++number) {
+    if (StartsWith(line, "case: ")) {
+      Case c;
+      c.where = path.filename().string() + ":" + std::to_string(number);
+      c.name = line.substr(6);
+      cases.push_back(c);
+      inText = true;
+    } else if (cases.empty() || (!inText && (line.empty() || StartsWith(line, "#")))) {
+      continue;
+    } else if (StartsWith(line, "version: ") && cases.back().text.empty()) {
+      cases.back().version = static_cast<short>(std::stoi(line.substr(9)));
+    } else if (StartsWith(line, "expect: ")) {
+      ParseExpectation(line.substr(8), cases.back());
+      inText = false;
+    } else if (StartsWith(line, "has: ") && !inText) {
+      cases.back().has.push_back(line.substr(5));
+    } else if (StartsWith(line, "lacks: ") && !inText) {
+      cases.back().lacks.push_back(line.substr(7));
+    } else if (inText) {
+      cases.back().text += line + "\n";
+    }
+  }
+  return cases;
+}
+
+void Check(const Case& c) {
+  const Translation result = Translate(FromUtf8(c.text), c.version);
+  const std::string label = c.where + " (" + c.name + ")";
+  if (!c.expectOk) {
+    ExpectFailure(result, c.error, FromUtf8(c.argument), label);
+    return;
+  }
+  ASSERT_TRUE(result.ok) << label << ": error " << result.error << " " << ToUtf8(result.argument);
+  size_t at = 0;
+  for (const std::string& needle : c.has) {
+    const size_t found = result.xml.find(needle, at);
+    ASSERT_NE(found, std::string::npos) << label << ": no " << needle << " after " << at << " in\n"
+                                        << result.xml;
+    at = found + 1;
+  }
+  for (const std::string& needle : c.lacks)
+    EXPECT_EQ(result.xml.find(needle), std::string::npos) << label << ": " << needle;
+}
+
+using CasesTest = TranslatorTest;
+
+TEST_F(CasesTest, EveryCaseFile) {
+  int count = 0;
+  for (const auto& entry : fs::directory_iterator(fs::path(BREVAN_SOURCE_DIR) / "tests" / "cases")) {
+    if (entry.path().extension() != ".test") continue;
+    for (const Case& c : ReadCases(entry.path())) {
+      Check(c);
+      ++count;
+    }
+  }
+  EXPECT_GT(count, 100);
+}
+
+}  // namespace
+}  // namespace brevan::test
