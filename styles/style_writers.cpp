@@ -111,24 +111,29 @@ void BrevanTranslator::AddStyleChains(QdXmlNode& style, bool withPattern, NodeHa
   drawing = FindOrAddChild(*paint, Tag::Drawing);
 }
 
-void BrevanTranslator::WritePenStyle(QdXmlNode& parent, const Veltra::cPen& pen, bool wrap) {
+namespace {
+
+// Pen and brush styles differ only in their element and attribute writer.
+template <typename Style, typename WriteAttributes>
+void WriteChainedStyle(BrevanTranslator& t, QdXmlNode& parent, Tag tag, bool wrap, const Style& style,
+                       WriteAttributes writeAttributes) {
   {
-    const NodeHandle style = StyleElement(*this, parent, Tag::PenStyle, wrap);
+    const NodeHandle element = StyleElement(t, parent, tag, wrap);
     NodeHandle drawing, pattern;
-    AddStyleChains(*style, true, drawing, pattern);
-    WritePenAttributes(*this, *drawing, *pattern, pen);
+    t.AddStyleChains(*element, true, drawing, pattern);
+    writeAttributes(t, *drawing, *pattern, style);
   }
-  RaisePendingHostError();
+  t.RaisePendingHostError();
+}
+
+}  // namespace
+
+void BrevanTranslator::WritePenStyle(QdXmlNode& parent, const Veltra::cPen& pen, bool wrap) {
+  WriteChainedStyle(*this, parent, Tag::PenStyle, wrap, pen, WritePenAttributes);
 }
 
 void BrevanTranslator::WriteBrushStyle(QdXmlNode& parent, const Veltra::cBrush& brush, bool wrap) {
-  {
-    const NodeHandle style = StyleElement(*this, parent, Tag::BrushStyle, wrap);
-    NodeHandle drawing, pattern;
-    AddStyleChains(*style, true, drawing, pattern);
-    WriteBrushAttributes(*this, *drawing, *pattern, brush);
-  }
-  RaisePendingHostError();
+  WriteChainedStyle(*this, parent, Tag::BrushStyle, wrap, brush, WriteBrushAttributes);
 }
 
 void BrevanTranslator::WriteFontStyle(QdXmlNode& parent, const Veltra::cFont& font) {
