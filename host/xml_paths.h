@@ -1,0 +1,85 @@
+// Paths over the document: the shapes that the translator builds are
+// matched directly (and, with an attribute predicate, from indexes kept up
+// to date as the tree grows); any other path goes to pugixml's XPath
+// engine. Part of the document's implementation: only host/xml_document.cpp
+// and host/xml_paths.cpp include it.
+#pragma once
+
+#include <bitset>
+#include <cstdint>
+#include <pugixml.hpp>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace brevan {
+
+// Whether name is an XML name (the names the document accepts).
+bool IsXmlName(std::wstring_view name);
+
+// The paths the translator builds: steps of element names, the last one
+// optionally "child::*" or carrying [@attribute="value"]. They are matched
+// directly, the value literally, so a value holding quotes or brackets is
+// looked up as written instead of breaking or changing the query.
+struct SimplePath {
+  std::vector<std::string> steps;
+  bool anyChild = false;  // last step is child::*
+  bool hasPredicate = false;
+  std::string attribute;
+  std::string value;
+};
+
+// Parses the shapes above; false for any other path.
+bool ParseSimplePath(std::wstring_view path, SimplePath& out);
+
+// Lookups by attribute value under one context node: every node that the
+// steps reach, by its value of the attribute, in document order. Kept up to
+// date as nodes are appended; anything it cannot follow marks it stale.
+struct PathIndex {
+  std::vector<std::string> steps;
+  std::string attribute;
+  std::unordered_map<std::string, std::vector<pugi::xml_node>> byValue;
+  bool stale = true;
+};
+
+class PathEngine {
+ public:
+  explicit PathEngine(const pugi::xml_document& doc) : doc_(doc) {}
+
+  // The nodes path selects under context, in document order (only the
+  // first when asked); ok is false for a malformed path.
+  std::vector<pugi::xml_node> Select(pugi::xml_node context, const std::wstring& path, bool& ok, bool first);
+  // Keeps the indexes in step when child leaves oldParent for parent.
+  void Moved(pugi::xml_node oldParent, pugi::xml_node parent, pugi::xml_node child);
+  // An attribute was set on node.
+  void AttributeSet(pugi::xml_node node, const std::string& name);
+  // node, a detached element, is about to be removed with everything in it.
+  void Forget(pugi::xml_node node);
+
+ private:
+  const std::vector<pugi::xml_node>& Indexed(pugi::xml_node context, const SimplePath& path);
+  template <typename Visit>
+  void ForIndexesAbove(pugi::xml_node node, size_t depthBelowNode, Visit visit);
+  pugi::xml_node TopOf(pugi::xml_node node) const;
+  const pugi::xpath_query* Compile(const std::string& path);
+  pugi::xpath_node_set Evaluate(pugi::xml_node context, const std::wstring& path, bool& ok);
+
+  static size_t ContextBit(pugi::xml_node_struct* node) {
+    return (reinterpret_cast<uintptr_t>(node) >> 4) % 4096;
+  }
+
+  const pugi::xml_document& doc_;
+  // Indexes by their context node, then by steps and attribute.
+  std::unordered_map<pugi::xml_node_struct*, std::unordered_map<std::string, PathIndex>> indexes_;
+  // One bit per hash of a context node: most nodes are no context, and a
+  // clear bit says so without a lookup.
+  std::bitset<4096> contextBits_;
+  std::vector<std::string> indexedAttributes_;  // attribute names any index uses
+  size_t deepestIndex_ = 0;                     // the most steps of any index
+  // Compiled XPath queries; bounded, since made-unique names give every
+  // query a path of its own.
+  std::unordered_map<std::string, pugi::xpath_query> compiled_;
+};
+
+}  // namespace brevan
