@@ -10,11 +10,9 @@ constexpr const wchar_t* kRangeTheme =
     L"Map From A\nTheme 1 With Pop Ranges 0 : 1, 1 : 2, 2 : 3 Else Brush (2, 0)\n";
 
 TEST_F(LegendSettingsTest, NewestThemeFirst) {
-  std::map<std::wstring, int32_t> counts;
   const Translation result = TranslateWithState(
       L"Map From A\nTheme 1 With X Values 1\nTheme 1 With Y Values 2\n"
-      L"Set Legend Layer 1 Title \"newer\" Layer 1 Title \"older\"",
-      300, [&](BrevanTranslator& state) { counts = state.themeCounts; });
+      L"Set Legend Layer 1 Title \"newer\" Layer 1 Title \"older\"");
   ASSERT_TRUE(result.ok) << result.error;
   EXPECT_NE(result.xml.find("source=\"expr X\" />"), std::string::npos);
   const size_t older = result.xml.find("<TitleText>older</TitleText>");
@@ -22,18 +20,16 @@ TEST_F(LegendSettingsTest, NewestThemeFirst) {
   EXPECT_LT(result.xml.find("expr X"), older);
   EXPECT_LT(older, result.xml.find("expr Y"));
   EXPECT_LT(result.xml.find("expr Y"), newer);
-  EXPECT_EQ(counts[L"A"], 0);
+  EXPECT_EQ(result.themeCounts.at(L"A"), 0);
 }
 
 TEST_F(LegendSettingsTest, ColourListLayerEndsTheStatement) {
-  std::map<std::wstring, int32_t> counts;
   const Translation result = TranslateWithState(
       L"Map From A\nTheme 1 With X Values 1\nSet Map Layer 1 Colors 0\n"
-      L"Set Legend Layer 1 Title \"t\" Layer 1 Title \"u\"",
-      300, [&](BrevanTranslator& state) { counts = state.themeCounts; });
+      L"Set Legend Layer 1 Title \"t\" Layer 1 Title \"u\"");
   ASSERT_TRUE(result.ok) << result.error;
   EXPECT_EQ(result.xml.find("<Legend"), std::string::npos);
-  EXPECT_EQ(counts[L"A"], 1);
+  EXPECT_EQ(result.themeCounts.at(L"A"), 1);
 }
 
 TEST_F(LegendSettingsTest, StateAndDocumentFailures) {
@@ -52,32 +48,20 @@ TEST_F(LegendSettingsTest, StateAndDocumentFailures) {
   });
   EXPECT_EQ(missing.error, 26);
   const std::wstring text = std::wstring(kRangeTheme) + L"Set Legend Layer 1 Title \"t\" Display Off";
-  Faults faults;
-  faults.failSetTextOn = L"TitleText";
-  EXPECT_EQ(TranslateWithFaults(text, faults).error, 23);
-  faults = Faults();
-  faults.failSetTextOn = L"VisibleState";
-  EXPECT_EQ(TranslateWithFaults(text, faults).error, 23);
-  faults = Faults();
-  faults.failAppendInto = L"Title";
-  EXPECT_EQ(TranslateWithFaults(text, faults).error, 22);
+  EXPECT_EQ(TranslateWithFaults(text, Faults::SetTextOn(L"TitleText")).error, 23);
+  EXPECT_EQ(TranslateWithFaults(text, Faults::SetTextOn(L"VisibleState")).error, 23);
+  EXPECT_EQ(TranslateWithFaults(text, Faults::AppendInto(L"Title")).error, 22);
 }
 
 // The road of a typical workspace, end to end: the whole document and the
 // records the statements leave behind.
 TEST_F(LegendSettingsTest, TypicalWorkspace) {
-  std::vector<std::wstring> names;
-  std::map<std::wstring, int32_t> counts;
   const Translation result = TranslateWithState(
       L"Open Table \"a.tbl\" As A\n"
       L"Map From A\n"
       L"Set Map Zoom 10 Units \"km\" Layer 1 Label With Name\n"
       L"Theme 1 With Pop Ranges 0 : 10 Brush (2, 255), 10 : 20 Brush (2, 65280) Else Brush (2, 0)\n"
-      L"Set Legend Layer 1 Ranges \"other\", \"low\", \"high\"\n",
-      300, [&](BrevanTranslator& state) {
-        names = state.layerNames;
-        counts = state.themeCounts;
-      });
+      L"Set Legend Layer 1 Ranges \"other\", \"low\", \"high\"\n");
   ASSERT_TRUE(result.ok) << result.error;
   auto brush = [](const char* color) {
     return std::string(
@@ -102,8 +86,8 @@ TEST_F(LegendSettingsTest, TypicalWorkspace) {
           brush("rgb(0,0,0)") + "<Row><RowText>other</RowText></Row></DefaultRange>" +
           "</RangeItems><Legend /></RangeTheme></Themes></Layer></Layers><WindowPosition /></MapWindow>"
           "</MapWindows></Workspace>");
-  EXPECT_EQ(names, (std::vector<std::wstring>{L"A", L"A"}));
-  EXPECT_EQ(counts, (std::map<std::wstring, int32_t>{{L"A", 0}}));
+  EXPECT_EQ(result.layerNames, (std::vector<std::wstring>{L"A", L"A"}));
+  EXPECT_EQ(result.themeCounts, (std::map<std::wstring, int32_t>{{L"A", 0}}));
 }
 
 }  // namespace

@@ -12,15 +12,9 @@ std::string Body(const Translation& result) {
 }
 
 TEST_F(MapWindowTest, RepeatedTablesGetUniqueLayersAndCopiedTables) {
-  std::vector<std::wstring> names;
-  std::map<std::wstring, int32_t> counts;
   const Translation result = TranslateWithState(
       L"Open Table \"t.tbl\" As t\nOpen Table \"u.tbl\" As u\nOpen Table \"t.tbl_2\" As x\n"
-      L"Map From t, u, t, t",
-      300, [&](BrevanTranslator& state) {
-        names = state.layerNames;
-        counts = state.themeCounts;
-      });
+      L"Map From t, u, t, t");
   ASSERT_TRUE(result.ok) << result.error;
   EXPECT_EQ(Body(result),
             "<Tables><Table file=\"t.tbl\" alias=\"t\" /><Table file=\"u.tbl\" alias=\"u\" />"
@@ -30,24 +24,21 @@ TEST_F(MapWindowTest, RepeatedTablesGetUniqueLayersAndCopiedTables) {
             "<Layer name=\"t\" position=\"1\" /><Layer name=\"u\" position=\"2\" />"
             "<Layer name=\"t_2\" position=\"3\" /><Layer name=\"t_3\" position=\"4\" />"
             "</Layers><WindowPosition /></MapWindow></MapWindows>");
-  EXPECT_EQ(names, (std::vector<std::wstring>{L"t", L"u", L"t_2", L"t_3"}));
-  EXPECT_EQ(counts, (std::map<std::wstring, int32_t>{{L"t", 0}, {L"u", 0}, {L"t_2", 0}, {L"t_3", 0}}));
+  EXPECT_EQ(result.layerNames, (std::vector<std::wstring>{L"t", L"u", L"t_2", L"t_3"}));
+  EXPECT_EQ(result.themeCounts,
+            (std::map<std::wstring, int32_t>{{L"t", 0}, {L"u", 0}, {L"t_2", 0}, {L"t_3", 0}}));
 }
 
 TEST_F(MapWindowTest, UniquenessHoldsWithinOneWindowOnly) {
-  std::vector<std::wstring> names;
-  const Translation result = TranslateWithState(L"Map From t\nMap From t", 300,
-                                                [&](BrevanTranslator& state) { names = state.layerNames; });
+  const Translation result = TranslateWithState(L"Map From t\nMap From t");
   ASSERT_TRUE(result.ok);
-  EXPECT_EQ(names, (std::vector<std::wstring>{L"t", L"t"}));
+  EXPECT_EQ(result.layerNames, (std::vector<std::wstring>{L"t", L"t"}));
 }
 
 TEST_F(MapWindowTest, FailureKeepsTheLayersAlreadyRecorded) {
-  std::vector<std::wstring> names;
-  const Translation result = TranslateWithState(L"Map From a, b Height x", 300,
-                                                [&](BrevanTranslator& state) { names = state.layerNames; });
+  const Translation result = TranslateWithState(L"Map From a, b Height x");
   EXPECT_EQ(result.error, 10);
-  EXPECT_EQ(names, (std::vector<std::wstring>{L"a", L"b"}));
+  EXPECT_EQ(result.layerNames, (std::vector<std::wstring>{L"a", L"b"}));
   EXPECT_EQ(result.xml, "<Workspace><MapWindows /></Workspace>");
 }
 

@@ -19,53 +19,33 @@ void ExpectInOrder(const std::string& haystack, std::initializer_list<const char
 }
 
 TEST_F(ThematicTest, LayerBookkeeping) {
-  std::vector<std::wstring> names;
-  std::map<std::wstring, int32_t> counts;
   const Translation result = TranslateWithState(
       std::wstring(kMap) +
-          L"Theme 1 With Pop Values 1\nTheme 3 With Pop Single 1 : 2\nTheme 1 With X Values 2",
-      300, [&](BrevanTranslator& state) {
-        names = state.layerNames;
-        counts = state.themeCounts;
-      });
+      L"Theme 1 With Pop Values 1\nTheme 3 With Pop Single 1 : 2\nTheme 1 With X Values 2");
   ASSERT_TRUE(result.ok) << result.error;
   // Layer 3 after the first theme is B: its theme lands on B.
   EXPECT_NE(result.xml.find("<Layer name=\"B\" position=\"2\"><Themes><SymbolTheme"), std::string::npos);
-  EXPECT_EQ(names, (std::vector<std::wstring>{L"A", L"A", L"A", L"B", L"B"}));
-  EXPECT_EQ(counts, (std::map<std::wstring, int32_t>{{L"A", 2}, {L"B", 1}}));
+  EXPECT_EQ(result.layerNames, (std::vector<std::wstring>{L"A", L"A", L"A", L"B", L"B"}));
+  EXPECT_EQ(result.themeCounts, (std::map<std::wstring, int32_t>{{L"A", 2}, {L"B", 1}}));
   ExpectInOrder(result.xml,
                 {"<Layer name=\"A\" position=\"1\"><Themes><ValueTheme", "<ValueTheme", "</Themes>"});
 }
 
 TEST_F(ThematicTest, FailingStatementLeavesTheRecordsAlone) {
-  std::vector<std::wstring> names;
-  std::map<std::wstring, int32_t> counts;
-  const Translation result = TranslateWithState(std::wstring(kMap) + L"Theme 1 With Pop Ranges 0 : Zoom", 300,
-                                                [&](BrevanTranslator& state) {
-                                                  names = state.layerNames;
-                                                  counts = state.themeCounts;
-                                                });
+  const Translation result = TranslateWithState(std::wstring(kMap) + L"Theme 1 With Pop Ranges 0 : Zoom");
   EXPECT_EQ(result.error, 24);
-  EXPECT_EQ(names, (std::vector<std::wstring>{L"A", L"B"}));
-  EXPECT_EQ(counts, (std::map<std::wstring, int32_t>{{L"A", 0}, {L"B", 0}}));
+  EXPECT_EQ(result.layerNames, (std::vector<std::wstring>{L"A", L"B"}));
+  EXPECT_EQ(result.themeCounts, (std::map<std::wstring, int32_t>{{L"A", 0}, {L"B", 0}}));
 }
 
 TEST_F(ThematicTest, DocumentFailures) {
   const std::wstring statement = std::wstring(kMap) + L"Theme 1 With Pop Single 1 : 2";
-  Faults faults;
-  faults.failSetAttribute = L"visible";
-  const Translation setAttribute = TranslateWithFaults(statement, faults);
+  const Translation setAttribute = TranslateWithFaults(statement, Faults::SetAttribute(L"visible"));
   EXPECT_EQ(setAttribute.error, 20);
   EXPECT_EQ(setAttribute.argument, L"visible");
-  faults = Faults();
-  faults.failGetAttribute = L"name";
-  EXPECT_EQ(TranslateWithFaults(statement, faults).error, 21);
-  faults = Faults();
-  faults.failAppendInto = L"Themes";
-  EXPECT_EQ(TranslateWithFaults(statement, faults).error, 22);
-  faults = Faults();
-  faults.failSetTextOn = L"SymbolValue";
-  EXPECT_EQ(TranslateWithFaults(statement, faults).error, 23);
+  EXPECT_EQ(TranslateWithFaults(statement, Faults::GetAttribute(L"name")).error, 21);
+  EXPECT_EQ(TranslateWithFaults(statement, Faults::AppendInto(L"Themes")).error, 22);
+  EXPECT_EQ(TranslateWithFaults(statement, Faults::SetTextOn(L"SymbolValue")).error, 23);
 }
 
 TEST_F(ThematicTest, LayerNameMissingFromTheListIsErrorThirtyFour) {

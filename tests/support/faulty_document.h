@@ -13,6 +13,11 @@ struct Faults {
   std::wstring failGetAttribute;  // attribute name whose reading fails
   std::wstring failAppendInto;    // element name that refuses children
   std::wstring failSetTextOn;     // element name whose text cannot be set
+
+  static Faults SetAttribute(std::wstring name) { return {std::move(name), L"", L"", L""}; }
+  static Faults GetAttribute(std::wstring name) { return {L"", std::move(name), L"", L""}; }
+  static Faults AppendInto(std::wstring element) { return {L"", L"", std::move(element), L""}; }
+  static Faults SetTextOn(std::wstring element) { return {L"", L"", L"", std::move(element)}; }
 };
 
 class FaultyDocument final : public QdXmlDocument {

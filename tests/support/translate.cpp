@@ -74,6 +74,8 @@ Translation TranslateWithState(std::wstring_view text, short version,
   EXPECT_TRUE(reader.Ok()) << ToUtf8(reader.Error().reason);
   XmlDocument doc;
   bool ok = true;
+  std::vector<std::wstring> names;
+  std::map<std::wstring, int32_t> counts;
   {
     BrevanTranslator state(&reader, version, &doc);
     try {
@@ -83,9 +85,14 @@ Translation TranslateWithState(std::wstring_view text, short version,
       ReportError(Veltra::ERR_ERROR, failure.number, failure.argument1, failure.argument2);
       ok = false;
     }
-    inspect(state);
+    if (inspect) inspect(state);
+    names = state.layerNames;
+    counts = state.themeCounts;
   }
-  return Finish(ok, reader, doc);
+  Translation result = Finish(ok, reader, doc);
+  result.layerNames = std::move(names);
+  result.themeCounts = std::move(counts);
+  return result;
 }
 
 StateRun RunOnState(std::wstring_view text, const std::function<void(BrevanTranslator&)>& operation,

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "translator/translator.h"
 
@@ -19,6 +21,9 @@ struct Translation {
   std::string xml;        // the root element, compact; empty when none
   int line = 0;           // where the reader stood when translation ended
   int column = 0;
+  // The translator's records at the end (TranslateWithState only).
+  std::vector<std::wstring> layerNames;
+  std::map<std::wstring, int32_t> themeCounts;
 };
 
 // The root element of a document, compact, without declaration.
@@ -35,10 +40,10 @@ struct Faults;
 // The same into a document whose nodes refuse what faults names.
 Translation TranslateWithFaults(std::wstring_view text, const Faults& faults);
 
-// Runs the statements of text on a translator state that outlives them, so
-// that tests can look at layerNames and themeCounts afterwards.
-Translation TranslateWithState(std::wstring_view text, short version,
-                               const std::function<void(BrevanTranslator&)>& inspect);
+// Runs the statements of text on a translator state that outlives them:
+// the result carries layerNames and themeCounts, and inspect sees the state.
+Translation TranslateWithState(std::wstring_view text, short version = 300,
+                               const std::function<void(BrevanTranslator&)>& inspect = {});
 
 struct StateRun {
   int error = 0;      // number of a raised error, 0 when none
