@@ -71,36 +71,37 @@ using State = XmlDocument::State;
 
 class XmlNode final : public QdXmlNode {
  public:
-  XmlNode(State& state, pugi::xml_node node, bool creator = false)
-      : state_(state), node_(node), creator_(creator) {
+  XmlNode(State& state, pugi::xml_node node) : state_(state), node_(node), creator_(false) { state_.Acquire(); }
+  // A new element: made in pugixml only when first needed, so that one
+  // appended straight away is made in its place instead of being moved there.
+  XmlNode(State& state, std::string_view name) : state_(state), pendingName_(name), creator_(true) {
     state_.Acquire();
   }
   ~XmlNode() override {
-    if (creator_) state_.Discard(node_);
+    if (creator_ && node_) state_.Discard(node_);
     state_.Release();
   }
 
-  pugi::xml_node Native() const { return node_; }
-  State& Owner() const { return state_; }
-
-  void GetNodeName(std::wstring& name) override { name = FromUtf8(node_.name()); }
+  void GetNodeName(std::wstring& name) override {
+    name = FromUtf8(node_ ? std::string_view(node_.name()) : std::string_view(pendingName_));
+  }
 
   bool GetNodeText(std::wstring& text) override {
-    text = FromUtf8(node_.child_value());
+    text = FromUtf8(Node().child_value());
     return true;
   }
 
   bool GetAttribute(std::wstring_view name, std::wstring& value) override {
-    const pugi::xml_attribute attribute = node_.attribute(state_.Name(name));
+    const pugi::xml_attribute attribute = Node().attribute(state_.Name(name));
     if (!attribute) return false;
     value = FromUtf8(attribute.value());
     return true;
   }
 
-  void GetFirstChild(QdXmlNode** node) override { *node = Wrap(node_.find_child(IsElement)); }
+  void GetFirstChild(QdXmlNode** node) override { *node = Wrap(Node().find_child(IsElement)); }
 
   void GetNextSibling(QdXmlNode** node) override {
-    pugi::xml_node next = node_.next_sibling();
+    pugi::xml_node next = Node().next_sibling();
     while (next && next.type() != pugi::node_element) next = next.next_sibling();
     *node = Wrap(next);
   }
@@ -109,11 +110,11 @@ class XmlNode final : public QdXmlNode {
 
   void SelectSingleNode(const std::wstring& path, QdXmlNode** node) override {
     if (IsXmlName(path)) {  // a bare name, the commonest query
-      *node = Wrap(node_.child(state_.Name(path)));
+      *node = Wrap(Node().child(state_.Name(path)));
       return;
     }
     bool ok = false;
-    const std::vector<pugi::xml_node> found = state_.paths.Select(node_, path, ok, true);
+    const std::vector<pugi::xml_node> found = state_.paths.Select(Node(), path, ok, true);
     *node = found.empty() ? nullptr : Wrap(found.front());
   }
 
@@ -125,7 +126,14 @@ class XmlNode final : public QdXmlNode {
 
   bool AppendChild(QdXmlNode* child) override {
     auto* other = dynamic_cast<XmlNode*>(child);
-    if (other == nullptr || &other->state_ != &state_ || !node_) return false;
+    if (other == nullptr || &other->state_ != &state_ || !Node()) return false;
+    if (!other->node_) {
+      other->node_ = node_.append_child(other->pendingName_.c_str());
+      if (!other->node_) return false;
+      other->pendingName_ = std::string();
+      state_.paths.Moved(pugi::xml_node(), node_, other->node_);
+      return true;
+    }
     const pugi::xml_node oldParent = other->node_.parent();
     if (!node_.append_move(other->node_)) return false;
     state_.paths.Moved(oldParent, node_, other->node_);
@@ -133,16 +141,17 @@ class XmlNode final : public QdXmlNode {
   }
 
   bool SetText(double value) override { return SetText(FormatNumber(value)); }
-  bool SetText(const std::wstring& text) override { return node_.text().set(state_.Value(text)); }
+  bool SetText(const std::wstring& text) override { return Node().text().set(state_.Value(text)); }
   bool SetText(const wchar_t* text) override { return SetText(std::wstring(text ? text : L"")); }
 
   bool SetAttribute(std::wstring_view name, std::wstring_view value) override {
     if (!IsXmlName(name)) return false;
     const char* key = state_.Name(name);
-    pugi::xml_attribute attribute = node_.attribute(key);
-    if (!attribute) attribute = node_.append_attribute(key);
+    pugi::xml_node node = Node();
+    pugi::xml_attribute attribute = node.attribute(key);
+    if (!attribute) attribute = node.append_attribute(key);
     if (!attribute || !attribute.set_value(state_.Value(value))) return false;
-    state_.paths.AttributeSet(node_, state_.nameBuffer);
+    state_.paths.AttributeSet(node, state_.nameBuffer);
     return true;
   }
 
@@ -155,9 +164,20 @@ class XmlNode final : public QdXmlNode {
 
   QdXmlNode* Wrap(pugi::xml_node node) { return node ? new XmlNode(state_, node) : nullptr; }
 
+  // The element in pugixml, made as a detached child of the document when
+  // still pending (null only when that fails).
+  pugi::xml_node Node() {
+    if (!node_ && !pendingName_.empty()) {
+      node_ = state_.doc.append_child(pendingName_.c_str());
+      pendingName_ = std::string();
+    }
+    return node_;
+  }
+
   State& state_;
   pugi::xml_node node_;
-  bool creator_;  // made by CreateElement: drops the element if never appended
+  std::string pendingName_;  // the name while the element is not yet made
+  bool creator_;             // made by CreateElement: drops the element if never appended
 };
 
 class XmlNodeList final : public QdXmlNodeList {
@@ -183,14 +203,14 @@ class XmlNodeList final : public QdXmlNodeList {
 
 void XmlNode::GetChildNodes(QdXmlNodeList** list) {
   std::vector<pugi::xml_node> nodes;
-  for (pugi::xml_node child : node_.children())
+  for (pugi::xml_node child : Node().children())
     if (IsElement(child)) nodes.push_back(child);
   *list = new XmlNodeList(state_, std::move(nodes));
 }
 
 void XmlNode::SelectNodes(const std::wstring& path, QdXmlNodeList** list) {
   bool ok = false;
-  std::vector<pugi::xml_node> nodes = state_.paths.Select(node_, path, ok, false);
+  std::vector<pugi::xml_node> nodes = state_.paths.Select(Node(), path, ok, false);
   *list = ok ? new XmlNodeList(state_, std::move(nodes)) : nullptr;
 }
 
@@ -202,9 +222,7 @@ XmlDocument::~XmlDocument() = default;
 
 QdXmlNode* XmlDocument::CreateElement(std::wstring_view name) {
   if (!IsXmlName(name)) return nullptr;
-  pugi::xml_node node = state_->doc.append_child(state_->Name(name));
-  if (!node) return nullptr;
-  return new XmlNode(*state_, node, true);
+  return new XmlNode(*state_, std::string_view(state_->Name(name)));
 }
 
 QdXmlNode* XmlDocument::GetRootElement(std::wstring_view name, const wchar_t*) {

@@ -198,6 +198,29 @@ TEST_F(XmlDocumentTest, AppendMovesAndRefusesCycles) {
   }
 }
 
+// New elements are made in pugixml only when first needed; nothing of that may show.
+TEST_F(XmlDocumentTest, NewElementsBehaveAlikeBeforeAndAfterBeingPlaced) {
+  Node root(doc.GetRootElement(L"W", L" /"));
+  Node early = Element(L"Early");  // filled, then placed
+  EXPECT_EQ(NameOf(*early), L"Early");
+  EXPECT_EQ(Select(*early, L"Inner"), nullptr);
+  early->SetAttribute(L"k", L"1");
+  Node inner = Element(L"Inner");
+  EXPECT_TRUE(early->AppendChild(inner.get()));
+  EXPECT_TRUE(root->AppendChild(early.get()));
+  Node late = Element(L"Late");  // placed, then filled
+  EXPECT_TRUE(root->AppendChild(late.get()));
+  EXPECT_EQ(NameOf(*late), L"Late");
+  late->SetAttribute(L"k", L"2");
+  late->SetText(L"t");
+  EXPECT_EQ(Body(), "<W><Early k=\"1\"><Inner /></Early><Late k=\"2\">t</Late></W>");
+  EXPECT_NE(Select(*root, L"Late[@k=\"2\"]"), nullptr);
+  EXPECT_TRUE(early->AppendChild(late.get()));  // still moves like any other
+  EXPECT_EQ(Select(*root, L"Late[@k=\"2\"]"), nullptr);
+  EXPECT_NE(Select(*root, L"Early/Late[@k=\"2\"]"), nullptr);
+  EXPECT_EQ(Body(), "<W><Early k=\"1\"><Inner /><Late k=\"2\">t</Late></Early></W>");
+}
+
 TEST_F(XmlDocumentTest, NumbersAreShortestRoundTripText) {
   Node root(doc.GetRootElement(L"W", L" /"));
   const std::pair<double, const char*> cases[] = {

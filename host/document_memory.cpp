@@ -1,0 +1,119 @@
+#include "host/document_memory.h"
+
+#include <sys/mman.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <pugixml.hpp>
+
+namespace brevan {
+
+namespace {
+
+constexpr size_t kHugePage = size_t{2} << 20;
+// pugixml asks for 32 KiB pages and, for long strings, blocks of their own;
+// a region holds about a thousand pages.
+constexpr size_t kRegionSize = size_t{32} << 20;
+constexpr size_t kAlignment = 16;
+
+size_t RoundUp(size_t size, size_t to) { return (size + to - 1) / to * to; }
+
+struct Region {
+  size_t size = 0;
+  size_t used = 0;
+  size_t live = 0;  // blocks handed out and not yet given back
+};
+
+// Blocks are carved from the current region one after the other and never
+// reused one by one: a region goes back to the kernel when its last block
+// does. pugixml frees whole pages, all at once when a document goes, so
+// this wastes little.
+class Regions {
+ public:
+  void* Allocate(size_t size) {
+    size = RoundUp(size == 0 ? 1 : size, kAlignment);
+    const std::lock_guard lock(mutex_);
+    if (size > kRegionSize / 4) {
+      char* base = Map(RoundUp(size, kHugePage));
+      if (base == nullptr) return nullptr;
+      regions_[base] = Region{RoundUp(size, kHugePage), size, 1};
+      return base;
+    }
+    if (current_ == nullptr || regions_[current_].size - regions_[current_].used < size) {
+      char* base = Map(kRegionSize);
+      if (base == nullptr) return nullptr;
+      regions_[base] = Region{kRegionSize, 0, 0};
+      current_ = base;
+    }
+    Region& region = regions_[current_];
+    void* block = current_ + region.used;
+    region.used += size;
+    ++region.live;
+    return block;
+  }
+
+  void Deallocate(void* block) {
+    if (block == nullptr) return;
+    char* const address = static_cast<char*>(block);
+    const std::lock_guard lock(mutex_);
+    auto found = regions_.upper_bound(address);
+    if (found == regions_.begin() || address >= std::prev(found)->first + std::prev(found)->second.size) {
+      std::free(block);  // pugixml had it before the switch, from malloc
+      return;
+    }
+    --found;
+    if (--found->second.live > 0) return;
+    if (found->first == current_) current_ = nullptr;
+    munmap(found->first, found->second.size);
+    regions_.erase(found);
+  }
+
+  size_t Count() {
+    const std::lock_guard lock(mutex_);
+    return regions_.size();
+  }
+
+ private:
+  // size bytes on a huge-page boundary, marked for huge pages; null when
+  // the kernel refuses.
+  static char* Map(size_t size) {
+    void* raw = mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) return nullptr;
+    const uintptr_t start = reinterpret_cast<uintptr_t>(raw);
+    const uintptr_t aligned = RoundUp(start, kHugePage);
+    if (aligned > start) munmap(raw, aligned - start);
+    const uintptr_t end = start + size + kHugePage;
+    if (end > aligned + size) munmap(reinterpret_cast<void*>(aligned + size), end - aligned - size);
+    char* base = reinterpret_cast<char*>(aligned);
+    madvise(base, size, MADV_HUGEPAGE);  // a hint: without huge pages all still works
+    return base;
+  }
+
+  std::mutex mutex_;
+  std::map<char*, Region> regions_;  // by base address
+  char* current_ = nullptr;
+};
+
+Regions& TheRegions() {
+  static Regions* regions = new Regions;  // never destroyed: documents may outlive statics
+  return *regions;
+}
+
+void* AllocateBlock(size_t size) { return TheRegions().Allocate(size); }
+void DeallocateBlock(void* block) { TheRegions().Deallocate(block); }
+
+}  // namespace
+
+void UseLargePages() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    TheRegions();
+    pugi::set_memory_management_functions(AllocateBlock, DeallocateBlock);
+  });
+}
+
+size_t LargePageRegions() { return TheRegions().Count(); }
+
+}  // namespace brevan
