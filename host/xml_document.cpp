@@ -71,7 +71,9 @@ using State = XmlDocument::State;
 
 class XmlNode final : public QdXmlNode {
  public:
-  XmlNode(State& state, pugi::xml_node node) : state_(state), node_(node), creator_(false) { state_.Acquire(); }
+  XmlNode(State& state, pugi::xml_node node) : state_(state), node_(node), creator_(false) {
+    state_.Acquire();
+  }
   // A new element: made in pugixml only when first needed, so that one
   // appended straight away is made in its place instead of being moved there.
   XmlNode(State& state, std::string_view name) : state_(state), pendingName_(name), creator_(true) {
