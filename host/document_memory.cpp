@@ -2,11 +2,17 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <pugixml.hpp>
+#include <thread>
+#include <utility>
 
 namespace brevan {
 
@@ -17,13 +23,52 @@ constexpr size_t kHugePage = size_t{2} << 20;
 // a region holds about a thousand pages.
 constexpr size_t kRegionSize = size_t{32} << 20;
 constexpr size_t kAlignment = 16;
+// How far ahead of the blocks handed out a region's pages are made ready.
+constexpr size_t kAhead = size_t{4} << 20;
 
 size_t RoundUp(size_t size, size_t to) { return (size + to - 1) / to * to; }
 
 struct Region {
   size_t size = 0;
   size_t used = 0;
-  size_t live = 0;  // blocks handed out and not yet given back
+  size_t live = 0;       // blocks handed out and not yet given back
+  size_t populated = 0;  // bytes asked to be made ready
+};
+
+// Makes pages ready (faulted in and zeroed by the kernel) on a thread of
+// its own, ahead of the translation that will write them: on a machine
+// with a core to spare, clearing fresh memory costs the translation nothing.
+class Populator {
+ public:
+  Populator() {
+    std::thread([this] { Run(); }).detach();
+  }
+
+  void Request(char* begin, size_t size) {
+    {
+      const std::lock_guard lock(mutex_);
+      work_.emplace_back(begin, size);
+    }
+    ready_.notify_one();
+  }
+
+ private:
+  [[noreturn]] void Run() {
+    for (;;) {
+      std::unique_lock lock(mutex_);
+      ready_.wait(lock, [this] { return !work_.empty(); });
+      const auto [begin, size] = work_.front();
+      work_.pop_front();
+      lock.unlock();
+      // Leaves the contents alone; fails harmlessly on an old kernel or
+      // when the region has gone meanwhile.
+      madvise(begin, size, MADV_POPULATE_WRITE);
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<std::pair<char*, size_t>> work_;
 };
 
 // Blocks are carved from the current region one after the other and never
@@ -51,6 +96,12 @@ class Regions {
     void* block = current_ + region.used;
     region.used += size;
     ++region.live;
+    const size_t wanted = std::min(region.size, RoundUp(region.used, kHugePage) + kAhead);
+    if (wanted > region.populated) {
+      if (populator_ == nullptr) populator_ = new Populator;  // lives as long as the process
+      populator_->Request(current_ + region.populated, wanted - region.populated);
+      region.populated = wanted;
+    }
     return block;
   }
 
@@ -94,12 +145,15 @@ class Regions {
   std::mutex mutex_;
   std::map<char*, Region> regions_;  // by base address
   char* current_ = nullptr;
+  Populator* populator_ = nullptr;
 };
 
 Regions& TheRegions() {
   static Regions* regions = new Regions;  // never destroyed: documents may outlive statics
   return *regions;
 }
+
+std::atomic<bool> inUse{false};
 
 void* AllocateBlock(size_t size) { return TheRegions().Allocate(size); }
 void DeallocateBlock(void* block) { TheRegions().Deallocate(block); }
@@ -111,7 +165,15 @@ void UseLargePages() {
   std::call_once(once, [] {
     TheRegions();
     pugi::set_memory_management_functions(AllocateBlock, DeallocateBlock);
+    inUse = true;
   });
+}
+
+void AdviseLargePages(void* data, size_t bytes) {
+  if (!inUse || bytes < kHugePage) return;
+  const uintptr_t begin = RoundUp(reinterpret_cast<uintptr_t>(data), kHugePage);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) / kHugePage * kHugePage;
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 size_t LargePageRegions() { return TheRegions().Count(); }
