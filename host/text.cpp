@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "host/document_memory.h"
+
 namespace brevan {
 
 namespace {
@@ -94,18 +96,26 @@ std::wstring FromUtf8(std::string_view bytes) {
 }
 
 bool DecodeUtf8(std::string_view bytes, std::wstring& out, size_t& badOffset) {
-  out.clear();
-  out.reserve(bytes.size());
+  // Never more characters than bytes: decode into place, then cut to size.
+  out.resize(bytes.size());
+  AdviseLargePages(out.data(), out.size() * sizeof(wchar_t));
+  wchar_t* to = out.data();
   for (size_t i = 0; i < bytes.size();) {
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      *to++ = static_cast<wchar_t>(bytes[i++]);
+      continue;
+    }
     char32_t c = 0;
     const size_t length = DecodeOne(bytes, i, c);
     if (length == 0) {
       badOffset = i;
+      out.resize(static_cast<size_t>(to - out.data()));
       return false;
     }
-    out += static_cast<wchar_t>(c);
+    *to++ = static_cast<wchar_t>(c);
     i += length;
   }
+  out.resize(static_cast<size_t>(to - out.data()));
   return true;
 }
 

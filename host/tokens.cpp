@@ -10,10 +10,26 @@
 
 namespace brevan {
 
-// Hashing by view, so that lookups need no string of their own.
-struct ViewHash {
+wchar_t FoldAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+
+// Spellings hashed and compared with ASCII letters folded to lower case, so
+// that a word is looked up as written, without a lowered copy.
+struct FoldedHash {
   using is_transparent = void;
-  size_t operator()(std::wstring_view text) const { return std::hash<std::wstring_view>()(text); }
+  size_t operator()(std::wstring_view text) const {
+    size_t hash = 14695981039346656037u;
+    for (wchar_t c : text) hash = (hash ^ static_cast<size_t>(FoldAscii(c))) * 1099511628211u;
+    return hash;
+  }
+};
+
+struct FoldedEqual {
+  using is_transparent = void;
+  bool operator()(std::wstring_view a, std::wstring_view b) const {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+             return FoldAscii(x) == FoldAscii(y);
+           });
+  }
 };
 
 // Entries indexed by id for constant-time lookups in both directions.
@@ -23,7 +39,7 @@ struct TableIndex {
       const auto id = static_cast<unsigned short>(entries[i].id);
       if (id >= byId.size()) byId.resize(id + 1, nullptr);
       byId[id] = &entries[i];
-      const std::wstring spelling = AsciiLower(entries[i].text);
+      const std::wstring_view spelling = entries[i].text;
       bySpelling.emplace(spelling, entries[i].id);
       longest = std::max(longest, spelling.size());
     }
@@ -35,7 +51,7 @@ struct TableIndex {
   const TableEntry* entries;
   int count;
   std::vector<const TableEntry*> byId;
-  std::unordered_map<std::wstring, short, ViewHash, std::equal_to<>> bySpelling;
+  std::unordered_map<std::wstring_view, short, FoldedHash, FoldedEqual> bySpelling;
   size_t longest = 0;  // the longest spelling: longer words are never keywords
 };
 
@@ -70,14 +86,8 @@ const void* Tokens::FindToken(short id, int) const {
 }
 
 short Tokens::Lookup(std::wstring_view spelling) const {
-  constexpr size_t kBuffer = 64;
-  if (spelling.size() > index_.longest || spelling.size() > kBuffer) return 0;
-  wchar_t lower[kBuffer] = {};
-  for (size_t i = 0; i < spelling.size(); ++i) {
-    const wchar_t c = spelling[i];
-    lower[i] = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-  }
-  const auto found = index_.bySpelling.find(std::wstring_view(lower, spelling.size()));
+  if (spelling.size() > index_.longest) return 0;
+  const auto found = index_.bySpelling.find(spelling);
   return found == index_.bySpelling.end() ? 0 : found->second;
 }
 
