@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <memory>
+#include <pugixml.hpp>
+#include <sstream>
 
 #include "tests/support/translate.h"
 
@@ -254,6 +256,45 @@ TEST_F(XmlDocumentTest, ElementsNeverAppendedLeaveNoTrace) {
     holder->AppendChild(child.get());
   }
   EXPECT_EQ(Body(), "<W />");
+}
+
+// Large documents are printed on a thread of their own while the caller
+// writes: the text must be what pugixml prints, and a refusing writer must
+// stop the flow.
+TEST_F(XmlDocumentTest, LargeDocumentsPrintAlongsideTheWriter) {
+  {
+    Node root(doc.GetRootElement(L"W", L" /"));
+    for (int i = 0; i < 30000; ++i) {
+      Node layer = Element(L"Layer");
+      root->AppendChild(layer.get());
+      layer->SetAttribute(L"name", L"<layer " + std::to_wstring(i) + L">");
+      Node label = Element(L"Label");
+      label->SetText(L"é & " + std::to_wstring(i));
+      layer->AppendChild(label.get());
+    }
+  }
+  pugi::xml_document copy;
+  doc.CopyTo(copy);
+  for (bool indent : {true, false}) {
+    std::ostringstream expected;
+    expected << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    copy.save(expected, "  ",
+              (indent ? pugi::format_indent : pugi::format_raw) | pugi::format_no_declaration);
+    if (!indent) expected << '\n';
+    std::string pieces;
+    int calls = 0;
+    EXPECT_TRUE(doc.WriteXml(
+        [&](std::string_view piece) {
+          pieces.append(piece);
+          return ++calls > 0;
+        },
+        indent));
+    EXPECT_TRUE(pieces == expected.str());  // (no diff of megabytes on failure)
+    EXPECT_GT(calls, 2);
+  }
+  int calls = 0;
+  EXPECT_FALSE(doc.WriteXml([&](std::string_view) { return ++calls < 3; }));
+  EXPECT_EQ(calls, 3);
 }
 
 }  // namespace
