@@ -169,11 +169,15 @@ void UseLargePages() {
   });
 }
 
-void AdviseLargePages(void* data, size_t bytes) {
-  if (!inUse || bytes < kHugePage) return;
-  const uintptr_t begin = RoundUp(reinterpret_cast<uintptr_t>(data), kHugePage);
-  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) / kHugePage * kHugePage;
-  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+void PrepareLargeBuffer(void* data, size_t bytes) {
+  if (!inUse) return;
+  constexpr uintptr_t kPage = 4096;
+  const auto address = reinterpret_cast<uintptr_t>(data);
+  // One call makes every page ready: faulting them in one by one costs
+  // far more, most of all on virtual machines.
+  const uintptr_t begin = RoundUp(address, kPage);
+  const uintptr_t end = (address + bytes) / kPage * kPage;
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
 }
 
 size_t LargePageRegions() { return TheRegions().Count(); }

@@ -12,9 +12,10 @@ namespace brevan {
 // meant to be called once at startup, before other threads use pugixml.
 void UseLargePages();
 
-// Once large pages are in use: lets the kernel back the whole huge pages
-// inside a big buffer (text, tokens) with huge pages. Otherwise nothing.
-void AdviseLargePages(void* data, size_t bytes);
+// Once large pages are in use: makes the pages of a big buffer that is
+// about to be filled (text, tokens) ready at once, as huge pages where they
+// fit. Otherwise nothing. The contents stay as they are.
+void PrepareLargeBuffer(void* data, size_t bytes);
 
 // Regions mapped at the moment (for tests).
 size_t LargePageRegions();

@@ -35,15 +35,6 @@ class Lexer {
         error_(error) {}
 
   bool Run() {
-    if (text_.size() >= UINT32_MAX) {
-      error_ = {1, 1, L"", L"a workspace of 4G characters or more is too large"};
-      return false;
-    }
-    // Workspaces run three to five characters a token; room for one in two
-    // saves copying while growing, and costs only address space: pages are
-    // touched as tokens fill them.
-    tokens_.reserve(text_.size() / 2 + 2);
-    AdviseLargePages(tokens_.data(), tokens_.capacity() * sizeof(Token));
     lineStarts_.push_back(0);
     while (SkipBlanks()) {
       Token token;
@@ -208,6 +199,15 @@ class Lexer {
 
 bool Lex(std::wstring_view text, const Tokens& keywords, Lexed& lexed, LexError& error) {
   lexed = Lexed();
+  if (text.size() >= UINT32_MAX) {
+    error = {1, 1, L"", L"a workspace of 4G characters or more is too large"};
+    return false;
+  }
+  // Workspaces run three to five characters a token; room for one in two
+  // saves copying while growing, and costs only address space until
+  // tokens fill it. The pages for the usual four are made ready at once.
+  lexed.tokens.reserve(text.size() / 2 + 2);
+  PrepareLargeBuffer(lexed.tokens.data(), text.size() / 4 * sizeof(Token));
   return Lexer(text, keywords, lexed, error).Run();
 }
 

@@ -97,8 +97,10 @@ std::wstring FromUtf8(std::string_view bytes) {
 
 bool DecodeUtf8(std::string_view bytes, std::wstring& out, size_t& badOffset) {
   // Never more characters than bytes: decode into place, then cut to size.
+  out.clear();
+  out.reserve(bytes.size());
+  PrepareLargeBuffer(out.data(), bytes.size() * sizeof(wchar_t));
   out.resize(bytes.size());
-  AdviseLargePages(out.data(), out.size() * sizeof(wchar_t));
   wchar_t* to = out.data();
   for (size_t i = 0; i < bytes.size();) {
     if (static_cast<unsigned char>(bytes[i]) < 0x80) {
