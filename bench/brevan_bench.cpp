@@ -6,6 +6,7 @@
 #include <string>
 
 #include "bench/generate.h"
+#include "host/document_memory.h"
 #include "host/style.h"
 #include "host/text.h"
 #include "host/token_reader.h"
@@ -138,4 +139,11 @@ BENCHMARK_CAPTURE(BM_StyleWriter, font_symbol,
 }  // namespace
 }  // namespace brevan::bench
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  brevan::UseLargePages();  // as the tool does
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

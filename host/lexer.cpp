@@ -1,6 +1,7 @@
 #include "host/lexer.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cwchar>
 
 #include "host/document_memory.h"
@@ -227,8 +228,15 @@ std::wstring TokenValue(std::wstring_view text, const Token& token) {
 
 double TokenNumber(std::wstring_view text, const Token& token) {
   if (token.kind != 3) return 0;
-  const std::wstring digits(text.substr(token.begin, token.length));
-  return std::wcstod(digits.c_str(), nullptr);
+  // A number token is ASCII digits, a point and an exponent: read as
+  // such, correctly rounded, with no locale in the way.
+  std::string digits(token.length, '0');
+  for (size_t i = 0; i < token.length; ++i) digits[i] = static_cast<char>(text[token.begin + i]);
+  double value = 0;
+  const std::errc failure = std::from_chars(digits.data(), digits.data() + digits.size(), value).ec;
+  if (failure == std::errc::result_out_of_range)  // as strtod: overflow to infinity, underflow to zero
+    return std::wcstod(std::wstring(text.substr(token.begin, token.length)).c_str(), nullptr);
+  return value;
 }
 
 int LineOf(const Lexed& lexed, uint32_t offset) {

@@ -75,6 +75,22 @@ namespace {
 
 using State = XmlDocument::State;
 
+// Handle blocks kept for reuse on each thread, at most.
+constexpr size_t kSpareHandles = 64;
+
+// The handle blocks kept on this thread, given back when it ends.
+std::vector<void*>& Spare() {
+  struct Blocks {
+    std::vector<void*> blocks;
+    Blocks() { blocks.reserve(kSpareHandles); }
+    ~Blocks() {
+      for (void* block : blocks) ::operator delete(block);
+    }
+  };
+  thread_local Blocks spare;
+  return spare.blocks;
+}
+
 class XmlNode final : public QdXmlNode {
  public:
   XmlNode(State& state, pugi::xml_node node) : state_(state), node_(node), creator_(false) {
@@ -89,6 +105,23 @@ class XmlNode final : public QdXmlNode {
     if (creator_ && node_) state_.Discard(node_);
     state_.Release();
   }
+
+#ifndef __SANITIZE_ADDRESS__  // (recycled memory would hide misuse from the sanitizer)
+  // Handles come and go by the million: their memory is recycled on each
+  // thread instead of going through malloc every time.
+  static void* operator new(size_t size) {
+    std::vector<void*>& spare = Spare();
+    if (size != sizeof(XmlNode) || spare.empty()) return ::operator new(size);
+    void* block = spare.back();
+    spare.pop_back();
+    return block;
+  }
+  static void operator delete(void* block, size_t size) {
+    std::vector<void*>& spare = Spare();
+    if (size != sizeof(XmlNode) || spare.size() >= kSpareHandles) return ::operator delete(block);
+    spare.push_back(block);
+  }
+#endif
 
   void GetNodeName(std::wstring& name) override {
     name = FromUtf8(node_ ? std::string_view(node_.name()) : std::string_view(pendingName_));
@@ -157,7 +190,8 @@ class XmlNode final : public QdXmlNode {
     if (!IsXmlName(name)) return false;
     const char* key = state_.Name(name);
     pugi::xml_node node = Node();
-    pugi::xml_attribute attribute = node.attribute(key);
+    // Most attributes go onto elements that have none yet.
+    pugi::xml_attribute attribute = node.first_attribute() ? node.attribute(key) : pugi::xml_attribute();
     if (!attribute) attribute = node.append_attribute(key);
     if (!attribute || !attribute.set_value(state_.Value(value))) return false;
     state_.paths.AttributeSet(node, state_.nameBuffer);
