@@ -158,11 +158,6 @@ void PathEngine::ForIndexesAbove(pugi::xml_node node, size_t depthBelowNode, Vis
   }
 }
 
-pugi::xml_node PathEngine::TopOf(pugi::xml_node node) const {
-  while (node.parent() && node.parent() != doc_) node = node.parent();
-  return node;
-}
-
 // Keeps the indexes_ in step when child leaves oldParent for parent.
 void PathEngine::Moved(pugi::xml_node oldParent, pugi::xml_node parent, pugi::xml_node child) {
   if (indexes_.empty()) return;
@@ -249,11 +244,17 @@ pugi::xpath_node_set PathEngine::Evaluate(pugi::xml_node context, const std::wst
 
 void PathEngine::Forget(pugi::xml_node node) {
   if (indexes_.empty()) return;
-  if (!node.first_child()) {
-    indexes_.erase(node.internal_object());
-    return;
+  // Drops the indexes whose context lies in the subtree, by visiting the
+  // subtree: removal costs as much anyway, where looking at every index
+  // for every removed element grew with the number of indexes.
+  std::vector<pugi::xml_node> pending{node};
+  while (!pending.empty()) {
+    const pugi::xml_node at = pending.back();
+    pending.pop_back();
+    if (contextBits_.test(ContextBit(at.internal_object()))) indexes_.erase(at.internal_object());
+    for (pugi::xml_node child = at.first_child(); child; child = child.next_sibling())
+      pending.push_back(child);
   }
-  std::erase_if(indexes_, [&](const auto& entry) { return TopOf(pugi::xml_node(entry.first)) == node; });
 }
 
 }  // namespace brevan

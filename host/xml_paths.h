@@ -61,7 +61,6 @@ class PathEngine {
   const std::vector<pugi::xml_node>& Indexed(pugi::xml_node context, const SimplePath& path);
   template <typename Visit>
   void ForIndexesAbove(pugi::xml_node node, size_t depthBelowNode, Visit visit);
-  pugi::xml_node TopOf(pugi::xml_node node) const;
   const pugi::xpath_query* Compile(const std::string& path);
   pugi::xpath_node_set Evaluate(pugi::xml_node context, const std::wstring& path, bool& ok);
 
