@@ -173,6 +173,9 @@ void PrepareLargeBuffer(void* data, size_t bytes) {
   if (!inUse) return;
   constexpr uintptr_t kPage = 4096;
   const auto address = reinterpret_cast<uintptr_t>(data);
+  const uintptr_t hugeBegin = RoundUp(address, kHugePage);
+  const uintptr_t hugeEnd = (address + bytes) / kHugePage * kHugePage;
+  if (hugeEnd > hugeBegin) madvise(reinterpret_cast<void*>(hugeBegin), hugeEnd - hugeBegin, MADV_HUGEPAGE);
   // One call makes every page ready: faulting them in one by one costs
   // far more, most of all on virtual machines.
   const uintptr_t begin = RoundUp(address, kPage);

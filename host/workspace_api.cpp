@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -12,6 +13,7 @@
 #include <sstream>
 
 #include "brevan/brevan.h"
+#include "host/document_memory.h"
 #include "host/table_data.h"
 #include "host/text.h"
 #include "host/token_reader.h"
@@ -99,7 +101,7 @@ bool Decode(std::string_view bytes, const std::string& encoding, std::wstring& t
 }
 
 // "!version N" on the first line declares the form of the statements; the
-// line is blanked so that line numbers stay.
+// line is blanked in place so that line numbers and offsets stay.
 bool TakeVersionHeader(std::wstring& text, std::optional<short>& version, Result& error) {
   const std::wstring prefix = L"!version";
   if (text.compare(0, prefix.size(), prefix) != 0) return true;
@@ -112,7 +114,7 @@ bool TakeVersionHeader(std::wstring& text, std::optional<short>& version, Result
     return false;
   }
   version = static_cast<short>(number);
-  text.erase(0, line.size());
+  std::fill_n(text.begin(), line.size(), L' ');
   return true;
 }
 
@@ -211,7 +213,10 @@ bool ReadFile(const std::string& path, std::string& bytes, Result& error) {
     error = InputError(0, std::string("cannot read: ") + std::strerror(errno));
     return false;
   }
-  bytes.resize(static_cast<size_t>(in.tellg()));
+  const auto size = static_cast<size_t>(in.tellg());
+  bytes.reserve(size);
+  PrepareLargeBuffer(bytes.data(), size);
+  bytes.resize(size);
   in.seekg(0);
   in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (in.bad()) {
