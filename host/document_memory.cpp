@@ -23,8 +23,10 @@ constexpr size_t kHugePage = size_t{2} << 20;
 // a region holds about a thousand pages.
 constexpr size_t kRegionSize = size_t{32} << 20;
 constexpr size_t kAlignment = 16;
-// How far ahead of the blocks handed out a region's pages are made ready.
-constexpr size_t kAhead = size_t{4} << 20;
+// How far ahead of the blocks handed out a region's pages are made ready,
+// at most: as far as the region is already used, so that a small document
+// costs no more than the huge page it touches anyway.
+constexpr size_t kAhead = size_t{16} << 20;
 
 size_t RoundUp(size_t size, size_t to) { return (size + to - 1) / to * to; }
 
@@ -73,8 +75,8 @@ class Populator {
 
 // Blocks are carved from the current region one after the other and never
 // reused one by one: a region goes back to the kernel when its last block
-// does. pugixml frees whole pages, all at once when a document goes, so
-// this wastes little.
+// does, except the current one, which starts over. pugixml frees whole
+// pages, all at once when a document goes, so this wastes little.
 class Regions {
  public:
   void* Allocate(size_t size) {
@@ -96,7 +98,8 @@ class Regions {
     void* block = current_ + region.used;
     region.used += size;
     ++region.live;
-    const size_t wanted = std::min(region.size, RoundUp(region.used, kHugePage) + kAhead);
+    const size_t wanted =
+        std::min(region.size, RoundUp(region.used + std::min(region.used, kAhead), kHugePage));
     if (wanted > region.populated) {
       if (populator_ == nullptr) populator_ = new Populator;  // lives as long as the process
       populator_->Request(current_ + region.populated, wanted - region.populated);
@@ -116,7 +119,12 @@ class Regions {
     }
     --found;
     if (--found->second.live > 0) return;
-    if (found->first == current_) current_ = nullptr;
+    if (found->first == current_) {
+      // Kept with its pages for the next document: fresh pages cost more
+      // than reused ones, most of all to a tool translating many files.
+      found->second.used = 0;
+      return;
+    }
     munmap(found->first, found->second.size);
     regions_.erase(found);
   }
