@@ -1,16 +1,12 @@
 #include "host/xml_document.h"
 
 #include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 #include <pugixml.hpp>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "host/text.h"
 #include "host/xml_paths.h"
+#include "host/xml_printing.h"
 
 namespace brevan {
 
@@ -285,129 +281,8 @@ bool XmlDocument::HasRoot() const { return static_cast<bool>(state_->root); }
 
 namespace {
 
-// Documents of fewer elements are printed on the calling thread.
+// Documents of fewer elements are printed on the calling thread alone.
 constexpr long kPrintAlongsideElements = 20000;
-// Printed text travels in blocks of about this size, at most kBlocksWaiting
-// of them at a time.
-constexpr size_t kBlockSize = size_t{256} << 10;
-constexpr size_t kBlocksWaiting = 4;
-
-// Hands what pugixml writes to a function, without a stream in between.
-class FunctionWriter final : public pugi::xml_writer {
- public:
-  explicit FunctionWriter(const std::function<bool(std::string_view)>& write) : write_(write) {}
-  void write(const void* data, size_t size) override {
-    if (ok_) ok_ = write_(std::string_view(static_cast<const char*>(data), size));
-  }
-  bool ok() const { return ok_; }
-
- private:
-  const std::function<bool(std::string_view)>& write_;
-  bool ok_ = true;
-};
-
-// Blocks of printed text from the printing thread to the writing one.
-class BlockQueue final : public pugi::xml_writer {
- public:
-  // Printing thread: gathers what pugixml prints into blocks.
-  void write(const void* data, size_t size) override {
-    block_.append(static_cast<const char*>(data), size);
-    if (block_.size() >= kBlockSize) Push();
-  }
-  // Printing thread: no more to come; failed when printing ran out of memory.
-  void Close(bool failed) {
-    if (!failed) Push();
-    const std::lock_guard lock(mutex_);
-    closed_ = true;
-    failed_ = failed;
-    changed_.notify_all();
-  }
-  // Writing thread: the next block; false once all have been taken.
-  bool Pop(std::string& block) {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !blocks_.empty() || closed_; });
-    if (blocks_.empty()) return false;
-    block = std::move(blocks_.front());
-    blocks_.pop_front();
-    changed_.notify_all();
-    return true;
-  }
-  // Writing thread: a block written, for the printer to fill again.
-  void Recycle(std::string&& block) {
-    block.clear();
-    const std::lock_guard lock(mutex_);
-    spare_.push_back(std::move(block));
-  }
-  // Writing thread: the writer refused a block; the rest are dropped.
-  void Abandon() {
-    const std::lock_guard lock(mutex_);
-    abandoned_ = true;
-    blocks_.clear();
-    changed_.notify_all();
-  }
-  bool Failed() {
-    const std::lock_guard lock(mutex_);
-    return failed_;
-  }
-
- private:
-  void Push() {
-    if (block_.empty()) return;
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return blocks_.size() < kBlocksWaiting || abandoned_; });
-    if (!abandoned_) blocks_.push_back(std::move(block_));
-    changed_.notify_all();
-    block_ = std::string();
-    if (spare_.empty()) {
-      block_.reserve(kBlockSize * 2);  // pugixml hands over up to some KiB at once
-    } else {
-      block_ = std::move(spare_.back());
-      spare_.pop_back();
-    }
-  }
-
-  std::string block_;  // the block being filled
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<std::string> blocks_;
-  std::vector<std::string> spare_;  // written blocks, their memory kept for reuse
-  bool closed_ = false;
-  bool failed_ = false;
-  bool abandoned_ = false;
-};
-
-// Prints on a thread of its own while the caller writes what is printed:
-// for large documents, printing and writing cost about the same. False
-// when no thread could be started (nothing was written then).
-bool PrintAlongside(pugi::xml_node root, const std::function<bool(std::string_view)>& write, bool indent,
-                    bool& ok) {
-  BlockQueue queue;
-  std::thread printer;
-  try {
-    printer = std::thread([&] {
-      try {
-        root.print(queue, "  ", indent ? pugi::format_indent : pugi::format_raw);
-        queue.Close(false);
-      } catch (const std::bad_alloc&) {
-        queue.Close(true);
-      }
-    });
-  } catch (const std::system_error&) {
-    return false;
-  }
-  ok = true;
-  std::string block;
-  while (queue.Pop(block)) {
-    if (ok && !write(block)) {
-      ok = false;
-      queue.Abandon();
-    }
-    queue.Recycle(std::move(block));
-  }
-  printer.join();
-  ok = ok && !queue.Failed();
-  return true;
-}
 
 }  // namespace
 
@@ -415,13 +290,8 @@ bool XmlDocument::WriteXml(const std::function<bool(std::string_view)>& write, b
   if (!write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n")) return false;
   const pugi::xml_node root = state_->root;
   if (!root) return true;
-  bool ok = false;
-  if (state_->elements < kPrintAlongsideElements || !PrintAlongside(root, write, indent, ok)) {
-    FunctionWriter writer(write);
-    root.print(writer, "  ", indent ? pugi::format_indent : pugi::format_raw);
-    ok = writer.ok();
-  }
-  return ok && (indent || write("\n"));
+  return PrintElement(root, write, indent, state_->elements >= kPrintAlongsideElements) &&
+         (indent || write("\n"));
 }
 
 std::string XmlDocument::ToXml(bool indent) const {

@@ -258,20 +258,36 @@ TEST_F(XmlDocumentTest, ElementsNeverAppendedLeaveNoTrace) {
   EXPECT_EQ(Body(), "<W />");
 }
 
-// Large documents are printed on a thread of their own while the caller
-// writes: the text must be what pugixml prints, and a refusing writer must
-// stop the flow.
+// Large documents are printed on other threads while the caller writes,
+// in pieces cut from the tree: the text must be what pugixml prints, and a
+// refusing writer must stop the flow.
 TEST_F(XmlDocumentTest, LargeDocumentsPrintAlongsideTheWriter) {
   {
     Node root(doc.GetRootElement(L"W", L" /"));
-    for (int i = 0; i < 30000; ++i) {
-      Node layer = Element(L"Layer");
-      root->AppendChild(layer.get());
-      layer->SetAttribute(L"name", L"<layer " + std::to_wstring(i) + L">");
-      Node label = Element(L"Label");
-      label->SetText(L"é & " + std::to_wstring(i));
-      layer->AppendChild(label.get());
+    for (int w = 0; w < 3; ++w) {
+      Node window = Element(L"Window");
+      root->AppendChild(window.get());
+      window->SetAttribute(L"id", L"\"w" + std::to_wstring(w) + L"\"");
+      Node layers = Element(L"Layers");
+      window->AppendChild(layers.get());
+      for (int i = 0; i < 12000; ++i) {
+        Node layer = Element(L"Layer");
+        layers->AppendChild(layer.get());
+        layer->SetAttribute(L"name", L"<layer " + std::to_wstring(i) + L">");
+        Node label = Element(L"Label");
+        label->SetText(L"é & " + std::to_wstring(i));
+        layer->AppendChild(label.get());
+        if (i % 100 == 0) {  // deeper than the tree is cut
+          Node pen = Element(L"Pen");
+          Node line = Element(L"Line");
+          line->SetAttribute(L"width", 2);
+          pen->AppendChild(line.get());
+          layer->AppendChild(pen.get());
+        }
+      }
     }
+    Node empty = Element(L"Empty");
+    root->AppendChild(empty.get());
   }
   pugi::xml_document copy;
   doc.CopyTo(copy);

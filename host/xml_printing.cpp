@@ -1,0 +1,380 @@
+#include "host/xml_printing.h"
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace brevan {
+
+namespace {
+
+// Printed text travels in blocks of about this size, at most kBlocksWaiting
+// of them at a time.
+constexpr size_t kBlockSize = size_t{256} << 10;
+constexpr size_t kBlocksWaiting = 4;
+
+// Hands what pugixml writes to a function, without a stream in between.
+class FunctionWriter final : public pugi::xml_writer {
+ public:
+  explicit FunctionWriter(const std::function<bool(std::string_view)>& write) : write_(write) {}
+  void write(const void* data, size_t size) override {
+    if (ok_) ok_ = write_(std::string_view(static_cast<const char*>(data), size));
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  const std::function<bool(std::string_view)>& write_;
+  bool ok_ = true;
+};
+
+// Blocks of printed text from the printing thread to the writing one.
+class BlockQueue final : public pugi::xml_writer {
+ public:
+  // Printing thread: gathers what pugixml prints into blocks.
+  void write(const void* data, size_t size) override {
+    block_.append(static_cast<const char*>(data), size);
+    if (block_.size() >= kBlockSize) Push();
+  }
+  // Printing thread: no more to come; failed when printing ran out of memory.
+  void Close(bool failed) {
+    if (!failed) Push();
+    const std::lock_guard lock(mutex_);
+    closed_ = true;
+    failed_ = failed;
+    changed_.notify_all();
+  }
+  // Writing thread: the next block; false once all have been taken.
+  bool Pop(std::string& block) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !blocks_.empty() || closed_; });
+    if (blocks_.empty()) return false;
+    block = std::move(blocks_.front());
+    blocks_.pop_front();
+    changed_.notify_all();
+    return true;
+  }
+  // Writing thread: a block written, for the printer to fill again.
+  void Recycle(std::string&& block) {
+    block.clear();
+    const std::lock_guard lock(mutex_);
+    spare_.push_back(std::move(block));
+  }
+  // Writing thread: the writer refused a block; the rest are dropped.
+  void Abandon() {
+    const std::lock_guard lock(mutex_);
+    abandoned_ = true;
+    blocks_.clear();
+    changed_.notify_all();
+  }
+  bool Failed() {
+    const std::lock_guard lock(mutex_);
+    return failed_;
+  }
+
+ private:
+  void Push() {
+    if (block_.empty()) return;
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return blocks_.size() < kBlocksWaiting || abandoned_; });
+    if (!abandoned_) blocks_.push_back(std::move(block_));
+    changed_.notify_all();
+    block_ = std::string();
+    if (spare_.empty()) {
+      block_.reserve(kBlockSize * 2);  // pugixml hands over up to some KiB at once
+    } else {
+      block_ = std::move(spare_.back());
+      spare_.pop_back();
+    }
+  }
+
+  std::string block_;  // the block being filled
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::string> blocks_;
+  std::vector<std::string> spare_;  // written blocks, their memory kept for reuse
+  bool closed_ = false;
+  bool failed_ = false;
+  bool abandoned_ = false;
+};
+
+// Prints on a thread of its own while the caller writes what is printed:
+// for large documents, printing and writing cost about the same. False
+// when no thread could be started (nothing was written then).
+bool PrintAlongside(pugi::xml_node root, const std::function<bool(std::string_view)>& write, bool indent,
+                    bool& ok) {
+  BlockQueue queue;
+  std::thread printer;
+  try {
+    printer = std::thread([&] {
+      try {
+        root.print(queue, "  ", indent ? pugi::format_indent : pugi::format_raw);
+        queue.Close(false);
+      } catch (const std::bad_alloc&) {
+        queue.Close(true);
+      }
+    });
+  } catch (const std::system_error&) {
+    return false;
+  }
+  ok = true;
+  std::string block;
+  while (queue.Pop(block)) {
+    if (ok && !write(block)) {
+      ok = false;
+      queue.Abandon();
+    }
+    queue.Recycle(std::move(block));
+  }
+  printer.join();
+  ok = ok && !queue.Failed();
+  return true;
+}
+
+// Elements nested less deep than this are opened up into pieces.
+constexpr unsigned kSplitDepth = 4;
+// Elements that are not opened up are printed in runs of this many siblings.
+constexpr unsigned kRunLength = 16;
+// Pieces at most: past that, elements are no longer opened up.
+constexpr size_t kMostPieces = size_t{1} << 16;
+// A split that yields fewer pieces is not worth more than one printer.
+constexpr size_t kFewestPieces = 8;
+// Printed text not yet written, at most (the next piece is always printed).
+constexpr size_t kMostWaiting = size_t{32} << 20;
+constexpr char kIndent[] = "  ";
+
+// Appends what pugixml prints to a string.
+class StringWriter final : public pugi::xml_writer {
+ public:
+  explicit StringWriter(std::string& out) : out_(out) {}
+  void write(const void* data, size_t size) override { out_.append(static_cast<const char*>(data), size); }
+
+ private:
+  std::string& out_;
+};
+
+// A part of the indented text in document order: a run of sibling
+// elements printed whole at their depth, or the start or end tag of an
+// element opened up.
+struct Piece {
+  pugi::xml_node first;  // the run's first element; null for a tag
+  unsigned count = 0;    // elements in the run
+  unsigned depth = 0;
+  std::string text;
+  bool done = false;
+};
+
+// Whether pugixml prints element as a start tag on a line of its own, its
+// children line by line, and an end tag: it has children, all elements.
+bool OpensUp(pugi::xml_node element) {
+  if (!element.first_child()) return false;
+  for (pugi::xml_node child : element.children())
+    if (child.type() != pugi::node_element) return false;
+  return true;
+}
+
+// The start tag of element as pugixml indents it: printed from a copy
+// without children, whose empty-element tag " />" becomes ">".
+std::string StartTag(pugi::xml_node element, unsigned depth) {
+  pugi::xml_document scratch;
+  pugi::xml_node copy = scratch.append_child(element.name());
+  for (pugi::xml_attribute attribute : element.attributes())
+    copy.append_attribute(attribute.name()).set_value(attribute.value());
+  std::string text;
+  StringWriter writer(text);
+  copy.print(writer, kIndent, pugi::format_indent, pugi::encoding_auto, depth);
+  constexpr std::string_view kEmpty = " />\n";
+  if (text.size() < kEmpty.size() || text.compare(text.size() - kEmpty.size(), kEmpty.size(), kEmpty) != 0)
+    return std::string();
+  text.replace(text.size() - kEmpty.size(), kEmpty.size(), ">\n");
+  return text;
+}
+
+bool SplitOpen(pugi::xml_node element, unsigned depth, std::vector<Piece>& pieces);
+
+// The children of an opened element, at depth: those that open up are
+// split further, the others gathered in runs.
+bool SplitChildren(pugi::xml_node element, unsigned depth, std::vector<Piece>& pieces) {
+  Piece run;
+  const auto flush = [&] {
+    if (run.count > 0) pieces.push_back(std::move(run));
+    run = Piece();
+  };
+  for (pugi::xml_node child : element.children()) {
+    if (depth < kSplitDepth && pieces.size() < kMostPieces && OpensUp(child)) {
+      flush();
+      if (!SplitOpen(child, depth, pieces)) return false;
+      continue;
+    }
+    if (run.count == 0) {
+      run.first = child;
+      run.depth = depth;
+    }
+    if (++run.count == kRunLength) flush();
+  }
+  flush();
+  return true;
+}
+
+// An opened element: its start tag, its children, its end tag. False when
+// the start tag did not come out as expected.
+bool SplitOpen(pugi::xml_node element, unsigned depth, std::vector<Piece>& pieces) {
+  std::string start = StartTag(element, depth);
+  if (start.empty()) return false;
+  pieces.push_back({pugi::xml_node(), 0, depth, std::move(start), true});
+  if (!SplitChildren(element, depth + 1, pieces)) return false;
+  std::string end;
+  for (unsigned level = 0; level < depth; ++level) end += kIndent;
+  end.append("</").append(element.name()).append(">\n");
+  pieces.push_back({pugi::xml_node(), 0, depth, std::move(end), true});
+  return true;
+}
+
+// Pieces printed by a second thread and by the calling thread, which
+// writes them in order and prints the next one itself when it would wait.
+class PiecePrinter {
+ public:
+  explicit PiecePrinter(std::vector<Piece> pieces) : pieces_(std::move(pieces)) {}
+
+  // Second thread: prints pieces until none is left or writing stopped.
+  void Print() {
+    for (;;) {
+      size_t at = 0;
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return stopped_ || next_ >= pieces_.size() || MayPrintNext(); });
+        if (stopped_ || next_ >= pieces_.size()) return;
+        at = next_++;
+      }
+      PrintPiece(at);
+    }
+  }
+
+  // Calling thread: hands the pieces to write in order, gathered into blocks.
+  bool Write(const std::function<bool(std::string_view)>& write) {
+    std::string block;
+    bool ok = true;
+    for (size_t at = 0; at < pieces_.size() && ok; ++at) {
+      for (std::unique_lock lock(mutex_); !pieces_[at].done;) {
+        if (failed_) return false;
+        if (next_ < pieces_.size() && MayPrintNext()) {
+          const size_t mine = next_++;
+          lock.unlock();
+          PrintPiece(mine);
+          lock.lock();
+        } else {
+          changed_.wait(lock);
+        }
+      }
+      std::string text = std::move(pieces_[at].text);
+      block += text;
+      if (block.size() >= kBlockSize) {
+        ok = write(block);
+        block.clear();
+      }
+      const std::lock_guard lock(mutex_);
+      if (pieces_[at].first) {
+        waiting_ -= text.size();
+        text.clear();
+        spare_.push_back(std::move(text));
+      }
+      written_ = at + 1;
+      if (!ok) stopped_ = true;
+      changed_.notify_all();
+    }
+    return ok && (block.empty() || write(block));
+  }
+
+  // Calling thread: stops the second thread early (the caller failed).
+  void Stop() {
+    const std::lock_guard lock(mutex_);
+    stopped_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  // With the lock held: printed text may grow, or it is the next to write.
+  bool MayPrintNext() const { return waiting_ < kMostWaiting || next_ == written_; }
+
+  void PrintPiece(size_t at) {
+    Piece& piece = pieces_[at];
+    try {
+      if (piece.count > 0) piece.text = TakeSpare();
+      StringWriter writer(piece.text);
+      pugi::xml_node element = piece.first;
+      for (unsigned n = 0; n < piece.count; ++n, element = element.next_sibling())
+        element.print(writer, kIndent, pugi::format_indent, pugi::encoding_auto, piece.depth);
+    } catch (const std::bad_alloc&) {
+      const std::lock_guard lock(mutex_);
+      failed_ = stopped_ = true;
+      changed_.notify_all();
+      return;
+    }
+    const std::lock_guard lock(mutex_);
+    piece.done = true;
+    waiting_ += piece.text.size();
+    changed_.notify_all();
+  }
+
+  // A string written before, its memory kept: fresh memory costs more
+  // than printing into it.
+  std::string TakeSpare() {
+    const std::lock_guard lock(mutex_);
+    if (spare_.empty()) return std::string();
+    std::string text = std::move(spare_.back());
+    spare_.pop_back();
+    return text;
+  }
+
+  std::vector<Piece> pieces_;
+  std::vector<std::string> spare_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  size_t next_ = 0;     // the next piece to print
+  size_t written_ = 0;  // pieces handed to write
+  size_t waiting_ = 0;  // bytes printed, not yet written
+  bool stopped_ = false;
+  bool failed_ = false;
+};
+
+// Prints the pieces of an indented element on this thread and a second
+// one; false when it does not split into enough pieces or no thread could
+// be started.
+bool PrintInPieces(pugi::xml_node element, const std::function<bool(std::string_view)>& write, bool& ok) {
+  std::vector<Piece> pieces;
+  if (!OpensUp(element) || !SplitOpen(element, 0, pieces) || pieces.size() < kFewestPieces) return false;
+  PiecePrinter printer(std::move(pieces));
+  std::thread second;
+  try {
+    second = std::thread([&] { printer.Print(); });
+  } catch (const std::system_error&) {
+    return false;
+  }
+  try {
+    ok = printer.Write(write);
+  } catch (...) {  // from write: let the second thread go first
+    printer.Stop();
+    second.join();
+    throw;
+  }
+  printer.Stop();
+  second.join();
+  return true;
+}
+
+}  // namespace
+
+bool PrintElement(pugi::xml_node element, const std::function<bool(std::string_view)>& write, bool indent,
+                  bool large) {
+  bool ok = false;
+  if (large && indent && PrintInPieces(element, write, ok)) return ok;
+  if (large && PrintAlongside(element, write, indent, ok)) return ok;
+  FunctionWriter writer(write);
+  element.print(writer, kIndent, indent ? pugi::format_indent : pugi::format_raw);
+  return writer.ok();
+}
+
+}  // namespace brevan
