@@ -71,6 +71,7 @@ namespace {
 
 using State = XmlDocument::State;
 
+#ifndef __SANITIZE_ADDRESS__  // (recycled memory would hide misuse from the sanitizer)
 // Handle blocks kept for reuse on each thread, at most.
 constexpr size_t kSpareHandles = 64;
 
@@ -86,6 +87,7 @@ std::vector<void*>& Spare() {
   thread_local Blocks spare;
   return spare.blocks;
 }
+#endif
 
 class XmlNode final : public QdXmlNode {
  public:
@@ -102,7 +104,7 @@ class XmlNode final : public QdXmlNode {
     state_.Release();
   }
 
-#ifndef __SANITIZE_ADDRESS__  // (recycled memory would hide misuse from the sanitizer)
+#ifndef __SANITIZE_ADDRESS__
   // Handles come and go by the million: their memory is recycled on each
   // thread instead of going through malloc every time.
   static void* operator new(size_t size) {
