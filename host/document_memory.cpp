@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <pugixml.hpp>
 #include <thread>
@@ -42,16 +43,28 @@ struct Region {
 // with a core to spare, clearing fresh memory costs the translation nothing.
 class Populator {
  public:
-  Populator() {
-    std::thread([this] { Run(); }).detach();
+  // A populator with its thread running, or null when no thread can start
+  // (then pages are made ready as they are first written, as usual).
+  static Populator* Start() {
+    try {
+      auto populator = std::make_unique<Populator>();
+      std::thread([p = populator.get()] { p->Run(); }).detach();
+      return populator.release();  // lives as long as the process, like its thread
+    } catch (const std::exception&) {
+      return nullptr;
+    }
   }
 
-  void Request(char* begin, size_t size) {
-    {
+  // False when the request could not be queued.
+  bool Request(char* begin, size_t size) {
+    try {
       const std::lock_guard lock(mutex_);
       work_.emplace_back(begin, size);
+    } catch (const std::bad_alloc&) {
+      return false;
     }
     ready_.notify_one();
+    return true;
   }
 
  private:
@@ -79,31 +92,28 @@ class Populator {
 // pages, all at once when a document goes, so this wastes little.
 class Regions {
  public:
+  // A block of size bytes; null when there is no memory for it (pugixml
+  // expects null, not an exception).
   void* Allocate(size_t size) {
     size = RoundUp(size == 0 ? 1 : size, kAlignment);
     const std::lock_guard lock(mutex_);
-    if (size > kRegionSize / 4) {
-      char* base = Map(RoundUp(size, kHugePage));
+    if (size > kRegionSize / 4) return Add(RoundUp(size, kHugePage), size, 1);
+    if (current_ == nullptr || regions_.at(current_).size - regions_.at(current_).used < size) {
+      char* base = Add(kRegionSize, 0, 0);
       if (base == nullptr) return nullptr;
-      regions_[base] = Region{RoundUp(size, kHugePage), size, 1};
-      return base;
-    }
-    if (current_ == nullptr || regions_[current_].size - regions_[current_].used < size) {
-      char* base = Map(kRegionSize);
-      if (base == nullptr) return nullptr;
-      regions_[base] = Region{kRegionSize, 0, 0};
       current_ = base;
     }
-    Region& region = regions_[current_];
+    Region& region = regions_.at(current_);
     void* block = current_ + region.used;
     region.used += size;
     ++region.live;
     const size_t wanted =
         std::min(region.size, RoundUp(region.used + std::min(region.used, kAhead), kHugePage));
-    if (wanted > region.populated) {
-      if (populator_ == nullptr) populator_ = new Populator;  // lives as long as the process
-      populator_->Request(current_ + region.populated, wanted - region.populated);
-      region.populated = wanted;
+    if (wanted > region.populated && !populatorFailed_) {
+      if (populator_ == nullptr) populatorFailed_ = (populator_ = Populator::Start()) == nullptr;
+      if (populator_ != nullptr &&
+          populator_->Request(current_ + region.populated, wanted - region.populated))
+        region.populated = wanted;
     }
     return block;
   }
@@ -135,6 +145,20 @@ class Regions {
   }
 
  private:
+  // A new region of size bytes with used bytes in live blocks; its base,
+  // or null when there is no memory for it.
+  char* Add(size_t size, size_t used, size_t live) {
+    char* base = Map(size);
+    if (base == nullptr) return nullptr;
+    try {
+      regions_.emplace(base, Region{size, used, live});
+    } catch (const std::bad_alloc&) {
+      munmap(base, size);
+      return nullptr;
+    }
+    return base;
+  }
+
   // size bytes on a huge-page boundary, marked for huge pages; null when
   // the kernel refuses.
   static char* Map(size_t size) {
@@ -154,6 +178,7 @@ class Regions {
   std::map<char*, Region> regions_;  // by base address
   char* current_ = nullptr;
   Populator* populator_ = nullptr;
+  bool populatorFailed_ = false;
 };
 
 Regions& TheRegions() {
