@@ -130,6 +130,12 @@ std::wstring FormatNumber(double value) {
   return std::wstring(buffer, result.ptr);
 }
 
+std::wstring IntegerText(long long value) {
+  char digits[24];  // 20 digits and a sign at most
+  const auto result = std::to_chars(digits, digits + sizeof digits, value);
+  return std::wstring(digits, result.ptr);
+}
+
 int64_t TruncateClamped(double value, int64_t min, int64_t max) {
   if (std::isnan(value)) return 0;
   if (value <= static_cast<double>(min)) return min;

@@ -24,6 +24,10 @@ bool DecodeUtf8(std::string_view bytes, std::wstring& out, size_t& badOffset);
 // INF, -INF and NaN for the values that are no numbers.
 std::wstring FormatNumber(double value);
 
+// The decimal digits of value, a minus sign first when negative: what
+// std::to_wstring gives, without its wide formatting machinery.
+std::wstring IntegerText(long long value);
+
 // Truncates toward zero into [min, max]; NaN gives 0. Never undefined.
 int64_t TruncateClamped(double value, int64_t min, int64_t max);
 

@@ -137,6 +137,9 @@ const std::vector<pugi::xml_node>& PathEngine::Indexed(pugi::xml_node context, c
     if (std::find(indexedAttributes_.begin(), indexedAttributes_.end(), index.attribute) ==
         indexedAttributes_.end())
       indexedAttributes_.push_back(index.attribute);
+    for (const std::string& step : index.steps)
+      if (std::find(stepNames_.begin(), stepNames_.end(), step) == stepNames_.end())
+        stepNames_.push_back(step);
     deepestIndex_ = std::max(deepestIndex_, index.steps.size());
   }
   static const std::vector<pugi::xml_node> kNone;
@@ -165,6 +168,10 @@ void PathEngine::Moved(pugi::xml_node oldParent, pugi::xml_node parent, pugi::xm
     ForIndexesAbove(oldParent, 1, [&](pugi::xml_node, PathIndex& index, size_t depth) {
       if (depth <= index.steps.size()) index.stale = true;
     });
+  // A node an index holds lies on its steps, and child would be one of
+  // them: an element of any other name adds nothing (most appends).
+  if (std::find(stepNames_.begin(), stepNames_.end(), std::string_view(child.name())) == stepNames_.end())
+    return;
   ForIndexesAbove(parent, 1, [&](pugi::xml_node context, PathIndex& index, size_t depth) {
     if (index.stale || depth > index.steps.size() || !OnSteps(context, child, index, depth)) return;
     if (!LastOnSteps(context, child)) {

@@ -75,6 +75,7 @@ class PathEngine {
   // clear bit says so without a lookup.
   std::bitset<4096> contextBits_;
   std::vector<std::string> indexedAttributes_;  // attribute names any index uses
+  std::vector<std::string> stepNames_;          // element names on the steps of any index
   size_t deepestIndex_ = 0;                     // the most steps of any index
   // Compiled XPath queries; bounded, since made-unique names give every
   // query a path of its own.

@@ -1,4 +1,5 @@
 // The map-window statement: a map window with one layer per table.
+#include "host/text.h"
 #include "translator/translator.h"
 
 namespace brevan {
@@ -24,7 +25,7 @@ void BrevanTranslator::MakeUniqueName(QdXmlNode& parent, Tag element, Tag attrib
         SelectSingleNode(parent, AttributePath(Name(element), Name(attribute), candidate));
     ++n;
     if (!found) break;
-    candidate = name + L"_" + std::to_wstring(n);
+    candidate = name + L"_" + IntegerText(n);
   }
   name = candidate;
 }

@@ -41,7 +41,7 @@ void BrevanTranslator::TranslateOpenTable() {
       NextToken();
       int32_t codepage = 0;
       if (!CmdParseLong(cmd, codepage)) Raise(Error::ExpectingInteger);
-      SetAttributeOrThrow(*table, Name(Tag::Codepage), std::to_wstring(codepage));
+      SetAttributeOrThrow(*table, Name(Tag::Codepage), IntegerText(codepage));
     } else if (IsToken(Keyword::Password)) {
       NextToken();
       std::wstring password;

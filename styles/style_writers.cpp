@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "host/style.h"
+#include "host/text.h"
 #include "translator/translator.h"
 
 namespace brevan {
@@ -12,7 +13,7 @@ namespace {
 
 // prefix name followed by the number: pen2, brush5, glyph35.
 std::wstring Reference(const BrevanTranslator& t, Tag prefix, long number) {
-  return t.Name(prefix) + std::to_wstring(number);
+  return t.Name(prefix) + IntegerText(number);
 }
 
 // Words of the flags that are set, one space between; "none" when none is.
@@ -27,7 +28,7 @@ std::wstring WordList(const BrevanTranslator& t, std::initializer_list<std::pair
 }
 
 std::wstring PenWidth(const BrevanTranslator& t, const Veltra::cPen& pen) {
-  if (pen.HasWholeWidth()) return std::to_wstring(pen.GetWidth());
+  if (pen.HasWholeWidth()) return IntegerText(pen.GetWidth());
   std::wostringstream text;
   text << std::fixed << std::setprecision(1) << pen.GetScaledWidth() << t.Name(Tag::Pt);
   return text.str();
@@ -76,7 +77,7 @@ void WriteSymbolAttributes(BrevanTranslator& t, QdXmlNode& drawing, QdXmlNode& p
   t.SetAttributeOrThrow(drawing, t.Name(Tag::SymbolColor), t.FormatColor(*symbol.GetColor()));
   t.SetNumberAttributeOrThrow(drawing, t.Name(Tag::SymbolSize), symbol.GetSize());
   if (const Veltra::cFontSymbol* fontSymbol = Veltra::FontSymbol(&symbol)) {
-    const std::wstring rotation = std::to_wstring(fontSymbol->GetRotation());
+    const std::wstring rotation = IntegerText(fontSymbol->GetRotation());
     t.SetAttributeOrThrow(drawing, t.Name(Tag::Transform), L"0 " + rotation + L" 0 0 " + rotation + L" 0");
     WriteFontAttributes(t, drawing, *fontSymbol->GetFont());
   } else if (const Veltra::cEffSymbol* bitmap = Veltra::EffSymbol(&symbol)) {
@@ -96,8 +97,10 @@ NodeHandle StyleElement(BrevanTranslator& t, QdXmlNode& parent, Tag style, bool 
 }  // namespace
 
 std::wstring BrevanTranslator::FormatColor(const Veltra::cColor& color) const {
-  return Name(Tag::Rgb) + (L"(" + std::to_wstring(color.Red()) + L"," + std::to_wstring(color.Green()) +
-                           L"," + std::to_wstring(color.Blue()) + L")");
+  std::wstring text = Name(Tag::Rgb);
+  text.append(L"(").append(IntegerText(color.Red())).append(L",").append(IntegerText(color.Green()));
+  text.append(L",").append(IntegerText(color.Blue())).append(L")");
+  return text;
 }
 
 void BrevanTranslator::AddStyleChains(QdXmlNode& style, bool withPattern, NodeHandle& drawing,
