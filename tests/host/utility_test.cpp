@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <thread>
 
@@ -88,6 +89,11 @@ TEST(TextTest, Utf8RoundTripAndInvalidBytes) {
   EXPECT_FALSE(brevan::DecodeUtf8("\xC0\xAF", out, bad));      // overlong
   EXPECT_TRUE(brevan::DecodeUtf8(std::string("a\0b", 3), out, bad));
   EXPECT_EQ(out.size(), 3u);
+}
+
+TEST(TextTest, IntegerTextIsWhatToWstringGives) {
+  for (long long value : {0LL, 7LL, -5LL, 255LL, 1252LL, LLONG_MAX, LLONG_MIN})
+    EXPECT_EQ(brevan::IntegerText(value), std::to_wstring(value));
 }
 
 TEST(TextTest, TruncateClampedNeverOverflows) {
