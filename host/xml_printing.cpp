@@ -122,12 +122,18 @@ bool PrintAlongside(pugi::xml_node root, const std::function<bool(std::string_vi
   }
   ok = true;
   std::string block;
-  while (queue.Pop(block)) {
-    if (ok && !write(block)) {
-      ok = false;
-      queue.Abandon();
+  try {
+    while (queue.Pop(block)) {
+      if (ok && !write(block)) {
+        ok = false;
+        queue.Abandon();
+      }
+      queue.Recycle(std::move(block));
     }
-    queue.Recycle(std::move(block));
+  } catch (...) {  // from write: let the printer go first
+    queue.Abandon();
+    printer.join();
+    throw;
   }
   printer.join();
   ok = ok && !queue.Failed();

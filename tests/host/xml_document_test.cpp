@@ -6,6 +6,7 @@
 #include <memory>
 #include <pugixml.hpp>
 #include <sstream>
+#include <stdexcept>
 
 #include "tests/support/translate.h"
 
@@ -308,9 +309,18 @@ TEST_F(XmlDocumentTest, LargeDocumentsPrintAlongsideTheWriter) {
     EXPECT_TRUE(pieces == expected.str());  // (no diff of megabytes on failure)
     EXPECT_GT(calls, 2);
   }
-  int calls = 0;
-  EXPECT_FALSE(doc.WriteXml([&](std::string_view) { return ++calls < 3; }));
-  EXPECT_EQ(calls, 3);
+  for (bool indent : {true, false}) {
+    int calls = 0;
+    EXPECT_FALSE(doc.WriteXml([&](std::string_view) { return ++calls < 3; }, indent));
+    EXPECT_EQ(calls, 3);
+    // A writer that throws: the printing threads finish, the exception comes through.
+    calls = 0;
+    const auto throwing = [&](std::string_view) {
+      if (++calls == 3) throw std::runtime_error("disk gone");
+      return true;
+    };
+    EXPECT_THROW(doc.WriteXml(throwing, indent), std::runtime_error);
+  }
 }
 
 }  // namespace
