@@ -1,7 +1,6 @@
 #include "host/xml_printing.h"
 
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <string>
 #include <system_error>
@@ -12,10 +11,8 @@ namespace brevan {
 
 namespace {
 
-// Printed text travels in blocks of about this size, at most kBlocksWaiting
-// of them at a time.
+// Printed pieces are handed to the writer gathered in blocks of about this size.
 constexpr size_t kBlockSize = size_t{256} << 10;
-constexpr size_t kBlocksWaiting = 4;
 
 // Hands what pugixml writes to a function, without a stream in between.
 class FunctionWriter final : public pugi::xml_writer {
@@ -30,115 +27,6 @@ class FunctionWriter final : public pugi::xml_writer {
   const std::function<bool(std::string_view)>& write_;
   bool ok_ = true;
 };
-
-// Blocks of printed text from the printing thread to the writing one.
-class BlockQueue final : public pugi::xml_writer {
- public:
-  // Printing thread: gathers what pugixml prints into blocks.
-  void write(const void* data, size_t size) override {
-    block_.append(static_cast<const char*>(data), size);
-    if (block_.size() >= kBlockSize) Push();
-  }
-  // Printing thread: no more to come; failed when printing ran out of memory.
-  void Close(bool failed) {
-    if (!failed) Push();
-    const std::lock_guard lock(mutex_);
-    closed_ = true;
-    failed_ = failed;
-    changed_.notify_all();
-  }
-  // Writing thread: the next block; false once all have been taken.
-  bool Pop(std::string& block) {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !blocks_.empty() || closed_; });
-    if (blocks_.empty()) return false;
-    block = std::move(blocks_.front());
-    blocks_.pop_front();
-    changed_.notify_all();
-    return true;
-  }
-  // Writing thread: a block written, for the printer to fill again.
-  void Recycle(std::string&& block) {
-    block.clear();
-    const std::lock_guard lock(mutex_);
-    spare_.push_back(std::move(block));
-  }
-  // Writing thread: the writer refused a block; the rest are dropped.
-  void Abandon() {
-    const std::lock_guard lock(mutex_);
-    abandoned_ = true;
-    blocks_.clear();
-    changed_.notify_all();
-  }
-  bool Failed() {
-    const std::lock_guard lock(mutex_);
-    return failed_;
-  }
-
- private:
-  void Push() {
-    if (block_.empty()) return;
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return blocks_.size() < kBlocksWaiting || abandoned_; });
-    if (!abandoned_) blocks_.push_back(std::move(block_));
-    changed_.notify_all();
-    block_ = std::string();
-    if (spare_.empty()) {
-      block_.reserve(kBlockSize * 2);  // pugixml hands over up to some KiB at once
-    } else {
-      block_ = std::move(spare_.back());
-      spare_.pop_back();
-    }
-  }
-
-  std::string block_;  // the block being filled
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<std::string> blocks_;
-  std::vector<std::string> spare_;  // written blocks, their memory kept for reuse
-  bool closed_ = false;
-  bool failed_ = false;
-  bool abandoned_ = false;
-};
-
-// Prints on a thread of its own while the caller writes what is printed:
-// for large documents, printing and writing cost about the same. False
-// when no thread could be started (nothing was written then).
-bool PrintAlongside(pugi::xml_node root, const std::function<bool(std::string_view)>& write, bool indent,
-                    bool& ok) {
-  BlockQueue queue;
-  std::thread printer;
-  try {
-    printer = std::thread([&] {
-      try {
-        root.print(queue, "  ", indent ? pugi::format_indent : pugi::format_raw);
-        queue.Close(false);
-      } catch (const std::bad_alloc&) {
-        queue.Close(true);
-      }
-    });
-  } catch (const std::system_error&) {
-    return false;
-  }
-  ok = true;
-  std::string block;
-  try {
-    while (queue.Pop(block)) {
-      if (ok && !write(block)) {
-        ok = false;
-        queue.Abandon();
-      }
-      queue.Recycle(std::move(block));
-    }
-  } catch (...) {  // from write: let the printer go first
-    queue.Abandon();
-    printer.join();
-    throw;
-  }
-  printer.join();
-  ok = ok && !queue.Failed();
-  return true;
-}
 
 // Elements nested less deep than this are opened up into pieces.
 constexpr unsigned kSplitDepth = 4;
@@ -162,9 +50,11 @@ class StringWriter final : public pugi::xml_writer {
   std::string& out_;
 };
 
-// A part of the indented text in document order: a run of sibling
-// elements printed whole at their depth, or the start or end tag of an
-// element opened up.
+// How pugixml is asked to print, indented or raw.
+unsigned Format(bool indent) { return indent ? pugi::format_indent : pugi::format_raw; }
+
+// A part of the text in document order: a run of sibling elements printed
+// whole at their depth, or the start or end tag of an element opened up.
 struct Piece {
   pugi::xml_node first;  // the run's first element; null for a tag
   unsigned count = 0;    // elements in the run
@@ -173,8 +63,9 @@ struct Piece {
   bool done = false;
 };
 
-// Whether pugixml prints element as a start tag on a line of its own, its
-// children line by line, and an end tag: it has children, all elements.
+// Whether pugixml prints element as a start tag, its children one after
+// another (line by line when indented), and an end tag: it has children,
+// all elements.
 bool OpensUp(pugi::xml_node element) {
   if (!element.first_child()) return false;
   for (pugi::xml_node child : element.children())
@@ -182,28 +73,28 @@ bool OpensUp(pugi::xml_node element) {
   return true;
 }
 
-// The start tag of element as pugixml indents it: printed from a copy
-// without children, whose empty-element tag " />" becomes ">".
-std::string StartTag(pugi::xml_node element, unsigned depth) {
+// The start tag of element as pugixml prints it: printed from a copy
+// without children, whose empty-element tag ("/>") becomes ">".
+std::string StartTag(pugi::xml_node element, unsigned depth, bool indent) {
   pugi::xml_document scratch;
   pugi::xml_node copy = scratch.append_child(element.name());
   for (pugi::xml_attribute attribute : element.attributes())
     copy.append_attribute(attribute.name()).set_value(attribute.value());
   std::string text;
   StringWriter writer(text);
-  copy.print(writer, kIndent, pugi::format_indent, pugi::encoding_auto, depth);
-  constexpr std::string_view kEmpty = " />\n";
-  if (text.size() < kEmpty.size() || text.compare(text.size() - kEmpty.size(), kEmpty.size(), kEmpty) != 0)
+  copy.print(writer, kIndent, Format(indent), pugi::encoding_auto, depth);
+  const std::string_view empty = indent ? " />\n" : "/>";
+  if (text.size() < empty.size() || text.compare(text.size() - empty.size(), empty.size(), empty) != 0)
     return std::string();
-  text.replace(text.size() - kEmpty.size(), kEmpty.size(), ">\n");
+  text.replace(text.size() - empty.size(), empty.size(), indent ? ">\n" : ">");
   return text;
 }
 
-bool SplitOpen(pugi::xml_node element, unsigned depth, std::vector<Piece>& pieces);
+bool SplitOpen(pugi::xml_node element, unsigned depth, bool indent, std::vector<Piece>& pieces);
 
 // The children of an opened element, at depth: those that open up are
 // split further, the others gathered in runs.
-bool SplitChildren(pugi::xml_node element, unsigned depth, std::vector<Piece>& pieces) {
+bool SplitChildren(pugi::xml_node element, unsigned depth, bool indent, std::vector<Piece>& pieces) {
   Piece run;
   const auto flush = [&] {
     if (run.count > 0) pieces.push_back(std::move(run));
@@ -212,7 +103,7 @@ bool SplitChildren(pugi::xml_node element, unsigned depth, std::vector<Piece>& p
   for (pugi::xml_node child : element.children()) {
     if (depth < kSplitDepth && pieces.size() < kMostPieces && OpensUp(child)) {
       flush();
-      if (!SplitOpen(child, depth, pieces)) return false;
+      if (!SplitOpen(child, depth, indent, pieces)) return false;
       continue;
     }
     if (run.count == 0) {
@@ -227,14 +118,14 @@ bool SplitChildren(pugi::xml_node element, unsigned depth, std::vector<Piece>& p
 
 // An opened element: its start tag, its children, its end tag. False when
 // the start tag did not come out as expected.
-bool SplitOpen(pugi::xml_node element, unsigned depth, std::vector<Piece>& pieces) {
-  std::string start = StartTag(element, depth);
+bool SplitOpen(pugi::xml_node element, unsigned depth, bool indent, std::vector<Piece>& pieces) {
+  std::string start = StartTag(element, depth, indent);
   if (start.empty()) return false;
   pieces.push_back({pugi::xml_node(), 0, depth, std::move(start), true});
-  if (!SplitChildren(element, depth + 1, pieces)) return false;
+  if (!SplitChildren(element, depth + 1, indent, pieces)) return false;
   std::string end;
-  for (unsigned level = 0; level < depth; ++level) end += kIndent;
-  end.append("</").append(element.name()).append(">\n");
+  for (unsigned level = 0; indent && level < depth; ++level) end += kIndent;
+  end.append("</").append(element.name()).append(indent ? ">\n" : ">");
   pieces.push_back({pugi::xml_node(), 0, depth, std::move(end), true});
   return true;
 }
@@ -243,7 +134,8 @@ bool SplitOpen(pugi::xml_node element, unsigned depth, std::vector<Piece>& piece
 // writes them in order and prints the next one itself when it would wait.
 class PiecePrinter {
  public:
-  explicit PiecePrinter(std::vector<Piece> pieces) : pieces_(std::move(pieces)) {}
+  PiecePrinter(std::vector<Piece> pieces, bool indent)
+      : pieces_(std::move(pieces)), format_(Format(indent)) {}
 
   // Second thread: prints pieces until none is left or writing stopped.
   void Print() {
@@ -312,7 +204,7 @@ class PiecePrinter {
       StringWriter writer(piece.text);
       pugi::xml_node element = piece.first;
       for (unsigned n = 0; n < piece.count; ++n, element = element.next_sibling())
-        element.print(writer, kIndent, pugi::format_indent, pugi::encoding_auto, piece.depth);
+        element.print(writer, kIndent, format_, pugi::encoding_auto, piece.depth);
     } catch (const std::bad_alloc&) {
       const std::lock_guard lock(mutex_);
       failed_ = stopped_ = true;
@@ -336,6 +228,7 @@ class PiecePrinter {
   }
 
   std::vector<Piece> pieces_;
+  const unsigned format_;
   std::vector<std::string> spare_;
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -346,13 +239,14 @@ class PiecePrinter {
   bool failed_ = false;
 };
 
-// Prints the pieces of an indented element on this thread and a second
-// one; false when it does not split into enough pieces or no thread could
-// be started.
-bool PrintInPieces(pugi::xml_node element, const std::function<bool(std::string_view)>& write, bool& ok) {
+// Prints the pieces of element on this thread and a second one; false
+// when it does not split into enough pieces or no thread could be started.
+bool PrintInPieces(pugi::xml_node element, const std::function<bool(std::string_view)>& write, bool indent,
+                   bool& ok) {
   std::vector<Piece> pieces;
-  if (!OpensUp(element) || !SplitOpen(element, 0, pieces) || pieces.size() < kFewestPieces) return false;
-  PiecePrinter printer(std::move(pieces));
+  if (!OpensUp(element) || !SplitOpen(element, 0, indent, pieces) || pieces.size() < kFewestPieces)
+    return false;
+  PiecePrinter printer(std::move(pieces), indent);
   std::thread second;
   try {
     second = std::thread([&] { printer.Print(); });
@@ -376,10 +270,9 @@ bool PrintInPieces(pugi::xml_node element, const std::function<bool(std::string_
 bool PrintElement(pugi::xml_node element, const std::function<bool(std::string_view)>& write, bool indent,
                   bool large) {
   bool ok = false;
-  if (large && indent && PrintInPieces(element, write, ok)) return ok;
-  if (large && PrintAlongside(element, write, indent, ok)) return ok;
+  if (large && PrintInPieces(element, write, indent, ok)) return ok;
   FunctionWriter writer(write);
-  element.print(writer, kIndent, indent ? pugi::format_indent : pugi::format_raw);
+  element.print(writer, kIndent, Format(indent));
   return writer.ok();
 }
 
