@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cwchar>
+#include <cstdlib>
 
 #include "host/document_memory.h"
 #include "host/tokens.h"
@@ -235,7 +235,7 @@ double TokenNumber(std::wstring_view text, const Token& token) {
   double value = 0;
   const std::errc failure = std::from_chars(digits.data(), digits.data() + digits.size(), value).ec;
   if (failure == std::errc::result_out_of_range)  // as strtod: overflow to infinity, underflow to zero
-    return std::wcstod(std::wstring(text.substr(token.begin, token.length)).c_str(), nullptr);
+    return std::strtod(digits.c_str(), nullptr);
   return value;
 }
 

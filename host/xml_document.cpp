@@ -167,10 +167,7 @@ class XmlNode final : public QdXmlNode {
     auto* other = dynamic_cast<XmlNode*>(child);
     if (other == nullptr || &other->state_ != &state_ || !Node()) return false;
     if (!other->node_) {
-      other->node_ = node_.append_child(other->pendingName_.c_str());
-      if (!other->node_) return false;
-      ++state_.elements;
-      other->pendingName_ = std::string();
+      if (!other->Make(node_)) return false;
       state_.paths.Moved(pugi::xml_node(), node_, other->node_);
       return true;
     }
@@ -205,14 +202,20 @@ class XmlNode final : public QdXmlNode {
 
   QdXmlNode* Wrap(pugi::xml_node node) { return node ? new XmlNode(state_, node) : nullptr; }
 
+  // Makes the pending element in pugixml as parent's last child; null when that fails.
+  pugi::xml_node Make(pugi::xml_node parent) {
+    node_ = parent.append_child(pendingName_.c_str());
+    if (node_) {
+      ++state_.elements;
+      pendingName_ = std::string();
+    }
+    return node_;
+  }
+
   // The element in pugixml, made as a detached child of the document when
   // still pending (null only when that fails).
   pugi::xml_node Node() {
-    if (!node_ && !pendingName_.empty()) {
-      node_ = state_.doc.append_child(pendingName_.c_str());
-      pendingName_ = std::string();
-      if (node_) ++state_.elements;
-    }
+    if (!node_ && !pendingName_.empty()) Make(state_.doc);
     return node_;
   }
 
