@@ -82,7 +82,9 @@ void Check(const Case& c) {
   const Translation result = Translate(FromUtf8(c.text), c.version);
   const std::string label = c.where + " (" + c.name + ")";
   if (!c.expectOk) {
-    ExpectFailure(result, c.error, FromUtf8(c.argument), label);
+    EXPECT_FALSE(result.ok) << label;
+    EXPECT_EQ(result.error, c.error) << label;
+    EXPECT_EQ(result.argument, FromUtf8(c.argument)) << label;
     return;
   }
   ASSERT_TRUE(result.ok) << label << ": error " << result.error << " " << ToUtf8(result.argument);

@@ -53,42 +53,5 @@ TEST_F(LegendSettingsTest, StateAndDocumentFailures) {
   EXPECT_EQ(TranslateWithFaults(text, Faults::AppendInto(L"Title")).error, 22);
 }
 
-// The road of a typical workspace, end to end: the whole document and the
-// records the statements leave behind.
-TEST_F(LegendSettingsTest, TypicalWorkspace) {
-  const Translation result = TranslateWithState(
-      L"Open Table \"a.tbl\" As A\n"
-      L"Map From A\n"
-      L"Set Map Zoom 10 Units \"km\" Layer 1 Label With Name\n"
-      L"Theme 1 With Pop Ranges 0 : 10 Brush (2, 255), 10 : 20 Brush (2, 65280) Else Brush (2, 0)\n"
-      L"Set Legend Layer 1 Ranges \"other\", \"low\", \"high\"\n");
-  ASSERT_TRUE(result.ok) << result.error;
-  auto brush = [](const char* color) {
-    return std::string(
-               "<Styles><BrushStyle><Patterns><Reference refKind=\"builtin\" fillPattern=\"brush2\" "
-               "/></Patterns>"
-               "<Graphics><Paint><Drawing foreground=\"") +
-           color +
-           "\" background=\"rgb(255,255,255)\" opaque=\"0\" /></Paint></Graphics></BrushStyle></Styles>";
-  };
-  EXPECT_EQ(
-      result.xml,
-      "<Workspace><Tables><Table file=\"a.tbl\" alias=\"A\" /></Tables>"
-      "<MapWindows><MapWindow zoom=\"10\" zoomUnits=\"km\"><Layers><Layer name=\"A\" position=\"1\">"
-      "<Labels><LabelExpression>Name</LabelExpression></Labels>"
-      "<Themes><RangeTheme description=\"\" visible=\"1\">"
-      "<Expression><Reference refKind=\"builtin\" source=\"expr Pop\" /></Expression>"
-      "<ItemSettings /><RangeItems>"
-      "<RangeItem><UpperBound><Value>10</Value></UpperBound><LowerBound><Value>0</Value></LowerBound>" +
-          brush("rgb(0,0,255)") + "<Row><RowText>low</RowText></Row></RangeItem>" +
-          "<RangeItem><UpperBound><Value>20</Value></UpperBound><LowerBound><Value>10</Value></LowerBound>" +
-          brush("rgb(0,255,0)") + "<Row><RowText>high</RowText></Row></RangeItem>" + "<DefaultRange>" +
-          brush("rgb(0,0,0)") + "<Row><RowText>other</RowText></Row></DefaultRange>" +
-          "</RangeItems><Legend /></RangeTheme></Themes></Layer></Layers><WindowPosition /></MapWindow>"
-          "</MapWindows></Workspace>");
-  EXPECT_EQ(result.layerNames, (std::vector<std::wstring>{L"A", L"A"}));
-  EXPECT_EQ(result.themeCounts, (std::map<std::wstring, int32_t>{{L"A", 0}}));
-}
-
 }  // namespace
 }  // namespace brevan::test

@@ -53,13 +53,6 @@ Translation Translate(std::wstring_view text, short version) {
   return Finish(ok, reader, doc);
 }
 
-void ExpectFailure(const Translation& result, int error, const std::wstring& argument,
-                   const std::string& name) {
-  EXPECT_FALSE(result.ok) << name;
-  EXPECT_EQ(result.error, error) << name;
-  EXPECT_EQ(result.argument, argument) << name;
-}
-
 Translation TranslateWithFaults(std::wstring_view text, const Faults& faults) {
   TokenReader reader(text);
   EXPECT_TRUE(reader.Ok()) << ToUtf8(reader.Error().reason);

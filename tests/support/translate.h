@@ -32,10 +32,6 @@ std::string CompactXml(const std::string& document);
 // Translates text as one CmdMain call.
 Translation Translate(std::wstring_view text, short version = 300);
 
-// Checks that result is a failure with error and argument; name says which case.
-void ExpectFailure(const Translation& result, int error, const std::wstring& argument,
-                   const std::string& name);
-
 struct Faults;
 // The same into a document whose nodes refuse what faults names.
 Translation TranslateWithFaults(std::wstring_view text, const Faults& faults);
