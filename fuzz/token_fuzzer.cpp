@@ -10,7 +10,8 @@ namespace {
 
 const wchar_t* const kLiterals[] = {L"A",      L"B",    L"rgb",        L"0",   L"1",     L"2",
                                     L"3",      L"-1",   L"36",         L"0.5", L"1e400", L"\"a.tbl\"",
-                                    L"\"in\"", L"\"\"", L"\"x\"\"y\"", L"\n"};
+                                    L"\"in\"", L"\"\"", L"\"x\"\"y\"", L"\n",  L"\n  ",  L"a.b",
+                                    L"n$",     L"$",    L"[",          L";",   L"`",     L"\"\x01\""};
 constexpr int kLiteralCount = sizeof kLiterals / sizeof *kLiterals;
 
 }  // namespace

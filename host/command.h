@@ -15,6 +15,8 @@ class AllType;
 enum TokenClass : short { kIdentifier = 1, kStringConstant = 2, kNumericConstant = 3 };
 // What TokenKind reports for a keyword or symbol, and for the end of input.
 enum TokenKindValue : int { kKeywordKind = 4, kEndKind = 0 };
+// The id of a symbol that no keyword names (a character such as $ or ;).
+constexpr short kOtherSymbol = -1;
 
 class CommandProcessor {
  public:

@@ -4,7 +4,9 @@
 #include <charconv>
 #include <cstdlib>
 
+#include "host/command.h"
 #include "host/document_memory.h"
+#include "host/text.h"
 #include "host/tokens.h"
 
 namespace brevan {
@@ -13,18 +15,8 @@ namespace {
 
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
-// Characters an XML document cannot hold, not even escaped; they would
-// make the document ill-formed, so no token may carry them.
-bool IsForbiddenInXml(wchar_t c) {
-  return (c < 0x20 && c != L'\t' && c != L'\n' && c != L'\r') || c == 0xFFFE || c == 0xFFFF;
-}
-
-bool IsWordStart(wchar_t c) {
-  return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'_' ||
-         (c >= 0x80 && !IsForbiddenInXml(c));
-}
-
-bool IsWordChar(wchar_t c) { return IsWordStart(c) || IsDigit(c); }
+// Marks of a word's type that other statements write at its end (name$, count%).
+bool IsWordSuffix(wchar_t c) { return c == L'$' || c == L'%'; }
 
 class Lexer {
  public:
@@ -85,56 +77,62 @@ class Lexer {
     while (stop < text_.size() && stop - start < 40 && text_[stop] != L'\n') ++stop;
     const std::wstring_view shown =
         text_.substr(start, std::min<size_t>(at_ > start ? at_ - start : stop - start, 40));
-    // Control characters are shown by their code, so the message prints cleanly.
-    error_.text.clear();
-    for (wchar_t c : shown) {
-      if (c >= 0x20 || c == L'\t') {
-        error_.text += c;
-        continue;
-      }
-      static const wchar_t kDigits[] = L"0123456789ABCDEF";
-      error_.text += L"\\x";
-      error_.text += kDigits[(c >> 4) & 0xF];
-      error_.text += kDigits[c & 0xF];
-    }
+    error_.text = Printable(shown);
     error_.reason = std::move(reason);
     return false;
   }
 
   bool ReadToken(Token& token) {
     const wchar_t c = Peek();
-    if (IsWordStart(c)) return ReadWord(token);
-    if (IsDigit(c) || (c == L'.' && IsDigit(Peek(1)))) return ReadNumber(token);
+    if (IsWordStart(c)) {
+      ReadWord(token);
+      return true;
+    }
+    if (IsDigit(c) || (c == L'.' && IsDigit(Peek(1)))) {
+      ReadNumber(token);
+      return true;
+    }
     if (c == L'"') return ReadString(token);
-    if (c == L'`') return ReadQuotedName(token);
-    return ReadSymbol(token);
-  }
-
-  bool ReadWord(Token& token) {
-    const size_t start = at_;
-    while (IsWordChar(Peek())) ++at_;
-    const std::wstring_view word = text_.substr(start, at_ - start);
-    const short id = keywords_.Lookup(word);
-    token.id = id != 0 ? id : 1;
-    token.kind = id != 0 ? 4 : 1;
+    if (c == L'`' && ReadQuotedName(token)) return true;
+    ReadSymbol(token);
     return true;
   }
 
-  bool ReadQuotedName(Token& token) {
-    const size_t start = at_++;
-    while (!AtEnd() && Peek() != L'`' && Peek() != L'\n') {
-      if (IsForbiddenInXml(Peek())) return Fail(at_, L"a control character cannot stand in a name");
+  // word := letter { letter | digit } { . letter { letter | digit } } [ $ | % ]
+  // A qualified name such as Counties.Name is one word.
+  void ReadWord(Token& token) {
+    const size_t start = at_;
+    for (;;) {
+      while (IsWordChar(Peek())) ++at_;
+      if (Peek() != L'.' || !IsWordStart(Peek(1))) break;
       ++at_;
     }
-    if (Peek() != L'`' || at_ == start + 1) return Fail(start, L"unterminated or empty quoted name");
-    token.id = 1;
-    token.kind = 1;
-    ++at_;
+    if (IsWordSuffix(Peek())) ++at_;
+    const std::wstring_view word = text_.substr(start, at_ - start);
+    const short id = keywords_.Lookup(word);
+    if (id != 0) {
+      token.id = id;
+      token.kind = kKeywordKind;
+    } else {
+      token.id = kIdentifier;
+      token.kind = kIdentifier;
+    }
+  }
+
+  // quoted-name := ` characters `, on one line. False, without moving, when
+  // the quote is not closed or closes nothing: the quote is then a symbol.
+  bool ReadQuotedName(Token& token) {
+    size_t end = at_ + 1;
+    while (end < text_.size() && text_[end] != L'`' && text_[end] != L'\n') ++end;
+    if (end >= text_.size() || text_[end] != L'`' || end == at_ + 1) return false;
+    at_ = end + 1;
+    token.id = kIdentifier;
+    token.kind = kIdentifier;
     return true;
   }
 
-  bool ReadNumber(Token& token) {
-    const size_t start = at_;
+  // A number ends where its digits end: "12abc" is the number 12 and the word abc.
+  void ReadNumber(Token& token) {
     while (IsDigit(Peek())) ++at_;
     if (Peek() == L'.') {
       ++at_;
@@ -145,44 +143,42 @@ class Lexer {
       at_ += 2;
       while (IsDigit(Peek())) ++at_;
     }
-    if (IsWordChar(Peek())) {
-      while (IsWordChar(Peek())) ++at_;
-      return Fail(start, L"a number runs into a name");
-    }
-    token.id = 3;
-    token.kind = 3;
-    return true;
+    token.id = kNumericConstant;
+    token.kind = kNumericConstant;
   }
 
   // "text", a doubled quote standing for one; a string ends on its line.
+  // Any character may stand in it: the document refuses what XML cannot hold.
   bool ReadString(Token& token) {
     const size_t start = at_++;
     for (;;) {
       if (AtEnd() || Peek() == L'\n') return Fail(start, L"string constant not closed on its line");
-      if (IsForbiddenInXml(Peek())) return Fail(at_, L"a control character cannot stand in a string");
       const wchar_t c = text_[at_++];
       if (c != L'"') continue;
       if (Peek() != L'"') break;
       ++at_;  // a doubled quote stands for one
     }
-    token.id = 2;
-    token.kind = 2;
+    token.id = kStringConstant;
+    token.kind = kStringConstant;
     return true;
   }
 
-  bool ReadSymbol(Token& token) {
+  // A symbol of the keyword table, longest first; any other character is a
+  // symbol of its own that no keyword names, so that every text can be read.
+  void ReadSymbol(Token& token) {
     for (size_t length : {2, 1}) {
       if (at_ + length > text_.size()) continue;
       const short id = keywords_.Lookup(text_.substr(at_, length));
       if (id != 0 && !IsWordStart(text_[at_])) {
         at_ += length;
         token.id = id;
-        token.kind = 4;
-        return true;
+        token.kind = kKeywordKind;
+        return;
       }
     }
     ++at_;
-    return Fail(at_ - 1, L"character that starts no token");
+    token.id = kOtherSymbol;
+    token.kind = kKeywordKind;
   }
 
   std::wstring_view text_;
@@ -197,6 +193,13 @@ class Lexer {
 };
 
 }  // namespace
+
+// Any non-ASCII character that a document can hold counts as a letter.
+bool IsWordStart(wchar_t c) {
+  return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'_' || (c >= 0x80 && IsXmlChar(c));
+}
+
+bool IsWordChar(wchar_t c) { return IsWordStart(c) || IsDigit(c); }
 
 bool Lex(std::wstring_view text, const Tokens& keywords, Lexed& lexed, LexError& error) {
   lexed = Lexed();

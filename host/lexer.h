@@ -33,6 +33,10 @@ struct LexError {
   std::wstring reason;  // why, in words
 };
 
+// Characters that start a word, and that continue one (digits too).
+bool IsWordStart(wchar_t c);
+bool IsWordChar(wchar_t c);
+
 // Splits text into tokens. On a lexical error returns false and fills error.
 bool Lex(std::wstring_view text, const Tokens& keywords, Lexed& lexed, LexError& error);
 

@@ -150,4 +150,20 @@ std::wstring AsciiLower(std::wstring_view text) {
   return out;
 }
 
+std::wstring Printable(std::wstring_view text) {
+  static const wchar_t kDigits[] = L"0123456789ABCDEF";
+  std::wstring shown;
+  shown.reserve(text.size());
+  for (wchar_t c : text) {
+    if (IsXmlChar(c) && c != L'\n' && c != L'\r') {
+      shown += c;
+      continue;
+    }
+    shown += L"\\x";
+    if (c > 0xFF) shown += {kDigits[(c >> 12) & 0xF], kDigits[(c >> 8) & 0xF]};
+    shown += {kDigits[(c >> 4) & 0xF], kDigits[c & 0xF]};
+  }
+  return shown;
+}
+
 }  // namespace brevan

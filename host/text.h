@@ -7,6 +7,12 @@
 
 namespace brevan {
 
+// Whether an XML document can hold c, escaped or not.
+constexpr bool IsXmlChar(wchar_t c) {
+  return c >= 0x20 ? !(c >= 0xD800 && c <= 0xDFFF) && c != 0xFFFE && c != 0xFFFF && c <= 0x10FFFF
+                   : c == L'\t' || c == L'\n' || c == L'\r';
+}
+
 // Encodes wide text as UTF-8; code points that cannot be encoded become U+FFFD.
 std::string ToUtf8(std::wstring_view text);
 
@@ -30,6 +36,10 @@ std::wstring IntegerText(long long value);
 
 // Truncates toward zero into [min, max]; NaN gives 0. Never undefined.
 int64_t TruncateClamped(double value, int64_t min, int64_t max);
+
+// The text with each character that XML cannot hold written as \xNN, so
+// that a message about it prints cleanly.
+std::wstring Printable(std::wstring_view text);
 
 // ASCII-only lower case: keyword spellings are ASCII.
 std::wstring AsciiLower(std::wstring_view text);

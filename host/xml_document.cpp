@@ -32,7 +32,10 @@ struct XmlDocument::State {
     AssignUtf8(nameBuffer, name);
     return nameBuffer.c_str();
   }
+  // Null for text that no XML document can hold (control characters).
   const char* Value(std::wstring_view value) {
+    for (wchar_t c : value)
+      if (!IsXmlChar(c)) return nullptr;
     AssignUtf8(valueBuffer, value);
     return valueBuffer.c_str();
   }
@@ -178,17 +181,21 @@ class XmlNode final : public QdXmlNode {
   }
 
   bool SetText(double value) override { return SetText(FormatNumber(value)); }
-  bool SetText(const std::wstring& text) override { return Node().text().set(state_.Value(text)); }
+  bool SetText(const std::wstring& text) override {
+    const char* value = state_.Value(text);
+    return value != nullptr && Node().text().set(value);
+  }
   bool SetText(const wchar_t* text) override { return SetText(std::wstring(text ? text : L"")); }
 
   bool SetAttribute(std::wstring_view name, std::wstring_view value) override {
-    if (!IsXmlName(name)) return false;
+    const char* text = state_.Value(value);
+    if (!IsXmlName(name) || text == nullptr) return false;
     const char* key = state_.Name(name);
     pugi::xml_node node = Node();
     // Most attributes go onto elements that have none yet.
     pugi::xml_attribute attribute = node.first_attribute() ? node.attribute(key) : pugi::xml_attribute();
     if (!attribute) attribute = node.append_attribute(key);
-    if (!attribute || !attribute.set_value(state_.Value(value))) return false;
+    if (!attribute || !attribute.set_value(text)) return false;
     state_.paths.AttributeSet(node, state_.nameBuffer);
     return true;
   }

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "host/text.h"
 #include "host/utility.h"
 
 namespace brevan {
@@ -16,8 +17,9 @@ constexpr int kErrorLevel = Veltra::ERR_ERROR;
 
 }  // namespace
 
+// Arguments are token texts: a control character in one is shown by its code.
 void Raise(Error n, const std::wstring& argument) {
-  throw BrevanTranslatorException(static_cast<uint16_t>(n), argument.c_str());
+  throw BrevanTranslatorException(static_cast<uint16_t>(n), Printable(argument).c_str());
 }
 
 void ReportError(int level, int number, const std::wstring& argument1, const std::wstring& argument2) {

@@ -30,10 +30,10 @@ TEST(ApiTest, ErrorsCarryNumberMessageAndPlace) {
   EXPECT_EQ(result.sourceLine, "  Height x");
   EXPECT_NE(result.xml.find("<Table file=\"a\" />"), std::string::npos);  // as it stood
 
-  const brevan::Result token = brevan::TranslateBytes("Map From @");
+  const brevan::Result token = brevan::TranslateBytes("Map From \"t\", \"u");
   EXPECT_EQ(token.error, 2);
-  EXPECT_EQ(token.message, "Invalid token \"@\". (character that starts no token)");
-  EXPECT_EQ(token.column, 10);
+  EXPECT_EQ(token.message, "Invalid token \"\"u\". (string constant not closed on its line)");
+  EXPECT_EQ(token.column, 15);
 
   const brevan::Result filled = brevan::TranslateBytes("Map Form t");
   EXPECT_EQ(filled.message, "Expecting token\t\"From\".");

@@ -83,10 +83,8 @@ struct ErrorCase {
 TEST(LexerTest, LexicalErrorsNameTheirPlace) {
   const ErrorCase cases[] = {
       {L"Open Table \"never closed", 1, 12},
-      {L"Map\n  From @t", 2, 8},
-      {L"x = 12abc", 1, 5},
       {L"\"line\nbreak\"", 1, 1},
-      {L"``", 1, 1},
+      {L"Set zq x$ [1]\n  \"a\" \"b", 2, 7},
   };
   for (const ErrorCase& c : cases) {
     SCOPED_TRACE(ToUtf8(c.text));
@@ -95,6 +93,47 @@ TEST(LexerTest, LexicalErrorsNameTheirPlace) {
     EXPECT_EQ(reader.Error().line, c.line);
     EXPECT_EQ(reader.Error().column, c.column);
     EXPECT_FALSE(reader.Error().text.empty());
+  }
+}
+
+// Every character is read: words take qualified names and a type mark,
+// and a character that starts no token is a symbol of its own.
+TEST(LexerTest, EveryCharacterIsRead) {
+  const short other = kOtherSymbol;
+  const short name = kIdentifier;
+  const struct {
+    const wchar_t* text;
+    std::vector<std::wstring> texts;
+    std::vector<short> ids;
+  } cases[] = {
+      {L"Counties.Name", {L"Counties.Name"}, {name}},
+      {L"a.b.c .d", {L"a.b.c", L".", L"d"}, {name, other, name}},
+      {L"a.5", {L"a", L".5"}, {name, kNumericConstant}},
+      {L"zq_col$ [1]", {L"zq_col$", L"[", L"1", L"]"}, {name, other, kNumericConstant, other}},
+      {L"n% %", {L"n%", L"%"}, {name, other}},
+      {L"$x", {L"$", L"x"}, {other, name}},
+      {L"12abc", {L"12", L"abc"}, {kNumericConstant, name}},
+      {L"; { } \\ ! ? @ ~ |",
+       {L";", L"{", L"}", L"\\", L"!", L"?", L"@", L"~", L"|"},
+       std::vector<short>(9, other)},
+      {L"``", {L"`", L"`"}, {other, other}},
+      {L"`abc\n`", {L"`", L"abc", L"`"}, {other, name, other}},
+      {L"\x01\x7F", {L"\x01", L"\x7F"}, {other, other}},
+      {L"Öl.Größe", {L"Öl.Größe"}, {name}},
+      {L"\"a\x01b\"", {L"\"a\x01b\""}, {kStringConstant}},
+      {L"Layer.x", {L"Layer.x"}, {name}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.text));
+    TokenReader reader = Read(c.text);
+    for (size_t i = 0; i < c.texts.size(); ++i) {
+      ASSERT_TRUE(reader.HasMore());
+      EXPECT_EQ(reader.TokenText(), c.texts[i]);
+      EXPECT_EQ(reader.TokenId(), c.ids[i]);
+      EXPECT_EQ(reader.TokenKind(), c.ids[i] == other ? 4 : c.ids[i]);
+      reader.NextToken();
+    }
+    EXPECT_FALSE(reader.HasMore());
   }
 }
 
