@@ -34,6 +34,7 @@ struct Settings {
   std::string encoding;
   bool partial = false;
   bool report = false;
+  bool strict = false;
 };
 
 // One file's outcome, kept until it is its turn to be told.
@@ -41,12 +42,22 @@ struct Outcome {
   int exitCode = kTranslated;
   std::string messages;  // diagnostics and report lines
   std::string written;   // the output path, when written
+  size_t warnings = 0;
 };
 
 std::string DisplayName(const std::string& file) { return file == "-" ? "<stdin>" : file; }
 
+// The source line and a caret under the column, tabs kept so that it lines up.
+std::string SourceAndCaret(const std::string& sourceLine, int column) {
+  const std::wstring source = FromUtf8(sourceLine);
+  std::string caret;
+  for (int i = 0; i + 1 < column && i < static_cast<int>(source.size()); ++i)
+    caret += source[i] == L'\t' ? '\t' : ' ';
+  return sourceLine + '\n' + caret + "^\n";
+}
+
 // FILE:LINE:COL: error N: MESSAGE, the source line and a caret under the column.
-std::string Diagnostic(const std::string& file, const Result& result) {
+std::string ErrorText(const std::string& file, const Result& result) {
   std::ostringstream out;
   out << DisplayName(file);
   if (result.line > 0) out << ':' << result.line;
@@ -55,13 +66,14 @@ std::string Diagnostic(const std::string& file, const Result& result) {
     return out.str();
   }
   out << ':' << result.column << ": error " << result.error << ": " << result.message << '\n'
-      << result.sourceLine << '\n';
-  const std::wstring source = FromUtf8(result.sourceLine);
-  std::string caret;
-  for (int i = 0; i + 1 < result.column && i < static_cast<int>(source.size()); ++i)
-    caret += source[i] == L'\t' ? '\t' : ' ';
-  out << caret << "^\n";
+      << SourceAndCaret(result.sourceLine, result.column);
   return out.str();
+}
+
+// FILE:LINE:COL: warning: MESSAGE, the source line and a caret.
+std::string WarningText(const std::string& file, const Diagnostic& warning) {
+  return DisplayName(file) + ':' + std::to_string(warning.line) + ':' + std::to_string(warning.column) +
+         ": warning: " + warning.message + '\n' + SourceAndCaret(warning.sourceLine, warning.column);
 }
 
 // Where a document goes: standard output, or a file opened with its first
@@ -101,19 +113,39 @@ Outcome TranslateOne(const std::string& file, const std::string& outputPath, con
   Options options;
   options.encoding = settings.encoding;
   options.partial = settings.partial;
+  options.strict = settings.strict;
   if (settings.version >= 0) options.version = static_cast<short>(settings.version);
   Output output(outputPath);
   bool written = true;
   const Result result =
       TranslateFile(file, options, [&](std::string_view piece) { return written = output.Write(piece); });
   Outcome outcome;
+  // Warnings and report lines in the order of the text; a warning comes
+  // before the report line of the statement it is about.
+  struct Told {
+    int line, column;
+    std::string text;
+  };
+  std::vector<Told> told;
+  for (const Diagnostic& warning : result.warnings)
+    told.push_back({warning.line, warning.column, WarningText(file, warning)});
   if (settings.report)
     for (const Skipped& skipped : result.skipped)
-      outcome.messages += DisplayName(file) + ":" + std::to_string(skipped.line) + ":" +
-                          std::to_string(skipped.column) + ": skipped: " + skipped.keyword + "\n";
+      told.push_back({skipped.line, skipped.column,
+                      DisplayName(file) + ":" + std::to_string(skipped.line) + ":" +
+                          std::to_string(skipped.column) + ": skipped: " + skipped.keyword + "\n"});
+  std::stable_sort(told.begin(), told.end(), [](const Told& a, const Told& b) {
+    return a.line != b.line ? a.line < b.line : a.column < b.column;
+  });
+  for (const Told& message : told) outcome.messages += message.text;
+  outcome.warnings = result.warnings.size();
   if (!result.ok) {
-    outcome.messages += Diagnostic(file, result);
+    outcome.messages += ErrorText(file, result);
     outcome.exitCode = result.error == 0 ? kUsageOrIoError : kTranslationError;
+  } else if (settings.strict && outcome.warnings > 0) {
+    outcome.messages += DisplayName(file) + ": error: " + std::to_string(outcome.warnings) +
+                        (outcome.warnings == 1 ? " warning" : " warnings") + " with --strict\n";
+    outcome.exitCode = kTranslationError;
   }
   if (!output.Started()) return outcome;
   if (output.Close() && written) {
@@ -155,7 +187,7 @@ int TranslateBatch(const Settings& settings) {
   std::vector<bool> done(count, false);
   std::atomic<size_t> next{0};
   std::mutex tell;
-  size_t told = 0, finished = 0, failed = 0;
+  size_t told = 0, finished = 0, failed = 0, warnings = 0;
   const bool terminal = isatty(STDERR_FILENO);
   const auto work = [&] {
     for (size_t i; (i = next++) < count;) {
@@ -168,6 +200,7 @@ int TranslateBatch(const Settings& settings) {
         const Outcome& o = outcomes[told];
         if (terminal) std::cerr << "\r\033[K";
         if (o.exitCode != kTranslated) ++failed;
+        warnings += o.warnings;
         std::cerr << o.messages;
         if (!terminal && !o.written.empty())
           std::cerr << "brevan: " << settings.files[told] << " -> " << o.written << '\n';
@@ -182,7 +215,9 @@ int TranslateBatch(const Settings& settings) {
   work();
   for (std::thread& worker : workers) worker.join();
   if (terminal) std::cerr << "\r\033[K";
-  std::cerr << "brevan: " << count - failed << " translated, " << failed << " failed\n";
+  std::cerr << "brevan: " << count - failed << " translated, " << failed << " failed";
+  if (warnings > 0) std::cerr << ", " << warnings << (warnings == 1 ? " warning" : " warnings");
+  std::cerr << '\n';
   return failed == 0 ? kTranslated : kTranslationError;
 }
 
@@ -211,6 +246,8 @@ int Run(int argc, char** argv) {
   app.add_option("--encoding", settings.encoding,
                  "Encoding of the files (default UTF-8), e.g. ISO-8859-1, CP1252");
   app.add_flag("--partial", settings.partial, "On a translation error, still write the document as it stood");
+  app.add_flag("--strict", settings.strict,
+               "Warnings fail a file like an error (exit 1; written only with --partial)");
   app.add_flag("--report", settings.report, "List the statements that were skipped as not translated");
   app.add_flag("--list-keywords", listKeywords, "Print the keyword table (id, spelling) and exit");
   app.add_flag("--list-tags", listTags, "Print the tag table (id, name) and exit");

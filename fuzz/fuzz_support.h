@@ -29,7 +29,11 @@ inline void TranslateAndCheck(const std::wstring& text, short version) {
     if (!ok && Veltra::HaveErrors() && Veltra::GetErrorNum(0) <= 0) std::abort();
     if (ok && Veltra::HaveErrors()) std::abort();
     Veltra::ClearErrors();
-    doc.ToXml();
+    // Every character of the text is read; none that XML cannot hold reaches the document.
+    for (const char c : doc.ToXml())
+      if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') std::abort();
+    for (const ReaderWarning& warning : reader.Warnings())
+      if (warning.line < 1 || warning.column < 1 || warning.message.empty()) std::abort();
   }
   if (LiveNodeHandles() != 0 || Veltra::LiveStyleObjects() != 0 || Veltra::LiveValueObjects() != 0)
     std::abort();

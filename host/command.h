@@ -44,6 +44,10 @@ class CommandProcessor {
   // for readers that must not move on failure.
   virtual int TokenLine() = 0;
   virtual int TokenColumn() = 0;
+  // Whether the current token is the first of its line.
+  virtual bool TokenStartsLine() = 0;
+  // Records a warning about the current token: something passed over or cut short.
+  virtual void Warn(const std::wstring& message) = 0;
   virtual size_t Position() = 0;
   virtual void Seek(size_t position) = 0;
 

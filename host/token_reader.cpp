@@ -96,6 +96,17 @@ const std::wstring& TokenReader::Value() {
   return valueCache_;
 }
 
+std::wstring_view TokenReader::LineText(int line) const {
+  const std::vector<uint32_t>& starts = lexed_.lineStarts;
+  if (line < 1 || static_cast<size_t>(line) > starts.size()) return {};
+  const std::wstring_view text(text_);
+  const size_t begin = starts[line - 1];
+  const size_t end = static_cast<size_t>(line) < starts.size() ? starts[line] - 1 : text.size();
+  std::wstring_view source = text.substr(begin, end - begin);
+  if (!source.empty() && source.back() == L'\r') source.remove_suffix(1);
+  return source;
+}
+
 const Token& TokenReader::Current() const { return at_ < tokens_.size() ? tokens_[at_] : BeforeStart(); }
 
 Tokens* TokenReader::Keywords() { return GetBrevanKeywords(); }

@@ -19,6 +19,13 @@ struct SkippedStatement {
   std::wstring keyword;  // its first token as written; "Set X" for a set statement
 };
 
+// A warning, at the token it is about.
+struct ReaderWarning {
+  int line = 0;
+  int column = 0;
+  std::wstring message;
+};
+
 class TokenReader final : public CommandProcessor {
  public:
   // Lexes text, which it keeps; check Ok() before use. The cursor stands
@@ -31,6 +38,9 @@ class TokenReader final : public CommandProcessor {
   const std::wstring& Text() const { return text_; }
   const LexError& Error() const { return error_; }
   const std::vector<SkippedStatement>& Skipped() const { return skipped_; }
+  const std::vector<ReaderWarning>& Warnings() const { return warnings_; }
+  // The text of a 1-based line, without its line break; empty past the end.
+  std::wstring_view LineText(int line) const;
 
   void SetValueParsing(bool on) override { valueParsing_ = on; }
   Tokens* Keywords() override;
@@ -49,6 +59,10 @@ class TokenReader final : public CommandProcessor {
   double DoubleValue() override { return TokenNumber(text_, Current()); }
   int TokenLine() override { return LineOf(lexed_, Current().begin); }
   int TokenColumn() override { return ColumnOf(lexed_, Current().begin); }
+  bool TokenStartsLine() override { return Current().startsLine; }
+  void Warn(const std::wstring& message) override {
+    warnings_.push_back({TokenLine(), TokenColumn(), message});
+  }
   size_t Position() override { return at_; }
   void Seek(size_t position) override { at_ = position; }
 
@@ -61,6 +75,7 @@ class TokenReader final : public CommandProcessor {
   Lexed lexed_;
   std::vector<Token>& tokens_ = lexed_.tokens;
   std::vector<SkippedStatement> skipped_;
+  std::vector<ReaderWarning> warnings_;
   // What TokenText and Value last gave, and for which token.
   std::wstring textCache_;
   size_t textCacheAt_ = SIZE_MAX;

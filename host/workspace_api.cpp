@@ -158,6 +158,9 @@ void Run(std::wstring source, short version, XmlDocument& doc, Result& result) {
   result.ok = CmdMain(&reader, version, &doc);
   for (const SkippedStatement& skipped : reader.Skipped())
     result.skipped.push_back({skipped.line, skipped.column, ToUtf8(skipped.keyword)});
+  for (const ReaderWarning& warning : reader.Warnings())
+    result.warnings.push_back(
+        {warning.line, warning.column, ToUtf8(warning.message), ToUtf8(reader.LineText(warning.line))});
   if (!result.ok) {
     const Veltra::ErrorEntry* entry = Veltra::GetErrorEntry(0);
     result.error = entry ? entry->number : kOutOfMemory;
@@ -240,8 +243,9 @@ Result TranslateFile(const std::string& path, const Options& options, const Sink
   Result result;
   if (!ReadFile(path, bytes, result)) return result;
   XmlDocument doc;
-  if (Translate(bytes, options, doc, result) && (result.ok || options.partial))
-    doc.WriteXml(sink, options.indent);
+  if (!Translate(bytes, options, doc, result)) return result;
+  const bool failed = !result.ok || (options.strict && !result.warnings.empty());
+  if (!failed || options.partial) doc.WriteXml(sink, options.indent);
   return result;
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "host/lexer.h"
 #include "host/text.h"
 #include "host/utility.h"
 #include "host/value.h"
@@ -28,6 +29,20 @@ class ValueParsingScope {
 std::unique_ptr<Veltra::AllType> Owned(Veltra::AllType* value) {
   if (value == nullptr) throw std::bad_alloc();
   return std::unique_ptr<Veltra::AllType>(value);
+}
+
+// Whether two token texts written with nothing between them would read back
+// as one token (a word after a word, two strings, "<" and "="); one space
+// keeps them apart, and everything else is joined as written.
+bool WouldMerge(std::wstring_view before, std::wstring_view after) {
+  if (before.empty() || after.empty()) return false;
+  const wchar_t last = before.back(), first = after.front();
+  if (IsWordChar(last))
+    return IsWordChar(first) || first == L'$' || first == L'%' ||
+           (first == L'.' && last >= L'0' && last <= L'9');
+  if (last == L'.') return IsWordChar(first);
+  if (last == L'"') return first == L'"';
+  return (last == L'<' && (first == L'>' || first == L'=')) || (last == L'>' && first == L'=');
 }
 
 }  // namespace
@@ -64,13 +79,15 @@ int32_t BrevanTranslator::ReadLayerNumber() {
 }
 
 // expression := { name | constant | expression keyword | ( anything ) } up to a
-// separator or a keyword the expression table does not hold
+// separator, a keyword the expression table does not hold, or a line that
+// starts a statement (outside parentheses and not after an operator)
 std::wstring BrevanTranslator::ReadExpressionText() {
   const std::unique_ptr<Tokens> table(CreateBrevanTokens());
   if (!table) throw std::bad_alloc();
   std::wstring result;
   int depth = 0;
   bool keywordMayFollow = true;
+  bool warned = false;
   for (;;) {
     const short id = cmd->TokenId();
     const int kind = cmd->TokenKind();
@@ -78,7 +95,16 @@ std::wstring BrevanTranslator::ReadExpressionText() {
     const bool isConstantOrName = kind >= kIdentifier && kind <= kNumericConstant;
     if (!isConstantOrName && !(kind == kKeywordKind && (inTable || keywordMayFollow))) break;
     if (id == static_cast<short>(Keyword::Comma) && depth <= 0) break;
-    result += kind == kStringConstant ? Veltra::quotestring(StringValue(), L'"') : cmd->TokenText();
+    if (cmd->TokenStartsLine() && !result.empty()) {
+      if (!keywordMayFollow && !inTable && AtStatementLine()) break;
+      if (!warned) Warn(Warning::ExpressionContinues, IntegerText(cmd->TokenLine()));
+      warned = true;
+    }
+    std::wstring quoted;
+    if (kind == kStringConstant) quoted = Veltra::quotestring(StringValue(), L'"');
+    const std::wstring& text = kind == kStringConstant ? quoted : cmd->TokenText();
+    if (WouldMerge(result, text)) result += L' ';
+    result += text;
     if (id == static_cast<short>(Keyword::LeftParen)) ++depth;
     if (id == static_cast<short>(Keyword::RightParen)) --depth;
     keywordMayFollow = depth > 0 || result.empty() || inTable;

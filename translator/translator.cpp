@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "host/lexer.h"
 #include "host/text.h"
 #include "host/utility.h"
 
@@ -41,6 +42,28 @@ BrevanTranslator::~BrevanTranslator() {
   root.reset();
 }
 
+namespace {
+
+bool IsStatementKeyword(Keyword id) {
+  switch (id) {
+    case Keyword::Theme:
+    case Keyword::Open:
+    case Keyword::Set:
+    case Keyword::Map:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The texts of the warnings, by Warning; ^0 stands for the argument.
+constexpr const wchar_t* kWarningTexts[] = {
+    L"expression continues onto line ^0",
+    L"statement ends before \"^0\": the rest of it is skipped",
+};
+
+}  // namespace
+
 // statement := Theme … | Open … | Set Map … | Set Legend … | Map … | anything else (skipped)
 void BrevanTranslator::DispatchStatement() {
   if (!root) {
@@ -49,29 +72,47 @@ void BrevanTranslator::DispatchStatement() {
   }
   switch (TokenId()) {
     case Keyword::Theme:
-      return TranslateThematic();
-    case Keyword::Open:
-      return TranslateOpenTable();
-    case Keyword::Set:
-      NextToken();
-      if (IsToken(Keyword::Map)) return TranslateSetMap();
-      if (IsToken(Keyword::Legend)) return TranslateLegendSettings();
-      return;
-    case Keyword::Map:
-      return TranslateMapWindow();
-    default:
+      TranslateThematic();
       break;
-  }
-  cmd->SkipStatement();
-  switch (TokenId()) {
-    case Keyword::Theme:
     case Keyword::Open:
+      TranslateOpenTable();
+      break;
     case Keyword::Set:
-    case Keyword::Map:
-      return;
-    default:
       NextToken();
+      if (IsToken(Keyword::Map)) {
+        TranslateSetMap();
+      } else if (IsToken(Keyword::Legend)) {
+        TranslateLegendSettings();
+      } else {
+        return;
+      }
+      break;
+    case Keyword::Map:
+      TranslateMapWindow();
+      break;
+    default:
+      cmd->SkipStatement();
+      if (!IsStatementKeyword(TokenId())) NextToken();
+      return;
   }
+  // A statement that stops before its line ends leaves the rest to the next
+  // dispatch, which skips it: say so.
+  if (cmd->HasMore() && !IsStatementKeyword(TokenId()) && !AtStatementLine())
+    Warn(Warning::StatementCutShort, cmd->TokenText());
+}
+
+bool BrevanTranslator::AtStatementLine() {
+  if (!cmd->TokenStartsLine() || cmd->TokenColumn() > 1) return false;
+  if (cmd->TokenKind() == kIdentifier) return true;
+  if (cmd->TokenKind() != kKeywordKind) return false;
+  return IsWordStart(cmd->TokenText().front());
+}
+
+void BrevanTranslator::Warn(Warning warning, const std::wstring& argument) {
+  std::wstring text = kWarningTexts[static_cast<int>(warning)];
+  const size_t at = text.find(L"^0");
+  if (at != std::wstring::npos) text.replace(at, 2, Printable(argument));
+  cmd->Warn(text);
 }
 
 void BrevanTranslator::RaisePendingHostError() {

@@ -47,6 +47,9 @@ class BrevanTranslatorException {
   std::wstring argument2;
 };
 
+// What a warning is about: text passed over or cut short, translation goes on.
+enum class Warning { ExpressionContinues, StatementCutShort };
+
 // Raises error n; the only way a translation error starts.
 [[noreturn]] void Raise(Error n, const std::wstring& argument = std::wstring());
 
@@ -86,6 +89,11 @@ struct BrevanTranslator {
   void ExpectToken(Keyword id);
   bool ReadIdentifier(std::wstring& out);
   std::wstring KeywordText(Keyword id);
+  // Whether the current token begins a line as a statement does: a word in
+  // the first column. Anything else continues the statement before it.
+  bool AtStatementLine();
+  // Records a warning at the current token; argument fills its ^0.
+  void Warn(Warning warning, const std::wstring& argument);
   // Reads a number (error 10) or an integer (error 11) at the cursor.
   double ReadDouble();
   int32_t ReadLong();

@@ -32,6 +32,10 @@ struct Options {
   bool indent = true;
   // With a sink: hand the document over also after a translation error.
   bool partial = false;
+  // With a sink: warnings fail the translation like an error, so the
+  // document is handed over only with partial. result.ok still tells
+  // whether the statements were translated.
+  bool strict = false;
 };
 
 // A statement that was passed over because it is not one that is translated.
@@ -39,6 +43,15 @@ struct Skipped {
   int line = 0;
   int column = 0;
   std::string keyword;  // its first word or words, as written
+};
+
+// Something a translation passed over or cut short; the document was still
+// written.
+struct Diagnostic {
+  int line = 0;  // 1-based
+  int column = 0;
+  std::string message;     // UTF-8
+  std::string sourceLine;  // the text of that line
 };
 
 struct Result {
@@ -55,6 +68,9 @@ struct Result {
   // failure (empty after an input error).
   std::string xml;
   std::vector<Skipped> skipped;
+  // Warnings in the order of the text: statements cut short, expressions
+  // that run on over a line break.
+  std::vector<Diagnostic> warnings;
 };
 
 // Translates the bytes of a workspace.

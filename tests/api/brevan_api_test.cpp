@@ -1,6 +1,8 @@
 // The public API as a tool developer uses it.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <pugixml.hpp>
 #include <thread>
 
@@ -37,6 +39,37 @@ TEST(ApiTest, ErrorsCarryNumberMessageAndPlace) {
 
   const brevan::Result filled = brevan::TranslateBytes("Map Form t");
   EXPECT_EQ(filled.message, "Expecting token\t\"From\".");
+}
+
+TEST(ApiTest, WarningsCarryPlaceMessageAndSourceLine) {
+  const brevan::Result result =
+      brevan::TranslateBytes("Map From a\r\nSet Map Layer 1 Label With x +\r\n  y Display Off\r\n");
+  ASSERT_TRUE(result.ok);
+  ASSERT_EQ(result.warnings.size(), 1u);
+  EXPECT_EQ(result.warnings[0].line, 3);
+  EXPECT_EQ(result.warnings[0].column, 3);
+  EXPECT_EQ(result.warnings[0].message, "expression continues onto line 3");
+  EXPECT_EQ(result.warnings[0].sourceLine, "  y Display Off");
+  EXPECT_NE(result.xml.find("<LabelExpression>x+y</LabelExpression>"), std::string::npos);
+}
+
+TEST(ApiTest, StrictHandsOverNoDocumentWithWarnings) {
+  const std::string path = ::testing::TempDir() + "brevan_strict.bws";
+  std::ofstream(path) << "Map From a\nSet Map Display Off\n";
+  for (const bool partial : {false, true}) {
+    brevan::Options options;
+    options.strict = true;
+    options.partial = partial;
+    std::string document;
+    const brevan::Result result = brevan::TranslateFile(path, options, [&](std::string_view piece) {
+      document += piece;
+      return true;
+    });
+    EXPECT_TRUE(result.ok);  // the statements were translated
+    EXPECT_EQ(result.warnings.size(), 1u);
+    EXPECT_EQ(document.empty(), !partial);
+  }
+  std::remove(path.c_str());
 }
 
 TEST(ApiTest, InputErrorsHaveNumberZero) {

@@ -8,6 +8,9 @@
 //   expect: ok                     (success; then each "has:" line must
 //   has: <Table file="a" />         appear in the compact document, in order,
 //   lacks: <Legend                  and no "lacks:" line may appear)
+//   warns: 2:5 statement ends       (each warning, in order, by its place
+//                                    and the start of its message; a case
+//                                    without "warns:" lines warns of nothing)
 //
 // Lines starting with "#" outside the statements are comments.
 #include <filesystem>
@@ -31,6 +34,7 @@ struct Case {
   std::string argument;
   std::vector<std::string> has;
   std::vector<std::string> lacks;
+  std::vector<std::string> warns;
 };
 
 bool StartsWith(const std::string& line, const char* prefix) { return line.rfind(prefix, 0) == 0; }
@@ -71,6 +75,8 @@ std::vector<Case> ReadCases(const fs::path& path) {
       cases.back().has.push_back(line.substr(5));
     } else if (StartsWith(line, "lacks: ") && !inText) {
       cases.back().lacks.push_back(line.substr(7));
+    } else if (StartsWith(line, "warns: ") && !inText) {
+      cases.back().warns.push_back(line.substr(7));
     } else if (inText) {
       cases.back().text += line + "\n";
     }
@@ -81,6 +87,10 @@ std::vector<Case> ReadCases(const fs::path& path) {
 void Check(const Case& c) {
   const Translation result = Translate(FromUtf8(c.text), c.version);
   const std::string label = c.where + " (" + c.name + ")";
+  EXPECT_EQ(result.warnings.size(), c.warns.size()) << label;
+  for (size_t i = 0; i < std::min(result.warnings.size(), c.warns.size()); ++i)
+    EXPECT_TRUE(StartsWith(result.warnings[i], c.warns[i].c_str()))
+        << label << ": warning " << result.warnings[i] << ", expected " << c.warns[i];
   if (!c.expectOk) {
     EXPECT_FALSE(result.ok) << label;
     EXPECT_EQ(result.error, c.error) << label;

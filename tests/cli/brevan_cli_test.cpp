@@ -137,8 +137,40 @@ TEST_F(BrevanToolTest, ReportListsSkippedStatements) {
   const std::string file = Write("r.bws", "Print \"x\"\nOpen Table \"a\" Bogus 5\nSet Window 3\n");
   const ToolRun run = Brevan("--report " + file);
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.err, file + ":1:1: skipped: Print\n" + file + ":2:16: skipped: Bogus\n" + file +
-                         ":3:1: skipped: Set Window\n");
+  EXPECT_EQ(run.err, file + ":1:1: skipped: Print\n" + file +
+                         ":2:16: warning: statement ends before \"Bogus\": the rest of it is skipped\n"
+                         "Open Table \"a\" Bogus 5\n               ^\n" +
+                         file + ":2:16: skipped: Bogus\n" + file + ":3:1: skipped: Set Window\n");
+}
+
+TEST_F(BrevanToolTest, WarningsAreToldAndStrictMakesThemFail) {
+  const std::string cut = Write("cut.bws", "Map From a\n\tSet Map Display Off Zoom 5\n");
+  const std::string clean = Write("clean.bws", "Map From a\n");
+  const ToolRun run = Brevan(cut);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.out.find("<MapWindow>"), std::string::npos);
+  EXPECT_EQ(run.err, cut +
+                         ":2:18: warning: statement ends before \"Off\": the rest of it is skipped\n"
+                         "\tSet Map Display Off Zoom 5\n\t                ^\n");
+
+  const ToolRun strict = Brevan("--strict " + cut);
+  EXPECT_EQ(strict.exitCode, 1);
+  EXPECT_EQ(strict.out, "");
+  EXPECT_NE(strict.err.find(cut + ": error: 1 warning with --strict\n"), std::string::npos) << strict.err;
+  const ToolRun partial = Brevan("--strict --partial " + cut);
+  EXPECT_EQ(partial.exitCode, 1);
+  EXPECT_NE(partial.out.find("<MapWindow>"), std::string::npos);
+  EXPECT_EQ(Brevan("--strict " + clean).exitCode, 0);
+
+  const std::string out = (dir / "o").string();
+  const ToolRun batch = Brevan("--out-dir " + out + " " + cut + " " + clean);
+  EXPECT_EQ(batch.exitCode, 0);
+  EXPECT_NE(batch.err.find("brevan: 2 translated, 0 failed, 1 warning\n"), std::string::npos) << batch.err;
+  const ToolRun strictBatch = Brevan("--strict --out-dir " + (dir / "s").string() + " " + cut + " " + clean);
+  EXPECT_EQ(strictBatch.exitCode, 1);
+  EXPECT_NE(strictBatch.err.find("brevan: 1 translated, 1 failed, 1 warning\n"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir / "s" / "cut.xml"));
+  EXPECT_TRUE(fs::exists(dir / "s" / "clean.xml"));
 }
 
 TEST_F(BrevanToolTest, BatchWritesGoodFilesAndReportsBadOnes) {

@@ -29,6 +29,14 @@ std::string CompactXml(const std::string& document) {
 
 namespace {
 
+std::vector<std::string> Warnings(const TokenReader& reader) {
+  std::vector<std::string> warnings;
+  for (const ReaderWarning& warning : reader.Warnings())
+    warnings.push_back(std::to_string(warning.line) + ":" + std::to_string(warning.column) + " " +
+                       ToUtf8(warning.message));
+  return warnings;
+}
+
 Translation Finish(bool ok, TokenReader& reader, const XmlDocument& doc) {
   Translation result;
   result.ok = ok;
@@ -40,6 +48,7 @@ Translation Finish(bool ok, TokenReader& reader, const XmlDocument& doc) {
   result.xml = doc.HasRoot() ? CompactXml(doc.ToXml()) : std::string();
   result.line = reader.TokenLine();
   result.column = reader.TokenColumn();
+  result.warnings = Warnings(reader);
   return result;
 }
 
@@ -105,6 +114,7 @@ StateRun RunOnState(std::wstring_view text, const std::function<void(BrevanTrans
     }
   }
   run.rest = reader.TokenText();
+  run.warnings = Warnings(reader);
   run.xml = CompactXml(doc.ToXml());
   return run;
 }

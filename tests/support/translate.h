@@ -21,6 +21,7 @@ struct Translation {
   std::string xml;        // the root element, compact; empty when none
   int line = 0;           // where the reader stood when translation ended
   int column = 0;
+  std::vector<std::string> warnings;  // "LINE:COLUMN MESSAGE", in order
   // The translator's records at the end (TranslateWithState only).
   std::vector<std::wstring> layerNames;
   std::map<std::wstring, int32_t> themeCounts;
@@ -42,9 +43,10 @@ Translation TranslateWithState(std::wstring_view text, short version = 300,
                                const std::function<void(BrevanTranslator&)>& inspect = {});
 
 struct StateRun {
-  int error = 0;      // number of a raised error, 0 when none
-  std::wstring rest;  // text of the token left current
-  std::string xml;    // the root element, compact
+  int error = 0;                      // number of a raised error, 0 when none
+  std::wstring rest;                  // text of the token left current
+  std::vector<std::string> warnings;  // "LINE:COLUMN MESSAGE", in order
+  std::string xml;                    // the root element, compact
 };
 
 // Runs operation on a translator state whose reader stands on the first
