@@ -25,6 +25,9 @@ namespace fs = std::filesystem;
 
 enum ExitCode { kTranslated = 0, kTranslationError = 1, kUsageOrIoError = 2 };
 
+// How diagnostics are written on standard error.
+enum class Format { Text, Json };
+
 struct Settings {
   std::vector<std::string> files;
   std::string output;
@@ -35,6 +38,8 @@ struct Settings {
   bool partial = false;
   bool report = false;
   bool strict = false;
+  bool check = false;
+  Format format = Format::Text;
 };
 
 // One file's outcome, kept until it is its turn to be told.
@@ -47,33 +52,62 @@ struct Outcome {
 
 std::string DisplayName(const std::string& file) { return file == "-" ? "<stdin>" : file; }
 
-// The source line and a caret under the column, tabs kept so that it lines up.
-std::string SourceAndCaret(const std::string& sourceLine, int column) {
+// The source line and a caret under the culprit (^~~~), tabs kept so that it lines up.
+std::string SourceAndCaret(const std::string& sourceLine, int column, int endColumn) {
   const std::wstring source = FromUtf8(sourceLine);
+  const int length = static_cast<int>(source.size());
   std::string caret;
-  for (int i = 0; i + 1 < column && i < static_cast<int>(source.size()); ++i)
-    caret += source[i] == L'\t' ? '\t' : ' ';
-  return sourceLine + '\n' + caret + "^\n";
+  for (int i = 0; i + 1 < column && i < length; ++i) caret += source[i] == L'\t' ? '\t' : ' ';
+  caret += '^';
+  for (int i = column; i + 1 < endColumn && i < length; ++i) caret += '~';
+  return sourceLine + '\n' + caret + '\n';
 }
 
-// FILE:LINE:COL: error N: MESSAGE, the source line and a caret under the column.
-std::string ErrorText(const std::string& file, const Result& result) {
-  std::ostringstream out;
-  out << DisplayName(file);
-  if (result.line > 0) out << ':' << result.line;
-  if (result.error == 0) {
-    out << ": error: " << result.message << '\n';
-    return out.str();
+std::string JsonString(std::string_view text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      static const char kDigits[] = "0123456789abcdef";
+      out += "\\u00";
+      out += kDigits[c >> 4];
+      out += kDigits[c & 0xF];
+    } else {
+      out += c;
+    }
   }
-  out << ':' << result.column << ": error " << result.error << ": " << result.message << '\n'
-      << SourceAndCaret(result.sourceLine, result.column);
-  return out.str();
+  return out + '"';
 }
 
-// FILE:LINE:COL: warning: MESSAGE, the source line and a caret.
-std::string WarningText(const std::string& file, const Diagnostic& warning) {
-  return DisplayName(file) + ':' + std::to_string(warning.line) + ':' + std::to_string(warning.column) +
-         ": warning: " + warning.message + '\n' + SourceAndCaret(warning.sourceLine, warning.column);
+// One diagnostic of file: "FILE:LINE:COL: error N: MESSAGE", the source
+// line with a caret and the notes; or one JSON object on a line.
+std::string Tell(const std::string& file, const Diagnostic& d, const char* severity, Format format) {
+  if (format == Format::Json) {
+    std::string notes;
+    for (const std::string& note : d.notes) notes += (notes.empty() ? "" : ",") + JsonString(note);
+    return "{\"file\":" + JsonString(DisplayName(file)) + ",\"line\":" + std::to_string(d.line) +
+           ",\"column\":" + std::to_string(d.column) + ",\"endColumn\":" + std::to_string(d.endColumn) +
+           ",\"severity\":" + JsonString(severity) + ",\"number\":" + std::to_string(d.number) +
+           ",\"message\":" + JsonString(d.message) + ",\"notes\":[" + notes + "]}\n";
+  }
+  std::string where = DisplayName(file);
+  if (d.line > 0) where += ':' + std::to_string(d.line);
+  if (d.column > 0) where += ':' + std::to_string(d.column);
+  std::string label = severity;
+  if (d.number > 0) label += ' ' + std::to_string(d.number);
+  std::string text = where + ": " + label + ": " + d.message + '\n';
+  if (d.column > 0) text += SourceAndCaret(d.sourceLine, d.column, d.endColumn);
+  for (const std::string& note : d.notes) text += where + ": note: " + note + '\n';
+  return text;
+}
+
+// A failure of the tool itself about file (no number, no place).
+std::string TellFailure(const std::string& file, const std::string& message, Format format) {
+  Diagnostic failure;
+  failure.message = message;
+  return Tell(file, failure, "error", format);
 }
 
 // Where a document goes: standard output, or a file opened with its first
@@ -114,45 +148,58 @@ Outcome TranslateOne(const std::string& file, const std::string& outputPath, con
   options.encoding = settings.encoding;
   options.partial = settings.partial;
   options.strict = settings.strict;
+  options.check = settings.check;
   if (settings.version >= 0) options.version = static_cast<short>(settings.version);
   Output output(outputPath);
   bool written = true;
   const Result result =
       TranslateFile(file, options, [&](std::string_view piece) { return written = output.Write(piece); });
   Outcome outcome;
-  // Warnings and report lines in the order of the text; a warning comes
-  // before the report line of the statement it is about.
+  // Everything about the text in its order; at one place a warning or an
+  // error comes before the report line of the statement it is about.
   struct Told {
     int line, column;
     std::string text;
   };
   std::vector<Told> told;
+  for (const Diagnostic& error : result.errors)
+    told.push_back({error.line, error.column, Tell(file, error, "error", settings.format)});
   for (const Diagnostic& warning : result.warnings)
-    told.push_back({warning.line, warning.column, WarningText(file, warning)});
+    told.push_back({warning.line, warning.column, Tell(file, warning, "warning", settings.format)});
   if (settings.report)
-    for (const Skipped& skipped : result.skipped)
+    for (const Skipped& skipped : result.skipped) {
+      Diagnostic line;
+      line.line = skipped.line;
+      line.column = skipped.column;
+      line.endColumn = skipped.column + 1;
+      line.message = skipped.keyword;
       told.push_back({skipped.line, skipped.column,
-                      DisplayName(file) + ":" + std::to_string(skipped.line) + ":" +
-                          std::to_string(skipped.column) + ": skipped: " + skipped.keyword + "\n"});
+                      settings.format == Format::Json
+                          ? Tell(file, line, "skipped", settings.format)
+                          : DisplayName(file) + ":" + std::to_string(skipped.line) + ":" +
+                                std::to_string(skipped.column) + ": skipped: " + skipped.keyword + "\n"});
+    }
   std::stable_sort(told.begin(), told.end(), [](const Told& a, const Told& b) {
     return a.line != b.line ? a.line < b.line : a.column < b.column;
   });
   for (const Told& message : told) outcome.messages += message.text;
   outcome.warnings = result.warnings.size();
   if (!result.ok) {
-    outcome.messages += ErrorText(file, result);
     outcome.exitCode = result.error == 0 ? kUsageOrIoError : kTranslationError;
   } else if (settings.strict && outcome.warnings > 0) {
-    outcome.messages += DisplayName(file) + ": error: " + std::to_string(outcome.warnings) +
-                        (outcome.warnings == 1 ? " warning" : " warnings") + " with --strict\n";
+    outcome.messages += TellFailure(file,
+                                    std::to_string(outcome.warnings) +
+                                        (outcome.warnings == 1 ? " warning" : " warnings") + " with --strict",
+                                    settings.format);
     outcome.exitCode = kTranslationError;
   }
   if (!output.Started()) return outcome;
   if (output.Close() && written) {
     outcome.written = outputPath;
   } else {
-    outcome.messages +=
-        "brevan: cannot write " + (outputPath.empty() ? std::string("standard output") : outputPath) + "\n";
+    outcome.messages += TellFailure(
+        file, "cannot write " + (outputPath.empty() ? std::string("standard output") : outputPath),
+        settings.format);
     outcome.exitCode = kUsageOrIoError;
   }
   return outcome;
@@ -178,11 +225,15 @@ bool OutputPaths(const Settings& settings, std::vector<std::string>& paths) {
 
 // Translates every file on settings.jobs threads; tells each outcome in input order.
 int TranslateBatch(const Settings& settings) {
-  std::vector<std::string> paths;
-  if (!OutputPaths(settings, paths)) return kUsageOrIoError;
-  std::error_code created;
-  fs::create_directories(settings.outDir, created);
   const size_t count = settings.files.size();
+  std::vector<std::string> paths;
+  if (settings.check) {
+    paths.assign(count, std::string());  // nothing is written
+  } else {
+    if (!OutputPaths(settings, paths)) return kUsageOrIoError;
+    std::error_code created;
+    fs::create_directories(settings.outDir, created);
+  }
   std::vector<Outcome> outcomes(count);
   std::vector<bool> done(count, false);
   std::atomic<size_t> next{0};
@@ -202,7 +253,7 @@ int TranslateBatch(const Settings& settings) {
         if (o.exitCode != kTranslated) ++failed;
         warnings += o.warnings;
         std::cerr << o.messages;
-        if (!terminal && !o.written.empty())
+        if (!terminal && !o.written.empty() && settings.format == Format::Text)
           std::cerr << "brevan: " << settings.files[told] << " -> " << o.written << '\n';
       }
       if (terminal)
@@ -215,9 +266,14 @@ int TranslateBatch(const Settings& settings) {
   work();
   for (std::thread& worker : workers) worker.join();
   if (terminal) std::cerr << "\r\033[K";
-  std::cerr << "brevan: " << count - failed << " translated, " << failed << " failed";
-  if (warnings > 0) std::cerr << ", " << warnings << (warnings == 1 ? " warning" : " warnings");
-  std::cerr << '\n';
+  if (settings.format == Format::Json) {
+    std::cerr << "{\"files\":" << count << ",\"failed\":" << failed << ",\"warnings\":" << warnings << "}\n";
+  } else {
+    std::cerr << "brevan: " << count - failed << (settings.check ? " checked, " : " translated, ") << failed
+              << " failed";
+    if (warnings > 0) std::cerr << ", " << warnings << (warnings == 1 ? " warning" : " warnings");
+    std::cerr << '\n';
+  }
   return failed == 0 ? kTranslated : kTranslationError;
 }
 
@@ -248,6 +304,11 @@ int Run(int argc, char** argv) {
   app.add_flag("--partial", settings.partial, "On a translation error, still write the document as it stood");
   app.add_flag("--strict", settings.strict,
                "Warnings fail a file like an error (exit 1; written only with --partial)");
+  app.add_flag("--check", settings.check,
+               "Report every error of each file, going on at the next statement; write nothing");
+  std::string format = "text";
+  app.add_option("--diagnostics-format", format, "How errors and warnings are written: text or json")
+      ->check(CLI::IsMember({"text", "json"}));
   app.add_flag("--report", settings.report, "List the statements that were skipped as not translated");
   app.add_flag("--list-keywords", listKeywords, "Print the keyword table (id, spelling) and exit");
   app.add_flag("--list-tags", listTags, "Print the tag table (id, name) and exit");
@@ -261,13 +322,20 @@ int Run(int argc, char** argv) {
     if (listTags) ListTable(*GetWorkspaceTags());
     return kTranslated;
   }
+  if (format == "json") settings.format = Format::Json;
   if (settings.files.empty()) {
     std::cerr << "brevan: no workspace file given (see --help)\n";
     return kUsageOrIoError;
   }
   // Documents are large and short-lived: page faults were a third of the time.
   UseLargePages();
-  if (!settings.outDir.empty()) {
+  if (settings.check) {
+    if (!settings.output.empty() || !settings.outDir.empty()) {
+      std::cerr << "brevan: --check writes nothing: it excludes --output and --out-dir\n";
+      return kUsageOrIoError;
+    }
+    if (settings.files.size() > 1) return TranslateBatch(settings);
+  } else if (!settings.outDir.empty()) {
     if (!settings.output.empty()) {
       std::cerr << "brevan: --output and --out-dir exclude each other\n";
       return kUsageOrIoError;

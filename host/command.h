@@ -48,6 +48,13 @@ class CommandProcessor {
   virtual bool TokenStartsLine() = 0;
   // Records a warning about the current token: something passed over or cut short.
   virtual void Warn(const std::wstring& message) = 0;
+  // Records an error about the tokens from position first to last, with a
+  // note (may be empty); the host's error list still gets only the first.
+  virtual void RecordError(int number, const std::wstring& argument, size_t first, size_t last,
+                           const std::wstring& note) = 0;
+  // Whether the host wants every error of the stream: translation then goes
+  // on at the next statement after an error, and CmdMain still answers false.
+  virtual bool ContinueAfterError() = 0;
   virtual size_t Position() = 0;
   virtual void Seek(size_t position) = 0;
 

@@ -15,5 +15,8 @@ extern const TableEntry kTagEntries[];
 extern const int kTagCount;
 extern const TableEntry kErrorEntries[];
 extern const int kErrorCount;
+// Notes that follow an error message with the facts that make it actionable.
+extern const TableEntry kNoteEntries[];
+extern const int kNoteCount;
 
 }  // namespace brevan

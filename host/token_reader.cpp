@@ -1,5 +1,6 @@
 #include "host/token_reader.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "brevan_ids.h"
@@ -105,6 +106,25 @@ std::wstring_view TokenReader::LineText(int line) const {
   std::wstring_view source = text.substr(begin, end - begin);
   if (!source.empty() && source.back() == L'\r') source.remove_suffix(1);
   return source;
+}
+
+// An error about the end of the input stands on the last token, the nearest
+// thing to point at; a culprit over several lines is marked on its first.
+void TokenReader::RecordError(int number, const std::wstring& argument, size_t first, size_t last,
+                              const std::wstring& note) {
+  const size_t realTokens = tokens_.size() - 1;  // without the end token
+  if (realTokens == 0) {
+    errors_.push_back({number, argument, 1, 1, 1, note});
+    return;
+  }
+  first = std::min(first, realTokens - 1);
+  last = std::clamp(last, first, realTokens - 1);
+  const uint32_t begin = tokens_[first].begin;
+  const int line = LineOf(lexed_, begin);
+  uint32_t end = tokens_[last].begin + tokens_[last].length;
+  if (LineOf(lexed_, end - 1) != line) end = lexed_.lineStarts[line - 1] + LineText(line).size();
+  errors_.push_back({number, argument, line, ColumnOf(lexed_, begin),
+                     ColumnOf(lexed_, begin) + static_cast<int>(end - begin), note});
 }
 
 const Token& TokenReader::Current() const { return at_ < tokens_.size() ? tokens_[at_] : BeforeStart(); }

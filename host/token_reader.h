@@ -26,6 +26,17 @@ struct ReaderWarning {
   std::wstring message;
 };
 
+// An error, at the tokens it is about; columns are 1-based, endColumn just
+// past the culprit's last character on its first line.
+struct ReaderError {
+  int number = 0;
+  std::wstring argument;
+  int line = 0;
+  int column = 0;
+  int endColumn = 0;
+  std::wstring note;
+};
+
 class TokenReader final : public CommandProcessor {
  public:
   // Lexes text, which it keeps; check Ok() before use. The cursor stands
@@ -39,6 +50,9 @@ class TokenReader final : public CommandProcessor {
   const LexError& Error() const { return error_; }
   const std::vector<SkippedStatement>& Skipped() const { return skipped_; }
   const std::vector<ReaderWarning>& Warnings() const { return warnings_; }
+  const std::vector<ReaderError>& Errors() const { return errors_; }
+  // Asks the translator for every error of the stream (see ContinueAfterError).
+  void SetContinueAfterError(bool on) { continueAfterError_ = on; }
   // The text of a 1-based line, without its line break; empty past the end.
   std::wstring_view LineText(int line) const;
 
@@ -63,6 +77,9 @@ class TokenReader final : public CommandProcessor {
   void Warn(const std::wstring& message) override {
     warnings_.push_back({TokenLine(), TokenColumn(), message});
   }
+  void RecordError(int number, const std::wstring& argument, size_t first, size_t last,
+                   const std::wstring& note) override;
+  bool ContinueAfterError() override { return continueAfterError_; }
   size_t Position() override { return at_; }
   void Seek(size_t position) override { at_ = position; }
 
@@ -76,6 +93,8 @@ class TokenReader final : public CommandProcessor {
   std::vector<Token>& tokens_ = lexed_.tokens;
   std::vector<SkippedStatement> skipped_;
   std::vector<ReaderWarning> warnings_;
+  std::vector<ReaderError> errors_;
+  bool continueAfterError_ = false;
   // What TokenText and Value last gave, and for which token.
   std::wstring textCache_;
   size_t textCacheAt_ = SIZE_MAX;

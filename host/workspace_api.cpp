@@ -50,6 +50,7 @@ Result InputError(int line, std::string message) {
   Result result;
   result.line = line;
   result.message = std::move(message);
+  result.errors.push_back({0, line, 0, 0, result.message, {}, {}});
   return result;
 }
 
@@ -141,36 +142,65 @@ std::wstring MessageText(int number, const std::wstring& argument) {
   return L"Error " + std::to_wstring(number) + L".";
 }
 
+// Sets the first error's fields of result from its diagnostic.
+void SetFirstError(Result& result, const Diagnostic& error) {
+  result.error = error.number;
+  result.message = error.message;
+  result.line = error.line;
+  result.column = error.column;
+  result.endColumn = error.endColumn;
+  result.notes = error.notes;
+  result.sourceLine = error.sourceLine;
+}
+
 // Runs the translator over text into doc and fills result.
-void Run(std::wstring source, short version, XmlDocument& doc, Result& result) {
+void Run(std::wstring source, short version, bool check, XmlDocument& doc, Result& result) {
   TokenReader reader(std::move(source));
   const std::wstring& text = reader.Text();
   if (!reader.Ok()) {
     const LexError& lex = reader.Error();
-    result.error = kInvalidToken;
-    result.message = ToUtf8(MessageText(kInvalidToken, lex.text) + L" (" + lex.reason + L")");
-    result.line = lex.line;
-    result.column = lex.column;
-    result.sourceLine = SourceLine(text, lex.line);
+    Diagnostic error{kInvalidToken,
+                     lex.line,
+                     lex.column,
+                     lex.column + 1,
+                     ToUtf8(MessageText(kInvalidToken, lex.text) + L" (" + lex.reason + L")"),
+                     {},
+                     SourceLine(text, lex.line)};
+    SetFirstError(result, error);
+    result.errors.push_back(std::move(error));
     return;
   }
+  reader.SetContinueAfterError(check);
   Veltra::ClearErrors();
   result.ok = CmdMain(&reader, version, &doc);
   for (const SkippedStatement& skipped : reader.Skipped())
     result.skipped.push_back({skipped.line, skipped.column, ToUtf8(skipped.keyword)});
   for (const ReaderWarning& warning : reader.Warnings())
-    result.warnings.push_back(
-        {warning.line, warning.column, ToUtf8(warning.message), ToUtf8(reader.LineText(warning.line))});
+    result.warnings.push_back({0,
+                               warning.line,
+                               warning.column,
+                               warning.column + 1,
+                               ToUtf8(warning.message),
+                               {},
+                               ToUtf8(reader.LineText(warning.line))});
+  for (const ReaderError& error : reader.Errors()) {
+    std::vector<std::string> notes;
+    if (!error.note.empty()) notes.push_back(ToUtf8(error.note));
+    result.errors.push_back({error.number, error.line, error.column, error.endColumn,
+                             ToUtf8(MessageText(error.number, error.argument)), std::move(notes),
+                             ToUtf8(reader.LineText(error.line))});
+  }
   if (!result.ok) {
-    const Veltra::ErrorEntry* entry = Veltra::GetErrorEntry(0);
-    result.error = entry ? entry->number : kOutOfMemory;
-    result.message = ToUtf8(MessageText(result.error, entry ? entry->argument1 : L""));
-    // The identifier reader steps over the token it rejects: point at that token.
-    if ((result.error == 5 || result.error == 15) && reader.Position() > 0)
-      reader.Seek(reader.Position() - 1);
-    result.line = reader.TokenLine();
-    result.column = reader.TokenColumn();
-    result.sourceLine = SourceLine(text, result.line);
+    // Out of memory is reported by no one: it stands where the reader stopped.
+    if (result.errors.empty())
+      result.errors.push_back({kOutOfMemory,
+                               reader.TokenLine(),
+                               reader.TokenColumn(),
+                               reader.TokenColumn() + 1,
+                               ToUtf8(MessageText(kOutOfMemory, L"")),
+                               {},
+                               ToUtf8(reader.LineText(reader.TokenLine()))});
+    SetFirstError(result, result.errors.front());
   }
   Veltra::ClearErrors();
   if (!doc.HasRoot())
@@ -183,7 +213,8 @@ bool Translate(std::string_view bytes, const Options& options, XmlDocument& doc,
   std::optional<short> declared;
   if (!Decode(bytes, options.encoding, text, result) || !TakeVersionHeader(text, declared, result))
     return false;
-  Run(std::move(text), options.version.value_or(declared.value_or(kNewestVersion)), doc, result);
+  Run(std::move(text), options.version.value_or(declared.value_or(kNewestVersion)), options.check, doc,
+      result);
   return true;
 }
 
@@ -192,14 +223,14 @@ bool Translate(std::string_view bytes, const Options& options, XmlDocument& doc,
 Result TranslateBytes(std::string_view bytes, const Options& options) {
   Result result;
   XmlDocument doc;
-  if (Translate(bytes, options, doc, result)) result.xml = doc.ToXml(options.indent);
+  if (Translate(bytes, options, doc, result) && !options.check) result.xml = doc.ToXml(options.indent);
   return result;
 }
 
 Result TranslateBytes(std::string_view bytes, pugi::xml_document& document, const Options& options) {
   Result result;
   XmlDocument doc;
-  if (Translate(bytes, options, doc, result)) doc.CopyTo(document);
+  if (Translate(bytes, options, doc, result) && !options.check) doc.CopyTo(document);
   return result;
 }
 
@@ -243,7 +274,7 @@ Result TranslateFile(const std::string& path, const Options& options, const Sink
   Result result;
   if (!ReadFile(path, bytes, result)) return result;
   XmlDocument doc;
-  if (!Translate(bytes, options, doc, result)) return result;
+  if (!Translate(bytes, options, doc, result) || options.check) return result;
   const bool failed = !result.ok || (options.strict && !result.warnings.empty());
   if (!failed || options.partial) doc.WriteXml(sink, options.indent);
   return result;

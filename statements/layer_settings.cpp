@@ -28,7 +28,7 @@ NodeHandle ChildOf(BrevanTranslator& t, const NodeHandle& layer, Tag tag) {
 // A 16-bit integer argument, read for its place.
 void SkipShort(BrevanTranslator& t) {
   int16_t value = 0;
-  if (!CmdParseShort(t.cmd, value)) Raise(Error::ExpectingInteger);
+  if (!CmdParseShort(t.cmd, value)) t.Raise(Error::ExpectingInteger);
 }
 
 // extra := Extra { On { Lines | Points } | Filter expression | Option token [ On | Off ] }
@@ -224,7 +224,7 @@ bool ReadExpressionSubClause(BrevanTranslator& t, QdXmlNode* labels, bool full) 
       t.NextToken();
       if (!full) {
         std::wstring caption;
-        if (!CmdParseString(t.cmd, caption)) Raise(Error::ExpectingString);
+        if (!CmdParseString(t.cmd, caption)) t.Raise(Error::ExpectingString);
       }
       return true;
     case Keyword::Angle:

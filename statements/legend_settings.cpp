@@ -35,7 +35,7 @@ bool ReadRowText(BrevanTranslator& t, std::wstring& text) {
     t.NextToken();
     return false;
   }
-  if (!CmdParseString(t.cmd, text)) Raise(Error::ExpectingString);
+  if (!CmdParseString(t.cmd, text)) t.Raise(Error::ExpectingString);
   return true;
 }
 
@@ -82,7 +82,7 @@ void PlaceRow(BrevanTranslator& t, Rows& rows, int kind, QdXmlNodeList* items, Q
                                   ? std::wstring(t.Name(Tag::RangeItems)) + L"/" + t.Name(Tag::DefaultRange)
                                   : std::wstring(t.Name(Tag::ValueItems)) + L"/" + t.Name(Tag::DefaultValue);
     const NodeHandle item = t.SelectSingleNode(theme, path);
-    if (!item) Raise(Error::NodeNotFound, path);
+    if (!item) t.Raise(Error::NodeNotFound, path);
     t.AppendChildOrThrow(*item, row);
     return;
   }
@@ -91,7 +91,7 @@ void PlaceRow(BrevanTranslator& t, Rows& rows, int kind, QdXmlNodeList* items, Q
   if (kind == kGraduatedKind) return t.PlaceGraduatedRow(theme, row, rows.number);
   QdXmlNode* raw = nullptr;
   if (items == nullptr || !items->GetItem(static_cast<long>(rows.number) - 1, &raw))
-    Raise(Error::NodeByIndexFailed);
+    t.Raise(Error::NodeByIndexFailed);
   const NodeHandle item(raw);
   t.AppendChildOrThrow(*item, row);
 }

@@ -64,13 +64,14 @@ namespace {
 // the table's element under the layer's name, with a file of its own.
 void CopyTable(BrevanTranslator& t, const std::wstring& tableName, const std::wstring& layerName) {
   // Without a tables container there is nothing to copy from.
-  if (!t.tables) Raise(Error::NodeNotFound, AttributePath(t.Name(Tag::Table), t.Name(Tag::Alias), tableName));
+  if (!t.tables)
+    t.Raise(Error::NodeNotFound, AttributePath(t.Name(Tag::Table), t.Name(Tag::Alias), tableName));
   if (t.SelectSingleNode(*t.tables, AttributePath(t.Name(Tag::Table), t.Name(Tag::Alias), layerName))) return;
   const std::wstring path = AttributePath(t.Name(Tag::Table), t.Name(Tag::Alias), tableName);
   std::wstring file;
   {
     const NodeHandle original = t.SelectSingleNode(*t.tables, path);
-    if (!original) Raise(Error::NodeNotFound, path);
+    if (!original) t.Raise(Error::NodeNotFound, path);
     t.GetAttributeOrThrow(*original, t.Name(Tag::File), file);
   }
   t.MakeUniqueName(*t.tables, Tag::Table, Tag::File, file);

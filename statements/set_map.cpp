@@ -22,7 +22,7 @@ NodeHandle LastMapWindow(BrevanTranslator& t) {
     if (children && children->GetCount() > 0 && children->GetItem(children->GetCount() - 1, &window))
       return NodeHandle(window);
   }
-  Raise(Error::NodeNotFound, t.Name(Tag::MapWindow));
+  t.Raise(Error::NodeNotFound, t.Name(Tag::MapWindow));
 }
 
 // smart := [ Smart Redraw ]
@@ -39,11 +39,11 @@ void ReadCenter(BrevanTranslator& t, QdXmlNode& window) {
   double x = 0, y = 0;
   if (t.version < 200) {
     int32_t a = 0, b = 0;
-    if (!CmdParseLongCoord(t.cmd, a, b)) Raise(Error::ExpectingCoordinates);
+    if (!CmdParseLongCoord(t.cmd, a, b)) t.Raise(Error::ExpectingCoordinates);
     x = a / -kOldCoordinateScale;
     y = b / kOldCoordinateScale;
   } else if (!CmdParseDoubleCoord(t.cmd, x, y)) {
-    Raise(Error::ExpectingCoordinates);
+    t.Raise(Error::ExpectingCoordinates);
   }
   t.SetNumberAttributeOrThrow(window, t.Name(Tag::CenterX), x);
   t.SetNumberAttributeOrThrow(window, t.Name(Tag::CenterY), y);
@@ -108,7 +108,7 @@ void ReadOrder(BrevanTranslator& t, QdXmlNode& window) {
 // area := Area units [ Display Projected [ On | Off ] ]
 void ReadArea(BrevanTranslator& t, QdXmlNode& window) {
   t.NextToken();
-  if (!t.IsTokenClass(Keyword::Units)) Raise(Error::ExpectingToken, t.KeywordText(Keyword::Units));
+  if (!t.IsTokenClass(Keyword::Units)) t.Raise(Error::ExpectingToken, t.KeywordText(Keyword::Units));
   std::wstring units;
   t.ParseUnits(units);
   t.SetAttributeOrThrow(window, t.Name(Tag::AreaUnits), units);
@@ -132,7 +132,7 @@ void ReadPan(BrevanTranslator& t, QdXmlNode& window) {
                              : t.IsToken(Keyword::East)  ? L"East"
                              : t.IsToken(Keyword::West)  ? L"West"
                                                          : nullptr;
-  if (direction == nullptr) Raise(Error::InvalidPanningDirection, t.cmd->TokenText());
+  if (direction == nullptr) t.Raise(Error::InvalidPanningDirection, t.cmd->TokenText());
   t.SetAttributeOrThrow(window, t.Name(Tag::PanDirection), direction);
   t.NextToken();
   if (ReadSmartRedraw(t)) t.SetNumberAttributeOrThrow(window, t.Name(Tag::PanRedraw), 1.0);
@@ -160,7 +160,7 @@ void ReadDistance(BrevanTranslator& t, QdXmlNode& window) {
     t.SetAttributeOrThrow(window, t.Name(Tag::DistanceType), type);
     return;
   }
-  if (!t.IsTokenClass(Keyword::Units)) Raise(Error::ExpectingDistanceUnits);
+  if (!t.IsTokenClass(Keyword::Units)) t.Raise(Error::ExpectingDistanceUnits);
   std::wstring units;
   t.ParseUnits(units);
   t.SetAttributeOrThrow(window, t.Name(Tag::DistanceUnits), units);

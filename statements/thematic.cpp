@@ -61,7 +61,7 @@ long ReadExpressions(BrevanTranslator& t, QdXmlNode& holder) {
 NodeHandle ReadMissingValue(BrevanTranslator& t) {
   t.NextToken();
   const auto value = Owned(Veltra::CreateAllType());
-  if (!t.cmd->ParseValue(value.get(), true)) Raise(Error::ParseValueFailed);
+  if (!t.cmd->ParseValue(value.get(), true)) t.Raise(Error::ParseValueFailed);
   NodeHandle missing = t.CreateElementOrThrow(Tag::MissingValue);
   const NodeHandle text = t.CreateElementOrThrow(Tag::ValueText);
   if (value->IsKindB()) {
@@ -97,7 +97,7 @@ std::wstring ReadSetting(BrevanTranslator& t, Tag any, Tag color, Tag size, Erro
   } else if (t.IsToken(Keyword::Size)) {
     word = size;
   } else {
-    Raise(invalid);
+    t.Raise(invalid);
   }
   t.NextToken();
   t.RaisePendingHostError();

@@ -116,7 +116,7 @@ void ReadSecondSize(BrevanTranslator& t, QdXmlNode& theme, SizeState& state) {
 
 // The clause keyword must be followed by the style keyword (error 4 naming it).
 void ExpectStyle(BrevanTranslator& t, Keyword style) {
-  if (!t.IsToken(style)) Raise(Error::ExpectingToken, t.KeywordText(style));
+  if (!t.IsToken(style)) t.Raise(Error::ExpectingToken, t.KeywordText(style));
 }
 
 BrushHandle ReadBrush(BrevanTranslator& t) {

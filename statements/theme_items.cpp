@@ -11,7 +11,7 @@ namespace {
 // value := [-] number | "text" | name, as the value library prints it.
 std::wstring ReadValueText(BrevanTranslator& t) {
   const auto value = Owned(Veltra::CreateAllType());
-  if (!t.cmd->ParseValue(value.get(), true)) Raise(Error::ParseValueFailed);
+  if (!t.cmd->ParseValue(value.get(), true)) t.Raise(Error::ParseValueFailed);
   // The whole text: the host's 80-character buffer would cut long values.
   return value->Text();
 }

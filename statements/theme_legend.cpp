@@ -11,7 +11,7 @@ namespace {
 NodeHandle LegendAnchor(BrevanTranslator& t, QdXmlNode& theme) {
   NodeHandle anchor = t.SelectSingleNode(theme, t.Name(Tag::ItemSettings));
   if (!anchor) anchor = t.SelectSingleNode(theme, t.Name(Tag::ValueSize));
-  if (!anchor) Raise(Error::LegendThemeNotFound);
+  if (!anchor) t.Raise(Error::LegendThemeNotFound);
   return anchor;
 }
 
@@ -46,9 +46,9 @@ void ReadVariant(BrevanTranslator& t, QdXmlNode& anchor) {
   t.NextToken();
   const int32_t variant = t.ReadLong();
   const NodeHandle spreading = t.SelectSingleNode(anchor, t.Name(Tag::Spreading));
-  if (!spreading) Raise(Error::LegendThemeNotFound);
+  if (!spreading) t.Raise(Error::LegendThemeNotFound);
   std::wstring setting;
-  if (!spreading->GetNodeText(setting)) Raise(Error::ParseValueFailed);
+  if (!spreading->GetNodeText(setting)) t.Raise(Error::ParseValueFailed);
   t.AppendTextElement(anchor, Tag::SpreadVariant, SpreadVariant(t, setting, variant));
 }
 
@@ -62,9 +62,9 @@ void ReadItemColor(BrevanTranslator& t, QdXmlNode& theme) {
   const int32_t number = t.ReadLong();
   if (!on) return;
   const ListHandle items = t.FindItemElements(theme);
-  if (!items) Raise(Error::LegendThemeNotFound);
+  if (!items) t.Raise(Error::LegendThemeNotFound);
   QdXmlNode* raw = nullptr;
-  if (!items->GetItem(static_cast<long>(number) - 1, &raw)) Raise(Error::NodeByIndexFailed);
+  if (!items->GetItem(static_cast<long>(number) - 1, &raw)) t.Raise(Error::NodeByIndexFailed);
   const NodeHandle item(raw);
   t.AppendTextElement(*item, Tag::ItemColor, t.FormatColor(color));
 }

@@ -27,13 +27,13 @@ Veltra::cColor ToColor(double value) {
 
 // The number at the cursor, not consumed (error 28 when there is none).
 double Number(BrevanTranslator& t) {
-  if (!t.IsTokenClass(kNumericConstant)) Raise(Error::ExpectingConstantNumber);
+  if (!t.IsTokenClass(kNumericConstant)) t.Raise(Error::ExpectingConstantNumber);
   return t.DoubleValue();
 }
 
 // The string at the cursor, not consumed (error 27 when there is none).
 std::wstring String(BrevanTranslator& t) {
-  if (!t.IsTokenClass(kStringConstant)) Raise(Error::ExpectingConstantString);
+  if (!t.IsTokenClass(kStringConstant)) t.Raise(Error::ExpectingConstantString);
   return t.StringValue();
 }
 
@@ -246,9 +246,9 @@ bool ReadStylePass(BrevanTranslator& t, StyleSlots& slots, OnRead onRead) {
 }
 
 template <typename T, typename Apply>
-void ApplySlot(std::unique_ptr<T>& slot, Apply apply) {
+void ApplySlot(BrevanTranslator& t, std::unique_ptr<T>& slot, Apply apply) {
   if (!slot) return;
-  if (!apply(slot.get())) Raise(Error::SetStyleFailed);
+  if (!apply(slot.get())) t.Raise(Error::SetStyleFailed);
   slot.reset();
 }
 
@@ -259,11 +259,11 @@ void BrevanTranslator::ParseStyleClauses(Veltra::cToolSettings& settings) {
   StyleSlots slots;
   while (ReadStylePass(*this, slots, [](const Veltra::cColor&) {})) {
   }
-  ApplySlot(slots.brush, [&](const Veltra::cBrush* brush) { return settings.SetBrush(brush); });
-  ApplySlot(slots.pen, [&](const Veltra::cPen* pen) { return settings.SetPen(pen); });
-  ApplySlot(slots.secondPen, [&](const Veltra::cPen* pen) { return settings.SetSecondPen(pen); });
-  ApplySlot(slots.symbol, [&](const Veltra::cSymbol* symbol) { return settings.SetSymbol(symbol); });
-  ApplySlot(slots.font, [&](const Veltra::cFont* font) { return settings.SetFont(font, false); });
+  ApplySlot(*this, slots.brush, [&](const Veltra::cBrush* brush) { return settings.SetBrush(brush); });
+  ApplySlot(*this, slots.pen, [&](const Veltra::cPen* pen) { return settings.SetPen(pen); });
+  ApplySlot(*this, slots.secondPen, [&](const Veltra::cPen* pen) { return settings.SetSecondPen(pen); });
+  ApplySlot(*this, slots.symbol, [&](const Veltra::cSymbol* symbol) { return settings.SetSymbol(symbol); });
+  ApplySlot(*this, slots.font, [&](const Veltra::cFont* font) { return settings.SetFont(font, false); });
 }
 
 // The colour of the last clause of a run; unchanged when the run is empty.

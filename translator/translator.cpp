@@ -1,8 +1,12 @@
 #include "translator/translator.h"
 
+#include <algorithm>
 #include <new>
+#include <optional>
+#include <utility>
 
 #include "host/lexer.h"
+#include "host/table_data.h"
 #include "host/text.h"
 #include "host/utility.h"
 
@@ -17,11 +21,6 @@ constexpr Veltra::GUID kModuleId = {
 constexpr int kErrorLevel = Veltra::ERR_ERROR;
 
 }  // namespace
-
-// Arguments are token texts: a control character in one is shown by its code.
-void Raise(Error n, const std::wstring& argument) {
-  throw BrevanTranslatorException(static_cast<uint16_t>(n), Printable(argument).c_str());
-}
 
 void ReportError(int level, int number, const std::wstring& argument1, const std::wstring& argument2) {
   if (Veltra::HaveErrors()) return;
@@ -61,6 +60,18 @@ constexpr const wchar_t* kWarningTexts[] = {
     L"expression continues onto line ^0",
     L"statement ends before \"^0\": the rest of it is skipped",
 };
+
+// The text of a note with its facts filled in.
+std::wstring NoteText(Note note, const std::wstring& fact0, const std::wstring& fact1) {
+  for (int i = 0; i < kNoteCount; ++i) {
+    if (kNoteEntries[i].id != static_cast<short>(note)) continue;
+    std::wstring text = kNoteEntries[i].text;
+    for (const auto& [mark, fact] : {std::pair(L"^0", &fact0), std::pair(L"^1", &fact1)})
+      for (size_t at; (at = text.find(mark)) != std::wstring::npos;) text.replace(at, 2, *fact);
+    return text;
+  }
+  return std::wstring();
+}
 
 }  // namespace
 
@@ -120,7 +131,35 @@ void BrevanTranslator::RaisePendingHostError() {
   if (!Veltra::HaveErrors() || !Veltra::GetNextError(true, text, 512)) return;
   const int number = Veltra::GetErrorNum(0);
   Veltra::ClearErrors();
-  throw BrevanTranslatorException(static_cast<uint16_t>(number));
+  Raise(static_cast<Error>(number));
+}
+
+void BrevanTranslator::Raise(Error n, const std::wstring& argument) {
+  if (cmd->HasMore()) RaiseAt(Here(), n, argument);
+  RaiseAt(Here(), n, argument, Note::EndOfInput);
+}
+
+// Arguments are token texts: a control character in one is shown by its code.
+void BrevanTranslator::RaiseAt(TokenSpan at, Error n, const std::wstring& argument, Note note,
+                               const std::wstring& fact0, const std::wstring& fact1) {
+  BrevanTranslatorException failure(static_cast<uint16_t>(n), Printable(argument).c_str());
+  failure.at = at;
+  if (note != Note::None) failure.note = NoteText(note, Printable(fact0), Printable(fact1));
+  throw failure;
+}
+
+TokenSpan BrevanTranslator::Since(size_t first) {
+  const size_t now = cmd->Position();
+  return {first, now > first ? now - 1 : first};
+}
+
+void BrevanTranslator::ResumeAfter(TokenSpan culprit, size_t statementStart) {
+  // Past the culprit and the start of the failed statement, so that every
+  // resume makes progress, on to the next statement that starts a line.
+  cmd->Seek(std::max(culprit.last, statementStart));
+  do {
+    NextToken();
+  } while (cmd->HasMore() && !(cmd->TokenStartsLine() && IsStatementKeyword(TokenId())));
 }
 
 void BrevanTranslator::ExpectToken(Keyword id) {
@@ -219,14 +258,24 @@ bool CmdMain(CommandProcessor* cmd, short version, QdXmlDocument* doc) {
   using brevan::BrevanTranslator;
   try {
     BrevanTranslator state(cmd, version, doc);
-    try {
-      state.NextToken();
-      while (cmd->HasMore()) state.DispatchStatement();
-    } catch (const brevan::BrevanTranslatorException& failure) {
-      brevan::ReportError(brevan::kErrorLevel, failure.number, failure.argument1, failure.argument2);
-      return false;
+    std::optional<brevan::BrevanTranslatorException> first;
+    state.NextToken();
+    while (cmd->HasMore()) {
+      const size_t start = cmd->Position();
+      try {
+        state.DispatchStatement();
+      } catch (const brevan::BrevanTranslatorException& failure) {
+        cmd->RecordError(failure.number, failure.argument1, failure.at.first, failure.at.last, failure.note);
+        if (!first) first = failure;
+        if (!cmd->ContinueAfterError()) break;
+        state.ResumeAfter(failure.at, start);
+      }
     }
-    return true;
+    // Reported once the translation ends, so that a host that asked for
+    // every error does not see the first one as pending while it goes on.
+    if (!first) return true;
+    brevan::ReportError(brevan::kErrorLevel, first->number, first->argument1, first->argument2);
+    return false;
   } catch (const std::bad_alloc&) {
     return false;
   }

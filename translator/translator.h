@@ -34,6 +34,12 @@ using BrushHandle = std::unique_ptr<Veltra::cBrush>;
 using FontHandle = std::unique_ptr<Veltra::cFont>;
 using SymbolHandle = std::unique_ptr<Veltra::cSymbol>;
 
+// Where a culprit stands: its first and last tokens, as reader positions.
+struct TokenSpan {
+  size_t first = 0;
+  size_t last = 0;
+};
+
 // The one exception type of the translator: a message number and its text argument.
 class BrevanTranslatorException {
  public:
@@ -45,13 +51,14 @@ class BrevanTranslatorException {
   uint16_t number;
   std::wstring argument1;
   std::wstring argument2;
+  // Where the culprit stands, fixed where the error is raised, and a note
+  // with the facts that make the message actionable (may be empty).
+  TokenSpan at;
+  std::wstring note;
 };
 
 // What a warning is about: text passed over or cut short, translation goes on.
 enum class Warning { ExpressionContinues, StatementCutShort };
-
-// Raises error n; the only way a translation error starts.
-[[noreturn]] void Raise(Error n, const std::wstring& argument = std::wstring());
 
 // Adds one entry to the host's error list unless one is already there.
 void ReportError(int level, int number, const std::wstring& argument1, const std::wstring& argument2);
@@ -74,9 +81,23 @@ struct BrevanTranslator {
   // Layer names in layer order; entry 0 is layer 1.
   LayerNames layerNames;
 
-  // translator.cpp: dispatch and host errors
+  // translator.cpp: dispatch and errors
   void DispatchStatement();
   void RaisePendingHostError();
+  // Raises error n about the current token: the only way a translation
+  // error starts, with RaiseAt.
+  [[noreturn]] void Raise(Error n, const std::wstring& argument = std::wstring());
+  // Raises error n about the tokens of at, with a note filled with facts.
+  [[noreturn]] void RaiseAt(TokenSpan at, Error n, const std::wstring& argument = std::wstring(),
+                            Note note = Note::None, const std::wstring& fact0 = std::wstring(),
+                            const std::wstring& fact1 = std::wstring());
+  // The current token as a span.
+  TokenSpan Here() { return {cmd->Position(), cmd->Position()}; }
+  // From the token at position first to the one before the cursor: what was just read.
+  TokenSpan Since(size_t first);
+  // After a failure, when the host wants every error: moves the cursor on to
+  // the next statement after the culprit.
+  void ResumeAfter(TokenSpan culprit, size_t statementStart);
 
   // Token verbs (translator.cpp)
   void NextToken() { cmd->NextToken(); }

@@ -36,6 +36,10 @@ struct Options {
   // document is handed over only with partial. result.ok still tells
   // whether the statements were translated.
   bool strict = false;
+  // Report every error: after one, translation goes on at the next
+  // statement, and result.errors lists them all. No document is made
+  // (result.xml stays empty, a sink gets nothing).
+  bool check = false;
 };
 
 // A statement that was passed over because it is not one that is translated.
@@ -45,13 +49,16 @@ struct Skipped {
   std::string keyword;  // its first word or words, as written
 };
 
-// Something a translation passed over or cut short; the document was still
-// written.
+// An error, or a warning: something a translation passed over or cut short
+// (the document is still written).
 struct Diagnostic {
-  int line = 0;  // 1-based
+  int number = 0;  // the message number of an error (as Result::error); 0 for a warning
+  int line = 0;    // 1-based; 0 when not about a line
   int column = 0;
-  std::string message;     // UTF-8
-  std::string sourceLine;  // the text of that line
+  int endColumn = 0;               // just past the culprit on its line
+  std::string message;             // UTF-8
+  std::vector<std::string> notes;  // facts that make the message actionable
+  std::string sourceLine;          // the text of that line
 };
 
 struct Result {
@@ -61,9 +68,11 @@ struct Result {
   // that do not decode, an unreadable file or a bad version header).
   int error = 0;
   std::string message;  // UTF-8, its argument filled in; empty when ok
-  int line = 0;         // where translation stopped (1-based; 0 when not about a line)
+  int line = 0;         // where the culprit stands (1-based; 0 when not about a line)
   int column = 0;
-  std::string sourceLine;  // the text of that line
+  int endColumn = 0;               // just past the culprit on its line
+  std::vector<std::string> notes;  // facts that make the message actionable
+  std::string sourceLine;          // the text of that line
   // The document, UTF-8 with a declaration; when !ok, as it stood at the
   // failure (empty after an input error).
   std::string xml;
@@ -71,6 +80,9 @@ struct Result {
   // Warnings in the order of the text: statements cut short, expressions
   // that run on over a line break.
   std::vector<Diagnostic> warnings;
+  // Every error when !ok, the first one as above; with Options::check all
+  // the errors of the text, else just that one.
+  std::vector<Diagnostic> errors;
 };
 
 // Translates the bytes of a workspace.
