@@ -1,4 +1,5 @@
 // Layer numbers to layer elements, through the layer-name list.
+#include "host/text.h"
 #include "translator/translator.h"
 
 namespace brevan {
@@ -14,10 +15,19 @@ bool BrevanTranslator::FindLayerNode(int32_t number, NodeHandle& node) {
   return static_cast<bool>(node);
 }
 
-NodeHandle BrevanTranslator::FindLayerOrThrow(int32_t number) {
+NodeHandle BrevanTranslator::FindLayerOrThrow(int32_t number, TokenSpan at) {
   NodeHandle layer;
-  if (!FindLayerNode(number, layer)) Raise(Error::NodeNotFound, Name(Tag::Layer));
-  return layer;
+  if (FindLayerNode(number, layer)) return layer;
+  if (layerNames.empty() || !mapWindows)
+    RaiseAt(at, Error::NodeNotFound, Name(Tag::Layer), Note::NoLayers, IntegerText(number));
+  RaiseAt(at, Error::NodeNotFound, Name(Tag::Layer), Note::LayerRange, IntegerText(number),
+          IntegerText(static_cast<long long>(layerNames.size())));
+}
+
+NodeHandle BrevanTranslator::ReadLayerOrThrow() {
+  const size_t first = cmd->Position();
+  const int32_t number = ReadLayerNumber();
+  return FindLayerOrThrow(number, Since(first));
 }
 
 }  // namespace brevan

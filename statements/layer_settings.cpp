@@ -208,7 +208,8 @@ bool ReadExpressionSubClause(BrevanTranslator& t, QdXmlNode* labels, bool full) 
       const std::wstring expression = t.ReadExpressionText();
       if (!labels) return true;
       const NodeHandle item = t.CreateElementOrThrow(Tag::LabelExpression);
-      item->SetText(expression.c_str());
+      // The write is not examined; what it refuses is not dropped silently.
+      if (!item->SetText(expression.c_str())) t.Warn(Warning::LabelNotWritten, L"");
       t.AppendChildOrThrow(*labels, *item);
       return true;
     }
@@ -256,11 +257,12 @@ bool ReadExpressionSubClause(BrevanTranslator& t, QdXmlNode* labels, bool full) 
 // layer-clause := Layer layer-id { sub-clause }
 void BrevanTranslator::TranslateLayerSettings() {
   NextToken();
+  const size_t first = cmd->Position();
   const int32_t number = ReadLayerNumber();
   // A layer identifier that is no number above 0 names no element: its
   // clauses are read and write nothing.
   NodeHandle layer;
-  if (number > 0) layer = FindLayerOrThrow(number);
+  if (number > 0) layer = FindLayerOrThrow(number, Since(first));
   while (ReadSubClause(*this, layer)) {
   }
   layer.reset();

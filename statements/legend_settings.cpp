@@ -73,8 +73,9 @@ struct Rows {
 };
 
 // Places a row by the theme's kind; rows that have nowhere to go are dropped.
+// rowAt: the row in the statement, where a row with no place is reported.
 void PlaceRow(BrevanTranslator& t, Rows& rows, int kind, QdXmlNodeList* items, QdXmlNode& row, bool isDefault,
-              bool changed) {
+              bool changed, TokenSpan rowAt) {
   QdXmlNode& theme = *rows.theme;
   if (isDefault) {
     if (kind != kRangeKind && kind != kValueKind) return;
@@ -82,16 +83,16 @@ void PlaceRow(BrevanTranslator& t, Rows& rows, int kind, QdXmlNodeList* items, Q
                                   ? std::wstring(t.Name(Tag::RangeItems)) + L"/" + t.Name(Tag::DefaultRange)
                                   : std::wstring(t.Name(Tag::ValueItems)) + L"/" + t.Name(Tag::DefaultValue);
     const NodeHandle item = t.SelectSingleNode(theme, path);
-    if (!item) t.Raise(Error::NodeNotFound, path);
+    if (!item) t.RaiseAt(rowAt, Error::NodeNotFound, path);
     t.AppendChildOrThrow(*item, row);
     return;
   }
   if (!changed) return;
   if (kind == kSingleSymbolKind) return t.AppendChildOrThrow(theme, row);
-  if (kind == kGraduatedKind) return t.PlaceGraduatedRow(theme, row, rows.number);
+  if (kind == kGraduatedKind) return t.PlaceGraduatedRow(theme, row, rows.number, rowAt);
   QdXmlNode* raw = nullptr;
   if (items == nullptr || !items->GetItem(static_cast<long>(rows.number) - 1, &raw))
-    t.Raise(Error::NodeByIndexFailed);
+    t.RaiseAt(rowAt, Error::NodeByIndexFailed);
   const NodeHandle item(raw);
   t.AppendChildOrThrow(*item, row);
 }
@@ -108,6 +109,7 @@ void ReadRows(BrevanTranslator& t, QdXmlNode& legend, Rows& rows) {
   const int kind = rows.theme ? t.GetThemeKind(*rows.theme) : -1;
   const ListHandle items = rows.theme ? t.FindLegendItems(*rows.theme) : nullptr;
   for (bool first = true;; first = false) {
+    const size_t rowStart = t.cmd->Position();
     const NodeHandle row = t.CreateElementOrThrow(Tag::Row);
     bool changed = false;
     std::wstring text;
@@ -121,9 +123,11 @@ void ReadRows(BrevanTranslator& t, QdXmlNode& legend, Rows& rows) {
       t.SetAttributeOrThrow(*row, t.Name(Tag::Shown), t.Name(shown ? Tag::True : Tag::False));
       changed = changed || !shown;
     }
+    const TokenSpan rowAt = t.Since(rowStart);
     const bool more = t.IsToken(Keyword::Comma);
     if (more) t.NextToken();
-    if (rows.theme) PlaceRow(t, rows, kind, items.get(), *row, first && kind != kSingleSymbolKind, changed);
+    if (rows.theme)
+      PlaceRow(t, rows, kind, items.get(), *row, first && kind != kSingleSymbolKind, changed, rowAt);
     ++rows.number;
     if (!more) return;
   }
@@ -134,7 +138,7 @@ void ReadRows(BrevanTranslator& t, QdXmlNode& legend, Rows& rows) {
 // False when the layer carries a colour list: that ends the whole statement.
 bool TranslateLegendLayer(BrevanTranslator& t) {
   t.NextToken();
-  NodeHandle layer = t.FindLayerOrThrow(t.ReadLayerNumber());
+  NodeHandle layer = t.ReadLayerOrThrow();
   if (t.SelectSingleNode(*layer, t.Name(Tag::ColorList))) return false;
   // A layer with no theme waiting: its clauses are still read, and what
   // they would write goes nowhere.
@@ -204,13 +208,13 @@ ListHandle BrevanTranslator::FindLegendItems(QdXmlNode& theme) {
 
 // Rows 1 to 3 go into the first symbol, 4 to 6 into the second, each in the
 // wrapper of its size; later rows have no wrapper and are dropped.
-void BrevanTranslator::PlaceGraduatedRow(QdXmlNode& theme, QdXmlNode& row, int32_t number) {
+void BrevanTranslator::PlaceGraduatedRow(QdXmlNode& theme, QdXmlNode& row, int32_t number, TokenSpan rowAt) {
   constexpr Tag kWrappers[] = {Tag::SmallRow, Tag::MediumRow, Tag::LargeRow,
                                Tag::LargeRow, Tag::MediumRow, Tag::SmallRow};
   if (number < 1 || number > 6) return;
   NodeHandle symbol = SelectSingleNode(theme, Name(number <= 3 ? Tag::FirstSymbol : Tag::SecondSymbol));
   if (!symbol) {
-    if (number <= 3) Raise(Error::NodeNotFound, Name(Tag::FirstSymbol));
+    if (number <= 3) RaiseAt(rowAt, Error::NodeNotFound, Name(Tag::FirstSymbol));
     return;
   }
   const NodeHandle wrapper = CreateElementOrThrow(kWrappers[number - 1]);

@@ -62,16 +62,19 @@ namespace {
 
 // A layer named apart from its table needs a table of that alias: a copy of
 // the table's element under the layer's name, with a file of its own.
-void CopyTable(BrevanTranslator& t, const std::wstring& tableName, const std::wstring& layerName) {
+// nameAt: the table name in the statement, where a missing table is reported.
+void CopyTable(BrevanTranslator& t, const std::wstring& tableName, const std::wstring& layerName,
+               TokenSpan nameAt) {
   // Without a tables container there is nothing to copy from.
   if (!t.tables)
-    t.Raise(Error::NodeNotFound, AttributePath(t.Name(Tag::Table), t.Name(Tag::Alias), tableName));
+    t.RaiseAt(nameAt, Error::NodeNotFound, AttributePath(t.Name(Tag::Table), t.Name(Tag::Alias), tableName),
+              Note::TableNotOpen, tableName);
   if (t.SelectSingleNode(*t.tables, AttributePath(t.Name(Tag::Table), t.Name(Tag::Alias), layerName))) return;
   const std::wstring path = AttributePath(t.Name(Tag::Table), t.Name(Tag::Alias), tableName);
   std::wstring file;
   {
     const NodeHandle original = t.SelectSingleNode(*t.tables, path);
-    if (!original) t.Raise(Error::NodeNotFound, path);
+    if (!original) t.RaiseAt(nameAt, Error::NodeNotFound, path, Note::TableNotOpen, tableName);
     t.GetAttributeOrThrow(*original, t.Name(Tag::File), file);
   }
   t.MakeUniqueName(*t.tables, Tag::Table, Tag::File, file);
@@ -97,14 +100,15 @@ void BrevanTranslator::TranslateMapWindow() {
   do {
     NextToken();
     std::wstring tableName;
-    if (!ReadIdentifier(tableName)) Raise(Error::ExpectingTableIdentifier);
+    const TokenSpan nameAt = Here();
+    if (!ReadIdentifier(tableName)) RaiseAt(nameAt, Error::ExpectingTableIdentifier);
     std::wstring layerName = tableName;
     MakeUniqueName(*layers, Tag::Layer, Tag::Name, layerName);
     const NodeHandle layer = CreateElementOrThrow(Tag::Layer);
     SetAttributeOrThrow(*layer, Name(Tag::Name), layerName);
     SetNumberAttributeOrThrow(*layer, Name(Tag::Position), static_cast<double>(++position));
     AppendChildOrThrow(*layers, *layer);
-    if (layerName != tableName) CopyTable(*this, tableName, layerName);
+    if (layerName != tableName) CopyTable(*this, tableName, layerName, nameAt);
     themeCounts[layerName] = 0;
     layerNames.push_back(layerName);
   } while (IsToken(Keyword::Comma));

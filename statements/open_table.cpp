@@ -22,7 +22,8 @@ void BrevanTranslator::TranslateOpenTable() {
     if (IsToken(Keyword::As)) {
       NextToken();
       std::wstring alias;
-      if (!ReadIdentifier(alias)) Raise(Error::ExpectingTableIdentifier);
+      const TokenSpan at = Here();
+      if (!ReadIdentifier(alias)) RaiseAt(at, Error::ExpectingTableIdentifier);
       SetAttributeOrThrow(*table, Name(Tag::Alias), alias);
     } else if (IsToken(Keyword::Locked)) {
       NextToken();

@@ -58,7 +58,8 @@ void BrevanTranslator::ReadLayerIdentifier(std::wstring& out) {
       NextToken();
     } else {
       std::wstring name;
-      if (!ReadIdentifier(name)) Raise(Error::InvalidLayerIdentifier);
+      const TokenSpan at = Here();
+      if (!ReadIdentifier(name)) RaiseAt(at, Error::InvalidLayerIdentifier);
       value = Owned(Veltra::CreateAllType(name.c_str(), Veltra::ALLTYPE_OWNERSHIP));
     }
   } else {

@@ -22,7 +22,9 @@ NodeHandle LastMapWindow(BrevanTranslator& t) {
     if (children && children->GetCount() > 0 && children->GetItem(children->GetCount() - 1, &window))
       return NodeHandle(window);
   }
-  t.Raise(Error::NodeNotFound, t.Name(Tag::MapWindow));
+  // Set Map itself is the culprit: there is no window to set.
+  t.RaiseAt({t.statementStart, t.cmd->Position()}, Error::NodeNotFound, t.Name(Tag::MapWindow),
+            Note::NoMapWindow);
 }
 
 // smart := [ Smart Redraw ]

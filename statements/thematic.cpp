@@ -195,7 +195,7 @@ void ReadGraduatedTheme(BrevanTranslator& t, QdXmlNode& theme) {
   }
   t.RaisePendingHostError();
   t.WriteMethodElement(theme, t.Name(Tag::Constant), text);
-  t.WriteValueSizeElement(theme, value, points / kPointsPerInch, t.Name(Tag::In));
+  t.WriteValueSizeElement(theme, value, points / kPointsPerInch, t.Name(Tag::In), t.Here());
   t.TranslateThemeLegend(theme);
 }
 
@@ -230,7 +230,7 @@ void BrevanTranslator::InsertLayerName(const std::wstring& name) {
 // thematic := Theme layer-id With expressions [ missing ] ( range | chart | graduated | single | value )
 void BrevanTranslator::TranslateThematic() {
   NextToken();
-  const NodeHandle layer = FindLayerOrThrow(ReadLayerNumber());
+  const NodeHandle layer = ReadLayerOrThrow();
   NodeHandle themes = SelectSingleNode(*layer, Name(Tag::Themes));
   if (!themes) {
     themes = CreateElementOrThrow(Tag::Themes);

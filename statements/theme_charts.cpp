@@ -76,10 +76,12 @@ std::wstring ReadHead(BrevanTranslator& t, QdXmlNode& theme) {
 // size := Max Size number [ units ] [ At Value number [ Text Size Mode "text" ]
 //                                      [ At Scale number [ units ] ] ]
 void ReadSize(BrevanTranslator& t, QdXmlNode& theme, SizeState& state) {
+  const size_t first = t.cmd->Position();
   t.NextToken();
   t.ExpectToken(Keyword::Size);
   const double size = t.ReadDouble();
   t.ParseUnits(state.unit);
+  const TokenSpan unitAt = t.Since(first);
   if (t.IsToken(Keyword::At)) {
     t.NextToken();
     t.ExpectToken(Keyword::Value);
@@ -101,16 +103,17 @@ void ReadSize(BrevanTranslator& t, QdXmlNode& theme, SizeState& state) {
     }
   }
   t.WriteMethodElement(theme, state.method, state.text);
-  t.WriteValueSizeElement(theme, state.reference, size, state.unit);
+  t.WriteValueSizeElement(theme, state.reference, size, state.unit, unitAt);
 }
 
 // second-size := Width number [ units ]
 void ReadSecondSize(BrevanTranslator& t, QdXmlNode& theme, SizeState& state) {
+  const size_t first = t.cmd->Position();
   t.NextToken();
   const double size = t.ReadDouble();
   t.ParseUnits(state.secondUnit);
   const NodeHandle element = t.CreateElementOrThrow(Tag::SecondSize);
-  t.WriteSizeWithUnit(*element, size, state.secondUnit);
+  t.WriteSizeWithUnit(*element, size, state.secondUnit, t.Since(first));
   t.AppendChildOrThrow(theme, *element);
 }
 

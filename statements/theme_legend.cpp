@@ -1,6 +1,7 @@
 // The legend block of range, chart and graduated themes: amends the
 // element that the theme already wrote.
 #include "host/style.h"
+#include "host/text.h"
 #include "translator/translator.h"
 
 namespace brevan {
@@ -8,10 +9,10 @@ namespace brevan {
 namespace {
 
 // The item-list settings of a range theme, else the value-and-size element.
-NodeHandle LegendAnchor(BrevanTranslator& t, QdXmlNode& theme) {
+NodeHandle LegendAnchor(BrevanTranslator& t, QdXmlNode& theme, TokenSpan adjustAt) {
   NodeHandle anchor = t.SelectSingleNode(theme, t.Name(Tag::ItemSettings));
   if (!anchor) anchor = t.SelectSingleNode(theme, t.Name(Tag::ValueSize));
-  if (!anchor) t.Raise(Error::LegendThemeNotFound);
+  if (!anchor) t.RaiseAt(adjustAt, Error::LegendThemeNotFound, L"", Note::LegendNeedsAnchor);
   return anchor;
 }
 
@@ -43,17 +44,19 @@ void ReadReference(BrevanTranslator& t, QdXmlNode& anchor) {
 
 // Mode integer: the spreading variant.
 void ReadVariant(BrevanTranslator& t, QdXmlNode& anchor) {
+  const size_t first = t.cmd->Position();
   t.NextToken();
   const int32_t variant = t.ReadLong();
   const NodeHandle spreading = t.SelectSingleNode(anchor, t.Name(Tag::Spreading));
-  if (!spreading) t.Raise(Error::LegendThemeNotFound);
+  if (!spreading) t.RaiseAt(t.Since(first), Error::LegendThemeNotFound, L"", Note::LegendModeNeedsSpread);
   std::wstring setting;
-  if (!spreading->GetNodeText(setting)) t.Raise(Error::ParseValueFailed);
+  if (!spreading->GetNodeText(setting)) t.RaiseAt(t.Since(first), Error::ParseValueFailed);
   t.AppendTextElement(anchor, Tag::SpreadVariant, SpreadVariant(t, setting, variant));
 }
 
 // Colors [ On | Off ] { style } At integer: the colour of item n.
 void ReadItemColor(BrevanTranslator& t, QdXmlNode& theme) {
+  const size_t first = t.cmd->Position();
   t.NextToken();
   const bool on = t.ParseOnOff(false);
   Veltra::cColor color(0xFF000000u);
@@ -62,9 +65,11 @@ void ReadItemColor(BrevanTranslator& t, QdXmlNode& theme) {
   const int32_t number = t.ReadLong();
   if (!on) return;
   const ListHandle items = t.FindItemElements(theme);
-  if (!items) t.Raise(Error::LegendThemeNotFound);
+  if (!items) t.RaiseAt(t.Since(first), Error::LegendThemeNotFound, L"", Note::LegendColorsNeedItems);
   QdXmlNode* raw = nullptr;
-  if (!items->GetItem(static_cast<long>(number) - 1, &raw)) t.Raise(Error::NodeByIndexFailed);
+  if (!items->GetItem(static_cast<long>(number) - 1, &raw))
+    t.RaiseAt(t.Since(first), Error::NodeByIndexFailed, L"", Note::ItemRange, IntegerText(number),
+              IntegerText(items->GetLength()));
   const NodeHandle item(raw);
   t.AppendTextElement(*item, Tag::ItemColor, t.FormatColor(color));
 }
@@ -93,8 +98,9 @@ ListHandle BrevanTranslator::FindItemElements(QdXmlNode& theme) {
 //                        | Color integer | Base number | Spread integer [ Using expression ] } [ Adjust ]
 void BrevanTranslator::TranslateThemeLegend(QdXmlNode& theme) {
   if (!IsToken(Keyword::Adjust)) return;
+  const TokenSpan adjustAt = Here();
   NextToken();
-  const NodeHandle anchor = LegendAnchor(*this, theme);
+  const NodeHandle anchor = LegendAnchor(*this, theme, adjustAt);
   for (;;) {
     switch (TokenId()) {
       case Keyword::Max:

@@ -28,7 +28,7 @@ void BrevanTranslator::WriteMethodElement(QdXmlNode& parent, const std::wstring&
 }
 
 void BrevanTranslator::WriteValueSizeElement(QdXmlNode& parent, double value, double size,
-                                             const std::wstring& unit) {
+                                             const std::wstring& unit, TokenSpan unitAt) {
   const NodeHandle element = CreateElementOrThrow(Tag::ValueSize);
   if (value > 0) {  // NaN, zero and below: no reference value
     const NodeHandle reference = CreateElementOrThrow(Tag::ReferenceValue);
@@ -36,12 +36,13 @@ void BrevanTranslator::WriteValueSizeElement(QdXmlNode& parent, double value, do
     AppendChildOrThrow(*element, *reference);
   }
   const NodeHandle extent = CreateElementOrThrow(Tag::Extent);
-  WriteSizeWithUnit(*extent, size, unit);
+  WriteSizeWithUnit(*extent, size, unit, unitAt);
   AppendChildOrThrow(*element, *extent);
   AppendChildOrThrow(parent, *element);
 }
 
-void BrevanTranslator::WriteSizeWithUnit(QdXmlNode& element, double size, const std::wstring& unit) {
+void BrevanTranslator::WriteSizeWithUnit(QdXmlNode& element, double size, const std::wstring& unit,
+                                         TokenSpan unitAt) {
   const NodeHandle measure = CreateElementOrThrow(Tag::Measure);
   SetNumberTextOrThrow(*measure, size);
   for (Tag name : kUnits) {
@@ -51,7 +52,9 @@ void BrevanTranslator::WriteSizeWithUnit(QdXmlNode& element, double size, const 
     AppendChildOrThrow(element, *measure);
     return;
   }
-  Raise(Error::InvalidUnit);
+  std::wstring known;
+  for (Tag name : kUnits) known += (known.empty() ? L"" : L", ") + std::wstring(Name(name));
+  RaiseAt(unitAt, Error::InvalidUnit, L"", unit.empty() ? Note::MissingUnit : Note::KnownUnits, known);
 }
 
 }  // namespace brevan

@@ -246,9 +246,9 @@ bool ReadStylePass(BrevanTranslator& t, StyleSlots& slots, OnRead onRead) {
 }
 
 template <typename T, typename Apply>
-void ApplySlot(BrevanTranslator& t, std::unique_ptr<T>& slot, Apply apply) {
+void ApplySlot(BrevanTranslator& t, TokenSpan runAt, std::unique_ptr<T>& slot, Apply apply) {
   if (!slot) return;
-  if (!apply(slot.get())) t.Raise(Error::SetStyleFailed);
+  if (!apply(slot.get())) t.RaiseAt(runAt, Error::SetStyleFailed);
   slot.reset();
 }
 
@@ -257,13 +257,18 @@ void ApplySlot(BrevanTranslator& t, std::unique_ptr<T>& slot, Apply apply) {
 // style-run := { [ Border ] ( Pen | Brush | Symbol | Font ) } — the last of each kind wins
 void BrevanTranslator::ParseStyleClauses(Veltra::cToolSettings& settings) {
   StyleSlots slots;
+  const size_t first = cmd->Position();
   while (ReadStylePass(*this, slots, [](const Veltra::cColor&) {})) {
   }
-  ApplySlot(*this, slots.brush, [&](const Veltra::cBrush* brush) { return settings.SetBrush(brush); });
-  ApplySlot(*this, slots.pen, [&](const Veltra::cPen* pen) { return settings.SetPen(pen); });
-  ApplySlot(*this, slots.secondPen, [&](const Veltra::cPen* pen) { return settings.SetSecondPen(pen); });
-  ApplySlot(*this, slots.symbol, [&](const Veltra::cSymbol* symbol) { return settings.SetSymbol(symbol); });
-  ApplySlot(*this, slots.font, [&](const Veltra::cFont* font) { return settings.SetFont(font, false); });
+  const TokenSpan runAt = Since(first);
+  ApplySlot(*this, runAt, slots.brush, [&](const Veltra::cBrush* brush) { return settings.SetBrush(brush); });
+  ApplySlot(*this, runAt, slots.pen, [&](const Veltra::cPen* pen) { return settings.SetPen(pen); });
+  ApplySlot(*this, runAt, slots.secondPen,
+            [&](const Veltra::cPen* pen) { return settings.SetSecondPen(pen); });
+  ApplySlot(*this, runAt, slots.symbol,
+            [&](const Veltra::cSymbol* symbol) { return settings.SetSymbol(symbol); });
+  ApplySlot(*this, runAt, slots.font,
+            [&](const Veltra::cFont* font) { return settings.SetFont(font, false); });
 }
 
 // The colour of the last clause of a run; unchanged when the run is empty.

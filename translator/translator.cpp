@@ -59,6 +59,7 @@ bool IsStatementKeyword(Keyword id) {
 constexpr const wchar_t* kWarningTexts[] = {
     L"expression continues onto line ^0",
     L"statement ends before \"^0\": the rest of it is skipped",
+    L"label expression not written: it holds a character that XML cannot hold",
 };
 
 // The text of a note with its facts filled in.
@@ -81,6 +82,7 @@ void BrevanTranslator::DispatchStatement() {
     root.reset(doc->GetRootElement(Name(Tag::Workspace), L" /"));
     if (!root) throw std::bad_alloc();
   }
+  statementStart = cmd->Position();
   switch (TokenId()) {
     case Keyword::Theme:
       TranslateThematic();
@@ -198,27 +200,29 @@ NodeHandle BrevanTranslator::CreateElementOrThrow(std::wstring_view name) {
 }
 
 void BrevanTranslator::AppendChildOrThrow(QdXmlNode& parent, QdXmlNode& child) {
-  if (!parent.AppendChild(&child)) Raise(Error::AppendFailed);
+  if (!parent.AppendChild(&child)) RaiseAt(StatementSoFar(), Error::AppendFailed);
 }
 
 void BrevanTranslator::SetAttributeOrThrow(QdXmlNode& node, std::wstring_view name, std::wstring_view text) {
-  if (!node.SetAttribute(name, text)) Raise(Error::SetAttributeFailed, std::wstring(name));
+  if (!node.SetAttribute(name, text))
+    RaiseAt(StatementSoFar(), Error::SetAttributeFailed, std::wstring(name));
 }
 
 void BrevanTranslator::SetNumberAttributeOrThrow(QdXmlNode& node, std::wstring_view name, double value) {
-  if (!node.SetAttribute(name, value)) Raise(Error::SetAttributeFailed, std::wstring(name));
+  if (!node.SetAttribute(name, value))
+    RaiseAt(StatementSoFar(), Error::SetAttributeFailed, std::wstring(name));
 }
 
 void BrevanTranslator::GetAttributeOrThrow(QdXmlNode& node, std::wstring_view name, std::wstring& out) {
-  if (!node.GetAttribute(name, out)) Raise(Error::GetAttributeFailed, std::wstring(name));
+  if (!node.GetAttribute(name, out)) RaiseAt(StatementSoFar(), Error::GetAttributeFailed, std::wstring(name));
 }
 
 void BrevanTranslator::SetTextOrThrow(QdXmlNode& node, const std::wstring& text) {
-  if (!node.SetText(text)) Raise(Error::SetValueFailed);
+  if (!node.SetText(text)) RaiseAt(StatementSoFar(), Error::SetValueFailed);
 }
 
 void BrevanTranslator::SetNumberTextOrThrow(QdXmlNode& node, double value) {
-  if (!node.SetText(value)) Raise(Error::SetValueFailed);
+  if (!node.SetText(value)) RaiseAt(StatementSoFar(), Error::SetValueFailed);
 }
 
 NodeHandle BrevanTranslator::SelectSingleNode(QdXmlNode& node, const std::wstring& path) {

@@ -58,7 +58,7 @@ class BrevanTranslatorException {
 };
 
 // What a warning is about: text passed over or cut short, translation goes on.
-enum class Warning { ExpressionContinues, StatementCutShort };
+enum class Warning { ExpressionContinues, StatementCutShort, LabelNotWritten };
 
 // Adds one entry to the host's error list unless one is already there.
 void ReportError(int level, int number, const std::wstring& argument1, const std::wstring& argument2);
@@ -69,13 +69,14 @@ struct BrevanTranslator {
   BrevanTranslator(const BrevanTranslator&) = delete;
   BrevanTranslator& operator=(const BrevanTranslator&) = delete;
 
-  CommandProcessor* cmd;  // token reader; the host's
-  Tokens* tags;           // workspace tag table; the host's
-  QdXmlDocument* doc;     // target document; the host's
-  short version;          // form of the statements: older clauses below 200 and 300
-  NodeHandle root;        // tag-1 root element, fetched by the first dispatch
-  NodeHandle tables;      // tag-10 tables container, made by the first open-table statement
-  NodeHandle mapWindows;  // tag-2 map windows container, made by the first map-window statement
+  CommandProcessor* cmd;      // token reader; the host's
+  Tokens* tags;               // workspace tag table; the host's
+  QdXmlDocument* doc;         // target document; the host's
+  short version;              // form of the statements: older clauses below 200 and 300
+  NodeHandle root;            // tag-1 root element, fetched by the first dispatch
+  NodeHandle tables;          // tag-10 tables container, made by the first open-table statement
+  NodeHandle mapWindows;      // tag-2 map windows container, made by the first map-window statement
+  size_t statementStart = 0;  // reader position of the first token of the statement at hand
   // Per layer name, the thematic layers still waiting for their legend settings.
   std::map<std::wstring, int32_t> themeCounts;
   // Layer names in layer order; entry 0 is layer 1.
@@ -95,6 +96,9 @@ struct BrevanTranslator {
   TokenSpan Here() { return {cmd->Position(), cmd->Position()}; }
   // From the token at position first to the one before the cursor: what was just read.
   TokenSpan Since(size_t first);
+  // The statement at hand as far as it was read: where a write into the
+  // document failed.
+  TokenSpan StatementSoFar() { return Since(statementStart); }
   // After a failure, when the host wants every error: moves the cursor on to
   // the next statement after the culprit.
   void ResumeAfter(TokenSpan culprit, size_t statementStart);
@@ -174,7 +178,8 @@ struct BrevanTranslator {
   int GetThemeKind(QdXmlNode& theme);
   // The theme's range, value or chart items; null when it has none.
   ListHandle FindLegendItems(QdXmlNode& theme);
-  void PlaceGraduatedRow(QdXmlNode& theme, QdXmlNode& row, int32_t number);
+  // rowAt: the row in the statement, where a row with no place is reported.
+  void PlaceGraduatedRow(QdXmlNode& theme, QdXmlNode& row, int32_t number, TokenSpan rowAt);
 
   // statements/thematic.cpp
   void TranslateThematic();
@@ -183,8 +188,10 @@ struct BrevanTranslator {
 
   // statements/theme_sizes.cpp
   void WriteMethodElement(QdXmlNode& parent, const std::wstring& method, const std::wstring& text);
-  void WriteValueSizeElement(QdXmlNode& parent, double value, double size, const std::wstring& unit);
-  void WriteSizeWithUnit(QdXmlNode& element, double size, const std::wstring& unit);
+  // unitAt: the clause that gave the unit, where an unknown unit is reported (error 32).
+  void WriteValueSizeElement(QdXmlNode& parent, double value, double size, const std::wstring& unit,
+                             TokenSpan unitAt);
+  void WriteSizeWithUnit(QdXmlNode& element, double size, const std::wstring& unit, TokenSpan unitAt);
 
   // statements/theme_items.cpp
   void TranslateItemList(QdXmlNode& theme, bool range);
@@ -220,8 +227,11 @@ struct BrevanTranslator {
 
   // statements/layer_lookup.cpp
   bool FindLayerNode(int32_t number, NodeHandle& node);
-  // The layer element of number, or error 26 naming the layer tag.
-  NodeHandle FindLayerOrThrow(int32_t number);
+  // The layer element of number, or error 26 naming the layer tag about
+  // the layer identifier at.
+  NodeHandle FindLayerOrThrow(int32_t number, TokenSpan at);
+  // Reads a layer identifier and finds its layer element (error 26).
+  NodeHandle ReadLayerOrThrow();
 };
 
 // The path E[@A="V"], written without escaping.

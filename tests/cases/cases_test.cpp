@@ -8,6 +8,9 @@
 //   expect: ok                     (success; then each "has:" line must
 //   has: <Table file="a" />         appear in the compact document, in order,
 //   lacks: <Legend                  and no "lacks:" line may appear)
+//   at: 3:9-14                      (after an error: where its culprit stands,
+//   note: layer 5 was asked for     line:column-end, and its note; a case
+//                                    with "at:" and no "note:" has no note)
 //   warns: 2:5 statement ends       (each warning, in order, by its place
 //                                    and the start of its message; a case
 //                                    without "warns:" lines warns of nothing)
@@ -35,6 +38,8 @@ struct Case {
   std::vector<std::string> has;
   std::vector<std::string> lacks;
   std::vector<std::string> warns;
+  std::string at;
+  std::string note;
 };
 
 bool StartsWith(const std::string& line, const char* prefix) { return line.rfind(prefix, 0) == 0; }
@@ -75,6 +80,10 @@ std::vector<Case> ReadCases(const fs::path& path) {
       cases.back().has.push_back(line.substr(5));
     } else if (StartsWith(line, "lacks: ") && !inText) {
       cases.back().lacks.push_back(line.substr(7));
+    } else if (StartsWith(line, "at: ") && !inText) {
+      cases.back().at = line.substr(4);
+    } else if (StartsWith(line, "note: ") && !inText) {
+      cases.back().note = line.substr(6);
     } else if (StartsWith(line, "warns: ") && !inText) {
       cases.back().warns.push_back(line.substr(7));
     } else if (inText) {
@@ -95,6 +104,10 @@ void Check(const Case& c) {
     EXPECT_FALSE(result.ok) << label;
     EXPECT_EQ(result.error, c.error) << label;
     EXPECT_EQ(result.argument, FromUtf8(c.argument)) << label;
+    if (!c.at.empty()) {
+      EXPECT_EQ(result.at, c.at) << label;
+      EXPECT_EQ(result.note, c.note) << label;
+    }
     return;
   }
   ASSERT_TRUE(result.ok) << label << ": error " << result.error << " " << ToUtf8(result.argument);

@@ -13,6 +13,7 @@ TEST_F(LayerSettingsTest, RefusedStyleRunIsErrorThirtyThree) {
   const Translation result = Translate(std::wstring(kWindow) + L"Layer 1 Style Pen (1, 2, 0)");
   Veltra::cToolSettings::RefuseSettersForTesting(false);
   EXPECT_EQ(result.error, 33);
+  EXPECT_EQ(result.at, "2:23-36");  // the style run
 }
 
 struct AlignmentCase {

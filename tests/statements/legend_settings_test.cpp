@@ -43,7 +43,7 @@ TEST_F(LegendSettingsTest, StateAndDocumentFailures) {
   const StateRun missing = RunOnState(L"Map From A", [](BrevanTranslator& t) {
     t.TranslateMapWindow();
     t.themeCounts[L"A"] = 1;
-    const NodeHandle layer = t.FindLayerOrThrow(1);
+    const NodeHandle layer = t.FindLayerOrThrow(1, t.Here());
     t.FindPendingTheme(*layer);
   });
   EXPECT_EQ(missing.error, 26);

@@ -43,9 +43,17 @@ TEST_F(ThematicTest, DocumentFailures) {
   const Translation setAttribute = TranslateWithFaults(statement, Faults::SetAttribute(L"visible"));
   EXPECT_EQ(setAttribute.error, 20);
   EXPECT_EQ(setAttribute.argument, L"visible");
-  EXPECT_EQ(TranslateWithFaults(statement, Faults::GetAttribute(L"name")).error, 21);
-  EXPECT_EQ(TranslateWithFaults(statement, Faults::AppendInto(L"Themes")).error, 22);
-  EXPECT_EQ(TranslateWithFaults(statement, Faults::SetTextOn(L"SymbolValue")).error, 23);
+  const Translation getAttribute = TranslateWithFaults(statement, Faults::GetAttribute(L"name"));
+  EXPECT_EQ(getAttribute.error, 21);
+  const Translation append = TranslateWithFaults(statement, Faults::AppendInto(L"Themes"));
+  EXPECT_EQ(append.error, 22);
+  const Translation setText = TranslateWithFaults(statement, Faults::SetTextOn(L"SymbolValue"));
+  EXPECT_EQ(setText.error, 23);
+  // A write the document refuses points at the statement as far as it was read.
+  EXPECT_EQ(setAttribute.at, "2:1-17");
+  EXPECT_EQ(getAttribute.at, "2:1-30");
+  EXPECT_EQ(append.at, "2:1-17");
+  EXPECT_EQ(setText.at, "2:1-30");
 }
 
 TEST_F(ThematicTest, LayerNameMissingFromTheListIsErrorThirtyFour) {

@@ -49,6 +49,12 @@ Translation Finish(bool ok, TokenReader& reader, const XmlDocument& doc) {
   result.line = reader.TokenLine();
   result.column = reader.TokenColumn();
   result.warnings = Warnings(reader);
+  if (!reader.Errors().empty()) {
+    const ReaderError& error = reader.Errors().front();
+    result.at = std::to_string(error.line) + ":" + std::to_string(error.column) + "-" +
+                std::to_string(error.endColumn);
+    result.note = ToUtf8(error.note);
+  }
   return result;
 }
 
