@@ -136,9 +136,13 @@ void BrevanTranslator::RaisePendingHostError() {
   Raise(static_cast<Error>(number));
 }
 
+// What is missing at the end of the input or of a line stands after the
+// last token read, not on the next statement.
 void BrevanTranslator::Raise(Error n, const std::wstring& argument) {
-  if (cmd->HasMore()) RaiseAt(Here(), n, argument);
-  RaiseAt(Here(), n, argument, Note::EndOfInput);
+  const size_t at = cmd->Position();
+  if (!cmd->HasMore()) RaiseAt(Here(), n, argument, Note::EndOfInput);
+  if (at > statementStart && AtStatementLine()) RaiseAt({at - 1, at - 1}, n, argument, Note::NothingFollows);
+  RaiseAt(Here(), n, argument);
 }
 
 // Arguments are token texts: a control character in one is shown by its code.

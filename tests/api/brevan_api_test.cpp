@@ -72,6 +72,32 @@ TEST(ApiTest, StrictHandsOverNoDocumentWithWarnings) {
   std::remove(path.c_str());
 }
 
+TEST(ApiTest, CheckListsEveryErrorWithItsSpanAndNotes) {
+  brevan::Options options;
+  options.check = true;
+  const brevan::Result result =
+      brevan::TranslateBytes("Map From a, t, t\nMap From b\nSet Map Zoom x\n", options);
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.xml, "");  // nothing is made
+  ASSERT_EQ(result.errors.size(), 2u);
+  const brevan::Diagnostic& table = result.errors[0];
+  EXPECT_EQ(table.number, 26);
+  EXPECT_EQ(table.line, 1);
+  EXPECT_EQ(table.column, 16);
+  EXPECT_EQ(table.endColumn, 17);
+  EXPECT_EQ(table.notes,
+            std::vector<std::string>{
+                "no table is open under the name \"t\": open it first with \"Open Table … As t\""});
+  EXPECT_EQ(result.errors[1].number, 10);
+  EXPECT_EQ(result.errors[1].line, 3);
+  // The first error's fields repeat it.
+  EXPECT_EQ(result.error, 26);
+  EXPECT_EQ(result.endColumn, 17);
+  EXPECT_EQ(result.notes, table.notes);
+  // Translation itself stops at the first.
+  EXPECT_EQ(brevan::TranslateBytes("Map From t, t\nSet Map Zoom x\n").errors.size(), 1u);
+}
+
 TEST(ApiTest, InputErrorsHaveNumberZero) {
   const brevan::Result bad = brevan::TranslateBytes("Open Table \"\xFF\"");
   EXPECT_EQ(bad.error, 0);

@@ -173,6 +173,58 @@ TEST_F(BrevanToolTest, WarningsAreToldAndStrictMakesThemFail) {
   EXPECT_TRUE(fs::exists(dir / "s" / "clean.xml"));
 }
 
+TEST_F(BrevanToolTest, CheckReportsEveryErrorAndWritesNothing) {
+  const std::string file = Write("three.bws",
+                                 "Map From t, u\nSet Map Zoom x\nSet Map Layer 5 Nodes\n"
+                                 "Theme 1 With X Bars Max Size 1\nSet Legend Layer 1 Title \"t\"\n");
+  const ToolRun check = Brevan("--check " + file);
+  EXPECT_EQ(check.exitCode, 1);
+  EXPECT_EQ(check.out, "");
+  EXPECT_EQ(check.err,
+            file +
+                ":2:14: error 10: Expecting a floating point value.\n"
+                "Set Map Zoom x\n             ^\n" +
+                file +
+                ":3:15: error 26: XML node cannot be found: \"Layer\"\n"
+                "Set Map Layer 5 Nodes\n              ^\n" +
+                file + ":3:15: note: layer 5 was asked for, and the layers are numbered 1 to 2\n" + file +
+                ":4:21: error 32: Invalid unit.\n"
+                "Theme 1 With X Bars Max Size 1\n                    ^~~~~~~~~~\n" +
+                file +
+                ":4:21: note: no unit is given: the units known are in, px, cm, mm, ft, yd, mi, m, "
+                "km, nmi, pc, twip, dm\n");
+  // Without --check translation stops at the first.
+  const ToolRun plain = Brevan(file);
+  EXPECT_EQ(plain.exitCode, 1);
+  EXPECT_EQ(plain.err.find("error 26"), std::string::npos);
+  EXPECT_EQ(Brevan("--check -o x " + file).exitCode, 2);
+  const std::string clean = Write("clean.bws", "Map From a\n");
+  const ToolRun batch = Brevan("--check " + file + " " + clean);
+  EXPECT_EQ(batch.exitCode, 1);
+  EXPECT_NE(batch.err.find("brevan: 1 checked, 1 failed\n"), std::string::npos) << batch.err;
+}
+
+TEST_F(BrevanToolTest, JsonDiagnosticsParse) {
+  const std::string file = Write("j.bws", "Map From a\nSet Map Display Off\nSet Map Layer 7 Nodes\n");
+  const ToolRun run = Brevan("--diagnostics-format json --check " + file);
+  EXPECT_EQ(run.exitCode, 1);
+  std::ofstream(dir / "diagnostics.json", std::ios::binary) << run.err;
+  // Each line one JSON object; python's parser reads them back.
+  const std::string command =
+      "python3 -c 'import json, sys\n"
+      "for line in open(sys.argv[1]):\n"
+      "  d = json.loads(line)\n"
+      "  print(d[\"severity\"], d[\"number\"], d[\"line\"], d[\"column\"], d[\"endColumn\"],"
+      " d[\"file\"].endswith(\"j.bws\"), d[\"message\"], d[\"notes\"])' " +
+      (dir / "diagnostics.json").string() + " > " + (dir / "parsed").string();
+  ASSERT_EQ(std::system(command.c_str()), 0) << run.err;
+  EXPECT_EQ(
+      Slurp(dir / "parsed"),
+      "warning 0 2 17 18 True statement ends before \"Off\": the rest of it is skipped []\n"
+      "error 26 3 15 16 True XML node cannot be found: \"Layer\" ['layer 7 was asked for, and the layers "
+      "are numbered 1 to 1']\n");
+}
+
 TEST_F(BrevanToolTest, BatchWritesGoodFilesAndReportsBadOnes) {
   std::string files;
   for (int i = 0; i < 12; ++i) {
