@@ -19,10 +19,12 @@ namespace brevan::fuzz {
 // Versions of the three forms: below 200, below 300, newest.
 constexpr short kVersions[] = {199, 299, 300};
 
-inline void TranslateAndCheck(const std::wstring& text, short version) {
+// check: ask for every error, so that resuming after one is fuzzed too.
+inline void TranslateAndCheck(const std::wstring& text, short version, bool check = false) {
   {
     TokenReader reader(text);
     if (!reader.Ok()) return;
+    reader.SetContinueAfterError(check);
     XmlDocument doc;
     const bool ok = CmdMain(&reader, version, &doc);
     // A failure is either out of memory (nothing reported) or one numbered entry.
@@ -34,6 +36,10 @@ inline void TranslateAndCheck(const std::wstring& text, short version) {
       if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') std::abort();
     for (const ReaderWarning& warning : reader.Warnings())
       if (warning.line < 1 || warning.column < 1 || warning.message.empty()) std::abort();
+    // Every error stands on a token of the text, and only a failed call has any.
+    for (const ReaderError& error : reader.Errors())
+      if (error.line < 1 || error.column < 1 || error.endColumn <= error.column) std::abort();
+    if ((ok && !reader.Errors().empty()) || (!check && reader.Errors().size() > 1)) std::abort();
   }
   if (LiveNodeHandles() != 0 || Veltra::LiveStyleObjects() != 0 || Veltra::LiveValueObjects() != 0)
     std::abort();

@@ -25,6 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     text += pick < keywords.Count() ? keywords.Entries()[pick].text : kLiterals[pick - keywords.Count()];
     text += L' ';
   }
-  brevan::fuzz::TranslateAndCheck(text, brevan::fuzz::kVersions[data[0] % 3]);
+  brevan::fuzz::TranslateAndCheck(text, brevan::fuzz::kVersions[data[0] % 3], (data[0] & 4) != 0);
   return 0;
 }

@@ -7,6 +7,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const short version = brevan::fuzz::kVersions[data[0] % 3];
   const std::string bytes(reinterpret_cast<const char*>(data + 1), size - 1);
-  brevan::fuzz::TranslateAndCheck(brevan::FromUtf8(bytes), version);
+  brevan::fuzz::TranslateAndCheck(brevan::FromUtf8(bytes), version, (data[0] & 4) != 0);
   return 0;
 }
