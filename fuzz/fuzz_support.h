@@ -11,8 +11,7 @@
 #include "host/utility.h"
 #include "host/value.h"
 #include "host/xml_document.h"
-
-extern "C" bool CmdMain(CommandProcessor* cmd, short version, QdXmlDocument* doc);
+#include "translator/cmd_main.h"
 
 namespace brevan::fuzz {
 

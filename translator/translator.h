@@ -12,7 +12,7 @@
 #include "host/command.h"
 #include "host/tokens.h"
 #include "host/xml.h"
-#include "translator/errors.h"
+#include "translator/cmd_main.h"
 #include "translator/layer_names.h"
 
 namespace Veltra {
@@ -239,6 +239,3 @@ std::wstring AttributePath(const std::wstring& element, const std::wstring& attr
                            const std::wstring& value);
 
 }  // namespace brevan
-
-extern "C" __attribute__((visibility("default"))) bool CmdMain(CommandProcessor* cmd, short version,
-                                                               QdXmlDocument* doc);

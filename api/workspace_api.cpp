@@ -1,5 +1,5 @@
-// The public API: a workspace's bytes to a document, the way a host runs
-// the translator.
+// The public API: a workspace's bytes decoded (encoding, byte-order mark,
+// version header) and translated the way a host runs the translator.
 #include <errno.h>
 #include <iconv.h>
 
@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "brevan/brevan.h"
+#include "brevan_ids.h"
 #include "host/document_memory.h"
 #include "host/table_data.h"
 #include "host/text.h"
@@ -20,8 +21,7 @@
 #include "host/tokens.h"
 #include "host/utility.h"
 #include "host/xml_document.h"
-
-extern "C" bool CmdMain(CommandProcessor* cmd, short version, QdXmlDocument* doc);
+#include "translator/cmd_main.h"
 
 namespace brevan {
 
@@ -30,9 +30,10 @@ namespace {
 // The version a workspace gets when neither the caller nor the file names one.
 constexpr short kNewestVersion = 300;
 
-// Message numbers the translator never raises but the reader does.
-constexpr int kInvalidToken = 2;
-constexpr int kOutOfMemory = 9984;
+// Message numbers the API gives itself: a string the reader cannot close,
+// and running out of memory, which the translator does not report.
+constexpr int kInvalidToken = static_cast<int>(Error::InvalidToken);
+constexpr int kOutOfMemory = static_cast<int>(Error::OutOfMemory);
 
 int LineOf(std::string_view bytes, size_t offset) {
   int line = 1;
@@ -204,7 +205,8 @@ void Run(std::wstring source, short version, bool check, XmlDocument& doc, Resul
   }
   Veltra::ClearErrors();
   if (!doc.HasRoot())
-    std::unique_ptr<QdXmlNode>(doc.GetRootElement(GetWorkspaceTags()->TagName(1, 0), L" /"));
+    std::unique_ptr<QdXmlNode>(
+        doc.GetRootElement(GetWorkspaceTags()->TagName(static_cast<short>(Tag::Workspace), 0), L" /"));
 }
 
 // Decodes and translates; false (result filled) on an input error.
