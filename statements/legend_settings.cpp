@@ -1,18 +1,13 @@
 // The legend settings statement: legend elements for pending themes, and
 // row texts placed next to the items they label.
 #include "host/style.h"
+#include "statements/theme_kinds.h"
 #include "styles/style_objects.h"
 #include "translator/translator.h"
 
 namespace brevan {
 
 namespace {
-
-// Theme kinds by element name, in the order the names are compared.
-constexpr std::pair<Tag, int> kThemeKinds[] = {{Tag::RangeTheme, 0},     {Tag::ValueTheme, 5},
-                                               {Tag::PieTheme, 2},       {Tag::BarTheme, 1},
-                                               {Tag::GraduatedTheme, 3}, {Tag::SymbolTheme, 4}};
-constexpr int kRangeKind = 0, kValueKind = 5, kSingleSymbolKind = 4, kGraduatedKind = 3;
 
 // Switch clauses of a layer clause: the attribute and its words for on and off.
 struct Switch {
@@ -74,12 +69,12 @@ struct Rows {
 
 // Places a row by the theme's kind; rows that have nowhere to go are dropped.
 // rowAt: the row in the statement, where a row with no place is reported.
-void PlaceRow(BrevanTranslator& t, Rows& rows, int kind, QdXmlNodeList* items, QdXmlNode& row, bool isDefault,
-              bool changed, TokenSpan rowAt) {
+void PlaceRow(BrevanTranslator& t, Rows& rows, ThemeKind kind, QdXmlNodeList* items, QdXmlNode& row,
+              bool isDefault, bool changed, TokenSpan rowAt) {
   QdXmlNode& theme = *rows.theme;
   if (isDefault) {
-    if (kind != kRangeKind && kind != kValueKind) return;
-    const std::wstring path = kind == kRangeKind
+    if (kind != ThemeKind::Range && kind != ThemeKind::Value) return;
+    const std::wstring path = kind == ThemeKind::Range
                                   ? std::wstring(t.Name(Tag::RangeItems)) + L"/" + t.Name(Tag::DefaultRange)
                                   : std::wstring(t.Name(Tag::ValueItems)) + L"/" + t.Name(Tag::DefaultValue);
     const NodeHandle item = t.SelectSingleNode(theme, path);
@@ -88,8 +83,8 @@ void PlaceRow(BrevanTranslator& t, Rows& rows, int kind, QdXmlNodeList* items, Q
     return;
   }
   if (!changed) return;
-  if (kind == kSingleSymbolKind) return t.AppendChildOrThrow(theme, row);
-  if (kind == kGraduatedKind) return t.PlaceGraduatedRow(theme, row, rows.number, rowAt);
+  if (kind == ThemeKind::SingleSymbol) return t.AppendChildOrThrow(theme, row);
+  if (kind == ThemeKind::Graduated) return t.PlaceGraduatedRow(theme, row, rows.number, rowAt);
   QdXmlNode* raw = nullptr;
   if (items == nullptr || !items->GetItem(static_cast<long>(rows.number) - 1, &raw))
     t.RaiseAt(rowAt, Error::NodeByIndexFailed);
@@ -106,7 +101,8 @@ void ReadRows(BrevanTranslator& t, QdXmlNode& legend, Rows& rows) {
     ReadFont(t, *rowFont);
     t.AppendChildOrThrow(legend, *rowFont);
   }
-  const int kind = rows.theme ? t.GetThemeKind(*rows.theme) : -1;
+  // Without a theme waiting, rows are read and go nowhere; the kind is not asked.
+  const ThemeKind kind = rows.theme ? t.GetThemeKind(*rows.theme) : ThemeKind::Range;
   const ListHandle items = rows.theme ? t.FindLegendItems(*rows.theme) : nullptr;
   for (bool first = true;; first = false) {
     const size_t rowStart = t.cmd->Position();
@@ -127,7 +123,7 @@ void ReadRows(BrevanTranslator& t, QdXmlNode& legend, Rows& rows) {
     const bool more = t.IsToken(Keyword::Comma);
     if (more) t.NextToken();
     if (rows.theme)
-      PlaceRow(t, rows, kind, items.get(), *row, first && kind != kSingleSymbolKind, changed, rowAt);
+      PlaceRow(t, rows, kind, items.get(), *row, first && kind != ThemeKind::SingleSymbol, changed, rowAt);
     ++rows.number;
     if (!more) return;
   }
@@ -186,11 +182,11 @@ NodeHandle BrevanTranslator::FindPendingTheme(QdXmlNode& layer) {
   return NodeHandle(theme);
 }
 
-int BrevanTranslator::GetThemeKind(QdXmlNode& theme) {
+ThemeKind BrevanTranslator::GetThemeKind(QdXmlNode& theme) {
   std::wstring name;
   theme.GetNodeName(name);
-  for (const auto& [element, kind] : kThemeKinds)
-    if (name == Name(element)) return kind;
+  for (const ThemeKindEntry& entry : kThemeKinds)
+    if (name == Name(entry.element)) return entry.kind;
   Raise(Error::InvalidThemeType);
 }
 

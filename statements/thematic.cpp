@@ -2,43 +2,13 @@
 // the clauses of its kind, and the layer bookkeeping.
 #include "host/style.h"
 #include "host/value.h"
+#include "statements/theme_kinds.h"
 #include "styles/style_objects.h"
 #include "translator/translator.h"
 
 namespace brevan {
 
 namespace {
-
-// Theme kinds, as the legend settings statement also tells them apart.
-enum ThemeKind { kRange = 0, kBarChart = 1, kPieChart = 2, kGraduated = 3, kSingleSymbol = 4, kValue = 5 };
-
-// The kind and element that the keyword after the expressions selects.
-bool KindOf(Keyword keyword, int& kind, Tag& element) {
-  switch (keyword) {
-    case Keyword::Ranges:
-      kind = kRange, element = Tag::RangeTheme;
-      return true;
-    case Keyword::Bars:
-    case Keyword::Stacked:
-      kind = kBarChart, element = Tag::BarTheme;
-      return true;
-    case Keyword::Pie:
-    case Keyword::Half:
-      kind = kPieChart, element = Tag::PieTheme;
-      return true;
-    case Keyword::Graduated:
-      kind = kGraduated, element = Tag::GraduatedTheme;
-      return true;
-    case Keyword::Single:
-      kind = kSingleSymbol, element = Tag::SymbolTheme;
-      return true;
-    case Keyword::Values:
-      kind = kValue, element = Tag::ValueTheme;
-      return true;
-    default:
-      return false;
-  }
-}
 
 // expressions := expression { , expression }, each into the holder
 long ReadExpressions(BrevanTranslator& t, QdXmlNode& holder) {
@@ -239,40 +209,41 @@ void BrevanTranslator::TranslateThematic() {
   ExpectToken(Keyword::With);
   NodeHandle holder = CreateElementOrThrow(Tag::ExpressionHolder);
   const long count = ReadExpressions(*this, *holder);
-  int kind = 0;
-  Tag element = Tag::RangeTheme;
-  if (!IsToken(Keyword::Missing) && !KindOf(TokenId(), kind, element)) Raise(Error::InvalidExpression);
+  if (!IsToken(Keyword::Missing) && !ThemeKindOf(TokenId())) Raise(Error::InvalidExpression);
   NodeHandle missing;
   if (IsToken(Keyword::Missing)) missing = ReadMissingValue(*this);
-  if (!KindOf(TokenId(), kind, element)) Raise(Error::InvalidThemeType);
+  const ThemeKindEntry* selected = ThemeKindOf(TokenId());
+  if (!selected) Raise(Error::InvalidThemeType);
+  const ThemeKind kind = selected->kind;
 
-  const NodeHandle theme = CreateElementOrThrow(element);
+  const NodeHandle theme = CreateElementOrThrow(selected->element);
   SetAttributeOrThrow(*theme, Name(Tag::Description), L"");
   SetNumberAttributeOrThrow(*theme, Name(Tag::Visible), 1);
   AppendChildOrThrow(*themes, *theme);
-  if (kind != kBarChart && kind != kPieChart) {
+  const bool chart = kind == ThemeKind::BarChart || kind == ThemeKind::PieChart;
+  if (!chart) {
     MoveChildren(*this, *holder, *theme);
     holder.reset();
   }
   if (missing) AppendChildOrThrow(*theme, *missing);
 
   switch (kind) {
-    case kRange:
+    case ThemeKind::Range:
       ReadRangeTheme(*this, *theme);
       break;
-    case kValue:
+    case ThemeKind::Value:
       ReadValueTheme(*this, *theme);
       break;
-    case kBarChart:
-    case kPieChart:
+    case ThemeKind::BarChart:
+    case ThemeKind::PieChart:
       TranslateChartClauses(*theme, kind, *holder, count);
       TranslateThemeLegend(*theme);
       holder.reset();
       break;
-    case kGraduated:
+    case ThemeKind::Graduated:
       ReadGraduatedTheme(*this, *theme);
       break;
-    case kSingleSymbol:
+    case ThemeKind::SingleSymbol:
       ReadSingleSymbolTheme(*this, *theme);
       break;
   }

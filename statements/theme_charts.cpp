@@ -1,5 +1,6 @@
 // Chart themes: the head, the chart clauses and the per-expression brushes.
 #include "host/style.h"
+#include "statements/theme_kinds.h"
 #include "styles/style_objects.h"
 #include "translator/translator.h"
 
@@ -161,8 +162,8 @@ void ReadPlacement(BrevanTranslator& t, QdXmlNode& theme) {
 
 // each := Each Brush (…) [ , ] Brush (…) …   — one brush per expression, which
 // carries the expression into the document
-void ReadEachBrushes(BrevanTranslator& t, QdXmlNode& theme, int kind, QdXmlNode& holder, long count) {
-  const bool pie = kind == 2;
+void ReadEachBrushes(BrevanTranslator& t, QdXmlNode& theme, ThemeKind kind, QdXmlNode& holder, long count) {
+  const bool pie = kind == ThemeKind::PieChart;
   const NodeHandle list = t.CreateElementOrThrow(pie ? Tag::PieItems : Tag::BarItems);
   t.NextToken();
   QdXmlNode* raw = nullptr;
@@ -188,7 +189,8 @@ void ReadEachBrushes(BrevanTranslator& t, QdXmlNode& theme, int kind, QdXmlNode&
 }  // namespace
 
 // chart := head { size | second-size | outline | fill | placement } [ each ]
-void BrevanTranslator::TranslateChartClauses(QdXmlNode& theme, int kind, QdXmlNode& holder, long count) {
+void BrevanTranslator::TranslateChartClauses(QdXmlNode& theme, ThemeKind kind, QdXmlNode& holder,
+                                             long count) {
   SizeState state;
   state.method = ReadHead(*this, theme);
   for (;;) {

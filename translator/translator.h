@@ -26,6 +26,8 @@ class cColor;
 
 namespace brevan {
 
+enum class ThemeKind;
+
 // Move-only owners of host handles: deleting a handle is its Release.
 using NodeHandle = std::unique_ptr<QdXmlNode>;
 using ListHandle = std::unique_ptr<QdXmlNodeList>;
@@ -174,8 +176,8 @@ struct BrevanTranslator {
   void TranslateLegendSettings();
   // The layer's newest theme still waiting for legend settings, or null.
   NodeHandle FindPendingTheme(QdXmlNode& layer);
-  // 0 to 5 by the theme element's name (error 31 for any other).
-  int GetThemeKind(QdXmlNode& theme);
+  // The kind by the theme element's name (error 31 for any other).
+  ThemeKind GetThemeKind(QdXmlNode& theme);
   // The theme's range, value or chart items; null when it has none.
   ListHandle FindLegendItems(QdXmlNode& theme);
   // rowAt: the row in the statement, where a row with no place is reported.
@@ -198,7 +200,7 @@ struct BrevanTranslator {
   void ReadThemeItem(QdXmlNode& item, bool isDefault, bool range);
 
   // statements/theme_charts.cpp
-  void TranslateChartClauses(QdXmlNode& theme, int kind, QdXmlNode& holder, long count);
+  void TranslateChartClauses(QdXmlNode& theme, ThemeKind kind, QdXmlNode& holder, long count);
   void ReadSettingPair(std::wstring& first, std::wstring& second);
 
   // statements/theme_legend.cpp
