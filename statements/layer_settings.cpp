@@ -50,99 +50,6 @@ void ReadExtra(BrevanTranslator& t) {
   }
 }
 
-// Reads the sub-clause that the current keyword opens; false when it opens none.
-bool ReadSubClause(BrevanTranslator& t, const NodeHandle& layer) {
-  const Keyword clause = t.TokenId();
-  switch (clause) {
-    case Keyword::Colors: {
-      bool blend = false;
-      uint8_t spread = 0;
-      double base = 0;
-      t.ParseLayerColorListClause(blend, spread, base);  // steps over Colors itself
-      ChildOf(t, layer, Tag::ColorList);
-      return true;
-    }
-    case Keyword::Style:
-      t.NextToken();
-      ReadStyleRun(t);
-      return true;
-    case Keyword::Global:
-      t.NextToken();
-      if (!t.IsToken(Keyword::Color)) {
-        ReadStyleRun(t);
-        return true;
-      }
-      t.NextToken();
-      t.ParseOnOff(true);
-      return true;
-    case Keyword::Zoom: {
-      t.NextToken();
-      double low = 0, high = 0;
-      CmdParseDoubleCoord(t.cmd, low, high);
-      std::wstring units;
-      t.ParseUnits(units);
-      t.ParseOnOff(true);
-      return true;
-    }
-    case Keyword::Display:
-      t.NextToken();
-      t.NextToken();  // the display mode, whatever it is
-      return true;
-    case Keyword::Nodes:
-      t.NextToken();
-      return true;
-    case Keyword::Selectable:
-    case Keyword::Arrows:
-    case Keyword::Centroids:
-    case Keyword::Editable:
-    case Keyword::Cluster:
-    case Keyword::Stagger:
-      t.NextToken();
-      t.ParseOnOff(true);
-      return true;
-    case Keyword::Curve:
-      t.NextToken();
-      t.ParseOnOff(false);
-      return true;
-    case Keyword::Color:
-      t.NextToken();
-      t.ReadLong();
-      return true;
-    case Keyword::Threshold:
-    case Keyword::Tolerance:
-    case Keyword::Depth:
-    case Keyword::Rank:
-      t.NextToken();
-      SkipShort(t);
-      return true;
-    case Keyword::Else:
-      t.NextToken();
-      t.ExpectToken(Keyword::Zoom);
-      return true;
-    case Keyword::Label:
-      t.NextToken();
-      // Label Auto: the next pass reads the Auto clause.
-      if (!t.IsToken(Keyword::Auto)) {
-        const NodeHandle labels = ChildOf(t, layer, Tag::Labels);
-        t.ParseLayerExpressionClauses(labels.get(), true);
-      }
-      return true;
-    case Keyword::Auto: {
-      t.NextToken();
-      if (t.cmd->IsToken(kNumericConstant, 0)) t.NextToken();
-      const NodeHandle labels = ChildOf(t, layer, Tag::Labels);
-      t.ParseLayerExpressionClauses(labels.get(), false);
-      return true;
-    }
-    case Keyword::Extra:
-      t.NextToken();
-      ReadExtra(t);
-      return true;
-    default:
-      return false;
-  }
-}
-
 // Steps over a numeric constant when one stands at the cursor.
 void SkipOptionalNumber(BrevanTranslator& t) {
   if (t.cmd->IsToken(kNumericConstant, 0)) t.NextToken();
@@ -252,6 +159,111 @@ bool ReadExpressionSubClause(BrevanTranslator& t, QdXmlNode* labels, bool full) 
   }
 }
 
+// Full form (after Label): { Pen | Font | alignment | Border [ Plain | Arrow | Curved ]
+//   | Max [ number ] | Priority [ number ] | With expression | Parallel on-off
+//   | Duplicates on-off | Blank on-off | Overlap on-off | Shadow on-off | Else
+//   | Offset ( On | Off | Zoom (x, y) units ) }
+// Reduced form (after Auto): the same keywords, but Caption "text", Angle number,
+//   Spacing (a, b) and Margin (a, b) take their values and the full-only ones do not.
+void ParseLayerExpressionClauses(BrevanTranslator& t, QdXmlNode* node, bool full) {
+  while (ReadExpressionSubClause(t, node, full)) {
+  }
+  t.RaisePendingHostError();
+}
+
+// Reads the sub-clause that the current keyword opens; false when it opens none.
+bool ReadSubClause(BrevanTranslator& t, const NodeHandle& layer) {
+  const Keyword clause = t.TokenId();
+  switch (clause) {
+    case Keyword::Colors: {
+      bool blend = false;
+      uint8_t spread = 0;
+      double base = 0;
+      t.ParseLayerColorListClause(blend, spread, base);  // steps over Colors itself
+      ChildOf(t, layer, Tag::ColorList);
+      return true;
+    }
+    case Keyword::Style:
+      t.NextToken();
+      ReadStyleRun(t);
+      return true;
+    case Keyword::Global:
+      t.NextToken();
+      if (!t.IsToken(Keyword::Color)) {
+        ReadStyleRun(t);
+        return true;
+      }
+      t.NextToken();
+      t.ParseOnOff(true);
+      return true;
+    case Keyword::Zoom: {
+      t.NextToken();
+      double low = 0, high = 0;
+      CmdParseDoubleCoord(t.cmd, low, high);
+      std::wstring units;
+      t.ParseUnits(units);
+      t.ParseOnOff(true);
+      return true;
+    }
+    case Keyword::Display:
+      t.NextToken();
+      t.NextToken();  // the display mode, whatever it is
+      return true;
+    case Keyword::Nodes:
+      t.NextToken();
+      return true;
+    case Keyword::Selectable:
+    case Keyword::Arrows:
+    case Keyword::Centroids:
+    case Keyword::Editable:
+    case Keyword::Cluster:
+    case Keyword::Stagger:
+      t.NextToken();
+      t.ParseOnOff(true);
+      return true;
+    case Keyword::Curve:
+      t.NextToken();
+      t.ParseOnOff(false);
+      return true;
+    case Keyword::Color:
+      t.NextToken();
+      t.ReadLong();
+      return true;
+    case Keyword::Threshold:
+    case Keyword::Tolerance:
+    case Keyword::Depth:
+    case Keyword::Rank:
+      t.NextToken();
+      SkipShort(t);
+      return true;
+    case Keyword::Else:
+      t.NextToken();
+      t.ExpectToken(Keyword::Zoom);
+      return true;
+    case Keyword::Label:
+      t.NextToken();
+      // Label Auto: the next pass reads the Auto clause.
+      if (!t.IsToken(Keyword::Auto)) {
+        const NodeHandle labels = ChildOf(t, layer, Tag::Labels);
+        ParseLayerExpressionClauses(t, labels.get(), true);
+      }
+      return true;
+    case Keyword::Auto: {
+      t.NextToken();
+      if (t.cmd->IsToken(kNumericConstant, 0)) t.NextToken();
+      const NodeHandle labels = ChildOf(t, layer, Tag::Labels);
+      ParseLayerExpressionClauses(t, labels.get(), false);
+      return true;
+    }
+    case Keyword::Extra:
+      t.NextToken();
+      ReadExtra(t);
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 // layer-clause := Layer layer-id { sub-clause }
@@ -269,17 +281,7 @@ void BrevanTranslator::TranslateLayerSettings() {
   RaisePendingHostError();
 }
 
-// Full form (after Label): { Pen | Font | alignment | Border [ Plain | Arrow | Curved ]
-//   | Max [ number ] | Priority [ number ] | With expression | Parallel on-off
-//   | Duplicates on-off | Blank on-off | Overlap on-off | Shadow on-off | Else
-//   | Offset ( On | Off | Zoom (x, y) units ) }
-// Reduced form (after Auto): the same keywords, but Caption "text", Angle number,
-//   Spacing (a, b) and Margin (a, b) take their values and the full-only ones do not.
-void BrevanTranslator::ParseLayerExpressionClauses(QdXmlNode* node, bool full) {
-  while (ReadExpressionSubClause(*this, node, full)) {
-  }
-  RaisePendingHostError();
-}
+namespace {}  // namespace
 
 // colors := Colors count [ Mode Blend ] At { rgb : number } [ Base number ]
 //           [ Adjust { Spread integer } [ Adjust ] ]

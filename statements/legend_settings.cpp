@@ -67,6 +67,23 @@ struct Rows {
   int32_t number;    // row number within the layer clause
 };
 
+// Rows 1 to 3 go into the first symbol, 4 to 6 into the second, each in the
+// wrapper of its size; later rows have no wrapper and are dropped.
+void PlaceGraduatedRow(BrevanTranslator& t, QdXmlNode& theme, QdXmlNode& row, int32_t number,
+                       TokenSpan rowAt) {
+  constexpr Tag kWrappers[] = {Tag::SmallRow, Tag::MediumRow, Tag::LargeRow,
+                               Tag::LargeRow, Tag::MediumRow, Tag::SmallRow};
+  if (number < 1 || number > 6) return;
+  NodeHandle symbol = t.SelectSingleNode(theme, t.Name(number <= 3 ? Tag::FirstSymbol : Tag::SecondSymbol));
+  if (!symbol) {
+    if (number <= 3) t.RaiseAt(rowAt, Error::NodeNotFound, t.Name(Tag::FirstSymbol));
+    return;
+  }
+  const NodeHandle wrapper = t.CreateElementOrThrow(kWrappers[number - 1]);
+  t.AppendChildOrThrow(*wrapper, row);
+  t.AppendChildOrThrow(*symbol, *wrapper);
+}
+
 // Places a row by the theme's kind; rows that have nowhere to go are dropped.
 // rowAt: the row in the statement, where a row with no place is reported.
 void PlaceRow(BrevanTranslator& t, Rows& rows, ThemeKind kind, QdXmlNodeList* items, QdXmlNode& row,
@@ -84,12 +101,24 @@ void PlaceRow(BrevanTranslator& t, Rows& rows, ThemeKind kind, QdXmlNodeList* it
   }
   if (!changed) return;
   if (kind == ThemeKind::SingleSymbol) return t.AppendChildOrThrow(theme, row);
-  if (kind == ThemeKind::Graduated) return t.PlaceGraduatedRow(theme, row, rows.number, rowAt);
+  if (kind == ThemeKind::Graduated) return PlaceGraduatedRow(t, theme, row, rows.number, rowAt);
   QdXmlNode* raw = nullptr;
   if (items == nullptr || !items->GetItem(static_cast<long>(rows.number) - 1, &raw))
     t.RaiseAt(rowAt, Error::NodeByIndexFailed);
   const NodeHandle item(raw);
   t.AppendChildOrThrow(*item, row);
+}
+
+ListHandle FindLegendItems(BrevanTranslator& t, QdXmlNode& theme) {
+  const std::pair<Tag, Tag> paths[] = {{Tag::RangeItems, Tag::RangeItem},
+                                       {Tag::ValueItems, Tag::ValueItem},
+                                       {Tag::PieItems, Tag::PieItem},
+                                       {Tag::BarItems, Tag::BarItem}};
+  for (const auto& [list, item] : paths) {
+    ListHandle items = t.SelectNodes(theme, std::wstring(t.Name(list)) + L"/" + t.Name(item));
+    if (items && items->GetLength() > 0) return items;
+  }
+  return nullptr;
 }
 
 // rows := Ranges [ Font (…) ] row { , row }
@@ -103,7 +132,7 @@ void ReadRows(BrevanTranslator& t, QdXmlNode& legend, Rows& rows) {
   }
   // Without a theme waiting, rows are read and go nowhere; the kind is not asked.
   const ThemeKind kind = rows.theme ? t.GetThemeKind(*rows.theme) : ThemeKind::Range;
-  const ListHandle items = rows.theme ? t.FindLegendItems(*rows.theme) : nullptr;
+  const ListHandle items = rows.theme ? FindLegendItems(t, *rows.theme) : nullptr;
   for (bool first = true;; first = false) {
     const size_t rowStart = t.cmd->Position();
     const NodeHandle row = t.CreateElementOrThrow(Tag::Row);
@@ -190,33 +219,7 @@ ThemeKind BrevanTranslator::GetThemeKind(QdXmlNode& theme) {
   Raise(Error::InvalidThemeType);
 }
 
-ListHandle BrevanTranslator::FindLegendItems(QdXmlNode& theme) {
-  const std::pair<Tag, Tag> paths[] = {{Tag::RangeItems, Tag::RangeItem},
-                                       {Tag::ValueItems, Tag::ValueItem},
-                                       {Tag::PieItems, Tag::PieItem},
-                                       {Tag::BarItems, Tag::BarItem}};
-  for (const auto& [list, item] : paths) {
-    ListHandle items = SelectNodes(theme, std::wstring(Name(list)) + L"/" + Name(item));
-    if (items && items->GetLength() > 0) return items;
-  }
-  return nullptr;
-}
-
-// Rows 1 to 3 go into the first symbol, 4 to 6 into the second, each in the
-// wrapper of its size; later rows have no wrapper and are dropped.
-void BrevanTranslator::PlaceGraduatedRow(QdXmlNode& theme, QdXmlNode& row, int32_t number, TokenSpan rowAt) {
-  constexpr Tag kWrappers[] = {Tag::SmallRow, Tag::MediumRow, Tag::LargeRow,
-                               Tag::LargeRow, Tag::MediumRow, Tag::SmallRow};
-  if (number < 1 || number > 6) return;
-  NodeHandle symbol = SelectSingleNode(theme, Name(number <= 3 ? Tag::FirstSymbol : Tag::SecondSymbol));
-  if (!symbol) {
-    if (number <= 3) RaiseAt(rowAt, Error::NodeNotFound, Name(Tag::FirstSymbol));
-    return;
-  }
-  const NodeHandle wrapper = CreateElementOrThrow(kWrappers[number - 1]);
-  AppendChildOrThrow(*wrapper, row);
-  AppendChildOrThrow(*symbol, *wrapper);
-}
+namespace {}  // namespace
 
 // legend-settings := Set Legend [ Scale [ On | Off ] ] { layer-clause }
 void BrevanTranslator::TranslateLegendSettings() {

@@ -14,15 +14,13 @@ constexpr const wchar_t* kWidth = L"Width";
 constexpr const wchar_t* kHeight = L"Height";
 constexpr const wchar_t* kStyle = L"Style";
 
-}  // namespace
-
 // Replaces name by the first of name, name_2, name_3 … that no child of
 // parent carries in attribute.
-void BrevanTranslator::MakeUniqueName(QdXmlNode& parent, Tag element, Tag attribute, std::wstring& name) {
+void MakeUniqueName(BrevanTranslator& t, QdXmlNode& parent, Tag element, Tag attribute, std::wstring& name) {
   std::wstring candidate = name;
   for (long n = 1;;) {
     const NodeHandle found =
-        SelectSingleNode(parent, AttributePath(Name(element), Name(attribute), candidate));
+        t.SelectSingleNode(parent, AttributePath(t.Name(element), t.Name(attribute), candidate));
     ++n;
     if (!found) break;
     candidate = name + L"_" + IntegerText(n);
@@ -31,34 +29,32 @@ void BrevanTranslator::MakeUniqueName(QdXmlNode& parent, Tag element, Tag attrib
 }
 
 // position := { Position (x, y) units | Height number units | Width number units | Min | Max }
-void BrevanTranslator::ReadWindowPosition(QdXmlNode& position) {
+void ReadWindowPosition(BrevanTranslator& t, QdXmlNode& position) {
   std::wstring units = L"inches";  // carries over from clause to clause
   double x = 0, y = 0;
   for (;;) {
-    if (IsToken(Keyword::Position)) {
-      NextToken();
-      CmdParseDoubleCoord(cmd, x, y);
-      ParseUnits(units);
-      SetNumberAttributeOrThrow(position, kX, x);
-      SetNumberAttributeOrThrow(position, kY, y);
-      SetAttributeOrThrow(position, kUnits, units);
-    } else if (IsToken(Keyword::Height) || IsToken(Keyword::Width)) {
-      const wchar_t* attribute = IsToken(Keyword::Height) ? kHeight : kWidth;
-      NextToken();
-      const double size = ReadDouble();
-      ParseUnits(units);
-      SetNumberAttributeOrThrow(position, attribute, size);
-    } else if (IsToken(Keyword::Min) || IsToken(Keyword::Max)) {
-      const wchar_t* style = IsToken(Keyword::Min) ? L"min" : L"max";
-      NextToken();
-      SetAttributeOrThrow(position, kStyle, style);
+    if (t.IsToken(Keyword::Position)) {
+      t.NextToken();
+      CmdParseDoubleCoord(t.cmd, x, y);
+      t.ParseUnits(units);
+      t.SetNumberAttributeOrThrow(position, kX, x);
+      t.SetNumberAttributeOrThrow(position, kY, y);
+      t.SetAttributeOrThrow(position, kUnits, units);
+    } else if (t.IsToken(Keyword::Height) || t.IsToken(Keyword::Width)) {
+      const wchar_t* attribute = t.IsToken(Keyword::Height) ? kHeight : kWidth;
+      t.NextToken();
+      const double size = t.ReadDouble();
+      t.ParseUnits(units);
+      t.SetNumberAttributeOrThrow(position, attribute, size);
+    } else if (t.IsToken(Keyword::Min) || t.IsToken(Keyword::Max)) {
+      const wchar_t* style = t.IsToken(Keyword::Min) ? L"min" : L"max";
+      t.NextToken();
+      t.SetAttributeOrThrow(position, kStyle, style);
     } else {
       return;
     }
   }
 }
-
-namespace {
 
 // A layer named apart from its table needs a table of that alias: a copy of
 // the table's element under the layer's name, with a file of its own.
@@ -77,7 +73,7 @@ void CopyTable(BrevanTranslator& t, const std::wstring& tableName, const std::ws
     if (!original) t.RaiseAt(nameAt, Error::NodeNotFound, path, Note::TableNotOpen, tableName);
     t.GetAttributeOrThrow(*original, t.Name(Tag::File), file);
   }
-  t.MakeUniqueName(*t.tables, Tag::Table, Tag::File, file);
+  MakeUniqueName(t, *t.tables, Tag::Table, Tag::File, file);
   const NodeHandle copy = t.CreateElementOrThrow(Tag::Table);
   t.SetAttributeOrThrow(*copy, t.Name(Tag::File), file);
   t.SetAttributeOrThrow(*copy, t.Name(Tag::Alias), layerName);
@@ -103,7 +99,7 @@ void BrevanTranslator::TranslateMapWindow() {
     const TokenSpan nameAt = Here();
     if (!ReadIdentifier(tableName)) RaiseAt(nameAt, Error::ExpectingTableIdentifier);
     std::wstring layerName = tableName;
-    MakeUniqueName(*layers, Tag::Layer, Tag::Name, layerName);
+    MakeUniqueName(*this, *layers, Tag::Layer, Tag::Name, layerName);
     const NodeHandle layer = CreateElementOrThrow(Tag::Layer);
     SetAttributeOrThrow(*layer, Name(Tag::Name), layerName);
     SetNumberAttributeOrThrow(*layer, Name(Tag::Position), static_cast<double>(++position));
@@ -114,7 +110,7 @@ void BrevanTranslator::TranslateMapWindow() {
   } while (IsToken(Keyword::Comma));
   AppendChildOrThrow(*window, *layers);
   const NodeHandle windowPosition = CreateElementOrThrow(Tag::WindowPosition);
-  ReadWindowPosition(*windowPosition);
+  ReadWindowPosition(*this, *windowPosition);
   AppendChildOrThrow(*window, *windowPosition);
   AppendChildOrThrow(*mapWindows, *window);
   RaisePendingHostError();

@@ -52,6 +52,12 @@ void ReadCenter(BrevanTranslator& t, QdXmlNode& window) {
   if (ReadSmartRedraw(t)) t.SetNumberAttributeOrThrow(window, kSmartRedraw, 1.0);
 }
 
+// distance := number [ units ]
+void ParseDistance(BrevanTranslator& t, double& number, std::wstring& units) {
+  number = t.ReadDouble();
+  t.ParseUnits(units);
+}
+
 // zoom := Zoom ( Entire [ Layer layer-id ] | distance )
 void ReadZoom(BrevanTranslator& t, QdXmlNode& window) {
   t.NextToken();
@@ -66,7 +72,7 @@ void ReadZoom(BrevanTranslator& t, QdXmlNode& window) {
   }
   double zoom = 0;
   std::wstring units;
-  t.ParseDistance(zoom, units);
+  ParseDistance(t, zoom, units);
   t.SetNumberAttributeOrThrow(window, t.Name(Tag::Zoom), zoom);
   t.SetAttributeOrThrow(window, t.Name(Tag::ZoomUnits), units);
 }
@@ -126,7 +132,7 @@ void ReadPan(BrevanTranslator& t, QdXmlNode& window) {
   t.NextToken();
   double pan = 0;
   std::wstring units;
-  t.ParseDistance(pan, units);
+  ParseDistance(t, pan, units);
   t.SetNumberAttributeOrThrow(window, t.Name(Tag::Pan), pan);
   t.SetAttributeOrThrow(window, t.Name(Tag::PanUnits), units);
   const wchar_t* direction = t.IsToken(Keyword::North)   ? L"North"
@@ -140,17 +146,38 @@ void ReadPan(BrevanTranslator& t, QdXmlNode& window) {
   if (ReadSmartRedraw(t)) t.SetNumberAttributeOrThrow(window, t.Name(Tag::PanRedraw), 1.0);
 }
 
+// scale-distance := number [ units ]  — units only from version 200; before, inches
+void ParseScaleDistance(BrevanTranslator& t, double& number, std::wstring& units) {
+  units = L"inches";
+  number = t.ReadDouble();
+  if (t.version >= 200) t.ParseUnits(units);
+}
+
 // scale := Scale number [ units ] number [ units ]
 void ReadScale(BrevanTranslator& t, QdXmlNode& window) {
   t.NextToken();
   double from = 0, to = 0;
   std::wstring units;
-  t.ParseScaleDistance(from, units);
+  ParseScaleDistance(t, from, units);
   t.SetNumberAttributeOrThrow(window, t.Name(Tag::ScaleFrom), from);
   t.SetAttributeOrThrow(window, t.Name(Tag::ScaleFromUnits), units);
-  t.ParseDistance(to, units);
+  ParseDistance(t, to, units);
   t.SetNumberAttributeOrThrow(window, t.Name(Tag::ScaleTo), to);
   t.SetAttributeOrThrow(window, t.Name(Tag::ScaleToUnits), units);
+}
+
+// distance-type := Type ( Spherical | Cartesian )
+void ParseDistanceType(BrevanTranslator& t, std::wstring& type) {
+  if (!t.IsToken(Keyword::Type)) return;
+  t.NextToken();
+  if (t.IsToken(Keyword::Spherical)) {
+    type = L"Spherical";
+  } else if (t.IsToken(Keyword::Cartesian)) {
+    type = L"Cartesian";
+  } else {
+    t.Raise(Error::ExpectingDistanceType);
+  }
+  t.NextToken();
 }
 
 // distance := Distance ( Type ( Spherical | Cartesian ) | units )
@@ -158,7 +185,7 @@ void ReadDistance(BrevanTranslator& t, QdXmlNode& window) {
   t.NextToken();
   if (t.IsToken(Keyword::Type)) {
     std::wstring type;
-    t.ParseDistanceType(type);
+    ParseDistanceType(t, type);
     t.SetAttributeOrThrow(window, t.Name(Tag::DistanceType), type);
     return;
   }
@@ -247,33 +274,6 @@ bool ReadClause(BrevanTranslator& t, QdXmlNode& window) {
 }
 
 }  // namespace
-
-// distance := number [ units ]
-void BrevanTranslator::ParseDistance(double& number, std::wstring& units) {
-  number = ReadDouble();
-  ParseUnits(units);
-}
-
-// scale-distance := number [ units ]  — units only from version 200; before, inches
-void BrevanTranslator::ParseScaleDistance(double& number, std::wstring& units) {
-  units = L"inches";
-  number = ReadDouble();
-  if (version >= 200) ParseUnits(units);
-}
-
-// distance-type := Type ( Spherical | Cartesian )
-void BrevanTranslator::ParseDistanceType(std::wstring& type) {
-  if (!IsToken(Keyword::Type)) return;
-  NextToken();
-  if (IsToken(Keyword::Spherical)) {
-    type = L"Spherical";
-  } else if (IsToken(Keyword::Cartesian)) {
-    type = L"Cartesian";
-  } else {
-    Raise(Error::ExpectingDistanceType);
-  }
-  NextToken();
-}
 
 // set-map := Set Map { center | zoom | layer-clause | display | preserve | order
 //                    | Coordinates units | area | pan | scale | distance

@@ -150,10 +150,46 @@ void ReadFill(BrevanTranslator& t, QdXmlNode& theme) {
   t.AppendChildOrThrow(theme, *element);
 }
 
+// setting-pair := Position { Left | Right | Above | Below | Center }
+void ReadSettingPair(BrevanTranslator& t, std::wstring& first, std::wstring& second) {
+  first.clear();
+  second.clear();
+  if (t.IsToken(Keyword::Position)) {
+    t.NextToken();
+    bool middle = false;
+    for (;; t.NextToken()) {
+      if (t.IsToken(Keyword::Left)) {
+        first = t.Name(Tag::Left);
+      } else if (t.IsToken(Keyword::Right)) {
+        first = t.Name(Tag::Right);
+      } else if (t.IsToken(Keyword::Above)) {
+        second = t.Name(Tag::Above);
+      } else if (t.IsToken(Keyword::Below)) {
+        second = t.Name(Tag::Below);
+      } else if (t.IsToken(Keyword::Center)) {
+        middle = true;
+      } else {
+        break;
+      }
+    }
+    // Center fills the side that was not given, or both.
+    if (middle) {
+      if (!first.empty()) {
+        second = t.Name(Tag::Middle);
+      } else if (!second.empty()) {
+        first = t.Name(Tag::Middle);
+      } else {
+        first = second = t.Name(Tag::Middle);
+      }
+    }
+  }
+  t.RaisePendingHostError();
+}
+
 // placement := Position { Left | Right | Above | Below | Center }
 void ReadPlacement(BrevanTranslator& t, QdXmlNode& theme) {
   std::wstring first, second;
-  t.ReadSettingPair(first, second);
+  ReadSettingPair(t, first, second);
   const NodeHandle element = t.CreateElementOrThrow(Tag::Placement);
   t.AppendTextElement(*element, Tag::Horizontal, first);
   t.AppendTextElement(*element, Tag::Vertical, second);
@@ -212,40 +248,6 @@ void BrevanTranslator::TranslateChartClauses(QdXmlNode& theme, ThemeKind kind, Q
   RaisePendingHostError();
 }
 
-// setting-pair := Position { Left | Right | Above | Below | Center }
-void BrevanTranslator::ReadSettingPair(std::wstring& first, std::wstring& second) {
-  first.clear();
-  second.clear();
-  if (IsToken(Keyword::Position)) {
-    NextToken();
-    bool middle = false;
-    for (;; NextToken()) {
-      if (IsToken(Keyword::Left)) {
-        first = Name(Tag::Left);
-      } else if (IsToken(Keyword::Right)) {
-        first = Name(Tag::Right);
-      } else if (IsToken(Keyword::Above)) {
-        second = Name(Tag::Above);
-      } else if (IsToken(Keyword::Below)) {
-        second = Name(Tag::Below);
-      } else if (IsToken(Keyword::Center)) {
-        middle = true;
-      } else {
-        break;
-      }
-    }
-    // Center fills the side that was not given, or both.
-    if (middle) {
-      if (!first.empty()) {
-        second = Name(Tag::Middle);
-      } else if (!second.empty()) {
-        first = Name(Tag::Middle);
-      } else {
-        first = second = Name(Tag::Middle);
-      }
-    }
-  }
-  RaisePendingHostError();
-}
+namespace {}  // namespace
 
 }  // namespace brevan

@@ -21,6 +21,57 @@ void AppendValue(BrevanTranslator& t, QdXmlNode& parent, const std::wstring& tex
   t.AppendTextElement(parent, Tag::Value, text);
 }
 
+// item := value [ : value ] { style }    (two values in range themes)
+// default-item := Else { style }
+// style := [ Border (…) ] ( Pen (…) | Brush (…) | Symbol (…) | Font (…) )
+void ReadThemeItem(BrevanTranslator& t, QdXmlNode& item, bool isDefault, bool range) {
+  if (isDefault) {
+    if (t.IsToken(Keyword::Else)) t.NextToken();
+  } else {
+    const NodeHandle lower = t.CreateElementOrThrow(Tag::LowerBound);
+    const NodeHandle first = t.CreateElementOrThrow(Tag::Value);
+    t.SetTextOrThrow(*first, ReadValueText(t));
+    t.AppendChildOrThrow(*lower, *first);
+    if (range) {
+      t.ExpectToken(Keyword::Colon);
+      const NodeHandle upper = t.CreateElementOrThrow(Tag::UpperBound);
+      AppendValue(t, *upper, ReadValueText(t));
+      // The upper bound comes first in the document.
+      t.AppendChildOrThrow(item, *upper);
+      t.AppendChildOrThrow(item, *lower);
+    } else {
+      t.AppendChildOrThrow(item, *first);  // the bound element never enters the document
+    }
+  }
+  for (;;) {
+    if (t.IsToken(Keyword::Border)) {
+      const auto pen = NewPen();
+      t.ParsePenClause(*pen);
+      t.WritePenStyle(item, *pen, false);
+    }
+    if (t.IsToken(Keyword::Pen)) {
+      const auto pen = NewPen();
+      t.ParsePenClause(*pen);
+      t.WritePenStyle(item, *pen, true);
+    } else if (t.IsToken(Keyword::Brush)) {
+      const auto brush = NewBrush();
+      t.ParseBrushClause(*brush);
+      t.WriteBrushStyle(item, *brush, true);
+    } else if (t.IsToken(Keyword::Symbol)) {
+      SymbolHandle symbol = NewSymbol();
+      t.ParseSymbolClause(symbol);
+      t.WriteSymbolStyle(item, *symbol);
+    } else if (t.IsToken(Keyword::Font)) {
+      const auto font = NewFont();
+      t.ParseFontClause(*font);
+      t.WriteFontStyle(item, *font);
+    } else {
+      break;
+    }
+  }
+  t.RaisePendingHostError();
+}
+
 }  // namespace
 
 // item-list := item { , item } [ Else { style } ]
@@ -28,69 +79,20 @@ void BrevanTranslator::TranslateItemList(QdXmlNode& theme, bool range) {
   const NodeHandle list = CreateElementOrThrow(range ? Tag::RangeItems : Tag::ValueItems);
   for (;;) {
     const NodeHandle item = CreateElementOrThrow(range ? Tag::RangeItem : Tag::ValueItem);
-    ReadThemeItem(*item, false, range);
+    ReadThemeItem(*this, *item, false, range);
     AppendChildOrThrow(*list, *item);
     if (!IsToken(Keyword::Comma)) break;
     NextToken();
   }
   if (IsToken(Keyword::Else)) {
     const NodeHandle item = CreateElementOrThrow(range ? Tag::DefaultRange : Tag::DefaultValue);
-    ReadThemeItem(*item, true, range);
+    ReadThemeItem(*this, *item, true, range);
     AppendChildOrThrow(*list, *item);
   }
   AppendChildOrThrow(theme, *list);
   RaisePendingHostError();
 }
 
-// item := value [ : value ] { style }    (two values in range themes)
-// default-item := Else { style }
-// style := [ Border (…) ] ( Pen (…) | Brush (…) | Symbol (…) | Font (…) )
-void BrevanTranslator::ReadThemeItem(QdXmlNode& item, bool isDefault, bool range) {
-  if (isDefault) {
-    if (IsToken(Keyword::Else)) NextToken();
-  } else {
-    const NodeHandle lower = CreateElementOrThrow(Tag::LowerBound);
-    const NodeHandle first = CreateElementOrThrow(Tag::Value);
-    SetTextOrThrow(*first, ReadValueText(*this));
-    AppendChildOrThrow(*lower, *first);
-    if (range) {
-      ExpectToken(Keyword::Colon);
-      const NodeHandle upper = CreateElementOrThrow(Tag::UpperBound);
-      AppendValue(*this, *upper, ReadValueText(*this));
-      // The upper bound comes first in the document.
-      AppendChildOrThrow(item, *upper);
-      AppendChildOrThrow(item, *lower);
-    } else {
-      AppendChildOrThrow(item, *first);  // the bound element never enters the document
-    }
-  }
-  for (;;) {
-    if (IsToken(Keyword::Border)) {
-      const auto pen = NewPen();
-      ParsePenClause(*pen);
-      WritePenStyle(item, *pen, false);
-    }
-    if (IsToken(Keyword::Pen)) {
-      const auto pen = NewPen();
-      ParsePenClause(*pen);
-      WritePenStyle(item, *pen, true);
-    } else if (IsToken(Keyword::Brush)) {
-      const auto brush = NewBrush();
-      ParseBrushClause(*brush);
-      WriteBrushStyle(item, *brush, true);
-    } else if (IsToken(Keyword::Symbol)) {
-      SymbolHandle symbol = NewSymbol();
-      ParseSymbolClause(symbol);
-      WriteSymbolStyle(item, *symbol);
-    } else if (IsToken(Keyword::Font)) {
-      const auto font = NewFont();
-      ParseFontClause(*font);
-      WriteFontStyle(item, *font);
-    } else {
-      break;
-    }
-  }
-  RaisePendingHostError();
-}
+namespace {}  // namespace
 
 }  // namespace brevan

@@ -54,6 +54,15 @@ void ReadVariant(BrevanTranslator& t, QdXmlNode& anchor) {
   t.AppendTextElement(anchor, Tag::SpreadVariant, SpreadVariant(t, setting, variant));
 }
 
+ListHandle FindItemElements(BrevanTranslator& t, QdXmlNode& theme) {
+  for (const auto& [list, item] :
+       {std::pair{Tag::RangeItems, Tag::RangeItem}, {Tag::ValueItems, Tag::ValueItem}}) {
+    ListHandle items = t.SelectNodes(theme, std::wstring(t.Name(list)) + L"/" + t.Name(item));
+    if (items && items->GetLength() > 0) return items;
+  }
+  return nullptr;
+}
+
 // Colors [ On | Off ] { style } At integer: the colour of item n.
 void ReadItemColor(BrevanTranslator& t, QdXmlNode& theme) {
   const size_t first = t.cmd->Position();
@@ -64,7 +73,7 @@ void ReadItemColor(BrevanTranslator& t, QdXmlNode& theme) {
   t.ExpectToken(Keyword::At);
   const int32_t number = t.ReadLong();
   if (!on) return;
-  const ListHandle items = t.FindItemElements(theme);
+  const ListHandle items = FindItemElements(t, theme);
   if (!items) t.RaiseAt(t.Since(first), Error::LegendThemeNotFound, L"", Note::LegendColorsNeedItems);
   QdXmlNode* raw = nullptr;
   if (!items->GetItem(static_cast<long>(number) - 1, &raw))
@@ -84,15 +93,6 @@ void ReadSpread(BrevanTranslator& t) {
 }
 
 }  // namespace
-
-ListHandle BrevanTranslator::FindItemElements(QdXmlNode& theme) {
-  for (const auto& [list, item] :
-       {std::pair{Tag::RangeItems, Tag::RangeItem}, {Tag::ValueItems, Tag::ValueItem}}) {
-    ListHandle items = SelectNodes(theme, std::wstring(Name(list)) + L"/" + Name(item));
-    if (items && items->GetLength() > 0) return items;
-  }
-  return nullptr;
-}
 
 // legend-block := Adjust { Max number | Mode integer | Colors [ On | Off ] { style } At integer
 //                        | Color integer | Base number | Spread integer [ Using expression ] } [ Adjust ]

@@ -10,6 +10,8 @@
 namespace brevan {
 
 namespace {
+void AddStyleChains(BrevanTranslator& t, QdXmlNode& style, bool withPattern, NodeHandle& drawing,
+                    NodeHandle& pattern);
 
 // prefix name followed by the number: pen2, brush5, glyph35.
 std::wstring Reference(const BrevanTranslator& t, Tag prefix, long number) {
@@ -103,18 +105,18 @@ std::wstring BrevanTranslator::FormatColor(const Veltra::cColor& color) const {
   return text;
 }
 
-void BrevanTranslator::AddStyleChains(QdXmlNode& style, bool withPattern, NodeHandle& drawing,
-                                      NodeHandle& pattern) {
-  if (withPattern) {
-    const NodeHandle patterns = FindOrAddChild(style, Tag::Patterns);
-    pattern = FindOrAddChild(*patterns, Tag::Reference);
-  }
-  const NodeHandle graphics = FindOrAddChild(style, Tag::Graphics);
-  const NodeHandle paint = FindOrAddChild(*graphics, Tag::Paint);
-  drawing = FindOrAddChild(*paint, Tag::Drawing);
-}
-
 namespace {
+
+void AddStyleChains(BrevanTranslator& t, QdXmlNode& style, bool withPattern, NodeHandle& drawing,
+                    NodeHandle& pattern) {
+  if (withPattern) {
+    const NodeHandle patterns = t.FindOrAddChild(style, Tag::Patterns);
+    pattern = t.FindOrAddChild(*patterns, Tag::Reference);
+  }
+  const NodeHandle graphics = t.FindOrAddChild(style, Tag::Graphics);
+  const NodeHandle paint = t.FindOrAddChild(*graphics, Tag::Paint);
+  drawing = t.FindOrAddChild(*paint, Tag::Drawing);
+}
 
 // Pen and brush styles differ only in their element and attribute writer.
 template <typename Style, typename WriteAttributes>
@@ -123,7 +125,7 @@ void WriteChainedStyle(BrevanTranslator& t, QdXmlNode& parent, Tag tag, bool wra
   {
     const NodeHandle element = StyleElement(t, parent, tag, wrap);
     NodeHandle drawing, pattern;
-    t.AddStyleChains(*element, true, drawing, pattern);
+    AddStyleChains(t, *element, true, drawing, pattern);
     writeAttributes(t, *drawing, *pattern, style);
   }
   t.RaisePendingHostError();
@@ -143,7 +145,7 @@ void BrevanTranslator::WriteFontStyle(QdXmlNode& parent, const Veltra::cFont& fo
   {
     const NodeHandle style = FindOrAddChild(parent, Tag::FontStyle);
     NodeHandle drawing, pattern;
-    AddStyleChains(*style, false, drawing, pattern);
+    AddStyleChains(*this, *style, false, drawing, pattern);
     WriteFontAttributes(*this, *drawing, font);
   }
   RaisePendingHostError();
@@ -153,7 +155,7 @@ void BrevanTranslator::WriteSymbolStyle(QdXmlNode& parent, Veltra::cSymbol& symb
   {
     const NodeHandle style = FindOrAddChild(parent, Tag::SymbolStyle);
     NodeHandle drawing, pattern;
-    AddStyleChains(*style, true, drawing, pattern);
+    AddStyleChains(*this, *style, true, drawing, pattern);
     WriteSymbolAttributes(*this, *drawing, *pattern, symbol);
   }
   RaisePendingHostError();

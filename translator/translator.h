@@ -1,5 +1,8 @@
-// The per-call translator state and every operation on it. Each statement
-// translator lives in statements/, the style readers and writers in styles/.
+// The per-call translator state and the operations that several files
+// share. Each statement translator lives in statements/, the style readers
+// and writers in styles/. A reader is a member only when several files use
+// it, or a test reaches it directly; every other reader is a file-local
+// function of its statement file taking the state as BrevanTranslator& t.
 #pragma once
 
 #include <cstdint>
@@ -155,19 +158,12 @@ struct BrevanTranslator {
 
   // statements/map_window.cpp
   void TranslateMapWindow();
-  void MakeUniqueName(QdXmlNode& parent, Tag element, Tag attribute, std::wstring& name);
-  void ReadWindowPosition(QdXmlNode& position);
 
   // statements/set_map.cpp
   void TranslateSetMap();
-  void ParseDistance(double& number, std::wstring& units);
-  void ParseScaleDistance(double& number, std::wstring& units);
-  void ParseDistanceType(std::wstring& type);
 
   // statements/layer_settings.cpp
   void TranslateLayerSettings();
-  // node is null when the layer clause names no layer element: read, write nothing.
-  void ParseLayerExpressionClauses(QdXmlNode* node, bool full);
   void ParseLayerColorListClause(bool& blend, uint8_t& spread, double& base);
   void ParseRgbColor(Veltra::cColor& color);
   void ParseAlignmentClause(int32_t& first, int32_t& second);
@@ -178,10 +174,6 @@ struct BrevanTranslator {
   NodeHandle FindPendingTheme(QdXmlNode& layer);
   // The kind by the theme element's name (error 31 for any other).
   ThemeKind GetThemeKind(QdXmlNode& theme);
-  // The theme's range, value or chart items; null when it has none.
-  ListHandle FindLegendItems(QdXmlNode& theme);
-  // rowAt: the row in the statement, where a row with no place is reported.
-  void PlaceGraduatedRow(QdXmlNode& theme, QdXmlNode& row, int32_t number, TokenSpan rowAt);
 
   // statements/thematic.cpp
   void TranslateThematic();
@@ -197,16 +189,12 @@ struct BrevanTranslator {
 
   // statements/theme_items.cpp
   void TranslateItemList(QdXmlNode& theme, bool range);
-  void ReadThemeItem(QdXmlNode& item, bool isDefault, bool range);
 
   // statements/theme_charts.cpp
   void TranslateChartClauses(QdXmlNode& theme, ThemeKind kind, QdXmlNode& holder, long count);
-  void ReadSettingPair(std::wstring& first, std::wstring& second);
 
   // statements/theme_legend.cpp
   void TranslateThemeLegend(QdXmlNode& theme);
-  // The theme's range or value items; null when it has none.
-  ListHandle FindItemElements(QdXmlNode& theme);
 
   // styles/style_parsing.cpp: style clauses into style objects
   void ParsePenClause(Veltra::cPen& pen);
@@ -222,9 +210,6 @@ struct BrevanTranslator {
   void WriteBrushStyle(QdXmlNode& parent, const Veltra::cBrush& brush, bool wrap);
   void WriteFontStyle(QdXmlNode& parent, const Veltra::cFont& font);
   void WriteSymbolStyle(QdXmlNode& parent, Veltra::cSymbol& symbol);
-  // Finds or adds the chains under a style element: [118]/[119] (the
-  // pattern node, when asked) and [115]/[117]/[116] (the drawing node).
-  void AddStyleChains(QdXmlNode& style, bool withPattern, NodeHandle& drawing, NodeHandle& pattern);
   std::wstring FormatColor(const Veltra::cColor& color) const;
 
   // statements/layer_lookup.cpp
