@@ -34,14 +34,11 @@ void SkipShort(BrevanTranslator& t) {
 // extra := Extra { On { Lines | Points } | Filter expression | Option token [ On | Off ] }
 void ReadExtra(BrevanTranslator& t) {
   for (;;) {
-    if (t.IsToken(Keyword::On)) {
-      t.NextToken();
+    if (t.Accept(Keyword::On)) {
       while (t.IsToken(Keyword::Lines) || t.IsToken(Keyword::Points)) t.NextToken();
-    } else if (t.IsToken(Keyword::Filter)) {
-      t.NextToken();
+    } else if (t.Accept(Keyword::Filter)) {
       t.ReadExpressionText();
-    } else if (t.IsToken(Keyword::Option)) {
-      t.NextToken();
+    } else if (t.Accept(Keyword::Option)) {
       t.NextToken();
       t.ParseOnOff(false);
     } else {
@@ -61,8 +58,7 @@ void ReadOffset(BrevanTranslator& t, bool full) {
     t.NextToken();
     return;
   }
-  if (!t.IsToken(Keyword::Zoom)) return;
-  t.NextToken();
+  if (!t.Accept(Keyword::Zoom)) return;
   if (!full) return;
   double low = 0, high = 0;
   CmdParseDoubleCoord(t.cmd, low, high);
@@ -305,19 +301,15 @@ void BrevanTranslator::ParseLayerColorListClause(bool& blend, uint8_t& spread, d
     double value = 0;
     if (!CmdParseDouble(cmd, value)) break;
   }
-  if (IsToken(Keyword::Base)) {
-    NextToken();
+  if (Accept(Keyword::Base)) {
     CmdParseDouble(cmd, base);
   }
-  if (!IsToken(Keyword::Adjust)) return;
-  NextToken();
+  if (!Accept(Keyword::Adjust)) return;
   for (;;) {
-    if (IsToken(Keyword::Adjust)) {
-      NextToken();
+    if (Accept(Keyword::Adjust)) {
       return;
     }
-    if (!IsToken(Keyword::Spread)) return;
-    NextToken();
+    if (!Accept(Keyword::Spread)) return;
     int32_t value = 0;
     CmdParseLong(cmd, value);
     spread = static_cast<uint8_t>(value & 0xFF);
@@ -342,8 +334,7 @@ void BrevanTranslator::ParseRgbColor(Veltra::cColor& color) {
 
 // alignment := Position { Center | Left | Right | Above | Below }
 void BrevanTranslator::ParseAlignmentClause(int32_t& first, int32_t& second) {
-  if (IsToken(Keyword::Position)) {
-    NextToken();
+  if (Accept(Keyword::Position)) {
     bool centred = false, firstSet = false, secondSet = false;
     for (;; NextToken()) {
       if (IsToken(Keyword::Center)) {

@@ -26,8 +26,7 @@ constexpr Switch kSwitches[] = {
 
 // text := "text" | Blank; false for Blank (no text)
 bool ReadRowText(BrevanTranslator& t, std::wstring& text) {
-  if (t.IsToken(Keyword::Blank)) {
-    t.NextToken();
+  if (t.Accept(Keyword::Blank)) {
     return false;
   }
   if (!CmdParseString(t.cmd, text)) t.Raise(Error::ExpectingString);
@@ -102,10 +101,7 @@ void PlaceRow(BrevanTranslator& t, Rows& rows, ThemeKind kind, QdXmlNodeList* it
   if (!changed) return;
   if (kind == ThemeKind::SingleSymbol) return t.AppendChildOrThrow(theme, row);
   if (kind == ThemeKind::Graduated) return PlaceGraduatedRow(t, theme, row, rows.number, rowAt);
-  QdXmlNode* raw = nullptr;
-  if (items == nullptr || !items->GetItem(static_cast<long>(rows.number) - 1, &raw))
-    t.RaiseAt(rowAt, Error::NodeByIndexFailed);
-  const NodeHandle item(raw);
+  const NodeHandle item = t.ItemOrThrow(items, static_cast<long>(rows.number) - 1, rowAt);
   t.AppendChildOrThrow(*item, row);
 }
 
@@ -142,8 +138,7 @@ void ReadRows(BrevanTranslator& t, QdXmlNode& legend, Rows& rows) {
       t.AppendTextElement(*row, Tag::RowText, text);
       changed = true;
     }
-    if (t.IsToken(Keyword::Display)) {
-      t.NextToken();
+    if (t.Accept(Keyword::Display)) {
       const bool shown = t.ParseOnOff(true);
       t.SetAttributeOrThrow(*row, t.Name(Tag::Shown), t.Name(shown ? Tag::True : Tag::False));
       changed = changed || !shown;
@@ -205,10 +200,9 @@ NodeHandle BrevanTranslator::FindPendingTheme(QdXmlNode& layer) {
   if (count <= 0) return nullptr;
   const ListHandle themes = SelectNodes(layer, std::wstring(Name(Tag::Themes)) + L"/child::*");
   if (!themes || themes->GetLength() == 0) Raise(Error::NodeNotFound, Name(Tag::Themes));
-  QdXmlNode* theme = nullptr;
-  if (!themes->GetItem(count - 1, &theme)) Raise(Error::NodeByIndexFailed);
+  NodeHandle theme = ItemOrThrow(themes.get(), count - 1, Here());
   entry->second = count - 1;
-  return NodeHandle(theme);
+  return theme;
 }
 
 ThemeKind BrevanTranslator::GetThemeKind(QdXmlNode& theme) {
@@ -224,8 +218,7 @@ namespace {}  // namespace
 // legend-settings := Set Legend [ Scale [ On | Off ] ] { layer-clause }
 void BrevanTranslator::TranslateLegendSettings() {
   NextToken();
-  if (IsToken(Keyword::Scale)) {
-    NextToken();
+  if (Accept(Keyword::Scale)) {
     ParseOnOff(true);
   }
   while (IsToken(Keyword::Layer))

@@ -33,8 +33,7 @@ void ReadWindowPosition(BrevanTranslator& t, QdXmlNode& position) {
   std::wstring units = L"inches";  // carries over from clause to clause
   double x = 0, y = 0;
   for (;;) {
-    if (t.IsToken(Keyword::Position)) {
-      t.NextToken();
+    if (t.Accept(Keyword::Position)) {
       CmdParseDoubleCoord(t.cmd, x, y);
       t.ParseUnits(units);
       t.SetNumberAttributeOrThrow(position, kX, x);

@@ -19,32 +19,24 @@ void BrevanTranslator::TranslateOpenTable() {
   NodeHandle table = CreateElementOrThrow(Tag::Table);
   SetAttributeOrThrow(*table, Name(Tag::File), file);
   for (;;) {
-    if (IsToken(Keyword::As)) {
-      NextToken();
+    if (Accept(Keyword::As)) {
       std::wstring alias;
       const TokenSpan at = Here();
       if (!ReadIdentifier(alias)) RaiseAt(at, Error::ExpectingTableIdentifier);
       SetAttributeOrThrow(*table, Name(Tag::Alias), alias);
-    } else if (IsToken(Keyword::Locked)) {
-      NextToken();
+    } else if (Accept(Keyword::Locked)) {
       SetNumberAttributeOrThrow(*table, Name(Tag::Locked), 1.0);
-    } else if (IsToken(Keyword::Hidden)) {
-      NextToken();
+    } else if (Accept(Keyword::Hidden)) {
       SetNumberAttributeOrThrow(*table, Name(Tag::Hidden), 1.0);
-    } else if (IsToken(Keyword::Quiet)) {
-      NextToken();
-    } else if (IsToken(Keyword::Interactive)) {
-      NextToken();
+    } else if (Accept(Keyword::Quiet)) {
+    } else if (Accept(Keyword::Interactive)) {
       SetNumberAttributeOrThrow(*table, Name(Tag::Interactive), 1.0);
-    } else if (IsToken(Keyword::Fast)) {
-      NextToken();
-    } else if (IsToken(Keyword::Codepage)) {
-      NextToken();
+    } else if (Accept(Keyword::Fast)) {
+    } else if (Accept(Keyword::Codepage)) {
       int32_t codepage = 0;
       if (!CmdParseLong(cmd, codepage)) Raise(Error::ExpectingInteger);
       SetAttributeOrThrow(*table, Name(Tag::Codepage), IntegerText(codepage));
-    } else if (IsToken(Keyword::Password)) {
-      NextToken();
+    } else if (Accept(Keyword::Password)) {
       std::wstring password;
       if (!CmdParseString(cmd, password)) Raise(Error::ExpectingPassword);
       SetAttributeOrThrow(*table, Name(Tag::Password), password);

@@ -119,16 +119,15 @@ std::wstring BrevanTranslator::ReadExpressionText() {
 // units := "name"         (before version 200)
 void BrevanTranslator::ParseUnits(std::wstring& units) {
   if (version >= 200) {
-    if (!IsToken(Keyword::Units)) return;
-    NextToken();
+    if (!Accept(Keyword::Units)) return;
   }
   if (!CmdParseString(cmd, units)) Raise(Error::ExpectingUnits);
 }
 
 // on-off := [ On | Off ]
 bool BrevanTranslator::ParseOnOff(bool defaultValue) {
-  if (cmd->MatchToken(static_cast<short>(Keyword::On))) return true;
-  if (cmd->MatchToken(static_cast<short>(Keyword::Off))) return false;
+  if (Accept(Keyword::On)) return true;
+  if (Accept(Keyword::Off)) return false;
   return defaultValue;
 }
 

@@ -15,9 +15,7 @@ constexpr double kOldCoordinateScale = 1000000.0;
 // has nothing to set: error 26 naming the map-window tag.
 NodeHandle LastMapWindow(BrevanTranslator& t) {
   if (t.mapWindows) {
-    QdXmlNodeList* raw = nullptr;
-    t.mapWindows->GetChildNodes(&raw);
-    const ListHandle children(raw);
+    const ListHandle children = t.ChildNodes(*t.mapWindows);
     QdXmlNode* window = nullptr;
     if (children && children->GetCount() > 0 && children->GetItem(children->GetCount() - 1, &window))
       return NodeHandle(window);
@@ -61,10 +59,8 @@ void ParseDistance(BrevanTranslator& t, double& number, std::wstring& units) {
 // zoom := Zoom ( Entire [ Layer layer-id ] | distance )
 void ReadZoom(BrevanTranslator& t, QdXmlNode& window) {
   t.NextToken();
-  if (t.IsToken(Keyword::Entire)) {
-    t.NextToken();
-    if (!t.IsToken(Keyword::Layer)) return;
-    t.NextToken();
+  if (t.Accept(Keyword::Entire)) {
+    if (!t.Accept(Keyword::Layer)) return;
     std::wstring layer;
     t.ReadLayerIdentifier(layer);
     t.SetAttributeOrThrow(window, t.Name(Tag::ZoomLayer), layer);
@@ -120,8 +116,7 @@ void ReadArea(BrevanTranslator& t, QdXmlNode& window) {
   std::wstring units;
   t.ParseUnits(units);
   t.SetAttributeOrThrow(window, t.Name(Tag::AreaUnits), units);
-  if (!t.IsToken(Keyword::Display)) return;
-  t.NextToken();
+  if (!t.Accept(Keyword::Display)) return;
   t.ExpectToken(Keyword::Projected);
   const bool projected = t.ParseOnOff(true);
   t.SetNumberAttributeOrThrow(window, t.Name(Tag::AreaFlat), projected ? 0.0 : 1.0);
@@ -168,8 +163,7 @@ void ReadScale(BrevanTranslator& t, QdXmlNode& window) {
 
 // distance-type := Type ( Spherical | Cartesian )
 void ParseDistanceType(BrevanTranslator& t, std::wstring& type) {
-  if (!t.IsToken(Keyword::Type)) return;
-  t.NextToken();
+  if (!t.Accept(Keyword::Type)) return;
   if (t.IsToken(Keyword::Spherical)) {
     type = L"Spherical";
   } else if (t.IsToken(Keyword::Cartesian)) {

@@ -46,11 +46,8 @@ NodeHandle ReadMissingValue(BrevanTranslator& t) {
 
 // Moves the holder's children, in order, to the end of theme.
 void MoveChildren(BrevanTranslator& t, QdXmlNode& holder, QdXmlNode& theme) {
-  QdXmlNode* raw = nullptr;
-  holder.GetFirstChild(&raw);
-  for (NodeHandle child(raw); child;) {
-    child->GetNextSibling(&raw);
-    NodeHandle next(raw);
+  for (NodeHandle child = t.FirstChild(holder); child;) {
+    NodeHandle next = t.NextSibling(*child);
     t.AppendChildOrThrow(theme, *child);
     child = std::move(next);
   }
@@ -76,16 +73,14 @@ std::wstring ReadSetting(BrevanTranslator& t, Tag any, Tag color, Tag size, Erro
 
 // apply := Apply ( All | name | Color | Size )
 void ReadApply(BrevanTranslator& t, QdXmlNode& settings) {
-  if (!t.IsToken(Keyword::Apply)) return;
-  t.NextToken();
+  if (!t.Accept(Keyword::Apply)) return;
   const std::wstring setting = ReadSetting(t, Tag::All, Tag::Color, Tag::Size, Error::InvalidApply);
   t.AppendTextElement(settings, Tag::ApplyTo, setting);
 }
 
 // spread := Spread ( All | name | Color | Size ) [ Brush (…) ] [ Border (…) ] [ Symbol (…) ]
 void ReadSpreading(BrevanTranslator& t, QdXmlNode& settings, QdXmlNode& theme) {
-  if (!t.IsToken(Keyword::Spread)) return;
-  t.NextToken();
+  if (!t.Accept(Keyword::Spread)) return;
   const std::wstring setting = ReadSetting(t, Tag::Uniform, Tag::Hue, Tag::Graded, Error::InvalidSpreading);
   t.AppendTextElement(settings, Tag::Spreading, setting);
   const NodeHandle defaults = t.CreateElementOrThrow(Tag::DefaultStyles);
@@ -151,13 +146,11 @@ void ReadGraduatedTheme(BrevanTranslator& t, QdXmlNode& theme) {
   t.SetNumberTextOrThrow(*base, 0);
   t.AppendChildOrThrow(theme, *base);
   if (t.IsToken(Keyword::Symbol)) AppendSymbol(t, theme, Tag::FirstSymbol);
-  if (t.IsToken(Keyword::Colors)) {
-    t.NextToken();
+  if (t.Accept(Keyword::Colors)) {
     if (t.IsTokenClass(Keyword::Symbol)) AppendSymbol(t, theme, Tag::SecondSymbol);
   }
   std::wstring text;
-  if (t.IsToken(Keyword::Text)) {
-    t.NextToken();
+  if (t.Accept(Keyword::Text)) {
     t.ExpectToken(Keyword::Size);
     t.ExpectToken(Keyword::Mode);
     text = t.StringValue();
@@ -176,8 +169,7 @@ void ReadSingleSymbolTheme(BrevanTranslator& t, QdXmlNode& theme) {
   t.ExpectToken(Keyword::Colon);
   const int32_t size = t.ReadLong();
   int32_t color = 0;
-  if (t.IsToken(Keyword::Color)) {
-    t.NextToken();
+  if (t.Accept(Keyword::Color)) {
     color = t.ReadLong();
   }
   const SymbolHandle symbol = NewSymbol();

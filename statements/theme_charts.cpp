@@ -83,12 +83,10 @@ void ReadSize(BrevanTranslator& t, QdXmlNode& theme, SizeState& state) {
   const double size = t.ReadDouble();
   t.ParseUnits(state.unit);
   const TokenSpan unitAt = t.Since(first);
-  if (t.IsToken(Keyword::At)) {
-    t.NextToken();
+  if (t.Accept(Keyword::At)) {
     t.ExpectToken(Keyword::Value);
     state.reference = t.ReadDouble();
-    if (t.IsToken(Keyword::Text)) {
-      t.NextToken();
+    if (t.Accept(Keyword::Text)) {
       t.ExpectToken(Keyword::Size);
       t.ExpectToken(Keyword::Mode);
       state.text = t.StringValue();
@@ -154,8 +152,7 @@ void ReadFill(BrevanTranslator& t, QdXmlNode& theme) {
 void ReadSettingPair(BrevanTranslator& t, std::wstring& first, std::wstring& second) {
   first.clear();
   second.clear();
-  if (t.IsToken(Keyword::Position)) {
-    t.NextToken();
+  if (t.Accept(Keyword::Position)) {
     bool middle = false;
     for (;; t.NextToken()) {
       if (t.IsToken(Keyword::Left)) {
@@ -202,17 +199,14 @@ void ReadEachBrushes(BrevanTranslator& t, QdXmlNode& theme, ThemeKind kind, QdXm
   const bool pie = kind == ThemeKind::PieChart;
   const NodeHandle list = t.CreateElementOrThrow(pie ? Tag::PieItems : Tag::BarItems);
   t.NextToken();
-  QdXmlNode* raw = nullptr;
-  holder.GetFirstChild(&raw);
-  NodeHandle expression(raw);
+  NodeHandle expression = t.FirstChild(holder);
   for (long i = 0; i < count; ++i) {
     const NodeHandle item = t.CreateElementOrThrow(pie ? Tag::PieItem : Tag::BarItem);
     const BrushHandle brush = ReadBrush(t);
-    if (t.IsToken(Keyword::Comma)) t.NextToken();
+    t.Accept(Keyword::Comma);
     NodeHandle next;
     if (expression) {
-      expression->GetNextSibling(&raw);
-      next.reset(raw);
+      next = t.NextSibling(*expression);
       t.AppendChildOrThrow(*item, *expression);
     }
     t.WriteBrushStyle(*item, *brush, false);

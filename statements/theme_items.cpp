@@ -26,7 +26,7 @@ void AppendValue(BrevanTranslator& t, QdXmlNode& parent, const std::wstring& tex
 // style := [ Border (…) ] ( Pen (…) | Brush (…) | Symbol (…) | Font (…) )
 void ReadThemeItem(BrevanTranslator& t, QdXmlNode& item, bool isDefault, bool range) {
   if (isDefault) {
-    if (t.IsToken(Keyword::Else)) t.NextToken();
+    t.Accept(Keyword::Else);
   } else {
     const NodeHandle lower = t.CreateElementOrThrow(Tag::LowerBound);
     const NodeHandle first = t.CreateElementOrThrow(Tag::Value);

@@ -75,11 +75,9 @@ void ReadItemColor(BrevanTranslator& t, QdXmlNode& theme) {
   if (!on) return;
   const ListHandle items = FindItemElements(t, theme);
   if (!items) t.RaiseAt(t.Since(first), Error::LegendThemeNotFound, L"", Note::LegendColorsNeedItems);
-  QdXmlNode* raw = nullptr;
-  if (!items->GetItem(static_cast<long>(number) - 1, &raw))
-    t.RaiseAt(t.Since(first), Error::NodeByIndexFailed, L"", Note::ItemRange, IntegerText(number),
-              IntegerText(items->GetLength()));
-  const NodeHandle item(raw);
+  const NodeHandle item =
+      t.ItemOrThrow(items.get(), static_cast<long>(number) - 1, t.Since(first), Note::ItemRange,
+                    IntegerText(number), IntegerText(items->GetLength()));
   t.AppendTextElement(*item, Tag::ItemColor, t.FormatColor(color));
 }
 

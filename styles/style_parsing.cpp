@@ -54,8 +54,7 @@ void SetRotation(Veltra::cFontSymbol& symbol, double degrees) {
 // pen := Pen [ ( width , pattern , color [ , color ] ) ]
 void BrevanTranslator::ParsePenClause(Veltra::cPen& pen) {
   NextToken();
-  if (IsToken(Keyword::LeftParen)) {
-    NextToken();
+  if (Accept(Keyword::LeftParen)) {
     pen.SetWidth(ToInteger(Number(*this)));
     NextItem(*this);
     pen.SetPattern(ToSigned16(Number(*this)));
@@ -67,8 +66,7 @@ void BrevanTranslator::ParsePenClause(Veltra::cPen& pen) {
     NextItem(*this);
     const double third = Number(*this);
     NextToken();
-    if (IsToken(Keyword::Comma)) {
-      NextToken();
+    if (Accept(Keyword::Comma)) {
       pen.SetColor(ToColor(Number(*this)));
       NextToken();
     } else {
@@ -82,14 +80,12 @@ void BrevanTranslator::ParsePenClause(Veltra::cPen& pen) {
 // brush := Brush [ ( pattern , color [ , background ] ) ]
 void BrevanTranslator::ParseBrushClause(Veltra::cBrush& brush) {
   NextToken();
-  if (IsToken(Keyword::LeftParen)) {
-    NextToken();
+  if (Accept(Keyword::LeftParen)) {
     brush.SetPattern(static_cast<Veltra::PAT_STYLE>(ToSigned16(Number(*this))));
     NextItem(*this);
     brush.SetForeColor(ToColor(Number(*this)));
     NextToken();
-    if (IsToken(Keyword::Comma)) {
-      NextToken();
+    if (Accept(Keyword::Comma)) {
       brush.SetBackColor(ToColor(Number(*this)));
       brush.SetTransparent(false);
       NextToken();
@@ -104,8 +100,7 @@ void BrevanTranslator::ParseBrushClause(Veltra::cBrush& brush) {
 // font := Font [ ( "name" , style , size , color [ , background ] ) ]
 void BrevanTranslator::ParseFontClause(Veltra::cFont& font) {
   NextToken();
-  if (IsToken(Keyword::LeftParen)) {
-    NextToken();
+  if (Accept(Keyword::LeftParen)) {
     // The whole name: the host's 32-character buffer would cut long names.
     font.SetName(String(*this).c_str());
     NextItem(*this);
@@ -116,8 +111,7 @@ void BrevanTranslator::ParseFontClause(Veltra::cFont& font) {
     NextItem(*this);
     font.SetForeColor(ToColor(Number(*this)));
     NextToken();
-    if (IsToken(Keyword::Comma)) {
-      NextToken();
+    if (Accept(Keyword::Comma)) {
       font.SetBackColor(ToColor(Number(*this)));
       // A white background is the same as none; a halo replaces it.
       font.SetHasBackground(!font.FontFlag7() && font.GetBackColor()->Value() != 0xFFFFFFFFu);
@@ -282,12 +276,11 @@ void BrevanTranslator::ParseStyleClauseColor(Veltra::cColor& color) {
 
 // angle := [ Angle number ] [ Counter ]
 void BrevanTranslator::ParseAngleClause(int16_t& angle, bool& flag) {
-  if (IsToken(Keyword::Angle)) {
-    NextToken();
+  if (Accept(Keyword::Angle)) {
     const int16_t whole = Veltra::DoubleToShort(ReadDouble());
     angle = static_cast<int16_t>(whole % 360);
   }
-  flag = !cmd->MatchToken(static_cast<short>(Keyword::Counter));
+  flag = !Accept(Keyword::Counter);
   RaisePendingHostError();
 }
 

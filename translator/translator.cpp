@@ -241,6 +241,32 @@ ListHandle BrevanTranslator::SelectNodes(QdXmlNode& node, const std::wstring& pa
   return ListHandle(found);
 }
 
+NodeHandle BrevanTranslator::FirstChild(QdXmlNode& node) {
+  QdXmlNode* child = nullptr;
+  node.GetFirstChild(&child);
+  return NodeHandle(child);
+}
+
+NodeHandle BrevanTranslator::NextSibling(QdXmlNode& node) {
+  QdXmlNode* sibling = nullptr;
+  node.GetNextSibling(&sibling);
+  return NodeHandle(sibling);
+}
+
+ListHandle BrevanTranslator::ChildNodes(QdXmlNode& node) {
+  QdXmlNodeList* children = nullptr;
+  node.GetChildNodes(&children);
+  return ListHandle(children);
+}
+
+NodeHandle BrevanTranslator::ItemOrThrow(QdXmlNodeList* list, long index, TokenSpan at, Note note,
+                                         const std::wstring& fact0, const std::wstring& fact1) {
+  QdXmlNode* item = nullptr;
+  if (list == nullptr || !list->GetItem(index, &item) || item == nullptr)
+    RaiseAt(at, Error::NodeByIndexFailed, L"", note, fact0, fact1);
+  return NodeHandle(item);
+}
+
 NodeHandle BrevanTranslator::FindOrAddChild(QdXmlNode& parent, Tag tag) {
   NodeHandle child = SelectSingleNode(parent, Name(tag));
   if (child) return child;

@@ -116,6 +116,8 @@ struct BrevanTranslator {
   Keyword TokenId() { return static_cast<Keyword>(cmd->TokenId()); }
   double DoubleValue() { return cmd->DoubleValue(); }
   const std::wstring& StringValue() { return cmd->StringValue(); }
+  // Steps over the current token when it is id; whether it was.
+  bool Accept(Keyword id) { return cmd->MatchToken(static_cast<short>(id)); }
   void ExpectToken(Keyword id);
   bool ReadIdentifier(std::wstring& out);
   std::wstring KeywordText(Keyword id);
@@ -140,6 +142,14 @@ struct BrevanTranslator {
   void SetNumberTextOrThrow(QdXmlNode& node, double value);
   NodeHandle SelectSingleNode(QdXmlNode& node, const std::wstring& path);
   ListHandle SelectNodes(QdXmlNode& node, const std::wstring& path);
+  // The node's first child, next sibling and children; null when none.
+  NodeHandle FirstChild(QdXmlNode& node);
+  NodeHandle NextSibling(QdXmlNode& node);
+  ListHandle ChildNodes(QdXmlNode& node);
+  // Item index of list, or error 30 about at (with a note and its facts).
+  NodeHandle ItemOrThrow(QdXmlNodeList* list, long index, TokenSpan at, Note note = Note::None,
+                         const std::wstring& fact0 = std::wstring(),
+                         const std::wstring& fact1 = std::wstring());
   // The parent's first child named by tag, or a new one appended to it.
   NodeHandle FindOrAddChild(QdXmlNode& parent, Tag tag);
   // A new element named by tag with the text, appended to parent.
