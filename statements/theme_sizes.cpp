@@ -5,11 +5,19 @@ namespace brevan {
 
 namespace {
 
-// Unit names a user writes, in the order they are tried; each unit tag n
-// writes the word of tag n + 20.
-constexpr Tag kUnits[] = {Tag::In, Tag::Px, Tag::Cm,  Tag::Mm, Tag::Ft,   Tag::Yd, Tag::Mi,
-                          Tag::M,  Tag::Km, Tag::Nmi, Tag::Pc, Tag::Twip, Tag::Dm};
-constexpr short kUnitWordOffset = 20;
+// Unit names a user writes, in the order they are tried, and the word each
+// is written as.
+struct Unit {
+  Tag name;
+  Tag word;
+};
+constexpr Unit kUnits[] = {
+    {Tag::In, Tag::Inches},         {Tag::Px, Tag::Pixels}, {Tag::Cm, Tag::Centimeters},
+    {Tag::Mm, Tag::Millimeters},    {Tag::Ft, Tag::Feet},   {Tag::Yd, Tag::Yards},
+    {Tag::Mi, Tag::Miles},          {Tag::M, Tag::Meters},  {Tag::Km, Tag::Kilometers},
+    {Tag::Nmi, Tag::Nauticalmiles}, {Tag::Pc, Tag::Picas},  {Tag::Twip, Tag::Twips},
+    {Tag::Dm, Tag::Decimeters},
+};
 
 }  // namespace
 
@@ -45,15 +53,14 @@ void BrevanTranslator::WriteSizeWithUnit(QdXmlNode& element, double size, const 
                                          TokenSpan unitAt) {
   const NodeHandle measure = CreateElementOrThrow(Tag::Measure);
   SetNumberTextOrThrow(*measure, size);
-  for (Tag name : kUnits) {
-    if (unit != Name(name)) continue;
-    const auto word = static_cast<Tag>(static_cast<short>(name) + kUnitWordOffset);
-    SetAttributeOrThrow(*measure, Name(Tag::Unit), Name(word));
+  for (const Unit& known : kUnits) {
+    if (unit != Name(known.name)) continue;
+    SetAttributeOrThrow(*measure, Name(Tag::Unit), Name(known.word));
     AppendChildOrThrow(element, *measure);
     return;
   }
   std::wstring known;
-  for (Tag name : kUnits) known += (known.empty() ? L"" : L", ") + std::wstring(Name(name));
+  for (const Unit& each : kUnits) known += (known.empty() ? L"" : L", ") + std::wstring(Name(each.name));
   RaiseAt(unitAt, Error::InvalidUnit, L"", unit.empty() ? Note::MissingUnit : Note::KnownUnits, known);
 }
 
