@@ -133,7 +133,8 @@ void BrevanTranslator::RaisePendingHostError() {
   if (!Veltra::HaveErrors() || !Veltra::GetNextError(true, text, 512)) return;
   const int number = Veltra::GetErrorNum(0);
   Veltra::ClearErrors();
-  Raise(static_cast<Error>(number));
+  // The host is the culprit: point at the statement as far as it was read.
+  RaiseAt(StatementSoFar(), static_cast<Error>(number));
 }
 
 // What is missing at the end of the input or of a line stands after the

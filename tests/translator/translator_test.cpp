@@ -58,6 +58,27 @@ TEST_F(EntryTest, PendingHostErrorIsNotOverwritten) {
   EXPECT_EQ(Veltra::GetErrorNum(1), 0);
 }
 
+// An error the host queues while a statement is read becomes the
+// exception of its own number when the statement polls (the map window does
+// at its end), about the statement as far as it was read.
+TEST_F(EntryTest, QueuedHostErrorBecomesTheException) {
+  TokenReader reader(L"Open Table \"a\" As t\nMap From t, t\nSet Map Zoom 1");
+  XmlDocument doc;
+  BrevanTranslator state(&reader, 300, &doc);
+  state.NextToken();
+  state.DispatchStatement();  // the map window, nothing pending
+  Veltra::SetError(Veltra::ERR_ERROR, 9986, L"conversion", {}, 9986, nullptr, nullptr);
+  try {
+    state.DispatchStatement();
+    ADD_FAILURE() << "the queued error was not raised";
+  } catch (const BrevanTranslatorException& failure) {
+    EXPECT_EQ(failure.number, 9986);
+    EXPECT_EQ(failure.at.first, 5u);     // Map
+    EXPECT_EQ(failure.at.last, 9u);      // the second t
+    EXPECT_FALSE(Veltra::HaveErrors());  // taken over, not left behind
+  }
+}
+
 TEST_F(EntryTest, ErrorFiveWithoutANameCarriesAnEmptyArgument) {
   const Translation result = Translate(L"Open Table \"a\" As 5");
   EXPECT_EQ(result.error, 5);
