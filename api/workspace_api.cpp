@@ -250,8 +250,7 @@ bool ReadFile(const std::string& path, std::string& bytes, Result& error) {
     return false;
   }
   const auto size = static_cast<size_t>(in.tellg());
-  bytes.reserve(size);
-  PrepareLargeBuffer(bytes.data(), size);
+  ReserveLarge(bytes, size);
   bytes.resize(size);
   in.seekg(0);
   in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -17,6 +17,14 @@ void UseLargePages();
 // fit. Otherwise nothing. The contents stay as they are.
 void PrepareLargeBuffer(void* data, size_t bytes);
 
+// Reserves room for count elements in a vector or string that is about to
+// be filled, its pages made ready at once (see PrepareLargeBuffer).
+template <typename Container>
+void ReserveLarge(Container& container, size_t count) {
+  container.reserve(count);
+  PrepareLargeBuffer(container.data(), count * sizeof(*container.data()));
+}
+
 // Regions mapped at the moment (for tests).
 size_t LargePageRegions();
 

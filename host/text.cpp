@@ -98,8 +98,7 @@ std::wstring FromUtf8(std::string_view bytes) {
 bool DecodeUtf8(std::string_view bytes, std::wstring& out, size_t& badOffset) {
   // Never more characters than bytes: decode into place, then cut to size.
   out.clear();
-  out.reserve(bytes.size());
-  PrepareLargeBuffer(out.data(), bytes.size() * sizeof(wchar_t));
+  ReserveLarge(out, bytes.size());
   out.resize(bytes.size());
   wchar_t* to = out.data();
   for (size_t i = 0; i < bytes.size();) {

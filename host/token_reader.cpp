@@ -18,15 +18,7 @@ const Token& BeforeStart() {
 }
 
 bool StartsStatement(const Token& token) {
-  switch (static_cast<Keyword>(token.id)) {
-    case Keyword::Theme:
-    case Keyword::Open:
-    case Keyword::Set:
-    case Keyword::Map:
-      return token.kind == kKeywordKind;
-    default:
-      return false;
-  }
+  return token.kind == kKeywordKind && IsStatementKeyword(token.id);
 }
 
 // Reads [-] number at the cursor without committing; false when none.

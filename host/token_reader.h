@@ -56,7 +56,8 @@ class TokenReader final : public CommandProcessor {
   // The text of a 1-based line, without its line break; empty past the end.
   std::wstring_view LineText(int line) const;
 
-  void SetValueParsing(bool on) override { valueParsing_ = on; }
+  // Values are read the same in and out of value parsing: nothing to switch.
+  void SetValueParsing(bool) override {}
   Tokens* Keywords() override;
   bool ParseValue(Veltra::AllType* value, bool required) override;
   void NextToken() override;
@@ -102,7 +103,6 @@ class TokenReader final : public CommandProcessor {
   size_t valueCacheAt_ = SIZE_MAX;
   LexError error_;
   bool ok_ = false;
-  bool valueParsing_ = false;
   // Index of the current token; tokens_.size() means before the first.
   size_t at_ = 0;
   bool started_ = false;

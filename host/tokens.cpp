@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "brevan_ids.h"
 #include "host/text.h"
 
 namespace brevan {
@@ -106,3 +107,15 @@ Tokens* GetBrevanKeywords() {
 }
 
 Tokens* CreateBrevanTokens() { return new Tokens(brevan::KeywordIndex(), true); }
+
+bool IsStatementKeyword(short id) {
+  switch (static_cast<brevan::Keyword>(id)) {
+    case brevan::Keyword::Theme:
+    case brevan::Keyword::Open:
+    case brevan::Keyword::Set:
+    case brevan::Keyword::Map:
+      return true;
+    default:
+      return false;
+  }
+}

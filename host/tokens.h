@@ -37,6 +37,10 @@ class Tokens {
   bool exprOnly_;
 };
 
+// Whether keyword id begins a statement that is translated (Open, Map,
+// Set, Theme): where skipping an untranslated statement stops.
+bool IsStatementKeyword(short id);
+
 // The workspace tag table; host-owned, never null here.
 Tokens* GetWorkspaceTags();
 // The expression keyword table; the caller deletes it.

@@ -8,6 +8,7 @@
 #include "host/text.h"
 #include "host/utility.h"
 #include "host/value.h"
+#include "styles/style_objects.h"
 #include "translator/translator.h"
 
 namespace brevan {
@@ -25,11 +26,6 @@ class ValueParsingScope {
  private:
   CommandProcessor* cmd_;
 };
-
-std::unique_ptr<Veltra::AllType> Owned(Veltra::AllType* value) {
-  if (value == nullptr) throw std::bad_alloc();
-  return std::unique_ptr<Veltra::AllType>(value);
-}
 
 // Whether two token texts written with nothing between them would read back
 // as one token (a word after a word, two strings, "<" and "="); one space
@@ -122,6 +118,16 @@ void BrevanTranslator::ParseUnits(std::wstring& units) {
     if (!Accept(Keyword::Units)) return;
   }
   if (!CmdParseString(cmd, units)) Raise(Error::ExpectingUnits);
+}
+
+// text-size-mode := Text Size Mode "text"
+bool BrevanTranslator::ReadTextSizeMode(std::wstring& text) {
+  if (!Accept(Keyword::Text)) return false;
+  ExpectToken(Keyword::Size);
+  ExpectToken(Keyword::Mode);
+  text = StringValue();
+  NextToken();
+  return true;
 }
 
 // on-off := [ On | Off ]

@@ -150,12 +150,7 @@ void ReadGraduatedTheme(BrevanTranslator& t, QdXmlNode& theme) {
     if (t.IsTokenClass(Keyword::Symbol)) AppendSymbol(t, theme, Tag::SecondSymbol);
   }
   std::wstring text;
-  if (t.Accept(Keyword::Text)) {
-    t.ExpectToken(Keyword::Size);
-    t.ExpectToken(Keyword::Mode);
-    text = t.StringValue();
-    t.NextToken();
-  }
+  t.ReadTextSizeMode(text);
   t.RaisePendingHostError();
   t.WriteMethodElement(theme, t.Name(Tag::Constant), text);
   t.WriteValueSizeElement(theme, value, points / kPointsPerInch, t.Name(Tag::In), t.Here());

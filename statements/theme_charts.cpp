@@ -86,12 +86,7 @@ void ReadSize(BrevanTranslator& t, QdXmlNode& theme, SizeState& state) {
   if (t.Accept(Keyword::At)) {
     t.ExpectToken(Keyword::Value);
     state.reference = t.ReadDouble();
-    if (t.Accept(Keyword::Text)) {
-      t.ExpectToken(Keyword::Size);
-      t.ExpectToken(Keyword::Mode);
-      state.text = t.StringValue();
-      t.NextToken();
-    }
+    t.ReadTextSizeMode(state.text);
     t.RaisePendingHostError();
     if (t.IsToken(Keyword::At)) {  // a scale for the reference: read, not written
       t.NextToken();

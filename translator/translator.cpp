@@ -43,18 +43,6 @@ BrevanTranslator::~BrevanTranslator() {
 
 namespace {
 
-bool IsStatementKeyword(Keyword id) {
-  switch (id) {
-    case Keyword::Theme:
-    case Keyword::Open:
-    case Keyword::Set:
-    case Keyword::Map:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // The texts of the warnings, by Warning; ^0 stands for the argument.
 constexpr const wchar_t* kWarningTexts[] = {
     L"expression continues onto line ^0",
@@ -105,12 +93,12 @@ void BrevanTranslator::DispatchStatement() {
       break;
     default:
       cmd->SkipStatement();
-      if (!IsStatementKeyword(TokenId())) NextToken();
+      if (!IsStatementKeyword(cmd->TokenId())) NextToken();
       return;
   }
   // A statement that stops before its line ends leaves the rest to the next
   // dispatch, which skips it: say so.
-  if (cmd->HasMore() && !IsStatementKeyword(TokenId()) && !AtStatementLine())
+  if (cmd->HasMore() && !IsStatementKeyword(cmd->TokenId()) && !AtStatementLine())
     Warn(Warning::StatementCutShort, cmd->TokenText());
 }
 
@@ -166,7 +154,7 @@ void BrevanTranslator::ResumeAfter(TokenSpan culprit, size_t statementStart) {
   cmd->Seek(std::max(culprit.last, statementStart));
   do {
     NextToken();
-  } while (cmd->HasMore() && !(cmd->TokenStartsLine() && IsStatementKeyword(TokenId())));
+  } while (cmd->HasMore() && !(cmd->TokenStartsLine() && IsStatementKeyword(cmd->TokenId())));
 }
 
 void BrevanTranslator::ExpectToken(Keyword id) {

@@ -162,6 +162,8 @@ struct BrevanTranslator {
   bool ParseOnOff(bool defaultValue);
   // A layer identifier read and turned into a number (0 when it is none).
   int32_t ReadLayerNumber();
+  // text-size-mode := Text Size Mode "text": the text, or false without the clause.
+  bool ReadTextSizeMode(std::wstring& text);
 
   // statements/open_table.cpp
   void TranslateOpenTable();
