@@ -354,4 +354,17 @@ int Run(int argc, char** argv) {
 }  // namespace
 }  // namespace brevan::cli
 
-int main(int argc, char** argv) { return brevan::cli::Run(argc, argv); }
+// Nothing escapes: running out of memory, or anything else the standard
+// library throws, ends the tool with a message and exit status 2.
+int main(int argc, char** argv) {
+  try {
+    return brevan::cli::Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::cerr << "brevan: not enough memory\n";
+  } catch (const std::exception& failure) {
+    std::cerr << "brevan: " << failure.what() << '\n';
+  } catch (...) {
+    std::cerr << "brevan: unexpected failure\n";
+  }
+  return brevan::cli::kUsageOrIoError;
+}

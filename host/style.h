@@ -15,9 +15,9 @@ class cColor {
  public:
   cColor(uint32_t value = 0xFF000000u) : value_(value) {}
   uint32_t Value() const { return value_; }
-  int Red() const { return (value_ >> 16) & 0xFF; }
-  int Green() const { return (value_ >> 8) & 0xFF; }
-  int Blue() const { return value_ & 0xFF; }
+  int Red() const { return static_cast<int>((value_ >> 16) & 0xFF); }
+  int Green() const { return static_cast<int>((value_ >> 8) & 0xFF); }
+  int Blue() const { return static_cast<int>(value_ & 0xFF); }
   bool operator==(const cColor& other) const = default;
 
  private:

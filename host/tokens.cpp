@@ -89,7 +89,7 @@ const void* Tokens::FindToken(short id, int) const {
 short Tokens::Lookup(std::wstring_view spelling) const {
   if (spelling.size() > index_.longest) return 0;
   const auto found = index_.bySpelling.find(spelling);
-  return found == index_.bySpelling.end() ? 0 : found->second;
+  return found == index_.bySpelling.end() ? short{0} : found->second;
 }
 
 const TableEntry* Tokens::Entries() const { return index_.entries; }
