@@ -291,6 +291,13 @@ QdXmlNode* XmlDocument::GetRootElement(std::wstring_view name, const wchar_t*) {
 
 bool XmlDocument::HasRoot() const { return static_cast<bool>(state_->root); }
 
+size_t XmlDocument::DetachedElements() const {
+  size_t count = 0;
+  for (pugi::xml_node node : state_->doc.children())
+    if (state_->IsDetached(node)) ++count;
+  return count;
+}
+
 namespace {
 
 // Documents of fewer elements are printed on the calling thread alone.

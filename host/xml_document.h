@@ -34,6 +34,9 @@ class XmlDocument final : public QdXmlDocument {
   bool WriteXml(const std::function<bool(std::string_view)>& write, bool indent = true) const;
   // Copies the root element into a caller's pugixml document.
   void CopyTo(pugi::xml_document& target) const;
+  // Elements made but never appended that the document still holds, for
+  // leak checks in tests: none once no handle can reach them.
+  size_t DetachedElements() const;
 
   struct State;
 

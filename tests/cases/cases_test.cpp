@@ -16,6 +16,8 @@
 //                                    without "warns:" lines warns of nothing)
 //
 // Lines starting with "#" outside the statements are comments.
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 
@@ -122,19 +124,31 @@ void Check(const Case& c) {
     EXPECT_EQ(result.xml.find(needle), std::string::npos) << label << ": " << needle;
 }
 
-using CasesTest = TranslatorTest;
-
-TEST_F(CasesTest, EveryCaseFile) {
-  int count = 0;
-  for (const auto& entry : fs::directory_iterator(fs::path(BREVAN_SOURCE_DIR) / "tests" / "cases")) {
-    if (entry.path().extension() != ".test") continue;
-    for (const Case& c : ReadCases(entry.path())) {
-      Check(c);
-      ++count;
-    }
-  }
-  EXPECT_GT(count, 100);
+std::vector<Case> AllCases() {
+  std::vector<Case> cases;
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(fs::path(BREVAN_SOURCE_DIR) / "tests" / "cases"))
+    if (entry.path().extension() == ".test") files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  for (const fs::path& file : files)
+    for (Case& c : ReadCases(file)) cases.push_back(std::move(c));
+  return cases;
 }
+
+// Each case is a test of its own, named after its file and line.
+class CasesTest : public TranslatorTest, public ::testing::WithParamInterface<Case> {};
+
+TEST_P(CasesTest, Case) { Check(GetParam()); }
+
+INSTANTIATE_TEST_SUITE_P(Files, CasesTest, ::testing::ValuesIn(AllCases()),
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                           std::string name = info.param.where;
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
+
+TEST(CaseFilesTest, ThereAreMany) { EXPECT_GT(AllCases().size(), 100u); }
 
 }  // namespace
 }  // namespace brevan::test

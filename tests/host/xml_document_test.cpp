@@ -246,13 +246,22 @@ TEST_F(XmlDocumentTest, InvalidNamesAreRefusedAndTextIsEscaped) {
   EXPECT_EQ(Body(), "<W a=\"&lt;&amp;&quot;é>\" />");
 }
 
+// An element never appended is dropped at once when nothing can reach into
+// it, else once the last handle on the document goes.
 TEST_F(XmlDocumentTest, ElementsNeverAppendedLeaveNoTrace) {
-  Node root(doc.GetRootElement(L"W", L" /"));
   {
-    Node holder = Element(L"Holder");
-    Node child = Element(L"Child");
-    holder->AppendChild(child.get());
+    Node root(doc.GetRootElement(L"W", L" /"));
+    Element(L"Alone");
+    EXPECT_EQ(doc.DetachedElements(), 0u);
+    {
+      Node holder = Element(L"Holder");
+      Node child = Element(L"Child");
+      holder->AppendChild(child.get());
+      EXPECT_EQ(doc.DetachedElements(), 1u);  // the holder, with the child inside
+    }
+    EXPECT_EQ(doc.DetachedElements(), 1u);  // kept while any handle is alive
   }
+  EXPECT_EQ(doc.DetachedElements(), 0u);
   EXPECT_EQ(Body(), "<W />");
 }
 
