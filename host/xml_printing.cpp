@@ -199,6 +199,9 @@ class PiecePrinter {
 
   void PrintPiece(size_t at) {
     Piece& piece = pieces_[at];
+    // A tag piece is done from the start: the writer may be moving its text
+    // out already, so it is not touched here.
+    if (piece.count == 0) return;
     try {
       if (piece.count > 0) piece.text = TakeSpare();
       StringWriter writer(piece.text);

@@ -44,6 +44,9 @@ struct Case {
   std::string note;
 };
 
+// How the test list names a case's parameter.
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
+
 bool StartsWith(const std::string& line, const char* prefix) { return line.rfind(prefix, 0) == 0; }
 
 // expect: error N "ARGUMENT"
