@@ -1,0 +1,209 @@
+"""Translate map workspaces into XML workspace documents.
+
+    >>> import brevan
+    >>> result = brevan.translate('Open Table "roads.tbl" As Roads\\n')
+    >>> result.ok, result.xml.splitlines()[2].strip()
+    (True, '<Table file="roads.tbl" alias="Roads" />')
+
+A translation error raises TranslationError, with the place of its culprit
+and the document as it stood; bytes that do not decode raise InputError.
+Translations release the GIL, so threads translate at once;
+translate_many translates a batch of files on native threads.
+"""
+
+from __future__ import annotations
+
+import os
+from dataclasses import dataclass, field
+from typing import Iterable, Optional, Union
+
+from . import _brevan
+from ._brevan import Diagnostic, Skipped
+
+__all__ = [
+    "BrevanError",
+    "Diagnostic",
+    "InputError",
+    "Outcome",
+    "Result",
+    "Skipped",
+    "TranslationError",
+    "translate",
+    "translate_file",
+    "translate_many",
+]
+
+__version__: str = _brevan.version()
+
+PathLike = Union[str, "os.PathLike[str]"]
+
+
+class BrevanError(Exception):
+    """Base of the errors this package raises."""
+
+
+class TranslationError(BrevanError):
+    """A statement could not be translated.
+
+    number, line, column, end_column, source_line and notes tell which
+    message and where its culprit stands; xml is the document as it stood
+    when translation stopped; errors lists every error found (one, unless
+    check=True).
+    """
+
+    def __init__(self, native: "_brevan.NativeResult", path: Optional[str] = None) -> None:
+        self.number: int = native.error
+        self.message: str = native.message
+        self.line: int = native.line
+        self.column: int = native.column
+        self.end_column: int = native.end_column
+        self.source_line: str = native.source_line
+        self.notes: list[str] = list(native.notes)
+        self.xml: str = native.xml
+        self.errors: list[Diagnostic] = list(native.errors)
+        self.path = path
+        where = f"{path}:" if path else ""
+        super().__init__(f"{where}{self.line}:{self.column}: error {self.number}: {self.message}")
+
+
+class InputError(BrevanError, UnicodeError):
+    """The input could not be read: bytes that are not valid in their
+    encoding, an unknown encoding, an unreadable file or a bad version
+    header. line is where the bad bytes are (0 when not about a line)."""
+
+    def __init__(self, message: str, line: int = 0, path: Optional[str] = None) -> None:
+        self.message = message
+        self.line = line
+        self.path = path
+        where = f"{path}:" if path else ""
+        super().__init__(f"{where}{line}: {message}" if line else f"{where} {message}".strip())
+
+
+@dataclass(frozen=True)
+class Result:
+    """A translation: the document and what was passed over on the way."""
+
+    xml: str
+    ok: bool
+    skipped: list[Skipped] = field(default_factory=list)
+    warnings: list[Diagnostic] = field(default_factory=list)
+    # Errors and warnings, in the order of the text.
+    diagnostics: list[Diagnostic] = field(default_factory=list)
+
+
+@dataclass(frozen=True)
+class Outcome:
+    """One file of translate_many: where its document went (None when it
+    was not written) and the error that stopped it, if any."""
+
+    path: str
+    output: Optional[str]
+    ok: bool
+    error: Optional[BrevanError]
+    warnings: list[Diagnostic]
+
+
+def _ordered(native: "_brevan.NativeResult") -> list[Diagnostic]:
+    both = list(native.errors) + list(native.warnings)
+    return sorted(both, key=lambda d: (d.line, d.column))
+
+
+def _finish(native: "_brevan.NativeResult", partial: bool, check: bool, path: Optional[str]) -> Result:
+    if not native.ok and native.error == 0:
+        raise InputError(native.message, native.line, path)
+    if not native.ok and not partial and not check:
+        raise TranslationError(native, path)
+    return Result(
+        xml=native.xml,
+        ok=native.ok,
+        skipped=list(native.skipped),
+        warnings=list(native.warnings),
+        diagnostics=_ordered(native),
+    )
+
+
+def _encoding(encoding: Optional[str]) -> str:
+    return "" if encoding is None else encoding
+
+
+def translate(
+    text: Union[str, bytes],
+    *,
+    version: Optional[int] = None,
+    encoding: Optional[str] = None,
+    partial: bool = False,
+    check: bool = False,
+) -> Result:
+    """Translate the statements of a workspace.
+
+    text is the workspace as str, or as bytes in encoding (default UTF-8;
+    any name iconv knows). version selects the form of the statements
+    (below 200 and below 300 older ones); by default the text's
+    "!version N" first line, else the newest. With partial=True a
+    translation error does not raise: the Result has ok False and the
+    document as it stood. With check=True every error of the text is
+    reported in Result.diagnostics, and no document is made.
+    """
+    if isinstance(text, str):
+        if encoding not in (None, "utf-8", "UTF-8", "utf8"):
+            raise ValueError("encoding applies to bytes; a str is already decoded")
+        data = text.encode("utf-8", "surrogatepass")
+    else:
+        data = bytes(text)
+    native = _brevan.translate_bytes(data, version, _encoding(encoding), partial, check)
+    return _finish(native, partial, check, None)
+
+
+def translate_file(
+    path: PathLike,
+    *,
+    version: Optional[int] = None,
+    encoding: Optional[str] = None,
+    partial: bool = False,
+    check: bool = False,
+) -> Result:
+    """Translate a workspace file; the options are those of translate."""
+    name = os.fspath(path)
+    native = _brevan.translate_file(name, version, _encoding(encoding), partial, check)
+    return _finish(native, partial, check, name)
+
+
+def translate_many(
+    paths: Iterable[PathLike],
+    out_dir: PathLike,
+    jobs: Optional[int] = None,
+    *,
+    version: Optional[int] = None,
+    encoding: Optional[str] = None,
+    partial: bool = False,
+) -> list[Outcome]:
+    """Translate many files into out_dir/NAME.xml on native threads.
+
+    jobs is the number of threads (default: the cores). Each document is
+    written whole or not at all. Returns one Outcome per file, in the
+    order of paths; a file that fails does not stop the others.
+    """
+    names = [os.fspath(path) for path in paths]
+    threads = jobs if jobs is not None else (os.cpu_count() or 1)
+    if threads < 1:
+        raise ValueError("jobs must be at least 1")
+    outcomes = []
+    for native in _brevan.translate_many(names, os.fspath(out_dir), threads, version, _encoding(encoding), partial):
+        result = native.result
+        error: Optional[BrevanError] = None
+        if not result.ok:
+            error = InputError(result.message, result.line, native.path) if result.error == 0 else TranslationError(
+                result, native.path
+            )
+        elif native.write_error:
+            error = BrevanError(native.write_error)
+        outcomes.append(
+            Outcome(
+                path=native.path,
+                output=native.output or None,
+                ok=result.ok and not native.write_error,
+                error=error,
+                warnings=list(result.warnings),
+            )
+        )
+    return outcomes

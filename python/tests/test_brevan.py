@@ -1,0 +1,124 @@
+"""The Python package as a script author uses it."""
+
+from __future__ import annotations
+
+import pathlib
+import subprocess
+import sys
+import xml.etree.ElementTree as ElementTree
+from concurrent.futures import ThreadPoolExecutor
+
+import pytest
+
+import brevan
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+EXAMPLES = sorted((ROOT / "examples").glob("*.bws"))
+
+
+def golden(example: pathlib.Path) -> str:
+    return example.with_suffix(".xml").read_text(encoding="utf-8")
+
+
+@pytest.mark.parametrize("example", EXAMPLES, ids=lambda path: path.stem)
+def test_examples_translate_to_their_documents(example: pathlib.Path) -> None:
+    from_text = brevan.translate(example.read_text(encoding="utf-8"))
+    from_bytes = brevan.translate(example.read_bytes())
+    from_file = brevan.translate_file(example)
+    assert from_text.ok and from_text.xml == golden(example)
+    assert from_bytes.xml == from_text.xml == from_file.xml
+    assert ElementTree.fromstring(from_text.xml).tag == "Workspace"
+
+
+def test_errors_raise_with_their_place_note_and_the_document_so_far() -> None:
+    with pytest.raises(brevan.TranslationError) as raised:
+        brevan.translate('Open Table "a" As t\nMap From t\nSet Map Layer 4 Nodes\n')
+    error = raised.value
+    assert (error.number, error.line, error.column, error.end_column) == (26, 3, 15, 16)
+    assert error.message == 'XML node cannot be found: "Layer"'
+    assert error.source_line == "Set Map Layer 4 Nodes"
+    assert error.notes == ["layer 4 was asked for, and the layers are numbered 1 to 1"]
+    assert '<Table file="a" alias="t" />' in error.xml
+    assert str(error).startswith("3:15: error 26:")
+
+
+def test_partial_and_check_return_instead_of_raising() -> None:
+    text = "Map From a\nSet Map Zoom x\nSet Map Layer 9 Nodes\n"
+    partial = brevan.translate(text, partial=True)
+    assert not partial.ok and "<MapWindow>" in partial.xml
+    assert [d.number for d in partial.diagnostics] == [10]
+    checked = brevan.translate(text, check=True)
+    assert [(d.number, d.line) for d in checked.diagnostics] == [(10, 2), (26, 3)]
+    assert checked.xml == ""
+
+
+def test_warnings_and_skipped_statements() -> None:
+    result = brevan.translate("Map From a\nRefresh Roads\nSet Map Display Off Zoom 5\n")
+    assert [(s.line, s.keyword) for s in result.skipped] == [(2, "Refresh"), (3, "Off")]
+    assert [(w.line, w.column, w.number) for w in result.warnings] == [(3, 17, 0)]
+    assert result.warnings[0].message.startswith('statement ends before "Off"')
+    assert result.diagnostics == result.warnings
+
+
+def test_input_errors() -> None:
+    with pytest.raises(brevan.InputError) as bad_bytes:
+        brevan.translate(b'Open Table "a"\nOpen Table "\xff"\n')
+    assert bad_bytes.value.line == 2 and isinstance(bad_bytes.value, UnicodeError)
+    assert brevan.translate('Open Table "Zürich"'.encode("cp1252"), encoding="CP1252").ok
+    with pytest.raises(brevan.InputError):
+        brevan.translate_file(ROOT / "no" / "such.bws")
+    with pytest.raises(ValueError):
+        brevan.translate("Map From a", encoding="CP1252")
+
+
+def test_version_option_selects_older_forms() -> None:
+    text = "Map From a\nSet Map Center (2000000, 3000000)\n"
+    assert 'centerX="-2"' in brevan.translate(text, version=199).xml
+    assert 'centerX="2e+06"' in brevan.translate(text).xml
+
+
+def test_threads_translate_at_once() -> None:
+    jobs = EXAMPLES * 8
+    with ThreadPoolExecutor(max_workers=4) as pool:
+        documents = list(pool.map(lambda path: brevan.translate_file(path).xml, jobs))
+    assert documents == [golden(path) for path in jobs]
+
+
+def test_translate_many_keeps_input_order(tmp_path: pathlib.Path) -> None:
+    bad = tmp_path / "bad.bws"
+    bad.write_text("Map From a\nSet Map Zoom x\n", encoding="utf-8")
+    undecodable = tmp_path / "undecodable.bws"
+    undecodable.write_bytes(b"\xff")
+    paths = [*EXAMPLES, bad, undecodable]
+    outcomes = brevan.translate_many(paths, tmp_path / "out", jobs=2)
+    assert [outcome.path for outcome in outcomes] == [str(path) for path in paths]
+    for example, outcome in zip(EXAMPLES, outcomes):
+        assert outcome.ok and pathlib.Path(outcome.output).read_text(encoding="utf-8") == golden(example)
+    assert isinstance(outcomes[-2].error, brevan.TranslationError) and outcomes[-2].output is None
+    assert outcomes[-2].error.line == 2
+    assert isinstance(outcomes[-1].error, brevan.InputError)
+    assert not (tmp_path / "out" / "bad.xml").exists()
+    assert not list((tmp_path / "out").glob("*.part"))
+    with pytest.raises(ValueError):
+        brevan.translate_many([EXAMPLES[0], EXAMPLES[0]], tmp_path / "twice")
+
+
+def test_dask_example_on_a_local_cluster_of_two_workers(tmp_path: pathlib.Path) -> None:
+    pytest.importorskip("distributed")
+    folder = tmp_path / "in"
+    folder.mkdir()
+    for example in EXAMPLES:
+        (folder / example.name).write_bytes(example.read_bytes())
+    (folder / "zz_bad.bws").write_text("Map From a\nSet Map Layer 3 Nodes\n", encoding="utf-8")
+    run = subprocess.run(
+        [sys.executable, str(ROOT / "examples" / "python" / "dask_batch.py"), str(folder), str(tmp_path / "out")],
+        capture_output=True,
+        text=True,
+        timeout=300,
+    )
+    assert run.returncode == 1, run.stderr
+    lines = run.stdout.splitlines()
+    assert len(lines) == len(EXAMPLES) + 1
+    assert lines[-1].startswith(f"{folder / 'zz_bad.bws'}: ") and "error 26" in lines[-1]
+    for example in EXAMPLES:
+        assert (tmp_path / "out" / f"{example.stem}.xml").read_text(encoding="utf-8") == golden(example)
