@@ -1,7 +1,10 @@
 // The public API: a workspace's bytes decoded (encoding, byte-order mark,
 // version header) and translated the way a host runs the translator.
 #include <errno.h>
+#include <fcntl.h>
 #include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -154,7 +157,9 @@ void SetFirstError(Result& result, const Diagnostic& error) {
   result.sourceLine = error.sourceLine;
 }
 
-// Runs the translator over text into doc and fills result.
+void RunTranslator(TokenReader& reader, short version, bool check, XmlDocument& doc, Result& result);
+
+// Lexes text, runs the translator over it into doc and fills result.
 void Run(std::wstring source, short version, bool check, XmlDocument& doc, Result& result) {
   TokenReader reader(std::move(source));
   const std::wstring& text = reader.Text();
@@ -169,8 +174,18 @@ void Run(std::wstring source, short version, bool check, XmlDocument& doc, Resul
                      SourceLine(text, lex.line)};
     SetFirstError(result, error);
     result.errors.push_back(std::move(error));
-    return;
+  } else {
+    RunTranslator(reader, version, check, doc, result);
   }
+  // A document always has its root, also when nothing could be translated.
+  Veltra::ClearErrors();
+  if (!doc.HasRoot())
+    std::unique_ptr<QdXmlNode>(
+        doc.GetRootElement(GetWorkspaceTags()->TagName(static_cast<short>(Tag::Workspace), 0), L" /"));
+}
+
+// Runs the translator over the reader's tokens into doc and fills result.
+void RunTranslator(TokenReader& reader, short version, bool check, XmlDocument& doc, Result& result) {
   reader.SetContinueAfterError(check);
   Veltra::ClearErrors();
   result.ok = CmdMain(&reader, version, &doc);
@@ -203,10 +218,6 @@ void Run(std::wstring source, short version, bool check, XmlDocument& doc, Resul
                                ToUtf8(reader.LineText(reader.TokenLine()))});
     SetFirstError(result, result.errors.front());
   }
-  Veltra::ClearErrors();
-  if (!doc.HasRoot())
-    std::unique_ptr<QdXmlNode>(
-        doc.GetRootElement(GetWorkspaceTags()->TagName(static_cast<short>(Tag::Workspace), 0), L" /"));
 }
 
 // Decodes and translates; false (result filled) on an input error.
@@ -222,62 +233,126 @@ bool Translate(std::string_view bytes, const Options& options, XmlDocument& doc,
 
 }  // namespace
 
-Result TranslateBytes(std::string_view bytes, const Options& options) {
-  Result result;
-  XmlDocument doc;
-  if (Translate(bytes, options, doc, result) && !options.check) result.xml = doc.ToXml(options.indent);
-  return result;
-}
-
-Result TranslateBytes(std::string_view bytes, pugi::xml_document& document, const Options& options) {
-  Result result;
-  XmlDocument doc;
-  if (Translate(bytes, options, doc, result) && !options.check) doc.CopyTo(document);
-  return result;
-}
-
 namespace {
 
-// The bytes of a file, or of standard input for "-"; false with the error filled in.
-bool ReadFile(const std::string& path, std::string& bytes, Result& error) {
-  if (path == "-") {
-    bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    return true;
+Result OutOfMemory() {
+  Result result;
+  result.error = kOutOfMemory;
+  result.message = ToUtf8(MessageText(kOutOfMemory, L""));
+  result.errors.push_back({kOutOfMemory, 0, 0, 0, result.message, {}, {}});
+  return result;
+}
+
+// Runs an entry point so that no exception leaves the API: running out of
+// memory is error 9984, anything else an input error with its reason.
+template <typename Work>
+Result Guarded(Work work) {
+  try {
+    return work();
+  } catch (const std::bad_alloc&) {
+    return OutOfMemory();
+  } catch (const std::exception& failure) {
+    return InputError(0, failure.what());
   }
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) {
+}
+
+// The bytes of a file, or of standard input for "-"; false with the error
+// filled in. A regular file is read at once into a buffer of its size;
+// pipes, FIFOs and standard input are read in large blocks until they end.
+// A directory or a device is no workspace.
+bool ReadFile(const std::string& path, std::string& bytes, Result& error) {
+  const bool standardInput = path == "-";
+  const int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
     error = InputError(0, std::string("cannot read: ") + std::strerror(errno));
     return false;
   }
-  const auto size = static_cast<size_t>(in.tellg());
-  ReserveLarge(bytes, size);
-  bytes.resize(size);
-  in.seekg(0);
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (in.bad()) {
-    error = InputError(0, "cannot read: read error");
+  struct Closer {
+    int fd;
+    bool own;
+    ~Closer() {
+      if (own) ::close(fd);
+    }
+  } closer{fd, !standardInput};
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    error = InputError(0, std::string("cannot read: ") + std::strerror(errno));
     return false;
   }
+  if (S_ISDIR(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) {
+    error = InputError(
+        0, S_ISDIR(info.st_mode) ? "cannot read: it is a directory" : "cannot read: it is a device");
+    return false;
+  }
+  constexpr size_t kBlock = size_t{1} << 20;
+  size_t size = 0;
+  if (S_ISREG(info.st_mode)) ReserveLarge(bytes, static_cast<size_t>(info.st_size) + 1);
+  for (;;) {
+    if (bytes.size() - size < kBlock / 2) bytes.resize(std::max(bytes.capacity(), size + kBlock));
+    const ssize_t got = ::read(fd, bytes.data() + size, bytes.size() - size);
+    if (got > 0) {
+      size += static_cast<size_t>(got);
+    } else if (got == 0) {
+      break;
+    } else if (errno != EINTR) {
+      error = InputError(0, std::string("cannot read: ") + std::strerror(errno));
+      return false;
+    }
+  }
+  bytes.resize(size);
   return true;
 }
 
 }  // namespace
 
-Result TranslateFile(const std::string& path, const Options& options) {
-  std::string bytes;
-  Result error;
-  if (!ReadFile(path, bytes, error)) return error;
-  return TranslateBytes(bytes, options);
+Result TranslateBytes(std::string_view bytes, const Options& options) {
+  return Guarded([&] {
+    Result result;
+    XmlDocument doc;
+    if (Translate(bytes, options, doc, result) && !options.check) result.xml = doc.ToXml(options.indent);
+    return result;
+  });
 }
 
+Result TranslateBytes(std::string_view bytes, pugi::xml_document& document, const Options& options) {
+  return Guarded([&] {
+    Result result;
+    XmlDocument doc;
+    if (Translate(bytes, options, doc, result) && !options.check) doc.CopyTo(document);
+    return result;
+  });
+}
+
+Result TranslateFile(const std::string& path, const Options& options) {
+  return Guarded([&] {
+    std::string bytes;
+    Result error;
+    if (!ReadFile(path, bytes, error)) return error;
+    return TranslateBytes(bytes, options);
+  });
+}
+
+// Exceptions that the sink throws are the caller's and pass through.
 Result TranslateFile(const std::string& path, const Options& options, const Sink& sink) {
   std::string bytes;
   Result result;
-  if (!ReadFile(path, bytes, result)) return result;
   XmlDocument doc;
-  if (!Translate(bytes, options, doc, result) || options.check) return result;
-  const bool failed = !result.ok || (options.strict && !result.warnings.empty());
-  if (!failed || options.partial) doc.WriteXml(sink, options.indent);
+  bool write = false;
+  result = Guarded([&] {
+    Result read;
+    if (!ReadFile(path, bytes, read)) return read;
+    if (!Translate(bytes, options, doc, read) || options.check) return read;
+    const bool failed = !read.ok || (options.strict && !read.warnings.empty());
+    write = !failed || options.partial;
+    return read;
+  });
+  if (write) {
+    try {
+      doc.WriteXml(sink, options.indent);
+    } catch (const std::bad_alloc&) {
+      result = OutOfMemory();
+    }
+  }
   return result;
 }
 

@@ -1,12 +1,17 @@
 // brevan: translates workspace files into XML workspace documents, one or
 // many at a time.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <iostream>
 #include <mutex>
 #include <set>
@@ -39,6 +44,7 @@ struct Settings {
   bool report = false;
   bool strict = false;
   bool check = false;
+  bool quiet = false;
   Format format = Format::Text;
 };
 
@@ -52,15 +58,29 @@ struct Outcome {
 
 std::string DisplayName(const std::string& file) { return file == "-" ? "<stdin>" : file; }
 
-// The source line and a caret under the culprit (^~~~), tabs kept so that it lines up.
+// The source line and a caret under the culprit (^~~~), tabs kept so that
+// it lines up. A long line is cut to a window around the caret, marked with
+// "…" where it was cut: a machine-written line may run to megabytes.
 std::string SourceAndCaret(const std::string& sourceLine, int column, int endColumn) {
-  const std::wstring source = FromUtf8(sourceLine);
-  const int length = static_cast<int>(source.size());
+  constexpr int kWindow = 120, kBefore = 40;
+  std::wstring source = FromUtf8(sourceLine);
+  int length = static_cast<int>(source.size());
+  if (length > kWindow) {
+    const int begin = std::clamp(column - 1 - kBefore, 0, length - kWindow);
+    source = source.substr(begin, kWindow);
+    if (begin + kWindow < length) source += L'…';
+    if (begin > 0) {
+      source.insert(0, 1, L'…');
+      column -= begin - 1;
+      endColumn -= begin - 1;
+    }
+    length = static_cast<int>(source.size());
+  }
   std::string caret;
   for (int i = 0; i + 1 < column && i < length; ++i) caret += source[i] == L'\t' ? '\t' : ' ';
   caret += '^';
   for (int i = column; i + 1 < endColumn && i < length; ++i) caret += '~';
-  return sourceLine + '\n' + caret + '\n';
+  return ToUtf8(source) + '\n' + caret + '\n';
 }
 
 std::string JsonString(std::string_view text) {
@@ -110,37 +130,86 @@ std::string TellFailure(const std::string& file, const std::string& message, For
   return Tell(file, failure, "error", format);
 }
 
-// Where a document goes: standard output, or a file opened with its first
-// piece, so that a translation that writes nothing leaves no file behind.
+// The signal that asked the tool to stop (SIGINT, SIGTERM), or 0.
+volatile std::sig_atomic_t interrupted = 0;
+
+void OnInterrupt(int signal) { interrupted = signal; }
+
+// Where a document goes: standard output, or a file written under a
+// temporary name beside its target and renamed into place when complete,
+// so that no failure or interruption leaves half a document under its name.
+// Nothing is made before the first piece: a translation that writes
+// nothing leaves no file behind.
 class Output {
  public:
   explicit Output(const std::string& path) : path_(path) {}
   ~Output() {
-    if (file_ && file_ != stdout) std::fclose(file_);
+    if (file_ == nullptr || file_ == stdout) return;
+    std::fclose(file_);
+    std::remove(temporary_.c_str());
   }
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
 
+  // False once writing failed, or the tool was asked to stop.
   bool Write(std::string_view piece) {
     started_ = true;
-    if (!file_) file_ = path_.empty() || path_ == "-" ? stdout : std::fopen(path_.c_str(), "wb");
-    return file_ && std::fwrite(piece.data(), 1, piece.size(), file_) == piece.size();
+    if (interrupted != 0) return Fail("interrupted");
+    if (file_ == nullptr && !Open()) return false;
+    if (std::fwrite(piece.data(), 1, piece.size(), file_) != piece.size()) return Fail(std::strerror(errno));
+    return true;
   }
-  // Whether everything handed over reached its place.
+  // Whether everything handed over reached its place; Error() says why not.
   bool Close() {
-    if (!file_) return false;
-    bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
-    if (file_ != stdout) ok = std::fclose(file_) == 0 && ok;
+    if (file_ == nullptr || !error_.empty()) return false;  // the destructor removes the temporary
+    const bool toStandardOutput = file_ == stdout;
+    if (std::fflush(file_) != 0 || std::ferror(file_)) return Fail(std::strerror(errno));
+    if (toStandardOutput) {
+      file_ = nullptr;
+      return true;
+    }
+    std::FILE* file = file_;
     file_ = nullptr;
-    return ok;
+    if (std::fclose(file) != 0 || std::rename(temporary_.c_str(), path_.c_str()) != 0) {
+      error_ = std::strerror(errno);
+      std::remove(temporary_.c_str());
+      return false;
+    }
+    return true;
   }
   // Whether a document was handed over at all.
   bool Started() const { return started_; }
+  const std::string& Error() const { return error_; }
 
  private:
+  bool Open() {
+    if (path_.empty() || path_ == "-") {
+      file_ = stdout;
+      return true;
+    }
+    std::string name = path_ + ".XXXXXX";
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) return Fail(std::strerror(errno));
+    ::fchmod(fd, 0644);
+    temporary_ = name;
+    file_ = ::fdopen(fd, "wb");
+    if (file_ == nullptr) {
+      ::close(fd);
+      std::remove(temporary_.c_str());
+      return Fail(std::strerror(errno));
+    }
+    return true;
+  }
+  bool Fail(const char* reason) {
+    if (error_.empty()) error_ = reason;
+    return false;
+  }
+
   std::string path_;
+  std::string temporary_;
   std::FILE* file_ = nullptr;
   bool started_ = false;
+  std::string error_;
 };
 
 Outcome TranslateOne(const std::string& file, const std::string& outputPath, const Settings& settings) {
@@ -185,7 +254,10 @@ Outcome TranslateOne(const std::string& file, const std::string& outputPath, con
   for (const Told& message : told) outcome.messages += message.text;
   outcome.warnings = result.warnings.size();
   if (!result.ok) {
-    outcome.exitCode = result.error == 0 ? kUsageOrIoError : kTranslationError;
+    // Input that cannot be read, and running out of memory, are no fault of the statements.
+    constexpr int kOutOfMemory = 9984;
+    outcome.exitCode =
+        result.error == 0 || result.error == kOutOfMemory ? kUsageOrIoError : kTranslationError;
   } else if (settings.strict && outcome.warnings > 0) {
     outcome.messages += TellFailure(file,
                                     std::to_string(outcome.warnings) +
@@ -197,9 +269,11 @@ Outcome TranslateOne(const std::string& file, const std::string& outputPath, con
   if (output.Close() && written) {
     outcome.written = outputPath;
   } else {
-    outcome.messages += TellFailure(
-        file, "cannot write " + (outputPath.empty() ? std::string("standard output") : outputPath),
-        settings.format);
+    outcome.messages +=
+        TellFailure(file,
+                    "cannot write " + (outputPath.empty() ? std::string("standard output") : outputPath) +
+                        ": " + output.Error(),
+                    settings.format);
     outcome.exitCode = kUsageOrIoError;
   }
   return outcome;
@@ -223,41 +297,72 @@ bool OutputPaths(const Settings& settings, std::vector<std::string>& paths) {
   return true;
 }
 
-// Translates every file on settings.jobs threads; tells each outcome in input order.
+// Makes the output folder, or says why it cannot be written into: once,
+// before any work.
+bool PrepareOutDir(const std::string& dir) {
+  std::error_code error;
+  fs::create_directories(dir, error);
+  if (error) {
+    std::cerr << "brevan: cannot make " << dir << ": " << error.message() << '\n';
+    return false;
+  }
+  if (::access(dir.c_str(), W_OK | X_OK) != 0) {
+    std::cerr << "brevan: cannot write into " << dir << ": " << std::strerror(errno) << '\n';
+    return false;
+  }
+  return true;
+}
+
+// The progress line of a batch on a terminal: files done of all, failures,
+// speed and the time left.
+std::string Progress(size_t finished, size_t count, size_t failed,
+                     std::chrono::steady_clock::time_point start) {
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double rate = seconds > 0 ? static_cast<double>(finished) / seconds : 0;
+  std::ostringstream line;
+  line << "\r\033[K[" << finished << '/' << count << "] " << failed << " failed";
+  if (rate > 0) {
+    line << ", " << std::fixed << std::setprecision(rate < 10 ? 1 : 0) << rate << " files/s, "
+         << static_cast<long>(static_cast<double>(count - finished) / rate + 0.5) << " s left";
+  }
+  return line.str();
+}
+
+// Translates every file on settings.jobs threads; tells each outcome in
+// input order. An interruption lets the files under way end (without
+// writing them), starts no more and ends with 128 + the signal.
 int TranslateBatch(const Settings& settings) {
   const size_t count = settings.files.size();
   std::vector<std::string> paths;
   if (settings.check) {
     paths.assign(count, std::string());  // nothing is written
-  } else {
-    if (!OutputPaths(settings, paths)) return kUsageOrIoError;
-    std::error_code created;
-    fs::create_directories(settings.outDir, created);
+  } else if (!OutputPaths(settings, paths) || !PrepareOutDir(settings.outDir)) {
+    return kUsageOrIoError;
   }
   std::vector<Outcome> outcomes(count);
   std::vector<bool> done(count, false);
   std::atomic<size_t> next{0};
   std::mutex tell;
   size_t told = 0, finished = 0, failed = 0, warnings = 0;
-  const bool terminal = isatty(STDERR_FILENO);
+  const bool progress = isatty(STDERR_FILENO) && !settings.quiet;
+  const auto start = std::chrono::steady_clock::now();
   const auto work = [&] {
-    for (size_t i; (i = next++) < count;) {
+    for (size_t i; interrupted == 0 && (i = next++) < count;) {
       Outcome outcome = TranslateOne(settings.files[i], paths[i], settings);
       const std::lock_guard<std::mutex> lock(tell);
       outcomes[i] = std::move(outcome);
       done[i] = true;
       ++finished;
+      if (outcomes[i].exitCode != kTranslated) ++failed;
+      warnings += outcomes[i].warnings;
       for (; told < count && done[told]; ++told) {
         const Outcome& o = outcomes[told];
-        if (terminal) std::cerr << "\r\033[K";
-        if (o.exitCode != kTranslated) ++failed;
-        warnings += o.warnings;
+        if (progress) std::cerr << "\r\033[K";
         std::cerr << o.messages;
-        if (!terminal && !o.written.empty() && settings.format == Format::Text)
+        if (!progress && !settings.quiet && !o.written.empty() && settings.format == Format::Text)
           std::cerr << "brevan: " << settings.files[told] << " -> " << o.written << '\n';
       }
-      if (terminal)
-        std::cerr << "\r\033[K[" << finished << '/' << count << "] " << settings.files[i] << std::flush;
+      if (progress) std::cerr << Progress(finished, count, failed, start) << std::flush;
     }
   };
   const unsigned jobs = std::max(1u, std::min<unsigned>(settings.jobs, static_cast<unsigned>(count)));
@@ -265,15 +370,20 @@ int TranslateBatch(const Settings& settings) {
   for (unsigned j = 1; j < jobs; ++j) workers.emplace_back(work);
   work();
   for (std::thread& worker : workers) worker.join();
-  if (terminal) std::cerr << "\r\033[K";
+  if (progress) std::cerr << "\r\033[K";
+  const size_t notDone = count - finished;
   if (settings.format == Format::Json) {
-    std::cerr << "{\"files\":" << count << ",\"failed\":" << failed << ",\"warnings\":" << warnings << "}\n";
+    std::cerr << "{\"files\":" << count << ",\"failed\":" << failed << ",\"warnings\":" << warnings;
+    if (interrupted != 0) std::cerr << ",\"interrupted\":true,\"notDone\":" << notDone;
+    std::cerr << "}\n";
   } else {
-    std::cerr << "brevan: " << count - failed << (settings.check ? " checked, " : " translated, ") << failed
-              << " failed";
+    std::cerr << "brevan: " << (interrupted != 0 ? "interrupted: " : "") << finished - failed
+              << (settings.check ? " checked, " : " translated, ") << failed << " failed";
     if (warnings > 0) std::cerr << ", " << warnings << (warnings == 1 ? " warning" : " warnings");
+    if (interrupted != 0) std::cerr << ", " << notDone << " not done";
     std::cerr << '\n';
   }
+  if (interrupted != 0) return 128 + interrupted;
   return failed == 0 ? kTranslated : kTranslationError;
 }
 
@@ -309,6 +419,7 @@ int Run(int argc, char** argv) {
   std::string format = "text";
   app.add_option("--diagnostics-format", format, "How errors and warnings are written: text or json")
       ->check(CLI::IsMember({"text", "json"}));
+  app.add_flag("--quiet", settings.quiet, "Batch mode: no progress line and no line per file written");
   app.add_flag("--report", settings.report, "List the statements that were skipped as not translated");
   app.add_flag("--list-keywords", listKeywords, "Print the keyword table (id, spelling) and exit");
   app.add_flag("--list-tags", listTags, "Print the tag table (id, name) and exit");
@@ -329,6 +440,14 @@ int Run(int argc, char** argv) {
   }
   // Documents are large and short-lived: page faults were a third of the time.
   UseLargePages();
+  // Ctrl-C or a termination: files under way end unwritten; a second one
+  // ends the tool at once (a temporary file may stay, never half a document).
+  struct sigaction stop {};
+  stop.sa_handler = OnInterrupt;
+  stop.sa_flags = SA_RESETHAND;
+  sigemptyset(&stop.sa_mask);
+  sigaction(SIGINT, &stop, nullptr);
+  sigaction(SIGTERM, &stop, nullptr);
   if (settings.check) {
     if (!settings.output.empty() || !settings.outDir.empty()) {
       std::cerr << "brevan: --check writes nothing: it excludes --output and --out-dir\n";
@@ -348,7 +467,7 @@ int Run(int argc, char** argv) {
   }
   const Outcome outcome = TranslateOne(settings.files[0], settings.output, settings);
   std::cerr << outcome.messages;
-  return outcome.exitCode;
+  return interrupted != 0 ? 128 + interrupted : outcome.exitCode;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "host/xml_document.h"
 
 #include <atomic>
+#include <new>
 #include <pugixml.hpp>
 #include <vector>
 
@@ -181,9 +182,13 @@ class XmlNode final : public QdXmlNode {
   }
 
   bool SetText(double value) override { return SetText(FormatNumber(value)); }
+  // Text XML cannot hold is refused; past that, pugixml fails only when it
+  // runs out of memory, which is no workspace error.
   bool SetText(const std::wstring& text) override {
     const char* value = state_.Value(text);
-    return value != nullptr && Node().text().set(value);
+    if (value == nullptr) return false;
+    if (!Node().text().set(value)) throw std::bad_alloc();
+    return true;
   }
   bool SetText(const wchar_t* text) override { return SetText(std::wstring(text ? text : L"")); }
 
@@ -195,7 +200,7 @@ class XmlNode final : public QdXmlNode {
     // Most attributes go onto elements that have none yet.
     pugi::xml_attribute attribute = node.first_attribute() ? node.attribute(key) : pugi::xml_attribute();
     if (!attribute) attribute = node.append_attribute(key);
-    if (!attribute || !attribute.set_value(text)) return false;
+    if (!attribute || !attribute.set_value(text)) throw std::bad_alloc();
     state_.paths.AttributeSet(node, state_.nameBuffer);
     return true;
   }

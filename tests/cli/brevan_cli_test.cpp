@@ -1,5 +1,6 @@
 // The brevan tool as a user runs it: files in, document and messages out.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -43,6 +44,15 @@ class BrevanToolTest : public ::testing::Test {
   ToolRun Brevan(const std::string& arguments, const std::string& stdinFile = "/dev/null") {
     const std::string command = std::string(BREVAN_BINARY_DIR) + "/brevan " + arguments + " <" + stdinFile +
                                 " >" + (dir / "out").string() + " 2>" + (dir / "err").string();
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir / "out"), Slurp(dir / "err")};
+  }
+
+  // Runs a shell script in which $BREVAN is the tool; its output and
+  // messages are captured as a whole.
+  ToolRun Script(const std::string& script) {
+    const std::string command = "BREVAN=" + std::string(BREVAN_BINARY_DIR) + "/brevan; { " + script +
+                                "; } </dev/null >" + (dir / "out").string() + " 2>" + (dir / "err").string();
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir / "out"), Slurp(dir / "err")};
   }
@@ -255,6 +265,96 @@ TEST_F(BrevanToolTest, BatchWritesGoodFilesAndReportsBadOnes) {
       EXPECT_EQ(Slurp(dir / "one" / name), Slurp(dir / "four" / name)) << name;
     }
   }
+}
+
+// Inputs of every kind: a directory is reported and the batch goes on; a
+// FIFO and a pipe are read as they come.
+TEST_F(BrevanToolTest, DirectoriesPipesAndFifos) {
+  const std::string good = Write("good.bws", "Open Table \"a\" As a\n");
+  fs::create_directories(dir / "folder.bws");
+  const std::string fifo = (dir / "fifo.bws").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const ToolRun batch = Script("$BREVAN --out-dir " + (dir / "xml").string() + " " + good + " " +
+                               (dir / "folder.bws").string() + " " + fifo + " & printf 'Map From a\\n' > " +
+                               fifo + "; wait $!");
+  EXPECT_EQ(batch.exitCode, 1) << batch.err;
+  EXPECT_NE(batch.err.find("folder.bws: error: cannot read: it is a directory\n"), std::string::npos)
+      << batch.err;
+  EXPECT_NE(batch.err.find("brevan: 2 translated, 1 failed\n"), std::string::npos) << batch.err;
+  EXPECT_NE(Slurp(dir / "xml" / "fifo.xml").find("<MapWindow>"), std::string::npos);
+  EXPECT_EQ(Brevan("/dev/null").exitCode, 2);  // a device is no workspace
+  const std::string piped = "cat " + good + " | " + std::string(BREVAN_BINARY_DIR) + "/brevan /dev/stdin";
+  EXPECT_EQ(std::system((piped + " > " + (dir / "piped").string()).c_str()), 0);
+  EXPECT_NE(Slurp(dir / "piped").find("<Table file=\"a\""), std::string::npos);
+}
+
+// A failed write never destroys the old document nor leaves a new one
+// half written; it says why.
+TEST_F(BrevanToolTest, WritesAreWholeOrNothing) {
+  const std::string big = Write("big.bws", Slurp(fs::path(BREVAN_SOURCE_DIR) / "examples" / "workspace.bws"));
+  const std::string target = Write("old.xml", "old");
+  const ToolRun limited =
+      Script("$BREVAN -o " + target + " " + big + "; ulimit -f 1; $BREVAN -o " + target + " " + big);
+  EXPECT_NE(limited.exitCode, 0);
+  EXPECT_EQ(Slurp(target).substr(0, 5), "<?xml");  // the first run replaced it whole...
+  const std::string whole = Slurp(target);
+  EXPECT_NE(whole.find("</Workspace>"), std::string::npos);  // ...and the second left it so
+  for (const auto& entry : fs::directory_iterator(dir))
+    if (entry.path().filename().string().rfind("old.xml.", 0) == 0) fs::remove(entry.path());
+  const ToolRun notADir = Brevan("--out-dir " + target + "/sub " + big);
+  EXPECT_EQ(notADir.exitCode, 2);
+  EXPECT_NE(notADir.err.find("brevan: cannot make " + target + "/sub: Not a directory"), std::string::npos)
+      << notADir.err;
+  EXPECT_FALSE(fs::exists(dir / "big.xml"));
+}
+
+// Ctrl-C in a batch: files under way end unwritten, no more start, the
+// summary says so; nothing half written stands under a final name.
+TEST_F(BrevanToolTest, InterruptedBatchLeavesOnlyWholeDocuments) {
+  std::string files;
+  for (int i = 0; i < 6; ++i) {
+    const std::string path = (dir / ("w" + std::to_string(i) + ".bws")).string();
+    ASSERT_EQ(std::system((std::string(BREVAN_BINARY_DIR) + "/brevan_generate 1 > " + path).c_str()), 0);
+    files += " " + path;
+  }
+  const ToolRun run = Script("$BREVAN --jobs 1 --out-dir " + (dir / "xml").string() + files +
+                             " & sleep 0.3; kill -INT $!; wait $!");
+  if (run.exitCode == 0) GTEST_SKIP() << "the batch ended before the signal";
+  EXPECT_EQ(run.exitCode, 130) << run.err;
+  EXPECT_NE(run.err.find("brevan: interrupted: "), std::string::npos) << run.err;
+  for (const auto& entry : fs::directory_iterator(dir / "xml")) {
+    EXPECT_EQ(entry.path().extension(), ".xml") << entry.path();  // no temporary left behind
+    const std::string text = Slurp(entry.path());
+    EXPECT_EQ(text.substr(text.size() - 13), "</Workspace>\n") << entry.path();
+  }
+}
+
+// Running out of memory anywhere is error 9984 and exit 2, not a
+// workspace error; nothing escapes as an abort.
+TEST_F(BrevanToolTest, OutOfMemoryIsErrorNineThousandNineHundredEightyFour) {
+#ifdef BREVAN_SANITIZED
+  GTEST_SKIP() << "the sanitizers reserve more address space than the limit allows";
+#endif
+  const std::string big = (dir / "big.bws").string();
+  ASSERT_EQ(std::system((std::string(BREVAN_BINARY_DIR) + "/brevan_generate 4 > " + big).c_str()), 0);
+  const ToolRun run = Script("ulimit -v 150000; $BREVAN " + big);
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.err.find(": error 9984: Not enough memory to complete this operation."), std::string::npos)
+      << run.err.substr(0, 300);
+}
+
+TEST_F(BrevanToolTest, PartialAfterAnUnreadableTokenIsStillADocument) {
+  const ToolRun run = Brevan("--partial " + Write("s.bws", "Open Table \"a\" As a\nOpen Table \"b\n"));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.out, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Workspace />\n");
+}
+
+TEST_F(BrevanToolTest, LongLinesAreShownAroundTheCaret) {
+  const ToolRun run = Brevan(Write("long.bws", "Map From a\nSet Map Zoom " + std::string(5000, 'x') + "\n"));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_LT(run.err.size(), 600u);
+  EXPECT_NE(run.err.find("Set Map Zoom xxx"), std::string::npos);
+  EXPECT_NE(run.err.find("x…\n             ^~~~"), std::string::npos) << run.err;
 }
 
 TEST_F(BrevanToolTest, BatchUsageErrors) {
