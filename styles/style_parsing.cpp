@@ -37,6 +37,16 @@ std::wstring String(BrevanTranslator& t) {
   return t.StringValue();
 }
 
+// A font name as the documents' readers hold it: copied into a buffer of 32
+// characters with its terminator, so at most 31. A longer one is cut, with
+// a warning.
+std::wstring FontName(BrevanTranslator& t) {
+  constexpr size_t kLongest = 31;
+  if (t.IsTokenClass(kStringConstant) && t.StringValue().size() > kLongest)
+    t.Warn(Warning::FontNameCut, IntegerText(kLongest));
+  return Veltra::strcpyn(String(t), kLongest);
+}
+
 // Steps over the item just read and the separator after it.
 void NextItem(BrevanTranslator& t) {
   t.NextToken();
@@ -101,8 +111,7 @@ void BrevanTranslator::ParseBrushClause(Veltra::cBrush& brush) {
 void BrevanTranslator::ParseFontClause(Veltra::cFont& font) {
   NextToken();
   if (Accept(Keyword::LeftParen)) {
-    // The whole name: the host's 32-character buffer would cut long names.
-    font.SetName(String(*this).c_str());
+    font.SetName(FontName(*this).c_str());
     NextItem(*this);
     font.SetStyle(ToInteger(Number(*this)));
     if (font.FontFlag7()) font.SetHasBackground(false);
@@ -184,7 +193,7 @@ void BrevanTranslator::ParseSymbolClause(SymbolHandle& symbol) {
     const auto font = NewFont();
     font->SetForeColor(*fontSymbol->GetColor());
     ExpectToken(Keyword::Comma);
-    font->SetName(String(*this).c_str());
+    font->SetName(FontName(*this).c_str());
     NextItem(*this);
     font->SetStyle(ToSigned16(Number(*this)));
     fontSymbol->SetFont(font.get());

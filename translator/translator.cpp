@@ -48,6 +48,7 @@ constexpr const wchar_t* kWarningTexts[] = {
     L"expression continues onto line ^0",
     L"statement ends before \"^0\": the rest of it is skipped",
     L"label expression not written: it holds a character that XML cannot hold",
+    L"font name cut to its first ^0 characters",
 };
 
 // The text of a note with its facts filled in.

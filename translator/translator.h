@@ -63,7 +63,7 @@ class BrevanTranslatorException {
 };
 
 // What a warning is about: text passed over or cut short, translation goes on.
-enum class Warning { ExpressionContinues, StatementCutShort, LabelNotWritten };
+enum class Warning { ExpressionContinues, StatementCutShort, LabelNotWritten, FontNameCut };
 
 // Adds one entry to the host's error list unless one is already there.
 void ReportError(int level, int number, const std::wstring& argument1, const std::wstring& argument2);

@@ -20,3 +20,16 @@ flags=$(PKG_CONFIG_PATH="$work/prefix/lib/pkgconfig:$work/prefix/lib/x86_64-linu
         pkg-config --cflags --libs brevan)
 c++ -std=c++20 "$source/tests/install/consumer/main.cpp" -o "$work/pkgconfig-consumer" $flags
 "$work/pkgconfig-consumer"
+
+# A distribution's layout (prefix /usr, multiarch libdir), staged: brevan.pc
+# must find its prefix from where it is installed. Configuring is enough.
+cmake -S "$source" -B "$work/usr" -G Ninja -DCMAKE_INSTALL_PREFIX=/usr -DBREVAN_TESTS=OFF -DBREVAN_TOOL=OFF \
+      >/dev/null
+libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$work/usr/CMakeCache.txt")
+mkdir -p "$work/stage/usr/$libdir/pkgconfig"
+cp "$work/usr/brevan.pc" "$work/stage/usr/$libdir/pkgconfig/"
+found=$(PKG_CONFIG_PATH="$work/stage/usr/$libdir/pkgconfig" pkg-config --variable=libdir brevan)
+[ "$(realpath -m "$found")" = "$work/stage/usr/$libdir" ] || { echo "libdir $found, not $libdir" >&2; exit 1; }
+found=$(PKG_CONFIG_PATH="$work/stage/usr/$libdir/pkgconfig" pkg-config --variable=includedir brevan)
+[ "$(realpath -m "$found")" = "$work/stage/usr/include" ] || { echo "includedir $found" >&2; exit 1; }
+grep -q 'find_dependency(pugixml)' "$work/usr/BrevanConfig.cmake"
