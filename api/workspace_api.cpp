@@ -348,7 +348,7 @@ Result TranslateFile(const std::string& path, const Options& options, const Sink
   });
   if (write) {
     try {
-      doc.WriteXml(sink, options.indent);
+      doc.WriteXml(sink, options.indent, options.secondThread);
     } catch (const std::bad_alloc&) {
       result = OutOfMemory();
     }

@@ -218,6 +218,7 @@ Outcome TranslateOne(const std::string& file, const std::string& outputPath, con
   options.partial = settings.partial;
   options.strict = settings.strict;
   options.check = settings.check;
+  options.secondThread = true;  // the tool's own process: it may start threads
   if (settings.version >= 0) options.version = static_cast<short>(settings.version);
   Output output(outputPath);
   bool written = true;

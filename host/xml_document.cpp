@@ -310,11 +310,12 @@ constexpr long kPrintAlongsideElements = 20000;
 
 }  // namespace
 
-bool XmlDocument::WriteXml(const std::function<bool(std::string_view)>& write, bool indent) const {
+bool XmlDocument::WriteXml(const std::function<bool(std::string_view)>& write, bool indent,
+                           bool secondThread) const {
   if (!write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n")) return false;
   const pugi::xml_node root = state_->root;
   if (!root) return true;
-  return PrintElement(root, write, indent, state_->elements >= kPrintAlongsideElements) &&
+  return PrintElement(root, write, indent, secondThread && state_->elements >= kPrintAlongsideElements) &&
          (indent || write("\n"));
 }
 

@@ -298,7 +298,7 @@ TEST_F(XmlDocumentTest, LargeDocumentsPrintAlongsideTheWriter) {
   }
   pugi::xml_document copy;
   doc.CopyTo(copy);
-  for (bool indent : {true, false}) {
+  for (const auto& [indent, secondThread] : {std::pair{true, true}, {false, true}, {true, false}}) {
     std::ostringstream expected;
     expected << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     copy.save(expected, "  ",
@@ -311,11 +311,11 @@ TEST_F(XmlDocumentTest, LargeDocumentsPrintAlongsideTheWriter) {
           pieces.append(piece);
           return ++calls > 0;
         },
-        indent));
+        indent, secondThread));
     EXPECT_TRUE(pieces == expected.str());  // (no diff of megabytes on failure)
     EXPECT_GT(calls, 2);
     calls = 0;
-    EXPECT_FALSE(doc.WriteXml([&](std::string_view) { return ++calls < 3; }, indent));
+    EXPECT_FALSE(doc.WriteXml([&](std::string_view) { return ++calls < 3; }, indent, secondThread));
     EXPECT_EQ(calls, 3);
     // A writer that throws: the printing threads finish, the exception comes through.
     calls = 0;
@@ -323,7 +323,7 @@ TEST_F(XmlDocumentTest, LargeDocumentsPrintAlongsideTheWriter) {
       if (++calls == 3) throw std::runtime_error("disk gone");
       return true;
     };
-    EXPECT_THROW(doc.WriteXml(throwing, indent), std::runtime_error);
+    EXPECT_THROW(doc.WriteXml(throwing, indent, secondThread), std::runtime_error);
   }
 }
 
