@@ -64,7 +64,10 @@ ListHandle FindItemElements(BrevanTranslator& t, QdXmlNode& theme) {
 }
 
 // Colors [ On | Off ] { style } At integer: the colour of item n.
-void ReadItemColor(BrevanTranslator& t, QdXmlNode& theme) {
+// items: the theme's items, found by the first clause that needs them and
+// kept for the others (finding them again per clause made a block of n
+// clauses on n items quadratic).
+void ReadItemColor(BrevanTranslator& t, QdXmlNode& theme, ListHandle& items) {
   const size_t first = t.cmd->Position();
   t.NextToken();
   const bool on = t.ParseOnOff(false);
@@ -73,7 +76,7 @@ void ReadItemColor(BrevanTranslator& t, QdXmlNode& theme) {
   t.ExpectToken(Keyword::At);
   const int32_t number = t.ReadLong();
   if (!on) return;
-  const ListHandle items = FindItemElements(t, theme);
+  if (!items) items = FindItemElements(t, theme);
   if (!items) t.RaiseAt(t.Since(first), Error::LegendThemeNotFound, L"", Note::LegendColorsNeedItems);
   const NodeHandle item =
       t.ItemOrThrow(items.get(), static_cast<long>(number) - 1, t.Since(first), Note::ItemRange,
@@ -99,6 +102,7 @@ void BrevanTranslator::TranslateThemeLegend(QdXmlNode& theme) {
   const TokenSpan adjustAt = Here();
   NextToken();
   const NodeHandle anchor = LegendAnchor(*this, theme, adjustAt);
+  ListHandle items;
   for (;;) {
     switch (TokenId()) {
       case Keyword::Max:
@@ -108,7 +112,7 @@ void BrevanTranslator::TranslateThemeLegend(QdXmlNode& theme) {
         ReadVariant(*this, *anchor);
         break;
       case Keyword::Colors:
-        ReadItemColor(*this, theme);
+        ReadItemColor(*this, theme, items);
         break;
       case Keyword::Color:
         NextToken();
