@@ -8,9 +8,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/files.h"
+
 namespace {
 
 namespace fs = std::filesystem;
+using brevan::test::Slurp;
 
 struct ToolRun {
   int exitCode;
@@ -31,13 +34,6 @@ class BrevanToolTest : public ::testing::Test {
     const fs::path path = dir / name;
     std::ofstream(path, std::ios::binary) << bytes;
     return path.string();
-  }
-
-  static std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
   }
 
   // Runs brevan with arguments (shell words), standard input from stdinFile when given.

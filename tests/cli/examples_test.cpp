@@ -9,16 +9,12 @@
 #include <memory>
 #include <sstream>
 
+#include "tests/support/files.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using brevan::test::Slurp;
 
 // Runs command and gives its standard output; status receives the exit code.
 std::string Output(const std::string& command, int& status) {

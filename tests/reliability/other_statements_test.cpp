@@ -10,17 +10,12 @@
 #include <vector>
 
 #include "brevan/brevan.h"
+#include "tests/support/files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using brevan::test::Slurp;
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
