@@ -18,5 +18,8 @@ extern const int kErrorCount;
 // Notes that follow an error message with the facts that make it actionable.
 extern const TableEntry kNoteEntries[];
 extern const int kNoteCount;
+// The texts of the warnings.
+extern const TableEntry kWarningEntries[];
+extern const int kWarningCount;
 
 }  // namespace brevan

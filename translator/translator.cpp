@@ -43,19 +43,13 @@ BrevanTranslator::~BrevanTranslator() {
 
 namespace {
 
-// The texts of the warnings, by Warning; ^0 stands for the argument.
-constexpr const wchar_t* kWarningTexts[] = {
-    L"expression continues onto line ^0",
-    L"statement ends before \"^0\": the rest of it is skipped",
-    L"label expression not written: it holds a character that XML cannot hold",
-    L"font name cut to its first ^0 characters",
-};
-
-// The text of a note with its facts filled in.
-std::wstring NoteText(Note note, const std::wstring& fact0, const std::wstring& fact1) {
-  for (int i = 0; i < kNoteCount; ++i) {
-    if (kNoteEntries[i].id != static_cast<short>(note)) continue;
-    std::wstring text = kNoteEntries[i].text;
+// The text of entry id of a table (notes, warnings) with its facts filled
+// in for ^0 and ^1.
+std::wstring FilledText(const TableEntry* entries, int count, short id, const std::wstring& fact0,
+                        const std::wstring& fact1) {
+  for (int i = 0; i < count; ++i) {
+    if (entries[i].id != id) continue;
+    std::wstring text = entries[i].text;
     for (const auto& [mark, fact] : {std::pair(L"^0", &fact0), std::pair(L"^1", &fact1)})
       for (size_t at; (at = text.find(mark)) != std::wstring::npos;) text.replace(at, 2, *fact);
     return text;
@@ -111,10 +105,8 @@ bool BrevanTranslator::AtStatementLine() {
 }
 
 void BrevanTranslator::Warn(Warning warning, const std::wstring& argument) {
-  std::wstring text = kWarningTexts[static_cast<int>(warning)];
-  const size_t at = text.find(L"^0");
-  if (at != std::wstring::npos) text.replace(at, 2, Printable(argument));
-  cmd->Warn(text);
+  cmd->Warn(
+      FilledText(kWarningEntries, kWarningCount, static_cast<short>(warning), Printable(argument), L""));
 }
 
 void BrevanTranslator::RaisePendingHostError() {
@@ -140,7 +132,9 @@ void BrevanTranslator::RaiseAt(TokenSpan at, Error n, const std::wstring& argume
                                const std::wstring& fact0, const std::wstring& fact1) {
   BrevanTranslatorException failure(static_cast<uint16_t>(n), Printable(argument).c_str());
   failure.at = at;
-  if (note != Note::None) failure.note = NoteText(note, Printable(fact0), Printable(fact1));
+  if (note != Note::None)
+    failure.note =
+        FilledText(kNoteEntries, kNoteCount, static_cast<short>(note), Printable(fact0), Printable(fact1));
   throw failure;
 }
 
@@ -149,7 +143,7 @@ TokenSpan BrevanTranslator::Since(size_t first) {
   return {first, now > first ? now - 1 : first};
 }
 
-void BrevanTranslator::ResumeAfter(TokenSpan culprit, size_t statementStart) {
+void BrevanTranslator::ResumeAfter(TokenSpan culprit) {
   // Past the culprit and the start of the failed statement, so that every
   // resume makes progress, on to the next statement that starts a line.
   cmd->Seek(std::max(culprit.last, statementStart));
@@ -285,14 +279,13 @@ bool CmdMain(CommandProcessor* cmd, short version, QdXmlDocument* doc) {
     std::optional<brevan::BrevanTranslatorException> first;
     state.NextToken();
     while (cmd->HasMore()) {
-      const size_t start = cmd->Position();
       try {
         state.DispatchStatement();
       } catch (const brevan::BrevanTranslatorException& failure) {
         cmd->RecordError(failure.number, failure.argument1, failure.at.first, failure.at.last, failure.note);
         if (!first) first = failure;
         if (!cmd->ContinueAfterError()) break;
-        state.ResumeAfter(failure.at, start);
+        state.ResumeAfter(failure.at);
       }
     }
     // Reported once the translation ends, so that a host that asked for

@@ -62,9 +62,6 @@ class BrevanTranslatorException {
   std::wstring note;
 };
 
-// What a warning is about: text passed over or cut short, translation goes on.
-enum class Warning { ExpressionContinues, StatementCutShort, LabelNotWritten, FontNameCut };
-
 // Adds one entry to the host's error list unless one is already there.
 void ReportError(int level, int number, const std::wstring& argument1, const std::wstring& argument2);
 
@@ -106,7 +103,7 @@ struct BrevanTranslator {
   TokenSpan StatementSoFar() { return Since(statementStart); }
   // After a failure, when the host wants every error: moves the cursor on to
   // the next statement after the culprit.
-  void ResumeAfter(TokenSpan culprit, size_t statementStart);
+  void ResumeAfter(TokenSpan culprit);
 
   // Token verbs (translator.cpp)
   void NextToken() { cmd->NextToken(); }
