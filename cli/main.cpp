@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -324,7 +325,7 @@ std::string Progress(size_t finished, size_t count, size_t failed,
   line << "\r\033[K[" << finished << '/' << count << "] " << failed << " failed";
   if (rate > 0) {
     line << ", " << std::fixed << std::setprecision(rate < 10 ? 1 : 0) << rate << " files/s, "
-         << static_cast<long>(static_cast<double>(count - finished) / rate + 0.5) << " s left";
+         << std::lround(static_cast<double>(count - finished) / rate) << " s left";
   }
   return line.str();
 }
