@@ -1,14 +1,12 @@
 #include "host/style.h"
 
-#include <atomic>
-
 #include "host/text.h"
 
 namespace Veltra {
 
 namespace {
 
-std::atomic<long> liveStyles{0};
+thread_local long liveStyles = 0;
 thread_local bool refuseSetters = false;
 
 int16_t Clamp16(int value) {
@@ -20,7 +18,7 @@ int16_t Clamp16(int value) {
 StyleCount::StyleCount() { ++liveStyles; }
 StyleCount::StyleCount(const StyleCount&) { ++liveStyles; }
 StyleCount::~StyleCount() { --liveStyles; }
-long LiveStyleObjects() { return liveStyles.load(); }
+long LiveStyleObjects() { return liveStyles; }
 
 cPen* cPen::Create(int width, PAT_STYLE pattern, const cColor& color) {
   auto* pen = new cPen();

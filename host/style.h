@@ -32,6 +32,7 @@ class StyleCount {
   StyleCount& operator=(const StyleCount&) = default;
   ~StyleCount();
 };
+// Style objects alive on the calling thread, for leak checks in tests.
 long LiveStyleObjects();
 
 // Pen widths 0 to 10 are whole widths in pixels; a width of 11 or more

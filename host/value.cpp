@@ -1,6 +1,5 @@
 #include "host/value.h"
 
-#include <atomic>
 #include <cwchar>
 
 #include "host/text.h"
@@ -8,7 +7,7 @@
 namespace Veltra {
 
 namespace {
-std::atomic<long> liveValues{0};
+thread_local long liveValues = 0;
 }
 
 AllType::AllType() { ++liveValues; }
@@ -55,6 +54,6 @@ AllType* CreateAllType(const wchar_t* text, int) {
   return value;
 }
 
-long LiveValueObjects() { return liveValues.load(); }
+long LiveValueObjects() { return liveValues; }
 
 }  // namespace Veltra

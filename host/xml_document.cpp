@@ -1,6 +1,5 @@
 #include "host/xml_document.h"
 
-#include <atomic>
 #include <new>
 #include <pugixml.hpp>
 #include <vector>
@@ -13,7 +12,7 @@ namespace brevan {
 
 namespace {
 
-std::atomic<long> liveHandles{0};
+thread_local long liveHandles = 0;
 
 }  // namespace
 
@@ -336,6 +335,6 @@ void XmlDocument::CopyTo(pugi::xml_document& target) const {
   if (root) target.append_copy(root);
 }
 
-long LiveNodeHandles() { return liveHandles.load(); }
+long LiveNodeHandles() { return liveHandles; }
 
 }  // namespace brevan

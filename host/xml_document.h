@@ -48,7 +48,8 @@ class XmlDocument final : public QdXmlDocument {
   std::unique_ptr<State> state_;
 };
 
-// Node and list handles alive in this process, for leak checks in tests.
+// Node and list handles made and not yet released on the calling thread,
+// for leak checks in tests (per thread, like the other counters).
 long LiveNodeHandles();
 
 }  // namespace brevan
