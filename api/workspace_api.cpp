@@ -335,10 +335,9 @@ Result TranslateFile(const std::string& path, const Options& options) {
 // Exceptions that the sink throws are the caller's and pass through.
 Result TranslateFile(const std::string& path, const Options& options, const Sink& sink) {
   std::string bytes;
-  Result result;
   XmlDocument doc;
   bool write = false;
-  result = Guarded([&] {
+  Result result = Guarded([&] {
     Result read;
     if (!ReadFile(path, bytes, read)) return read;
     if (!Translate(bytes, options, doc, read) || options.check) return read;
