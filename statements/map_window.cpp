@@ -1,4 +1,7 @@
 // The map-window statement: a map window with one layer per table.
+#include <algorithm>
+#include <unordered_map>
+
 #include "host/text.h"
 #include "translator/translator.h"
 
@@ -15,14 +18,18 @@ constexpr const wchar_t* kHeight = L"Height";
 constexpr const wchar_t* kStyle = L"Style";
 
 // Replaces name by the first of name, name_2, name_3 … that no child of
-// parent carries in attribute.
-void MakeUniqueName(BrevanTranslator& t, QdXmlNode& parent, Tag element, Tag attribute, std::wstring& name) {
-  std::wstring candidate = name;
-  for (long n = 1;;) {
+// parent carries in attribute. Nothing leaves parent, so a name taken stays
+// taken: taken[name] is the suffix to try first, every one before it being
+// in use, so a name repeated n times costs 2n lookups instead of n² / 2.
+void MakeUniqueName(BrevanTranslator& t, QdXmlNode& parent, Tag element, Tag attribute, std::wstring& name,
+                    std::unordered_map<std::wstring, long>& taken) {
+  long& last = taken[name];
+  std::wstring candidate = last > 1 ? name + L"_" + IntegerText(last) : name;
+  for (long n = std::max(last, 1L);;) {
     const NodeHandle found =
         t.SelectSingleNode(parent, AttributePath(t.Name(element), t.Name(attribute), candidate));
-    ++n;
     if (!found) break;
+    last = ++n;
     candidate = name + L"_" + IntegerText(n);
   }
   name = candidate;
@@ -72,7 +79,7 @@ void CopyTable(BrevanTranslator& t, const std::wstring& tableName, const std::ws
     if (!original) t.RaiseAt(nameAt, Error::NodeNotFound, path, Note::TableNotOpen, tableName);
     t.GetAttributeOrThrow(*original, t.Name(Tag::File), file);
   }
-  MakeUniqueName(t, *t.tables, Tag::Table, Tag::File, file);
+  MakeUniqueName(t, *t.tables, Tag::Table, Tag::File, file, t.tableFilesTaken);
   const NodeHandle copy = t.CreateElementOrThrow(Tag::Table);
   t.SetAttributeOrThrow(*copy, t.Name(Tag::File), file);
   t.SetAttributeOrThrow(*copy, t.Name(Tag::Alias), layerName);
@@ -92,13 +99,14 @@ void BrevanTranslator::TranslateMapWindow() {
   if (!IsTokenClass(Keyword::From)) Raise(Error::ExpectingToken, KeywordText(Keyword::From));
   const NodeHandle layers = CreateElementOrThrow(Tag::Layers);
   long position = 0;
+  std::unordered_map<std::wstring, long> layerNamesTaken;
   do {
     NextToken();
     std::wstring tableName;
     const TokenSpan nameAt = Here();
     if (!ReadIdentifier(tableName)) RaiseAt(nameAt, Error::ExpectingTableIdentifier);
     std::wstring layerName = tableName;
-    MakeUniqueName(*this, *layers, Tag::Layer, Tag::Name, layerName);
+    MakeUniqueName(*this, *layers, Tag::Layer, Tag::Name, layerName, layerNamesTaken);
     const NodeHandle layer = CreateElementOrThrow(Tag::Layer);
     SetAttributeOrThrow(*layer, Name(Tag::Name), layerName);
     SetNumberAttributeOrThrow(*layer, Name(Tag::Position), static_cast<double>(++position));

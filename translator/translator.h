@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "brevan_ids.h"
@@ -83,6 +84,9 @@ struct BrevanTranslator {
   std::map<std::wstring, int32_t> themeCounts;
   // Layer names in layer order; entry 0 is layer 1.
   LayerNames layerNames;
+  // Per table file name, the suffix its next copy tries first (see
+  // MakeUniqueName in map_window.cpp): tables are never removed.
+  std::unordered_map<std::wstring, long> tableFilesTaken;
 
   // translator.cpp: dispatch and errors
   void DispatchStatement();
