@@ -4,6 +4,8 @@
 // settings for every theme.
 #include "bench/generate.h"
 
+#include <algorithm>
+
 namespace brevan::bench {
 
 namespace {
@@ -91,6 +93,102 @@ std::string GenerateWorkspace(int scale) {
   }
   Print(legend);
   return out;
+}
+
+}  // namespace brevan::bench
+
+namespace brevan::bench {
+
+namespace {
+
+std::string Colours(int n) {
+  std::string text = "!version 300\nOpen Table \"a.tbl\" As A\nMap From A\nTheme 1 With X Ranges ";
+  for (int i = 0; i < n; ++i) text += (i ? ", " : "") + std::to_string(i) + " : " + std::to_string(i + 1);
+  text += "\n  Adjust";
+  for (int i = 0; i < n; ++i)
+    text += " Colors On Brush (2, " + std::to_string(i) + ") At " + std::to_string(i + 1);
+  return text + "\n";
+}
+
+// n tables in one window.
+std::string OneWindow(int n) {
+  std::string text = "!version 300\n";
+  for (int i = 0; i < n; ++i)
+    text += "Open Table \"t" + std::to_string(i) + ".tbl\" As T" + std::to_string(i) + "\n";
+  text += "Map From ";
+  for (int i = 0; i < n; ++i) text += (i ? ", T" : "T") + std::to_string(i);
+  return text + "\n";
+}
+
+std::string Labels(int n) {
+  std::string text = OneWindow(n) + "Set Map\n";
+  for (int i = 1; i <= n; ++i)
+    text += "  Layer " + std::to_string(i) + " Label With Name + \" (\" + Str$(Population / " +
+            std::to_string(i) + ") + \")\" Font (\"Sans\", 1, 8, 0) Position Center Above\n";
+  return text;
+}
+
+std::string Legend(int n) {
+  constexpr int kItems = 100;
+  const int layers = std::max(1, n / kItems);
+  std::string text = OneWindow(layers);
+  for (int layer = 1; layer <= layers; ++layer) {
+    // Each theme goes in front of its layer: layer k's theme is layer k + (k - 1).
+    text += "Theme " + std::to_string(2 * layer - 1) + " With X Ranges ";
+    for (int i = 0; i < kItems; ++i)
+      text += (i ? ", " : "") + std::to_string(i) + " : " + std::to_string(i + 1) + " Brush (2, " +
+              std::to_string(i * 1000003 % 16777216) + ")";
+    text += " Else Brush (2, 12632256)\n";
+  }
+  text += "Set Legend\n";
+  for (int layer = 1; layer <= layers; ++layer) {
+    text += "  Layer " + std::to_string(2 * layer - 1) + " Title \"T" + std::to_string(layer) +
+            "\" Ranges \"Other\"";
+    for (int i = 0; i < kItems; ++i) text += ", \"Row " + std::to_string(i) + "\"";
+    text += "\n";
+  }
+  return text;
+}
+
+std::string Windows(int n) {
+  std::string text = "!version 300\nOpen Table \"a.tbl\" As A\nOpen Table \"b.tbl\" As B\n";
+  for (int i = 0; i < n; ++i)
+    text += "Map From A, B, A, B\n  Position (" + std::to_string(i % 100) +
+            ", 0) Units \"in\" Width 4 Height 3\n";
+  return text;
+}
+
+std::string Repeats(int n) {
+  std::string text = "!version 300\nOpen Table \"a.tbl\" As A\nMap From A";
+  for (int i = 1; i < n; ++i) text += ", A";
+  return text + "\n";
+}
+
+std::string Items(int n) {
+  std::string text =
+      "!version 300\nOpen Table \"a.tbl\" As A\nMap From A\nTheme 1 With Kind Values Apply Color";
+  for (int i = 0; i < n; ++i) text += (i ? ", \"K" : " \"K") + std::to_string(i) + "\"";
+  return text + " Else Brush (2, 0)\n";
+}
+
+}  // namespace
+
+std::string GenerateShape(Shape shape, int n) {
+  switch (shape) {
+    case Shape::kColours:
+      return Colours(n);
+    case Shape::kLabels:
+      return Labels(n);
+    case Shape::kLegend:
+      return Legend(n);
+    case Shape::kWindows:
+      return Windows(n);
+    case Shape::kRepeats:
+      return Repeats(n);
+    case Shape::kItems:
+      return Items(n);
+  }
+  return {};
 }
 
 }  // namespace brevan::bench

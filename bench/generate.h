@@ -8,4 +8,27 @@ namespace brevan::bench {
 
 std::string GenerateWorkspace(int scale);
 
+// Workloads that stress one statement or clause, each linear in n in its
+// own size (see GenerateShape): a growing list per item shows up as
+// quadratic growth.
+enum class Shape {
+  kColours,  // a range theme of n items, one colour clause per item
+  kLabels,   // n layers, each given a label expression in one set-map statement
+  kLegend,   // n / 100 layers with a 100-item theme each, one legend statement naming them all
+  kWindows,  // n map windows over the same tables, each naming them twice
+  kRepeats,  // one map window naming one table n times
+  kItems,    // a value theme of n items
+};
+
+struct ShapeInfo {
+  Shape shape;
+  const char* name;
+};
+inline constexpr ShapeInfo kShapes[] = {
+    {Shape::kColours, "colours"}, {Shape::kLabels, "labels"},   {Shape::kLegend, "legend"},
+    {Shape::kWindows, "windows"}, {Shape::kRepeats, "repeats"}, {Shape::kItems, "items"},
+};
+
+std::string GenerateShape(Shape shape, int n);
+
 }  // namespace brevan::bench

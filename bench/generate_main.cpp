@@ -1,15 +1,25 @@
-// brevan_generate SCALE: writes a synthetic workspace to standard output.
+// brevan_generate [SHAPE] N: writes a synthetic workspace to standard output,
+// the mixed workload at scale N or one of the shapes of n = N.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "bench/generate.h"
 
 int main(int argc, char** argv) {
-  const int scale = argc > 1 ? std::atoi(argv[1]) : 1;
-  if (scale < 1) {
-    std::fprintf(stderr, "usage: brevan_generate SCALE (1 or more)\n");
+  const char* shapeName = argc > 2 ? argv[1] : nullptr;
+  const int n = argc > 1 ? std::atoi(argv[argc > 2 ? 2 : 1]) : 1;
+  std::string workspace;
+  if (shapeName && std::strcmp(shapeName, "mixed") != 0) {
+    for (const brevan::bench::ShapeInfo& info : brevan::bench::kShapes)
+      if (std::strcmp(info.name, shapeName) == 0) workspace = brevan::bench::GenerateShape(info.shape, n);
+  } else {
+    workspace = brevan::bench::GenerateWorkspace(n);
+  }
+  if (n < 1 || workspace.empty()) {
+    std::fprintf(
+        stderr, "usage: brevan_generate [mixed|colours|labels|legend|windows|repeats|items] N (1 or more)\n");
     return 2;
   }
-  const std::string workspace = brevan::bench::GenerateWorkspace(scale);
   return std::fwrite(workspace.data(), 1, workspace.size(), stdout) == workspace.size() ? 0 : 1;
 }

@@ -1,25 +1,36 @@
-// Workloads that once grew quadratically, at two sizes four times apart:
-// linear work grows about 4 times, quadratic 16. The guard fails only past
-// 8 times, so noise never trips it. Not a timing test.
+// Every workload shape of the benchmark generator at two sizes four times
+// apart: linear work grows about 4 times, quadratic 16. The guard fails only
+// past 6 times, so noise never trips it. Not a timing test.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <string>
 
+#include "bench/generate.h"
 #include "brevan/brevan.h"
 
 namespace {
 
-// A range theme of n items and a legend block giving each item a colour.
-std::string ColourClauses(int n) {
-  std::string text = "Map From A\nTheme 1 With X Ranges ";
-  for (int i = 0; i < n; ++i) text += (i ? ", " : "") + std::to_string(i) + " : " + std::to_string(i + 1);
-  text += "\n  Adjust";
-  for (int i = 0; i < n; ++i)
-    text += " Colors On Brush (2, " + std::to_string(i) + ") At " + std::to_string(i + 1);
-  return text + "\n";
+using brevan::bench::Shape;
+
+// The smaller size of each shape: large enough that the fixed costs do not
+// hide the growth, small enough to stay quick under the sanitizers.
+int SmallSize(Shape shape) {
+  switch (shape) {
+    case Shape::kColours:
+      return 1500;
+    case Shape::kLabels:
+    case Shape::kWindows:
+      return 600;
+    case Shape::kLegend:
+      return 4000;
+    case Shape::kRepeats:
+      return 400;
+    case Shape::kItems:
+      return 5000;
+  }
+  return 1000;
 }
 
 double FastestSeconds(const std::string& text) {
@@ -33,10 +44,18 @@ double FastestSeconds(const std::string& text) {
   return best;
 }
 
-TEST(ScalingGuardTest, ColourClausesGrowLinearly) {
-  const double small = FastestSeconds(ColourClauses(1500));
-  const double large = FastestSeconds(ColourClauses(6000));
-  EXPECT_LT(large, 8 * small) << small << " s, then " << large << " s";
+class ScalingGuardTest : public testing::TestWithParam<brevan::bench::ShapeInfo> {};
+
+TEST_P(ScalingGuardTest, GrowsLinearly) {
+  const Shape shape = GetParam().shape;
+  const double small = FastestSeconds(brevan::bench::GenerateShape(shape, SmallSize(shape)));
+  const double large = FastestSeconds(brevan::bench::GenerateShape(shape, 4 * SmallSize(shape)));
+  EXPECT_LT(large, 6 * small) << small << " s, then " << large << " s";
 }
+
+INSTANTIATE_TEST_SUITE_P(Shapes, ScalingGuardTest, testing::ValuesIn(brevan::bench::kShapes),
+                         [](const testing::TestParamInfo<brevan::bench::ShapeInfo>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
