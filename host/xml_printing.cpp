@@ -28,8 +28,14 @@ class FunctionWriter final : public pugi::xml_writer {
   bool ok_ = true;
 };
 
-// Elements nested less deep than this are opened up into pieces.
-constexpr unsigned kSplitDepth = 4;
+// Elements with this many children or more are opened up into pieces,
+// however deep they stand, and so are the elements above them: a theme of
+// a million items must not become one piece printed into one string, nor a
+// window of small layers a piece per layer.
+constexpr unsigned kLongList = 64;
+// How many elements below one are looked into for such a list: a look,
+// not a walk of the whole tree.
+constexpr unsigned kLookInto = 8;
 // Elements that are not opened up are printed in runs of this many siblings.
 constexpr unsigned kRunLength = 16;
 // Pieces at most: past that, elements are no longer opened up.
@@ -92,6 +98,26 @@ std::string StartTag(pugi::xml_node element, unsigned depth, bool indent) {
 
 bool SplitOpen(pugi::xml_node element, unsigned depth, bool indent, std::vector<Piece>& pieces);
 
+// Whether element has kLongList children or more, or one of the first
+// elements below it that budget lets us look into does.
+bool HoldsLongList(pugi::xml_node element, unsigned& budget) {
+  unsigned count = 0;
+  for (pugi::xml_node child = element.first_child(); child && count < kLongList; child = child.next_sibling())
+    ++count;
+  if (count == kLongList) return true;
+  for (pugi::xml_node child = element.first_child(); child && budget > 0; child = child.next_sibling()) {
+    if (!child.first_child()) continue;
+    --budget;
+    if (HoldsLongList(child, budget)) return true;
+  }
+  return false;
+}
+
+bool IsLarge(pugi::xml_node element) {
+  unsigned budget = kLookInto;
+  return HoldsLongList(element, budget);
+}
+
 // The children of an opened element, at depth: those that open up are
 // split further, the others gathered in runs.
 bool SplitChildren(pugi::xml_node element, unsigned depth, bool indent, std::vector<Piece>& pieces) {
@@ -101,7 +127,7 @@ bool SplitChildren(pugi::xml_node element, unsigned depth, bool indent, std::vec
     run = Piece();
   };
   for (pugi::xml_node child : element.children()) {
-    if (depth < kSplitDepth && pieces.size() < kMostPieces && OpensUp(child)) {
+    if (pieces.size() < kMostPieces && IsLarge(child) && OpensUp(child)) {
       flush();
       if (!SplitOpen(child, depth, indent, pieces)) return false;
       continue;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <pugixml.hpp>
@@ -293,6 +294,20 @@ TEST_F(XmlDocumentTest, LargeDocumentsPrintAlongsideTheWriter) {
         }
       }
     }
+    // A long list deeper than the tree is cut: opened up all the same, so
+    // that it is not printed into one string of its own.
+    Node deep = Element(L"Deep");
+    root->AppendChild(deep.get());
+    for (int level = 0; level < 5; ++level) {
+      Node next = Element(L"Level");
+      deep->AppendChild(next.get());
+      deep = std::move(next);
+    }
+    for (int i = 0; i < 40000; ++i) {
+      Node item = Element(L"Item");
+      deep->AppendChild(item.get());
+      item->SetText(L"item " + std::to_wstring(i));
+    }
     Node empty = Element(L"Empty");
     root->AppendChild(empty.get());
   }
@@ -306,14 +321,19 @@ TEST_F(XmlDocumentTest, LargeDocumentsPrintAlongsideTheWriter) {
     if (!indent) expected << '\n';
     std::string pieces;
     int calls = 0;
+    size_t largest = 0;
     EXPECT_TRUE(doc.WriteXml(
         [&](std::string_view piece) {
           pieces.append(piece);
+          largest = std::max(largest, piece.size());
           return ++calls > 0;
         },
         indent, secondThread));
     EXPECT_TRUE(pieces == expected.str());  // (no diff of megabytes on failure)
     EXPECT_GT(calls, 2);
+    if (secondThread) {
+      EXPECT_LT(largest, size_t{512} << 10) << "the deep list came as one piece";
+    }
     calls = 0;
     EXPECT_FALSE(doc.WriteXml([&](std::string_view) { return ++calls < 3; }, indent, secondThread));
     EXPECT_EQ(calls, 3);
