@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "brevan/brevan.h"
+#include "brevan/report.h"
 #include "host/document_memory.h"
 #include "host/text.h"
 #include "host/tokens.h"
@@ -46,6 +47,10 @@ struct Settings {
   bool strict = false;
   bool check = false;
   bool quiet = false;
+  // A report page per file: at htmlPath for one file, beside each document
+  // with --out-dir (plus an index there).
+  bool html = false;
+  std::string htmlPath;
   Format format = Format::Text;
 };
 
@@ -55,6 +60,7 @@ struct Outcome {
   std::string messages;  // diagnostics and report lines
   std::string written;   // the output path, when written
   size_t warnings = 0;
+  IndexEntry entry;  // for the batch's report index
 };
 
 std::string DisplayName(const std::string& file) { return file == "-" ? "<stdin>" : file; }
@@ -213,7 +219,21 @@ class Output {
   std::string error_;
 };
 
-Outcome TranslateOne(const std::string& file, const std::string& outputPath, const Settings& settings) {
+// Writes text to path atomically; false, with the reason added to
+// messages, when it cannot.
+bool WriteWhole(const std::string& file, const std::string& path, std::string_view text,
+                const Settings& settings, std::string& messages) {
+  Output output(path);
+  if (output.Write(text) && output.Close()) return true;
+  messages += TellFailure(file, "cannot write " + path + ": " + output.Error(), settings.format);
+  return false;
+}
+
+// Translates file; writes its document to outputPath (standard output when
+// empty, nowhere when writeDocument is false) and, when htmlPath is given,
+// its report page there.
+Outcome TranslateOne(const std::string& file, const std::string& outputPath, const Settings& settings,
+                     const std::string& htmlPath = std::string(), bool writeDocument = true) {
   Options options;
   options.encoding = settings.encoding;
   options.partial = settings.partial;
@@ -223,8 +243,17 @@ Outcome TranslateOne(const std::string& file, const std::string& outputPath, con
   if (settings.version >= 0) options.version = static_cast<short>(settings.version);
   Output output(outputPath);
   bool written = true;
-  const Result result =
-      TranslateFile(file, options, [&](std::string_view piece) { return written = output.Write(piece); });
+  Result result;
+  if (htmlPath.empty()) {
+    result =
+        TranslateFile(file, options, [&](std::string_view piece) { return written = output.Write(piece); });
+  } else {
+    // The page needs the document itself, also when the translation failed.
+    result = TranslateFile(file, options);
+    if (writeDocument && !result.xml.empty() && (result.ok || settings.partial) &&
+        !(settings.strict && !result.warnings.empty() && !settings.partial))
+      written = output.Write(result.xml);
+  }
   Outcome outcome;
   // Everything about the text in its order; at one place a warning or an
   // error comes before the report line of the statement it is about.
@@ -267,6 +296,12 @@ Outcome TranslateOne(const std::string& file, const std::string& outputPath, con
                                     settings.format);
     outcome.exitCode = kTranslationError;
   }
+  if (!htmlPath.empty()) {
+    const std::string page = RenderHtml(result, DisplayName(file));
+    if (!WriteWhole(file, htmlPath, page, settings, outcome.messages)) outcome.exitCode = kUsageOrIoError;
+    result.xml.clear();
+    outcome.entry = {file, fs::path(htmlPath).filename().string(), std::move(result)};
+  }
   if (!output.Started()) return outcome;
   if (output.Close() && written) {
     outcome.written = outputPath;
@@ -297,6 +332,25 @@ bool OutputPaths(const Settings& settings, std::vector<std::string>& paths) {
     paths.push_back(path);
   }
   return true;
+}
+
+// Makes the output folder, or says why it cannot be written into: once,
+// before any work.
+bool PrepareOutDir(const std::string& dir);
+
+// Report pages of a batch: NAME.html beside the index, none of them the index itself.
+bool PagePaths(const Settings& settings, const std::vector<std::string>& outputs,
+               std::vector<std::string>& pages) {
+  const fs::path index(settings.htmlPath);
+  for (const std::string& output : outputs) {
+    pages.push_back((index.parent_path() / fs::path(output).stem()).string() + ".html");
+    if (fs::path(pages.back()).lexically_normal() == index.lexically_normal()) {
+      std::cerr << "brevan: the page of " << output << " would overwrite the index " << settings.htmlPath
+                << '\n';
+      return false;
+    }
+  }
+  return index.parent_path().empty() || PrepareOutDir(index.parent_path().string());
 }
 
 // Makes the output folder, or says why it cannot be written into: once,
@@ -335,10 +389,11 @@ std::string Progress(size_t finished, size_t count, size_t failed,
 // writing them), starts no more and ends with 128 + the signal.
 int TranslateBatch(const Settings& settings) {
   const size_t count = settings.files.size();
-  std::vector<std::string> paths;
+  std::vector<std::string> paths, pages;
   if (settings.check) {
     paths.assign(count, std::string());  // nothing is written
-  } else if (!OutputPaths(settings, paths) || !PrepareOutDir(settings.outDir)) {
+  } else if (!OutputPaths(settings, paths) || !PrepareOutDir(settings.outDir) ||
+             (settings.html && !PagePaths(settings, paths, pages))) {
     return kUsageOrIoError;
   }
   std::vector<Outcome> outcomes(count);
@@ -350,7 +405,8 @@ int TranslateBatch(const Settings& settings) {
   const auto start = std::chrono::steady_clock::now();
   const auto work = [&] {
     for (size_t i; interrupted == 0 && (i = next++) < count;) {
-      Outcome outcome = TranslateOne(settings.files[i], paths[i], settings);
+      Outcome outcome =
+          TranslateOne(settings.files[i], paths[i], settings, settings.html ? pages[i] : std::string());
       const std::lock_guard<std::mutex> lock(tell);
       outcomes[i] = std::move(outcome);
       done[i] = true;
@@ -374,6 +430,20 @@ int TranslateBatch(const Settings& settings) {
   for (std::thread& worker : workers) worker.join();
   if (progress) std::cerr << "\r\033[K";
   const size_t notDone = count - finished;
+  if (settings.html && interrupted == 0) {
+    std::vector<IndexEntry> entries;
+    for (Outcome& outcome : outcomes) entries.push_back(std::move(outcome.entry));
+    const std::string& index = settings.htmlPath;
+    std::string messages;
+    if (WriteWhole(index, index, RenderHtmlIndex(entries, "Workspaces in " + settings.outDir), settings,
+                   messages)) {
+      if (!settings.quiet && settings.format == Format::Text)
+        std::cerr << "brevan: report index -> " << index << '\n';
+    } else {
+      std::cerr << messages;
+      ++failed;
+    }
+  }
   if (settings.format == Format::Json) {
     std::cerr << "{\"files\":" << count << ",\"failed\":" << failed << ",\"warnings\":" << warnings;
     if (interrupted != 0) std::cerr << ",\"interrupted\":true,\"notDone\":" << notDone;
@@ -422,6 +492,9 @@ int Run(int argc, char** argv) {
   app.add_option("--diagnostics-format", format, "How errors and warnings are written: text or json")
       ->check(CLI::IsMember({"text", "json"}));
   app.add_flag("--quiet", settings.quiet, "Batch mode: no progress line and no line per file written");
+  app.add_option("--html", settings.htmlPath,
+                 "Write a report page of what the workspace became to FILE; with --out-dir, FILE is "
+                 "an index of the batch and each workspace's page goes beside it as NAME.html");
   app.add_flag("--report", settings.report, "List the statements that were skipped as not translated");
   app.add_flag("--list-keywords", listKeywords, "Print the keyword table (id, spelling) and exit");
   app.add_flag("--list-tags", listTags, "Print the tag table (id, name) and exit");
@@ -436,6 +509,7 @@ int Run(int argc, char** argv) {
     return kTranslated;
   }
   if (format == "json") settings.format = Format::Json;
+  settings.html = !settings.htmlPath.empty();
   if (settings.files.empty()) {
     std::cerr << "brevan: no workspace file given (see --help)\n";
     return kUsageOrIoError;
@@ -451,8 +525,8 @@ int Run(int argc, char** argv) {
   sigaction(SIGINT, &stop, nullptr);
   sigaction(SIGTERM, &stop, nullptr);
   if (settings.check) {
-    if (!settings.output.empty() || !settings.outDir.empty()) {
-      std::cerr << "brevan: --check writes nothing: it excludes --output and --out-dir\n";
+    if (!settings.output.empty() || !settings.outDir.empty() || settings.html) {
+      std::cerr << "brevan: --check writes nothing: it excludes --output, --out-dir and --html\n";
       return kUsageOrIoError;
     }
     if (settings.files.size() > 1) return TranslateBatch(settings);
@@ -467,7 +541,9 @@ int Run(int argc, char** argv) {
     std::cerr << "brevan: several files need --out-dir\n";
     return kUsageOrIoError;
   }
-  const Outcome outcome = TranslateOne(settings.files[0], settings.output, settings);
+  // With a page and no -o, the page is what was asked for: no document on standard output.
+  const Outcome outcome = TranslateOne(settings.files[0], settings.output, settings, settings.htmlPath,
+                                       !settings.html || !settings.output.empty());
   std::cerr << outcome.messages;
   return interrupted != 0 ? 128 + interrupted : outcome.exitCode;
 }

@@ -363,6 +363,34 @@ TEST_F(BrevanToolTest, BatchUsageErrors) {
   EXPECT_EQ(Brevan("--out-dir " + (dir / "o").string() + " -").exitCode, 2);
   EXPECT_EQ(Brevan("--out-dir " + (dir / "o").string() + " -o x " + a).exitCode, 2);
   EXPECT_EQ(Brevan("--out-dir " + (dir / "o").string() + " --jobs 0 " + a).exitCode, 2);
+  // A workspace whose page would be the index, and --html with --check.
+  const std::string index = Write("index.bws", "");
+  EXPECT_EQ(
+      Brevan("--out-dir " + (dir / "o").string() + " --html " + (dir / "o/index.html").string() + " " + index)
+          .exitCode,
+      2);
+  EXPECT_EQ(Brevan("--check --html " + (dir / "r.html").string() + " " + a).exitCode, 2);
+}
+
+// A report page alone writes no document; with -o both; a failed file
+// still gets its page, and the document only with --partial.
+TEST_F(BrevanToolTest, HtmlReportsBesideOrInsteadOfTheDocument) {
+  const std::string good = Write("good.bws", "Map From t\n");
+  const std::string bad = Write("bad.bws", "Map From t\nMap t\n");
+  const std::string page = (dir / "r.html").string();
+  ToolRun run = Brevan("--html " + page + " " + good);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(Slurp(page).find("<li class=\"layer\" data-layer=\"t\">"), std::string::npos);
+  run = Brevan("--html " + page + " -o " + (dir / "g.xml").string() + " " + good);
+  EXPECT_NE(Slurp(dir / "g.xml").find("<Layer name=\"t\""), std::string::npos);
+  run = Brevan("--html " + page + " -o " + (dir / "b.xml").string() + " " + bad);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_FALSE(fs::exists(dir / "b.xml"));
+  EXPECT_NE(Slurp(page).find("class=\"status failed\""), std::string::npos);
+  EXPECT_NE(Slurp(page).find("data-layer=\"t\""), std::string::npos);  // what was made before the error
+  run = Brevan("--partial --html " + page + " -o " + (dir / "b.xml").string() + " " + bad);
+  EXPECT_TRUE(fs::exists(dir / "b.xml"));
 }
 
 }  // namespace

@@ -1,0 +1,40 @@
+// Brevan reports: what a workspace became, as a page people check by eye.
+//
+//   brevan::Result result = brevan::TranslateFile("roads.bws");
+//   std::string page = brevan::RenderHtml(result, "roads.bws");
+//
+// A page is one self-contained HTML file: no script, no network, a light
+// and a dark scheme, printable. It shows the diagnostics and the statements
+// passed over, then per map window its layers in order with their tables,
+// labels, settings and themes, each theme with a legend preview drawn as
+// inline SVG from the document.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "brevan/brevan.h"
+
+namespace brevan {
+
+// The page for a translation: its document (result.xml, which may be the
+// partial document of a failed translation) and its diagnostics. name is
+// how the page names the workspace, usually its file name.
+std::string RenderHtml(const Result& result, const std::string& name);
+
+// The page for a document alone (UTF-8 XML as brevan writes it).
+std::string RenderHtml(std::string_view xml, const std::string& name);
+
+// One file of a batch, as the index lists it.
+struct IndexEntry {
+  std::string name;  // the workspace, as given
+  std::string page;  // its page, relative to the index; empty when none was written
+  Result result;     // its outcome (result.xml is not needed)
+};
+
+// An index page listing every file of a batch with its status, counts and
+// diagnostics, linking each page.
+std::string RenderHtmlIndex(const std::vector<IndexEntry>& entries, const std::string& title);
+
+}  // namespace brevan

@@ -1,0 +1,102 @@
+// Report pages as text: whatever the workspace holds, the page stays one
+// well-formed, script-free document whose every text is escaped, and each
+// kind of theme gets its legend preview.
+#include "brevan/report.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using brevan::RenderHtml;
+
+bool Has(const std::string& page, const std::string& text) { return page.find(text) != std::string::npos; }
+
+TEST(ReportTest, HostileTextIsEscapedEverywhere) {
+  // A layer, a label, a legend row and a title all carrying markup.
+  const brevan::Result result = brevan::TranslateBytes(
+      "Open Table \"t.tbl\" As `<b>x</b>`\n"
+      "Map From `<b>x</b>`\n"
+      "Set Map Layer 1 Label With \"</code><script>alert(1)</script>\"\n"
+      "Theme 1 With X Ranges 0 : 1 Brush (2, 255) Else Brush (2, 0)\n"
+      "Set Legend Layer 1 Title \"<img src=x onerror=alert(2)>\" Ranges \"a\", \"\"\"'&<i>\"\n");
+  ASSERT_TRUE(result.ok) << result.message;
+  const std::string page = RenderHtml(result, "<name>.bws");
+  EXPECT_FALSE(Has(page, "<script")) << page;
+  EXPECT_FALSE(Has(page, "<img"));
+  EXPECT_FALSE(Has(page, "<b>"));
+  EXPECT_FALSE(Has(page, "<i>"));
+  EXPECT_TRUE(Has(page, "&lt;name&gt;.bws"));
+  EXPECT_TRUE(Has(page, "&lt;script&gt;alert(1)&lt;/script&gt;"));
+  EXPECT_TRUE(Has(page, "&quot;&#39;&amp;&lt;i&gt;"));
+}
+
+TEST(ReportTest, OnlyWellFormedColoursReachTheDrawing) {
+  // A document written by hand: colours that are not rgb(r,g,b) within range are not drawn.
+  const std::string xml =
+      "<Workspace><MapWindows><MapWindow><Layers><Layer name=\"L\" position=\"1\"><Themes><RangeTheme>"
+      "<RangeItems>"
+      "<RangeItem><Styles><BrushStyle><Patterns><Reference "
+      "fillPattern=\"brush2\"/></Patterns><Graphics><Paint>"
+      "<Drawing foreground='rgb(1,2,3)\" onload=\"x'/></Paint></Graphics></BrushStyle></Styles></RangeItem>"
+      "<RangeItem><Styles><BrushStyle><Patterns><Reference "
+      "fillPattern=\"brush2\"/></Patterns><Graphics><Paint>"
+      "<Drawing foreground=\"rgb(300,0,0)\"/></Paint></Graphics></BrushStyle></Styles></RangeItem>"
+      "<RangeItem><Styles><BrushStyle><Patterns><Reference "
+      "fillPattern=\"brush2\"/></Patterns><Graphics><Paint>"
+      "<Drawing foreground=\"rgb(0,128,255)\"/></Paint></Graphics></BrushStyle></Styles></RangeItem>"
+      "</RangeItems></RangeTheme></Themes></Layer></Layers></MapWindow></MapWindows></Workspace>";
+  const std::string page = RenderHtml(xml, "hand.xml");
+  EXPECT_FALSE(Has(page, "onload"));
+  EXPECT_FALSE(Has(page, "rgb(300"));
+  EXPECT_TRUE(Has(page, "fill=\"rgb(0,128,255)\""));
+  EXPECT_EQ(page.find("(hollow)") != std::string::npos, true);  // the two refused colours: no fill
+}
+
+TEST(ReportTest, EachThemeKindGetsItsPreview) {
+  const struct {
+    const char* theme;
+    const char* kind;
+    const char* drawn;  // what its preview must contain
+  } cases[] = {
+      {"Theme 1 With X Ranges 0 : 1 Brush (5, 255, 65280)", "RangeTheme", "<pattern"},
+      {"Theme 1 With X Values \"a\" Pen (3, 3, 255)", "ValueTheme", "class=\"pen\""},
+      {"Theme 1 With X Values \"a\" Symbol (35, 255, 12)", "ValueTheme", "<polygon class=\"symbol\""},
+      {"Theme 1 With A, B Pie Each Brush (2, 255) Brush (2, 65280)", "PieTheme", "pie chart of 2 parts"},
+      {"Theme 1 With A, B Stacked Bars Each Brush (2, 255), Brush (2, 65280)", "BarTheme",
+       "stacked bar chart of 2 bars"},
+      {"Theme 1 With X Graduated 0 : 2 100 : 20 Symbol (34, 255, 24)", "GraduatedTheme", "Large row"},
+      {"Theme 1 With X Single 1 : 12 Color 255", "SymbolTheme", "class=\"symbol\""},
+  };
+  for (const auto& c : cases) {
+    const brevan::Result result =
+        brevan::TranslateBytes(std::string("Open Table \"t\" As T\nMap From T\n") + c.theme + "\n");
+    ASSERT_TRUE(result.ok) << c.theme << ": " << result.message;
+    const std::string page = RenderHtml(result, "t");
+    EXPECT_TRUE(Has(page, std::string("data-kind=\"") + c.kind + "\"")) << c.theme;
+    EXPECT_TRUE(Has(page, c.drawn)) << c.theme;
+  }
+}
+
+TEST(ReportTest, WhatCannotBeReadStillMakesAPage) {
+  brevan::Result failed = brevan::TranslateBytes("\xff\xfe\x01");
+  failed.xml = "<Workspace><unclosed";
+  for (const std::string& page : {RenderHtml(failed, "bad.bws"), RenderHtml("not xml", "bad.xml")}) {
+    EXPECT_TRUE(Has(page, "</html>"));
+    EXPECT_TRUE(Has(page, "could not be read"));
+  }
+  EXPECT_TRUE(Has(RenderHtml(failed, "bad.bws"), "class=\"status failed\""));
+}
+
+TEST(ReportTest, TheIndexLinksPagesAndMarksFailures) {
+  std::vector<brevan::IndexEntry> entries(2);
+  entries[0] = {"a.bws", "a.html", brevan::TranslateBytes("Map From t\n")};
+  entries[1] = {"b&.bws", "", brevan::TranslateBytes("Map t\n")};
+  const std::string index = brevan::RenderHtmlIndex(entries, "Batch");
+  EXPECT_TRUE(Has(index, "<a href=\"a.html\">a.bws</a>"));
+  EXPECT_TRUE(Has(index, "<tr class=\"failed\"><td>b&amp;.bws</td>"));
+  EXPECT_TRUE(Has(index, "Expecting token"));
+}
+
+}  // namespace
