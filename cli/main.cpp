@@ -432,6 +432,7 @@ int TranslateBatch(const Settings& settings) {
   const size_t notDone = count - finished;
   if (settings.html && interrupted == 0) {
     std::vector<IndexEntry> entries;
+    entries.reserve(outcomes.size());
     for (Outcome& outcome : outcomes) entries.push_back(std::move(outcome.entry));
     const std::string& index = settings.htmlPath;
     std::string messages;
