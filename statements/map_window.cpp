@@ -1,6 +1,7 @@
 // The map-window statement: a map window with one layer per table.
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "host/text.h"
 #include "translator/translator.h"
@@ -99,14 +100,25 @@ void BrevanTranslator::TranslateMapWindow() {
   if (!IsTokenClass(Keyword::From)) Raise(Error::ExpectingToken, KeywordText(Keyword::From));
   const NodeHandle layers = CreateElementOrThrow(Tag::Layers);
   long position = 0;
-  std::unordered_map<std::wstring, long> layerNamesTaken;
+  // The window's layers are all made here: their names are known without
+  // asking the document, which would index every window for a few lookups.
+  std::unordered_set<std::wstring> windowLayers;
+  std::unordered_map<std::wstring, long> nextSuffix;
   do {
     NextToken();
     std::wstring tableName;
     const TokenSpan nameAt = Here();
     if (!ReadIdentifier(tableName)) RaiseAt(nameAt, Error::ExpectingTableIdentifier);
     std::wstring layerName = tableName;
-    MakeUniqueName(*this, *layers, Tag::Layer, Tag::Name, layerName, layerNamesTaken);
+    if (windowLayers.count(layerName)) {
+      // The first of name_2, name_3 … not yet in the window, as for table files.
+      long& suffix = nextSuffix[tableName];
+      for (suffix = std::max(suffix, 2L); windowLayers.count(tableName + L"_" + IntegerText(suffix));
+           ++suffix) {
+      }
+      layerName = tableName + L"_" + IntegerText(suffix);
+    }
+    windowLayers.insert(layerName);
     const NodeHandle layer = CreateElementOrThrow(Tag::Layer);
     SetAttributeOrThrow(*layer, Name(Tag::Name), layerName);
     SetNumberAttributeOrThrow(*layer, Name(Tag::Position), static_cast<double>(++position));
