@@ -146,14 +146,16 @@ void OnInterrupt(int signal) { interrupted = signal; }
 // temporary name beside its target and renamed into place when complete,
 // so that no failure or interruption leaves half a document under its name.
 // Nothing is made before the first piece: a translation that writes
-// nothing leaves no file behind.
+// nothing leaves no file behind. A device or a FIFO (-o /dev/null) is
+// written in place: there is no file to replace; through a symbolic link
+// the link's target is replaced and the link stays.
 class Output {
  public:
   explicit Output(const std::string& path) : path_(path) {}
   ~Output() {
     if (file_ == nullptr || file_ == stdout) return;
     std::fclose(file_);
-    std::remove(temporary_.c_str());
+    if (!temporary_.empty()) std::remove(temporary_.c_str());
   }
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
@@ -177,7 +179,12 @@ class Output {
     }
     std::FILE* file = file_;
     file_ = nullptr;
-    if (std::fclose(file) != 0 || std::rename(temporary_.c_str(), path_.c_str()) != 0) {
+    if (temporary_.empty()) {  // written in place
+      if (std::fclose(file) == 0) return true;
+      error_ = std::strerror(errno);
+      return false;
+    }
+    if (std::fclose(file) != 0 || std::rename(temporary_.c_str(), target_.c_str()) != 0) {
       error_ = std::strerror(errno);
       std::remove(temporary_.c_str());
       return false;
@@ -194,7 +201,19 @@ class Output {
       file_ = stdout;
       return true;
     }
-    std::string name = path_ + ".XXXXXX";
+    struct stat info {};
+    if (::stat(path_.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+      if (S_ISDIR(info.st_mode)) return Fail("it is a directory");
+      file_ = std::fopen(path_.c_str(), "wb");
+      return file_ != nullptr || Fail(std::strerror(errno));
+    }
+    target_ = path_;
+    if (::lstat(path_.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+      std::error_code error;
+      const fs::path resolved = fs::weakly_canonical(path_, error);
+      if (!error) target_ = resolved.string();
+    }
+    std::string name = target_ + ".XXXXXX";
     const int fd = ::mkstemp(name.data());
     if (fd < 0) return Fail(std::strerror(errno));
     ::fchmod(fd, 0644);
@@ -213,7 +232,8 @@ class Output {
   }
 
   std::string path_;
-  std::string temporary_;
+  std::string target_;     // the file renamed onto: path_, or where its link points
+  std::string temporary_;  // empty when written in place
   std::FILE* file_ = nullptr;
   bool started_ = false;
   std::string error_;

@@ -305,6 +305,27 @@ TEST_F(BrevanToolTest, WritesAreWholeOrNothing) {
   EXPECT_FALSE(fs::exists(dir / "big.xml"));
 }
 
+// Special files are written in place, never replaced (-o /dev/null once
+// turned the device into a file): a FIFO gets the document and stays a
+// FIFO; through a link, the link stays and its target gets the document.
+TEST_F(BrevanToolTest, FifosAndLinksAreWrittenThroughNotReplaced) {
+  const std::string workspace = Write("w.bws", "Map From t\n");
+  const std::string fifo = (dir / "fifo").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const ToolRun reader =
+      Script("timeout 10 cat " + fifo + " & $BREVAN " + workspace + " -o " + fifo + "; wait");
+  EXPECT_EQ(reader.exitCode, 0) << reader.err;
+  EXPECT_NE(reader.out.find("<Layer name=\"t\""), std::string::npos);
+  struct stat info {};
+  ASSERT_EQ(::stat(fifo.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+  const std::string real = Write("real.xml", "old");
+  fs::create_symlink(real, dir / "link.xml");
+  EXPECT_EQ(Brevan(workspace + " -o " + (dir / "link.xml").string()).exitCode, 0);
+  EXPECT_TRUE(fs::is_symlink(dir / "link.xml"));
+  EXPECT_NE(Slurp(real).find("<Layer name=\"t\""), std::string::npos);
+}
+
 // Ctrl-C in a batch: files under way end unwritten, no more start, the
 // summary says so; nothing half written stands under a final name.
 TEST_F(BrevanToolTest, InterruptedBatchLeavesOnlyWholeDocuments) {
