@@ -213,13 +213,13 @@ class XmlNode final : public QdXmlNode {
 
   QdXmlNode* Wrap(pugi::xml_node node) { return node ? new XmlNode(state_, node) : nullptr; }
 
-  // Makes the pending element in pugixml as parent's last child; null when that fails.
+  // Makes the pending element in pugixml as parent's last child.
   pugi::xml_node Make(pugi::xml_node parent) {
     node_ = parent.append_child(pendingName_.c_str());
-    if (node_) {
-      ++state_.elements;
-      pendingName_ = std::string();
-    }
+    // The name was checked when the element was created: only memory can fail here.
+    if (!node_) throw std::bad_alloc();
+    ++state_.elements;
+    pendingName_ = std::string();
     return node_;
   }
 
