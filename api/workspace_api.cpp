@@ -284,11 +284,16 @@ bool ReadFile(const std::string& path, std::string& bytes, Result& error) {
         0, S_ISDIR(info.st_mode) ? "cannot read: it is a directory" : "cannot read: it is a device");
     return false;
   }
+  // A file is read at its size (one byte more shows that it did not grow);
+  // a pipe, or a file that grows, in blocks of 1 MiB and more.
   constexpr size_t kBlock = size_t{1} << 20;
   size_t size = 0;
-  if (S_ISREG(info.st_mode)) ReserveLarge(bytes, static_cast<size_t>(info.st_size) + 1);
+  if (S_ISREG(info.st_mode)) {
+    ReserveLarge(bytes, static_cast<size_t>(info.st_size) + 1);
+    bytes.resize(static_cast<size_t>(info.st_size) + 1);
+  }
   for (;;) {
-    if (bytes.size() - size < kBlock / 2) bytes.resize(std::max(bytes.capacity(), size + kBlock));
+    if (bytes.size() == size) bytes.resize(std::max(bytes.capacity(), size + std::max(kBlock, size / 2)));
     const ssize_t got = ::read(fd, bytes.data() + size, bytes.size() - size);
     if (got > 0) {
       size += static_cast<size_t>(got);

@@ -1,5 +1,6 @@
 #include "host/document_memory.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 #include <algorithm>
@@ -28,6 +29,10 @@ constexpr size_t kAlignment = 16;
 // at most: as far as the region is already used, so that a small document
 // costs no more than the huge page it touches anyway.
 constexpr size_t kAhead = size_t{16} << 20;
+// Small documents take their memory from malloc: regions, their huge pages
+// and the thread that prepares them pay from this much live memory on. A
+// tiny workspace otherwise spent more on them than on everything else.
+constexpr size_t kSmallDocuments = size_t{4} << 20;
 
 size_t RoundUp(size_t size, size_t to) { return (size + to - 1) / to * to; }
 
@@ -97,6 +102,11 @@ class Regions {
   void* Allocate(size_t size) {
     size = RoundUp(size == 0 ? 1 : size, kAlignment);
     const std::lock_guard lock(mutex_);
+    if (current_ == nullptr && fromMalloc_ + size <= kSmallDocuments) {
+      void* block = std::malloc(size);
+      if (block != nullptr) fromMalloc_ += malloc_usable_size(block);
+      return block;
+    }
     if (size > kRegionSize / 4) return Add(RoundUp(size, kHugePage), size, 1);
     if (current_ == nullptr || regions_.at(current_).size - regions_.at(current_).used < size) {
       char* base = Add(kRegionSize, 0, 0);
@@ -124,7 +134,9 @@ class Regions {
     const std::lock_guard lock(mutex_);
     auto found = regions_.upper_bound(address);
     if (found == regions_.begin() || address >= std::prev(found)->first + std::prev(found)->second.size) {
-      std::free(block);  // pugixml had it before the switch, from malloc
+      // From malloc: for a small document, or before the switch (then not counted).
+      fromMalloc_ -= std::min(fromMalloc_, malloc_usable_size(block));
+      std::free(block);
       return;
     }
     --found;
@@ -177,6 +189,7 @@ class Regions {
   std::mutex mutex_;
   std::map<char*, Region> regions_;  // by base address
   char* current_ = nullptr;
+  size_t fromMalloc_ = 0;  // live bytes handed out from malloc (small documents)
   Populator* populator_ = nullptr;
   bool populatorFailed_ = false;
 };

@@ -29,7 +29,12 @@ TEST(DocumentMemoryTest, DocumentsAreTheSameAndGiveTheirRegionsBack) {
   auto before = std::make_unique<XmlDocument>();  // from malloc
   const std::string expected = Build(*before, 20000);
   UseLargePages();
-  Build(*before, 100);  // grows into the regions
+  {
+    XmlDocument small;  // a small document stays with malloc
+    Build(small, 100);
+    EXPECT_EQ(LargePageRegions(), 0u);
+  }
+  Build(*before, 60000);  // grows into the regions
   EXPECT_GT(LargePageRegions(), 0u);
   {
     XmlDocument after;
