@@ -28,7 +28,7 @@ constexpr size_t kAlignment = 16;
 // How far ahead of the blocks handed out a region's pages are made ready,
 // at most: as far as the region is already used, so that a small document
 // costs no more than the huge page it touches anyway.
-constexpr size_t kAhead = size_t{16} << 20;
+constexpr size_t kAhead = size_t{4} << 20;
 // Small documents take their memory from malloc: regions, their huge pages
 // and the thread that prepares them pay from this much live memory on. A
 // tiny workspace otherwise spent more on them than on everything else.

@@ -1,7 +1,13 @@
 #include "host/xml_document.h"
 
+#include <algorithm>
+#include <functional>
+#include <mutex>
 #include <new>
 #include <pugixml.hpp>
+#include <string_view>
+#include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "host/text.h"
@@ -12,11 +18,20 @@ namespace brevan {
 
 namespace {
 
-thread_local long liveHandles = 0;
+// Handle blocks a document keeps for reuse, at most.
+constexpr size_t kSpareHandles = 64;
+
+// Handles left alive when their document went, on this thread (a leak).
+thread_local long orphanedHandles = 0;
 
 }  // namespace
 
 struct XmlDocument::State {
+  State();
+  ~State();
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
+
   pugi::xml_document doc;
   pugi::xml_node root;  // the one element that the document writes
   long handles = 0;     // handles alive on this document
@@ -28,10 +43,55 @@ struct XmlDocument::State {
   std::string nameBuffer;
   std::string valueBuffer;
 
+  // Element and attribute names, each converted and checked once: the first
+  // use of a name parses it into a prototype kept in the document, and every
+  // node made from a prototype shares its name's text (pugixml shares the
+  // parsed text of nodes it copies within a document) instead of holding a
+  // copy of its own. The holder is a detached child of the document whose
+  // name is no XML name, so no path reaches it, and it is never printed.
+  struct WideHash {
+    using is_transparent = void;
+    size_t operator()(std::wstring_view text) const { return std::hash<std::wstring_view>{}(text); }
+  };
+  pugi::xml_node prototypes;
+  std::unordered_map<std::wstring, pugi::xml_node, WideHash, std::equal_to<>> elementPrototypes;
+  std::unordered_map<std::wstring, pugi::xml_attribute, WideHash, std::equal_to<>> attributePrototypes;
+
   const char* Name(std::wstring_view name) {
     AssignUtf8(nameBuffer, name);
     return nameBuffer.c_str();
   }
+
+  // The prototype element of name; null when name is no XML name.
+  pugi::xml_node ElementPrototype(std::wstring_view name) {
+    const auto found = elementPrototypes.find(name);
+    if (found != elementPrototypes.end()) return found->second;
+    if (!IsXmlName(name)) return {};
+    const pugi::xml_node made = Prototype(std::string("<") + Name(name) + "/>");
+    elementPrototypes.emplace(name, made);
+    return made;
+  }
+
+  // The prototype attribute of name (with an empty value); null when name is no XML name.
+  pugi::xml_attribute AttributePrototype(std::wstring_view name) {
+    const auto found = attributePrototypes.find(name);
+    if (found != attributePrototypes.end()) return found->second;
+    if (!IsXmlName(name)) return {};
+    const pugi::xml_attribute made = Prototype(std::string("<a ") + Name(name) + "=\"\"/>").first_attribute();
+    attributePrototypes.emplace(name, made);
+    return made;
+  }
+
+  pugi::xml_node Prototype(const std::string& text) {
+    if (!prototypes) prototypes = doc.append_child(kPrototypes);
+    if (!prototypes ||
+        prototypes.append_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8).status !=
+            pugi::status_ok)
+      throw std::bad_alloc();  // a checked name always parses: only memory can fail
+    return prototypes.last_child();
+  }
+
+  static constexpr const char* kPrototypes = " prototypes";
   // Null for text that no XML document can hold (control characters).
   const char* Value(std::wstring_view value) {
     for (wchar_t c : value)
@@ -40,15 +100,18 @@ struct XmlDocument::State {
     return valueBuffer.c_str();
   }
 
-  bool IsDetached(pugi::xml_node node) const { return node.parent() == doc && node != root; }
-
-  void Acquire() {
-    ++handles;
-    ++liveHandles;
+  bool IsDetached(pugi::xml_node node) const {
+    return node.parent() == doc && node != root && node != prototypes;
   }
 
+  // Handles come and go by the million: the document counts them and
+  // recycles their memory itself, with no lookup of per-thread state.
+  std::vector<void*> spareHandles;
+  std::thread::id owner = std::this_thread::get_id();
+
+  void Acquire() { ++handles; }
+
   void Release() {
-    --liveHandles;
     if (--handles > 0) return;
     for (pugi::xml_node node : garbage)
       if (IsDetached(node)) Remove(node);
@@ -74,23 +137,26 @@ namespace {
 
 using State = XmlDocument::State;
 
-#ifndef __SANITIZE_ADDRESS__  // (recycled memory would hide misuse from the sanitizer)
-// Handle blocks kept for reuse on each thread, at most.
-constexpr size_t kSpareHandles = 64;
+// The documents alive, for LiveNodeHandles: registered once per document.
+std::mutex liveStatesMutex;
+std::vector<const State*> liveStates;
 
-// The handle blocks kept on this thread, given back when it ends.
-std::vector<void*>& Spare() {
-  struct Blocks {
-    std::vector<void*> blocks;
-    Blocks() { blocks.reserve(kSpareHandles); }
-    ~Blocks() {
-      for (void* block : blocks) ::operator delete(block);
-    }
-  };
-  thread_local Blocks spare;
-  return spare.blocks;
+}  // namespace
+
+XmlDocument::State::State() {
+  spareHandles.reserve(kSpareHandles);
+  const std::lock_guard lock(liveStatesMutex);
+  liveStates.push_back(this);
 }
-#endif
+
+XmlDocument::State::~State() {
+  for (void* block : spareHandles) ::operator delete(block);
+  orphanedHandles += handles;
+  const std::lock_guard lock(liveStatesMutex);
+  liveStates.erase(std::find(liveStates.begin(), liveStates.end(), this));
+}
+
+namespace {
 
 class XmlNode final : public QdXmlNode {
  public:
@@ -99,7 +165,8 @@ class XmlNode final : public QdXmlNode {
   }
   // A new element: made in pugixml only when first needed, so that one
   // appended straight away is made in its place instead of being moved there.
-  XmlNode(State& state, std::string_view name) : state_(state), pendingName_(name), creator_(true) {
+  XmlNode(State& state, pugi::xml_node prototype, bool)
+      : state_(state), prototype_(prototype), creator_(true) {
     state_.Acquire();
   }
   ~XmlNode() override {
@@ -107,26 +174,35 @@ class XmlNode final : public QdXmlNode {
     state_.Release();
   }
 
+  // Made with new (state) XmlNode(state, …): the memory comes from, and
+  // goes back to, the document's spare blocks (not under the address
+  // sanitizer, whom recycled memory would hide misuse from).
+  static void* operator new(size_t size, State& state) {
 #ifndef __SANITIZE_ADDRESS__
-  // Handles come and go by the million: their memory is recycled on each
-  // thread instead of going through malloc every time.
-  static void* operator new(size_t size) {
-    std::vector<void*>& spare = Spare();
-    if (size != sizeof(XmlNode) || spare.empty()) return ::operator new(size);
-    void* block = spare.back();
-    spare.pop_back();
-    return block;
-  }
-  static void operator delete(void* block, size_t size) {
-    std::vector<void*>& spare = Spare();
-    if (size != sizeof(XmlNode) || spare.size() >= kSpareHandles) return ::operator delete(block);
-    spare.push_back(block);
-  }
+    if (!state.spareHandles.empty()) {
+      void* block = state.spareHandles.back();
+      state.spareHandles.pop_back();
+      return block;
+    }
 #endif
-
-  void GetNodeName(std::wstring& name) override {
-    name = FromUtf8(node_ ? std::string_view(node_.name()) : std::string_view(pendingName_));
+    (void)state;
+    return ::operator new(size);
   }
+  static void operator delete(void* block, State&) { ::operator delete(block); }
+  static void operator delete(XmlNode* node, std::destroying_delete_t) {
+    State& state = node->state_;
+    node->~XmlNode();
+#ifndef __SANITIZE_ADDRESS__
+    if (state.spareHandles.size() < kSpareHandles) {
+      state.spareHandles.push_back(node);
+      return;
+    }
+#endif
+    (void)state;
+    ::operator delete(node);
+  }
+
+  void GetNodeName(std::wstring& name) override { name = FromUtf8(node_ ? node_.name() : prototype_.name()); }
 
   bool GetNodeText(std::wstring& text) override {
     text = FromUtf8(Node().child_value());
@@ -193,14 +269,16 @@ class XmlNode final : public QdXmlNode {
 
   bool SetAttribute(std::wstring_view name, std::wstring_view value) override {
     const char* text = state_.Value(value);
-    if (!IsXmlName(name) || text == nullptr) return false;
-    const char* key = state_.Name(name);
+    if (text == nullptr) return false;
+    const pugi::xml_attribute prototype = state_.AttributePrototype(name);
+    if (!prototype) return false;
     pugi::xml_node node = Node();
     // Most attributes go onto elements that have none yet.
-    pugi::xml_attribute attribute = node.first_attribute() ? node.attribute(key) : pugi::xml_attribute();
-    if (!attribute) attribute = node.append_attribute(key);
+    pugi::xml_attribute attribute =
+        node.first_attribute() ? node.attribute(prototype.name()) : pugi::xml_attribute();
+    if (!attribute) attribute = node.append_copy(prototype);
     if (!attribute || !attribute.set_value(text)) throw std::bad_alloc();
-    state_.paths.AttributeSet(node, state_.nameBuffer);
+    state_.paths.AttributeSet(node, prototype.name());
     return true;
   }
 
@@ -211,29 +289,29 @@ class XmlNode final : public QdXmlNode {
  private:
   static bool IsElement(pugi::xml_node node) { return node.type() == pugi::node_element; }
 
-  QdXmlNode* Wrap(pugi::xml_node node) { return node ? new XmlNode(state_, node) : nullptr; }
+  QdXmlNode* Wrap(pugi::xml_node node) { return node ? new (state_) XmlNode(state_, node) : nullptr; }
 
   // Makes the pending element in pugixml as parent's last child.
   pugi::xml_node Make(pugi::xml_node parent) {
-    node_ = parent.append_child(pendingName_.c_str());
+    node_ = parent.append_copy(prototype_);
     // The name was checked when the element was created: only memory can fail here.
     if (!node_) throw std::bad_alloc();
     ++state_.elements;
-    pendingName_ = std::string();
+    prototype_ = pugi::xml_node();
     return node_;
   }
 
   // The element in pugixml, made as a detached child of the document when
   // still pending (null only when that fails).
   pugi::xml_node Node() {
-    if (!node_ && !pendingName_.empty()) Make(state_.doc);
+    if (!node_ && prototype_) Make(state_.doc);
     return node_;
   }
 
   State& state_;
   pugi::xml_node node_;
-  std::string pendingName_;  // the name while the element is not yet made
-  bool creator_;             // made by CreateElement: drops the element if never appended
+  pugi::xml_node prototype_;  // what the element is made from, while it is not yet made
+  bool creator_;              // made by CreateElement: drops the element if never appended
 };
 
 class XmlNodeList final : public QdXmlNodeList {
@@ -246,7 +324,7 @@ class XmlNodeList final : public QdXmlNodeList {
   bool GetItem(long index, QdXmlNode** node) override {
     *node = nullptr;
     if (index < 0 || static_cast<size_t>(index) >= nodes_.size()) return false;
-    *node = new XmlNode(state_, nodes_[index]);
+    *node = new (state_) XmlNode(state_, nodes_[index]);
     return true;
   }
   long GetCount() override { return static_cast<long>(nodes_.size()); }
@@ -277,8 +355,8 @@ XmlDocument::XmlDocument() : state_(std::make_unique<State>()) {}
 XmlDocument::~XmlDocument() = default;
 
 QdXmlNode* XmlDocument::CreateElement(std::wstring_view name) {
-  if (!IsXmlName(name)) return nullptr;
-  return new XmlNode(*state_, std::string_view(state_->Name(name)));
+  const pugi::xml_node prototype = state_->ElementPrototype(name);
+  return prototype ? new (*state_) XmlNode(*state_, prototype, true) : nullptr;
 }
 
 QdXmlNode* XmlDocument::GetRootElement(std::wstring_view name, const wchar_t*) {
@@ -290,7 +368,7 @@ QdXmlNode* XmlDocument::GetRootElement(std::wstring_view name, const wchar_t*) {
   } else if (FromUtf8(root.name()) != name) {
     return nullptr;
   }
-  return root ? new XmlNode(*state_, root) : nullptr;
+  return root ? new (*state_) XmlNode(*state_, root) : nullptr;
 }
 
 bool XmlDocument::HasRoot() const { return static_cast<bool>(state_->root); }
@@ -335,6 +413,12 @@ void XmlDocument::CopyTo(pugi::xml_document& target) const {
   if (root) target.append_copy(root);
 }
 
-long LiveNodeHandles() { return liveHandles; }
+long LiveNodeHandles() {
+  long count = orphanedHandles;
+  const std::lock_guard lock(liveStatesMutex);
+  for (const State* state : liveStates)
+    if (state->owner == std::this_thread::get_id()) count += state->handles;
+  return count;
+}
 
 }  // namespace brevan

@@ -190,7 +190,7 @@ void PathEngine::Moved(pugi::xml_node oldParent, pugi::xml_node parent, pugi::xm
 }
 
 // An attribute that an index may hold changes: the index cannot follow.
-void PathEngine::AttributeSet(pugi::xml_node node, const std::string& name) {
+void PathEngine::AttributeSet(pugi::xml_node node, std::string_view name) {
   if (std::find(indexedAttributes_.begin(), indexedAttributes_.end(), name) == indexedAttributes_.end())
     return;
   ForIndexesAbove(node, 0, [&](pugi::xml_node context, PathIndex& index, size_t depth) {

@@ -53,7 +53,7 @@ class PathEngine {
   // Keeps the indexes in step when child leaves oldParent for parent.
   void Moved(pugi::xml_node oldParent, pugi::xml_node parent, pugi::xml_node child);
   // An attribute was set on node.
-  void AttributeSet(pugi::xml_node node, const std::string& name);
+  void AttributeSet(pugi::xml_node node, std::string_view name);
   // node, a detached element, is about to be removed with everything in it.
   void Forget(pugi::xml_node node);
 
