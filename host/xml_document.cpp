@@ -1,12 +1,15 @@
 #include "host/xml_document.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <new>
 #include <pugixml.hpp>
 #include <string_view>
 #include <thread>
+#include <typeinfo>
 #include <unordered_map>
 #include <vector>
 
@@ -57,6 +60,39 @@ struct XmlDocument::State {
   std::unordered_map<std::wstring, pugi::xml_node, WideHash, std::equal_to<>> elementPrototypes;
   std::unordered_map<std::wstring, pugi::xml_attribute, WideHash, std::equal_to<>> attributePrototypes;
 
+  // The prototypes last found, by where their name's text stood: names come
+  // from the tag table or from constants, at the same place every time, so
+  // a hit costs a comparison of a few characters instead of a hash.
+  template <typename Prototype>
+  struct RecentNames {
+    struct Entry {
+      const wchar_t* at = nullptr;
+      std::wstring_view name;  // the map's key
+      Prototype prototype;
+    };
+    std::array<Entry, 64> entries;
+
+    Entry& Slot(std::wstring_view name) {
+      return entries[((reinterpret_cast<uintptr_t>(name.data()) >> 3) ^ name.size()) % entries.size()];
+    }
+  };
+  RecentNames<pugi::xml_node> recentElements;
+  RecentNames<pugi::xml_attribute> recentAttributes;
+
+  template <typename Prototype, typename Make>
+  Prototype Find(std::unordered_map<std::wstring, Prototype, WideHash, std::equal_to<>>& known,
+                 RecentNames<Prototype>& recent, std::wstring_view name, Make make) {
+    auto& slot = recent.Slot(name);
+    if (slot.at == name.data() && slot.name == name) return slot.prototype;
+    auto found = known.find(name);
+    if (found == known.end()) {
+      if (!IsXmlName(name)) return {};
+      found = known.emplace(name, make()).first;
+    }
+    slot = {name.data(), found->first, found->second};
+    return found->second;
+  }
+
   const char* Name(std::wstring_view name) {
     AssignUtf8(nameBuffer, name);
     return nameBuffer.c_str();
@@ -64,22 +100,14 @@ struct XmlDocument::State {
 
   // The prototype element of name; null when name is no XML name.
   pugi::xml_node ElementPrototype(std::wstring_view name) {
-    const auto found = elementPrototypes.find(name);
-    if (found != elementPrototypes.end()) return found->second;
-    if (!IsXmlName(name)) return {};
-    const pugi::xml_node made = Prototype(std::string("<") + Name(name) + "/>");
-    elementPrototypes.emplace(name, made);
-    return made;
+    return Find(elementPrototypes, recentElements, name,
+                [&] { return Prototype(std::string("<") + Name(name) + "/>"); });
   }
 
   // The prototype attribute of name (with an empty value); null when name is no XML name.
   pugi::xml_attribute AttributePrototype(std::wstring_view name) {
-    const auto found = attributePrototypes.find(name);
-    if (found != attributePrototypes.end()) return found->second;
-    if (!IsXmlName(name)) return {};
-    const pugi::xml_attribute made = Prototype(std::string("<a ") + Name(name) + "=\"\"/>").first_attribute();
-    attributePrototypes.emplace(name, made);
-    return made;
+    return Find(attributePrototypes, recentAttributes, name,
+                [&] { return Prototype(std::string("<a ") + Name(name) + "=\"\"/>").first_attribute(); });
   }
 
   pugi::xml_node Prototype(const std::string& text) {
@@ -243,7 +271,9 @@ class XmlNode final : public QdXmlNode {
   void SelectNodes(const std::wstring& path, QdXmlNodeList** list) override;
 
   bool AppendChild(QdXmlNode* child) override {
-    auto* other = dynamic_cast<XmlNode*>(child);
+    // XmlNode is final: comparing the type is all a cast would do, without its search.
+    auto* other =
+        child != nullptr && typeid(*child) == typeid(XmlNode) ? static_cast<XmlNode*>(child) : nullptr;
     if (other == nullptr || &other->state_ != &state_ || !Node()) return false;
     if (!other->node_) {
       if (!other->Make(node_)) return false;
