@@ -18,6 +18,7 @@
 #include "brevan/brevan.h"
 #include "brevan_ids.h"
 #include "host/document_memory.h"
+#include "host/source_text.h"
 #include "host/table_data.h"
 #include "host/text.h"
 #include "host/token_reader.h"
@@ -89,7 +90,7 @@ bool IsUtf8(const std::string& encoding) {
 }
 
 // The text of the bytes; false with the error filled in.
-bool Decode(std::string_view bytes, const std::string& encoding, std::wstring& text, Result& error) {
+bool Decode(std::string_view bytes, const std::string& encoding, SourceText& text, Result& error) {
   std::string converted;
   std::string_view utf8 = bytes;
   if (!IsUtf8(encoding)) {
@@ -107,10 +108,10 @@ bool Decode(std::string_view bytes, const std::string& encoding, std::wstring& t
 
 // "!version N" on the first line declares the form of the statements; the
 // line is blanked in place so that line numbers and offsets stay.
-bool TakeVersionHeader(std::wstring& text, std::optional<short>& version, Result& error) {
+bool TakeVersionHeader(SourceText& text, std::optional<short>& version, Result& error) {
   const std::wstring prefix = L"!version";
-  if (text.compare(0, prefix.size(), prefix) != 0) return true;
-  const std::wstring line = text.substr(0, text.find(L'\n'));
+  if (text.Substr(0, prefix.size()) != prefix) return true;
+  const std::wstring line = text.Substr(0, text.Find(L'\n'));
   std::wistringstream in(line.substr(prefix.size()));
   long number = -1;
   std::wstring rest;
@@ -119,20 +120,8 @@ bool TakeVersionHeader(std::wstring& text, std::optional<short>& version, Result
     return false;
   }
   version = static_cast<short>(number);
-  std::fill_n(text.begin(), line.size(), L' ');
+  text.Fill(0, line.size(), L' ');
   return true;
-}
-
-std::string SourceLine(const std::wstring& text, int line) {
-  size_t begin = 0;
-  for (int n = 1; n < line; ++n) {
-    begin = text.find(L'\n', begin);
-    if (begin == std::wstring::npos) return "";
-    ++begin;
-  }
-  std::wstring source = text.substr(begin, text.find(L'\n', begin) - begin);
-  if (!source.empty() && source.back() == L'\r') source.pop_back();
-  return ToUtf8(source);
 }
 
 std::wstring MessageText(int number, const std::wstring& argument) {
@@ -160,9 +149,8 @@ void SetFirstError(Result& result, const Diagnostic& error) {
 void RunTranslator(TokenReader& reader, short version, bool check, XmlDocument& doc, Result& result);
 
 // Lexes text, runs the translator over it into doc and fills result.
-void Run(std::wstring source, short version, bool check, XmlDocument& doc, Result& result) {
+void Run(SourceText source, short version, bool check, XmlDocument& doc, Result& result) {
   TokenReader reader(std::move(source));
-  const std::wstring& text = reader.Text();
   if (!reader.Ok()) {
     const LexError& lex = reader.Error();
     Diagnostic error{kInvalidToken,
@@ -171,7 +159,7 @@ void Run(std::wstring source, short version, bool check, XmlDocument& doc, Resul
                      lex.column + 1,
                      ToUtf8(MessageText(kInvalidToken, lex.text) + L" (" + lex.reason + L")"),
                      {},
-                     SourceLine(text, lex.line)};
+                     ToUtf8(reader.LineText(lex.line))};
     SetFirstError(result, error);
     result.errors.push_back(std::move(error));
   } else {
@@ -222,7 +210,7 @@ void RunTranslator(TokenReader& reader, short version, bool check, XmlDocument& 
 
 // Decodes and translates; false (result filled) on an input error.
 bool Translate(std::string_view bytes, const Options& options, XmlDocument& doc, Result& result) {
-  std::wstring text;
+  SourceText text;
   std::optional<short> declared;
   if (!Decode(bytes, options.encoding, text, result) || !TakeVersionHeader(text, declared, result))
     return false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <type_traits>
 
 #include "host/command.h"
 #include "host/document_memory.h"
@@ -18,9 +19,11 @@ bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 // Marks of a word's type that other statements write at its end (name$, count%).
 bool IsWordSuffix(wchar_t c) { return c == L'$' || c == L'%'; }
 
+// Over the characters of either storage of the text (char: Latin-1, or wchar_t).
+template <typename Char>
 class Lexer {
  public:
-  Lexer(std::wstring_view text, const Tokens& keywords, Lexed& lexed, LexError& error)
+  Lexer(std::basic_string_view<Char> text, const Tokens& keywords, Lexed& lexed, LexError& error)
       : text_(text),
         keywords_(keywords),
         tokens_(lexed.tokens),
@@ -46,7 +49,20 @@ class Lexer {
   }
 
  private:
-  wchar_t Peek(size_t ahead = 0) const { return at_ + ahead < text_.size() ? text_[at_ + ahead] : L'\0'; }
+  wchar_t Peek(size_t ahead = 0) const {
+    return at_ + ahead < text_.size() ? Widen(text_[at_ + ahead]) : L'\0';
+  }
+
+  // Text of the source as wide text, for the keyword table and messages.
+  std::wstring_view Wide(std::basic_string_view<Char> text) {
+    if constexpr (std::is_same_v<Char, wchar_t>) {
+      return text;
+    } else {
+      wide_.resize(text.size());
+      std::transform(text.begin(), text.end(), wide_.begin(), [](Char c) { return Widen(c); });
+      return wide_;
+    }
+  }
   bool AtEnd() const { return at_ >= text_.size(); }
 
   // Passes blanks, line ends and comments; false at the end of the text.
@@ -74,9 +90,9 @@ class Lexer {
     error_.line = line_;
     error_.column = static_cast<int>(start - lineBegin_) + 1;
     size_t stop = start + 1;
-    while (stop < text_.size() && stop - start < 40 && text_[stop] != L'\n') ++stop;
+    while (stop < text_.size() && stop - start < 40 && Widen(text_[stop]) != L'\n') ++stop;
     const std::wstring_view shown =
-        text_.substr(start, std::min<size_t>(at_ > start ? at_ - start : stop - start, 40));
+        Wide(text_.substr(start, std::min<size_t>(at_ > start ? at_ - start : stop - start, 40)));
     error_.text = Printable(shown);
     error_.reason = std::move(reason);
     return false;
@@ -108,8 +124,7 @@ class Lexer {
       ++at_;
     }
     if (IsWordSuffix(Peek())) ++at_;
-    const std::wstring_view word = text_.substr(start, at_ - start);
-    const short id = keywords_.Lookup(word);
+    const short id = keywords_.Lookup(Wide(text_.substr(start, at_ - start)));
     if (id != 0) {
       token.id = id;
       token.kind = kKeywordKind;
@@ -123,8 +138,8 @@ class Lexer {
   // the quote is not closed or closes nothing: the quote is then a symbol.
   bool ReadQuotedName(Token& token) {
     size_t end = at_ + 1;
-    while (end < text_.size() && text_[end] != L'`' && text_[end] != L'\n') ++end;
-    if (end >= text_.size() || text_[end] != L'`' || end == at_ + 1) return false;
+    while (end < text_.size() && Widen(text_[end]) != L'`' && Widen(text_[end]) != L'\n') ++end;
+    if (end >= text_.size() || Widen(text_[end]) != L'`' || end == at_ + 1) return false;
     at_ = end + 1;
     token.id = kIdentifier;
     token.kind = kIdentifier;
@@ -153,7 +168,7 @@ class Lexer {
     const size_t start = at_++;
     for (;;) {
       if (AtEnd() || Peek() == L'\n') return Fail(start, L"string constant not closed on its line");
-      const wchar_t c = text_[at_++];
+      const wchar_t c = Widen(text_[at_++]);
       if (c != L'"') continue;
       if (Peek() != L'"') break;
       ++at_;  // a doubled quote stands for one
@@ -168,8 +183,8 @@ class Lexer {
   void ReadSymbol(Token& token) {
     for (size_t length : {2, 1}) {
       if (at_ + length > text_.size()) continue;
-      const short id = keywords_.Lookup(text_.substr(at_, length));
-      if (id != 0 && !IsWordStart(text_[at_])) {
+      const short id = keywords_.Lookup(Wide(text_.substr(at_, length)));
+      if (id != 0 && !IsWordStart(Widen(text_[at_]))) {
         at_ += length;
         token.id = id;
         token.kind = kKeywordKind;
@@ -181,7 +196,8 @@ class Lexer {
     token.kind = kKeywordKind;
   }
 
-  std::wstring_view text_;
+  std::basic_string_view<Char> text_;
+  std::wstring wide_;  // Wide's buffer
   const Tokens& keywords_;
   std::vector<Token>& tokens_;
   std::vector<uint32_t>& lineStarts_;
@@ -201,7 +217,7 @@ bool IsWordStart(wchar_t c) {
 
 bool IsWordChar(wchar_t c) { return IsWordStart(c) || IsDigit(c); }
 
-bool Lex(std::wstring_view text, const Tokens& keywords, Lexed& lexed, LexError& error) {
+bool Lex(const SourceText& text, const Tokens& keywords, Lexed& lexed, LexError& error) {
   lexed = Lexed();
   if (text.size() >= UINT32_MAX) {
     error = {1, 1, L"", L"a workspace of 4G characters or more is too large"};
@@ -212,24 +228,37 @@ bool Lex(std::wstring_view text, const Tokens& keywords, Lexed& lexed, LexError&
   // tokens fill it. The pages for the usual four are made ready at once.
   lexed.tokens.reserve(text.size() / 2 + 2);
   PrepareLargeBuffer(lexed.tokens.data(), text.size() / 4 * sizeof(Token));
-  return Lexer(text, keywords, lexed, error).Run();
+  return text.View([&](auto view) { return Lexer(view, keywords, lexed, error).Run(); });
 }
 
-std::wstring TokenValue(std::wstring_view text, const Token& token) {
-  const std::wstring_view written = text.substr(token.begin, token.length);
-  if (token.kind == 1)
-    return std::wstring(written[0] == L'`' ? written.substr(1, written.size() - 2) : written);
-  if (token.kind != 2) return std::wstring();
+namespace {
+
+template <typename Char>
+std::wstring Value(std::basic_string_view<Char> text, const Token& token) {
+  const std::basic_string_view<Char> written = text.substr(token.begin, token.length);
   std::wstring value;
+  if (token.kind == 1) {
+    const auto name = Widen(written[0]) == L'`' ? written.substr(1, written.size() - 2) : written;
+    value.resize(name.size());
+    std::transform(name.begin(), name.end(), value.begin(), [](Char c) { return Widen(c); });
+    return value;
+  }
+  if (token.kind != 2) return value;
   value.reserve(written.size() - 2);
   for (size_t i = 1; i + 1 < written.size(); ++i) {
-    value += written[i];
-    if (written[i] == L'"') ++i;  // the second quote of a doubled one
+    value += Widen(written[i]);
+    if (Widen(written[i]) == L'"') ++i;  // the second quote of a doubled one
   }
   return value;
 }
 
-double TokenNumber(std::wstring_view text, const Token& token) {
+}  // namespace
+
+std::wstring TokenValue(const SourceText& text, const Token& token) {
+  return text.View([&](auto view) { return Value(view, token); });
+}
+
+double TokenNumber(const SourceText& text, const Token& token) {
   if (token.kind != 3) return 0;
   // A number token is ASCII digits, a point and an exponent: read as
   // such, correctly rounded, with no locale in the way.

@@ -1,10 +1,12 @@
-// The lexer of the workspace language: wide text to tokens.
+// The lexer of the workspace language: text to tokens.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "host/source_text.h"
 
 class Tokens;
 
@@ -38,11 +40,11 @@ bool IsWordStart(wchar_t c);
 bool IsWordChar(wchar_t c);
 
 // Splits text into tokens. On a lexical error returns false and fills error.
-bool Lex(std::wstring_view text, const Tokens& keywords, Lexed& lexed, LexError& error);
+bool Lex(const SourceText& text, const Tokens& keywords, Lexed& lexed, LexError& error);
 
 // The value of a token: an identifier's name, a string's contents, a number.
-std::wstring TokenValue(std::wstring_view text, const Token& token);
-double TokenNumber(std::wstring_view text, const Token& token);
+std::wstring TokenValue(const SourceText& text, const Token& token);
+double TokenNumber(const SourceText& text, const Token& token);
 
 // 1-based line and column of an offset.
 int LineOf(const Lexed& lexed, uint32_t offset);

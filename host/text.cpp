@@ -1,9 +1,12 @@
 #include "host/text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "host/document_memory.h"
+#include "host/source_text.h"
 
 namespace brevan {
 
@@ -117,6 +120,71 @@ bool DecodeUtf8(std::string_view bytes, std::wstring& out, size_t& badOffset) {
     i += length;
   }
   out.resize(static_cast<size_t>(to - out.data()));
+  return true;
+}
+
+SourceText::SourceText(std::wstring wide) {
+  if (std::all_of(wide.begin(), wide.end(), [](wchar_t c) { return c >= 0 && c < 0x100; })) {
+    narrow_.resize(wide.size());
+    std::transform(wide.begin(), wide.end(), narrow_.begin(), [](wchar_t c) { return static_cast<char>(c); });
+  } else {
+    wide_ = std::move(wide);
+    isWide_ = true;
+  }
+}
+
+namespace {
+
+// The offset of the first byte at or after from that is not ASCII; size when none.
+size_t SkipAscii(std::string_view bytes, size_t from) {
+  constexpr uint64_t kHighBits = 0x8080808080808080ull;
+  size_t i = from;
+  for (uint64_t word = 0; i + 8 <= bytes.size(); i += 8) {
+    std::memcpy(&word, bytes.data() + i, 8);
+    if (word & kHighBits) break;
+  }
+  while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) ++i;
+  return i;
+}
+
+}  // namespace
+
+bool DecodeUtf8(std::string_view bytes, SourceText& out, size_t& badOffset) {
+  // One pass checks the bytes and finds whether one byte a character will do.
+  bool latin1 = true;
+  bool ascii = true;
+  for (size_t i = SkipAscii(bytes, 0); i < bytes.size(); i = SkipAscii(bytes, i)) {
+    char32_t c = 0;
+    const size_t length = DecodeOne(bytes, i, c);
+    if (length == 0) {
+      badOffset = i;
+      return false;
+    }
+    ascii = false;
+    if (c >= 0x100) latin1 = false;
+    i += length;
+  }
+  if (!latin1) {
+    std::wstring wide;
+    if (!DecodeUtf8(bytes, wide, badOffset)) return false;
+    out = SourceText(std::move(wide));
+    return true;
+  }
+  std::string narrow;
+  ReserveLarge(narrow, bytes.size());
+  if (ascii) {
+    narrow.assign(bytes);  // the bytes are the characters
+  } else {
+    narrow.resize(bytes.size());
+    size_t n = 0;
+    for (size_t i = 0; i < bytes.size();) {
+      char32_t c = static_cast<unsigned char>(bytes[i]);
+      i += c < 0x80 ? 1 : DecodeOne(bytes, i, c);
+      narrow[n++] = static_cast<char>(c);
+    }
+    narrow.resize(n);
+  }
+  out = SourceText::Latin1(std::move(narrow));
   return true;
 }
 

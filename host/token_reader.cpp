@@ -63,19 +63,16 @@ bool ParseCoord(CommandProcessor* cmd, Number& x, Number& y, Reader read) {
 
 }  // namespace
 
-TokenReader::TokenReader(std::wstring text) : text_(std::move(text)) {
+TokenReader::TokenReader(SourceText text) : text_(std::move(text)) {
   ok_ = Lex(text_, *GetBrevanKeywords(), lexed_, error_);
-  if (!ok_) {
-    tokens_.assign(1, Token{});
-    lexed_.lineStarts.assign(1, 0);
-  }
+  if (!ok_) tokens_.assign(1, Token{});  // the line starts up to the culprit stay, for its line's text
   at_ = tokens_.size();
 }
 
 const std::wstring& TokenReader::TokenText() {
   if (textCacheAt_ != at_) {
     const Token& token = Current();
-    textCache_.assign(std::wstring_view(text_).substr(token.begin, token.length));
+    text_.AssignSubstr(textCache_, token.begin, token.length);
     textCacheAt_ = at_;
   }
   return textCache_;
@@ -89,14 +86,12 @@ const std::wstring& TokenReader::Value() {
   return valueCache_;
 }
 
-std::wstring_view TokenReader::LineText(int line) const {
+std::wstring TokenReader::LineText(int line) const {
   const std::vector<uint32_t>& starts = lexed_.lineStarts;
   if (line < 1 || static_cast<size_t>(line) > starts.size()) return {};
-  const std::wstring_view text(text_);
   const size_t begin = starts[line - 1];
-  const size_t end = static_cast<size_t>(line) < starts.size() ? starts[line] - 1 : text.size();
-  std::wstring_view source = text.substr(begin, end - begin);
-  if (!source.empty() && source.back() == L'\r') source.remove_suffix(1);
+  std::wstring source = text_.Substr(begin, text_.Find(L'\n', begin) - begin);
+  if (!source.empty() && source.back() == L'\r') source.pop_back();
   return source;
 }
 
@@ -140,9 +135,8 @@ void TokenReader::SkipStatement() {
   const bool afterSet =
       at_ > 0 && !first.startsLine && tokens_[at_ - 1].id == static_cast<short>(Keyword::Set);
   const Token& start = afterSet ? tokens_[at_ - 1] : first;
-  const std::wstring_view text(text_);
-  std::wstring keyword(text.substr(first.begin, first.length));
-  if (afterSet) keyword.insert(0, std::wstring(text.substr(start.begin, start.length)) + L" ");
+  std::wstring keyword = text_.Substr(first.begin, first.length);
+  if (afterSet) keyword.insert(0, text_.Substr(start.begin, start.length) + L" ");
   skipped_.push_back({LineOf(lexed_, start.begin), ColumnOf(lexed_, start.begin), std::move(keyword)});
   NextToken();
   while (HasMore() && !(tokens_[at_].startsLine && StartsStatement(tokens_[at_]))) ++at_;

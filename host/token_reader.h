@@ -41,12 +41,13 @@ class TokenReader final : public CommandProcessor {
  public:
   // Lexes text, which it keeps; check Ok() before use. The cursor stands
   // before the first token until the first NextToken.
-  explicit TokenReader(std::wstring text);
-  explicit TokenReader(std::wstring_view text) : TokenReader(std::wstring(text)) {}
+  explicit TokenReader(SourceText text);
+  explicit TokenReader(std::wstring text) : TokenReader(SourceText(std::move(text))) {}
+  explicit TokenReader(std::wstring_view text) : TokenReader(SourceText(text)) {}
   explicit TokenReader(const wchar_t* text) : TokenReader(std::wstring(text)) {}
 
   bool Ok() const { return ok_; }
-  const std::wstring& Text() const { return text_; }
+  const SourceText& Text() const { return text_; }
   const LexError& Error() const { return error_; }
   const std::vector<SkippedStatement>& Skipped() const { return skipped_; }
   const std::vector<ReaderWarning>& Warnings() const { return warnings_; }
@@ -54,7 +55,7 @@ class TokenReader final : public CommandProcessor {
   // Asks the translator for every error of the stream (see ContinueAfterError).
   void SetContinueAfterError(bool on) { continueAfterError_ = on; }
   // The text of a 1-based line, without its line break; empty past the end.
-  std::wstring_view LineText(int line) const;
+  std::wstring LineText(int line) const;
 
   // Values are read the same in and out of value parsing: nothing to switch.
   void SetValueParsing(bool) override {}
@@ -89,7 +90,7 @@ class TokenReader final : public CommandProcessor {
   // The current token's value, decoded once while the cursor stays.
   const std::wstring& Value();
 
-  std::wstring text_;
+  SourceText text_;
   Lexed lexed_;
   std::vector<Token>& tokens_ = lexed_.tokens;
   std::vector<SkippedStatement> skipped_;

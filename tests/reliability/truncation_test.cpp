@@ -79,7 +79,7 @@ TEST(TruncationTest, EveryCutAndEveryDeletedToken) {
     const Workspace workspace = ReadExample(entry.path());
     Lexed lexed;
     LexError error;
-    ASSERT_TRUE(Lex(workspace.text, *GetBrevanKeywords(), lexed, error)) << entry.path();
+    ASSERT_TRUE(Lex(SourceText(workspace.text), *GetBrevanKeywords(), lexed, error)) << entry.path();
     const std::vector<Token>& tokens = lexed.tokens;
     for (size_t i = 0; i + 1 < tokens.size(); ++i) {  // all but the end token
       const size_t begin = tokens[i].begin, end = begin + tokens[i].length;
