@@ -30,8 +30,8 @@ TEST(DocumentMemoryTest, DocumentsAreTheSameAndGiveTheirRegionsBack) {
   const std::string expected = Build(*before, 20000);
   UseLargePages();
   {
-    XmlDocument small;  // a small document stays with malloc
-    Build(small, 100);
+    XmlDocument small;  // a tiny document stays with malloc
+    Build(small, 20);
     EXPECT_EQ(LargePageRegions(), 0u);
   }
   Build(*before, 60000);  // grows into the regions
