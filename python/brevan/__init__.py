@@ -28,6 +28,7 @@ __all__ = [
     "Result",
     "Skipped",
     "TranslationError",
+    "render_html",
     "translate",
     "translate_file",
     "translate_many",
@@ -207,3 +208,10 @@ def translate_many(
             )
         )
     return outcomes
+
+
+def render_html(xml: str, name: str = "workspace") -> str:
+    """A self-contained HTML page of what a document holds, to check by eye:
+    per map window its layers, labels, settings and themes, each theme with
+    a legend preview. name is how the page names the workspace."""
+    return _brevan.render_html(xml, name)

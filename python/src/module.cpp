@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "brevan/brevan.h"
+#include "brevan/report.h"
 
 namespace py = pybind11;
 
@@ -183,6 +184,14 @@ PYBIND11_MODULE(_brevan, m) {
       },
       py::arg("paths"), py::arg("out_dir"), py::arg("jobs"), py::arg("version"), py::arg("encoding"),
       py::arg("partial"));
+
+  m.def(
+      "render_html",
+      [](const std::string& xml, const std::string& name) {
+        py::gil_scoped_release released;
+        return brevan::RenderHtml(std::string_view(xml), name);
+      },
+      py::arg("xml"), py::arg("name"));
 
   m.def("version", &brevan::Version, "The library's version, major.minor.patch.");
 }

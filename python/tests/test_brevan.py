@@ -30,6 +30,14 @@ def test_examples_translate_to_their_documents(example: pathlib.Path) -> None:
     assert ElementTree.fromstring(from_text.xml).tag == "Workspace"
 
 
+def test_report_page_of_a_document() -> None:
+    result = brevan.translate_file(ROOT / "examples" / "workspace.bws")
+    page = brevan.render_html(result.xml, "workspace.bws")
+    assert page.startswith("<!DOCTYPE html>") and page.rstrip().endswith("</html>")
+    assert 'data-layer="Counties"' in page and 'fill="rgb(255,255,128)"' in page
+    assert "could not be read" in brevan.render_html("<Workspace", "broken")
+
+
 def test_errors_raise_with_their_place_note_and_the_document_so_far() -> None:
     with pytest.raises(brevan.TranslationError) as raised:
         brevan.translate('Open Table "a" As t\nMap From t\nSet Map Layer 4 Nodes\n')
