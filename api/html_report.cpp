@@ -103,6 +103,16 @@ std::string Words(std::string_view name) {
   return out;
 }
 
+// The hatches of brushes 3 to 8 in a tile of 6 units: horizontal, vertical,
+// down diagonal, up diagonal, grid, diagonal grid (x1 < 0: no second line).
+struct HatchLine {
+  int x1, y1, x2, y2;
+};
+constexpr HatchLine kNone{-1, 0, 0, 0}, kAcross{0, 3, 6, 3}, kDownward{3, 0, 3, 6}, kFalling{0, 0, 6, 6},
+    kRising{0, 6, 6, 0};
+constexpr HatchLine kHatches[6][2] = {{kAcross, kNone}, {kDownward, kNone},   {kFalling, kNone},
+                                      {kRising, kNone}, {kAcross, kDownward}, {kFalling, kRising}};
+
 // The page being written, with the counter that keeps SVG pattern ids apart.
 class Page {
  public:
@@ -161,31 +171,16 @@ class Page {
     }
     const std::string id = "hatch" + std::to_string(++ids_);
     std::string marks;
-    const std::string line = "stroke=\"" + foreground + "\" stroke-width=\"1.2\"";
-    switch (pattern) {
-      case 3:
-        marks = "<line x1=\"0\" y1=\"3\" x2=\"6\" y2=\"3\" " + line + "/>";
-        break;
-      case 4:
-        marks = "<line x1=\"3\" y1=\"0\" x2=\"3\" y2=\"6\" " + line + "/>";
-        break;
-      case 5:
-        marks = "<line x1=\"0\" y1=\"0\" x2=\"6\" y2=\"6\" " + line + "/>";
-        break;
-      case 6:
-        marks = "<line x1=\"0\" y1=\"6\" x2=\"6\" y2=\"0\" " + line + "/>";
-        break;
-      case 7:
-        marks = "<line x1=\"0\" y1=\"3\" x2=\"6\" y2=\"3\" " + line +
-                "/><line x1=\"3\" y1=\"0\" x2=\"3\" y2=\"6\" " + line + "/>";
-        break;
-      case 8:
-        marks = "<line x1=\"0\" y1=\"0\" x2=\"6\" y2=\"6\" " + line +
-                "/><line x1=\"0\" y1=\"6\" x2=\"6\" y2=\"0\" " + line + "/>";
-        break;
-      default:
-        marks = "<circle cx=\"3\" cy=\"3\" r=\"1.3\" fill=\"" + foreground + "\"/>";
-        label += " (pattern drawn as dots)";
+    if (pattern >= 3 && pattern <= 8) {
+      for (const HatchLine& line : kHatches[pattern - 3]) {
+        if (line.x1 < 0) continue;
+        marks += "<line x1=\"" + std::to_string(line.x1) + "\" y1=\"" + std::to_string(line.y1) + "\" x2=\"" +
+                 std::to_string(line.x2) + "\" y2=\"" + std::to_string(line.y2) + "\" stroke=\"" +
+                 foreground + "\" stroke-width=\"1.2\"/>";
+      }
+    } else {
+      marks = "<circle cx=\"3\" cy=\"3\" r=\"1.3\" fill=\"" + foreground + "\"/>";
+      label += " (pattern drawn as dots)";
     }
     if (opaque && !background.empty()) label += " on " + background;
     return "<defs><pattern id=\"" + id + "\" width=\"6\" height=\"6\" patternUnits=\"userSpaceOnUse\">" +
