@@ -66,12 +66,6 @@ TEST_F(BrevanToolTest, TranslatesToIndentedXmlWithADeclaration) {
   EXPECT_EQ(run.err, "");
 }
 
-TEST_F(BrevanToolTest, EmptyWorkspaceStillGivesARoot) {
-  const ToolRun run = Brevan(Write("empty.wks", "# nothing here\n"));
-  EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.out, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Workspace />\n");
-}
-
 TEST_F(BrevanToolTest, ErrorNamesFileLineAndColumnWithACaret) {
   const std::string file = Write("bad.wks", "Open Table \"a\" As a\nMap From a\n\tHeight x\n");
   const ToolRun run = Brevan(file + " -o " + (dir / "doc.xml").string());
@@ -80,63 +74,54 @@ TEST_F(BrevanToolTest, ErrorNamesFileLineAndColumnWithACaret) {
   EXPECT_FALSE(fs::exists(dir / "doc.xml"));
 }
 
-TEST_F(BrevanToolTest, ErrorArgumentIsFilledIn) {
-  const ToolRun run = Brevan(Write("bad.wks", "Open Table \"a\" As 5\n"));
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.err.find(":1:19: error 5: Expecting table identifier \"\".\n"), std::string::npos) << run.err;
-  const ToolRun tab = Brevan(Write("tab.wks", "Map t\n"));
-  EXPECT_NE(tab.err.find("error 4: Expecting token\t\"From\".\n"), std::string::npos) << tab.err;
-}
-
-TEST_F(BrevanToolTest, PartialWritesTheDocumentAsItStood) {
-  const std::string file = Write("bad.wks", "Open Table \"a\"\nOpen Table 5\n");
-  const ToolRun run = Brevan("--partial -o " + (dir / "doc.xml").string() + " " + file);
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(Slurp(dir / "doc.xml").find("<Table file=\"a\" />"), std::string::npos);
-}
-
-TEST_F(BrevanToolTest, ReadsStandardInput) {
-  const ToolRun run = Brevan("-", Write("in.wks", "\xEF\xBB\xBFOpen Table \"b\"\n"));
-  EXPECT_EQ(run.exitCode, 0);
-  EXPECT_NE(run.out.find("<Table file=\"b\" />"), std::string::npos);
-  const ToolRun bad = Brevan("-", Write("in2.wks", "Open 1"));
-  EXPECT_EQ(bad.err.rfind("<stdin>:1:6: error 2", 0), 0u) << bad.err;
-}
-
-TEST_F(BrevanToolTest, Encodings) {
-  const std::string latin = Write("latin.wks", "Open Table \"caf\xE9\"\n\n");
-  const ToolRun refused = Brevan(latin);
-  EXPECT_EQ(refused.exitCode, 2);
-  EXPECT_NE(refused.err.find(":1: error: byte 0xE9 is not valid UTF-8"), std::string::npos) << refused.err;
-  const ToolRun decoded = Brevan("--encoding ISO-8859-1 " + latin);
-  EXPECT_EQ(decoded.exitCode, 0);
-  EXPECT_NE(decoded.out.find("file=\"caf\xC3\xA9\""), std::string::npos);
-  EXPECT_EQ(Brevan("--encoding NO-SUCH-THING " + latin).exitCode, 2);
-}
-
-TEST_F(BrevanToolTest, VersionFromHeaderOrOption) {
-  // Before version 200 a units string follows at once; from 200 it comes after Units.
-  const std::string file = Write("old.wks", "!version 199\nMap From a Width 2 Units \"cm\"\n");
-  const ToolRun old = Brevan(file);
-  EXPECT_EQ(old.exitCode, 1);
-  EXPECT_NE(old.err.find(":2:20: error 14:"), std::string::npos) << old.err;
-  EXPECT_EQ(Brevan("--format-version 300 " + file).exitCode, 0);
-  EXPECT_EQ(Brevan(Write("badheader.wks", "!version x\n")).exitCode, 2);
-}
-
-TEST_F(BrevanToolTest, UsageAndListings) {
-  EXPECT_EQ(Brevan("").exitCode, 2);
-  EXPECT_EQ(Brevan("--no-such-option x").exitCode, 2);
-  EXPECT_EQ(Brevan((dir / "missing.wks").string()).exitCode, 2);
-  EXPECT_EQ(Brevan("--format-version 40000 x").exitCode, 2);
-  const ToolRun help = Brevan("--help");
-  EXPECT_EQ(help.exitCode, 0);
-  EXPECT_NE(help.out.find("--partial"), std::string::npos);
-  const ToolRun keywords = Brevan("--list-keywords");
-  EXPECT_NE(keywords.out.find("1102\tLayer\n"), std::string::npos);
-  const ToolRun tags = Brevan("--list-tags");
-  EXPECT_NE(tags.out.find("3\tMapWindow\n"), std::string::npos);
-  EXPECT_EQ(Brevan("--version").exitCode, 0);
+// Options and inputs, each as the tool is run: its exit status and what
+// its output and its messages must hold. In the arguments, W stands for
+// the workspace file written from the case's text.
+TEST_F(BrevanToolTest, OptionsAndInputs) {
+  const struct {
+    const char* arguments;
+    std::string workspace;
+    int exitCode;
+    std::string out;  // expected within standard output
+    std::string err;  // expected within the messages
+  } cases[] = {
+      {"W", "# nothing here\n", 0, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Workspace />\n", ""},
+      {"W", "Open Table \"a\" As 5\n", 1, "", ":1:19: error 5: Expecting table identifier \"\".\n"},
+      {"W", "Map t\n", 1, "", "error 4: Expecting token\t\"From\".\n"},
+      {"--partial W", "Open Table \"a\"\nOpen Table 5\n", 1, "<Table file=\"a\" />", "error 12"},
+      {"--partial W", "Open Table \"a\" As a\nOpen Table \"b\n", 1,
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Workspace />\n", "error 2"},
+      {"- <W", "\xEF\xBB\xBFOpen Table \"b\"\n", 0, "<Table file=\"b\" />", ""},
+      {"- <W", "Open 1", 1, "", "<stdin>:1:6: error 2"},
+      {"W", "Open Table \"caf\xE9\"\n\n", 2, "", ":1: error: byte 0xE9 is not valid UTF-8"},
+      {"--encoding ISO-8859-1 W", "Open Table \"caf\xE9\"\n", 0, "file=\"caf\xC3\xA9\"", ""},
+      {"--encoding NO-SUCH-THING W", "x", 2, "", "unknown encoding"},
+      // Before version 200 a units string follows at once; from 200 it comes after Units.
+      {"W", "!version 199\nMap From a Width 2 Units \"cm\"\n", 1, "", ":2:20: error 14:"},
+      {"--format-version 300 W", "!version 199\nMap From a Width 2 Units \"cm\"\n", 0, "Width=\"2\"", ""},
+      {"W", "!version x\n", 2, "", "the first line must read"},
+      {"W", "Map From a\nSet Map Zoom " + std::string(5000, 'x') + "\n", 1, "", "x…\n             ^~~~"},
+      {"", "", 2, "", "no workspace file given"},
+      {"--no-such-option W", "", 2, "", ""},
+      {"missing.wks", "", 2, "", "cannot read"},
+      {"--format-version 40000 W", "", 2, "", ""},
+      {"--help", "", 0, "--partial", ""},
+      {"--list-keywords", "", 0, "1102\tLayer\n", ""},
+      {"--list-tags", "", 0, "3\tMapWindow\n", ""},
+      {"--version", "", 0, "brevan ", ""},
+  };
+  for (const auto& c : cases) {
+    std::string arguments = c.arguments;
+    const std::string file = Write("w.bws", c.workspace);
+    for (size_t at; (at = arguments.find('W')) != std::string::npos;) arguments.replace(at, 1, file);
+    const bool fromStdin = arguments.rfind("- <", 0) == 0;
+    const ToolRun run = fromStdin ? Brevan("-", file) : Brevan(arguments);
+    SCOPED_TRACE(c.arguments + (": " + c.workspace.substr(0, 60)));
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    EXPECT_NE(run.out.find(c.out), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    EXPECT_LT(run.err.size(), 600u);  // a long line is shown around its caret
+  }
 }
 
 TEST_F(BrevanToolTest, ReportListsSkippedStatements) {
@@ -359,20 +344,6 @@ TEST_F(BrevanToolTest, OutOfMemoryIsErrorNineThousandNineHundredEightyFour) {
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_NE(run.err.find(": error 9984: Not enough memory to complete this operation."), std::string::npos)
       << run.err.substr(0, 300);
-}
-
-TEST_F(BrevanToolTest, PartialAfterAnUnreadableTokenIsStillADocument) {
-  const ToolRun run = Brevan("--partial " + Write("s.bws", "Open Table \"a\" As a\nOpen Table \"b\n"));
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(run.out, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Workspace />\n");
-}
-
-TEST_F(BrevanToolTest, LongLinesAreShownAroundTheCaret) {
-  const ToolRun run = Brevan(Write("long.bws", "Map From a\nSet Map Zoom " + std::string(5000, 'x') + "\n"));
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_LT(run.err.size(), 600u);
-  EXPECT_NE(run.err.find("Set Map Zoom xxx"), std::string::npos);
-  EXPECT_NE(run.err.find("x…\n             ^~~~"), std::string::npos) << run.err;
 }
 
 TEST_F(BrevanToolTest, BatchUsageErrors) {
