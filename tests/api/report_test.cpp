@@ -34,24 +34,20 @@ TEST(ReportTest, HostileTextIsEscapedEverywhere) {
 
 TEST(ReportTest, OnlyWellFormedColoursReachTheDrawing) {
   // A document written by hand: colours that are not rgb(r,g,b) within range are not drawn.
-  const std::string xml =
-      "<Workspace><MapWindows><MapWindow><Layers><Layer name=\"L\" position=\"1\"><Themes><RangeTheme>"
-      "<RangeItems>"
-      "<RangeItem><Styles><BrushStyle><Patterns><Reference "
-      "fillPattern=\"brush2\"/></Patterns><Graphics><Paint>"
-      "<Drawing foreground='rgb(1,2,3)\" onload=\"x'/></Paint></Graphics></BrushStyle></Styles></RangeItem>"
-      "<RangeItem><Styles><BrushStyle><Patterns><Reference "
-      "fillPattern=\"brush2\"/></Patterns><Graphics><Paint>"
-      "<Drawing foreground=\"rgb(300,0,0)\"/></Paint></Graphics></BrushStyle></Styles></RangeItem>"
-      "<RangeItem><Styles><BrushStyle><Patterns><Reference "
-      "fillPattern=\"brush2\"/></Patterns><Graphics><Paint>"
-      "<Drawing foreground=\"rgb(0,128,255)\"/></Paint></Graphics></BrushStyle></Styles></RangeItem>"
-      "</RangeItems></RangeTheme></Themes></Layer></Layers></MapWindow></MapWindows></Workspace>";
-  const std::string page = RenderHtml(xml, "hand.xml");
+  std::string xml =
+      "<Workspace><MapWindows><MapWindow><Layers><Layer name='L'><Themes><RangeTheme><RangeItems>";
+  for (const char* colour : {"rgb(1,2,3)&quot; onload=&quot;x", "rgb(300,0,0)", "rgb(0,128,255)"})
+    xml +=
+        std::string("<RangeItem><Styles><BrushStyle><Patterns><Reference fillPattern='brush2'/></Patterns>") +
+        "<Graphics><Paint><Drawing foreground='" + colour +
+        "'/></Paint></Graphics></BrushStyle></Styles></RangeItem>";
+  const std::string page = RenderHtml(
+      xml + "</RangeItems></RangeTheme></Themes></Layer></Layers></MapWindow></MapWindows></Workspace>",
+      "hand.xml");
   EXPECT_FALSE(Has(page, "onload"));
   EXPECT_FALSE(Has(page, "rgb(300"));
   EXPECT_TRUE(Has(page, "fill=\"rgb(0,128,255)\""));
-  EXPECT_EQ(page.find("(hollow)") != std::string::npos, true);  // the two refused colours: no fill
+  EXPECT_TRUE(Has(page, "(hollow)"));  // the two refused colours: no fill
 }
 
 TEST(ReportTest, EachThemeKindGetsItsPreview) {

@@ -38,11 +38,6 @@ def browser():
     shutil.rmtree(profile, ignore_errors=True)
 
 
-@pytest.fixture()
-def work(tmp_path):
-    return tmp_path
-
-
 def brevan(*arguments, expect=0):
     run = subprocess.run([BREVAN, *map(str, arguments)], capture_output=True, text=True)
     assert run.returncode == expect, run.stderr
@@ -62,64 +57,55 @@ def css_rgb(text):
 
 
 def item_colours(theme):
-    """The colours the document gives a theme's legend rows, in order."""
-    kind = theme.tag
-    if kind in ("RangeTheme", "ValueTheme"):
-        items = theme.find("RangeItems" if kind == "RangeTheme" else "ValueItems")
-        colours = []
-        for item in items:
-            styles = item.find("Styles")
-            styles = item if styles is None else styles
-            drawing = styles.find("BrushStyle/Graphics/Paint/Drawing")
-            if drawing is None:
-                drawing = styles.find("PenStyle/Graphics/Paint/Drawing")
-            if drawing is None:
-                drawing = styles.find("SymbolStyle/Graphics/Paint/Drawing")
-            colours.append(None if drawing is None else
-                           drawing.get("foreground", drawing.get("lineColor", drawing.get("symbolColor"))))
-        return colours
-    if kind in ("BarTheme", "PieTheme"):
-        items = theme.find("PieItems" if kind == "PieTheme" else "BarItems")
-        return [item.find("BrushStyle/Graphics/Paint/Drawing").get("foreground") for item in items]
-    return []
+    """The colours the document gives a theme's legend rows, in order: each
+    row's brush, else its pen, else its symbol."""
+    items = theme.find({"RangeTheme": "RangeItems", "ValueTheme": "ValueItems", "BarTheme": "BarItems",
+                        "PieTheme": "PieItems"}.get(theme.tag, "-"))
+    colours = []
+    for item in [] if items is None else items:
+        styles = item.find("Styles") if item.find("Styles") is not None else item
+        for style, attribute in (("BrushStyle", "foreground"), ("PenStyle", "lineColor"), ("SymbolStyle", "symbolColor")):
+            drawing = styles.find(style + "/Graphics/Paint/Drawing")
+            if drawing is not None:
+                colours.append(drawing.get(attribute))
+                break
+    return colours
 
 
 @pytest.mark.parametrize("example", EXAMPLES, ids=lambda path: path.stem)
-def test_each_example_shows_its_layers_themes_and_colours(browser, work, example):
-    page = work / (example.stem + ".html")
-    brevan("--html", page, "-o", work / "out.xml", example)
+def test_each_example_shows_its_layers_themes_and_colours(browser, tmp_path, example):
+    page = tmp_path / (example.stem + ".html")
+    brevan("--html", page, "-o", tmp_path / "out.xml", example)
     assert load(browser, page) == []
-    document = ET.parse(work / "out.xml").getroot()
+    document = ET.parse(tmp_path / "out.xml").getroot()
 
     layers = document.findall("MapWindows/MapWindow/Layers/Layer")
     shown = browser.find_elements(By.CSS_SELECTOR, "li.layer")
     assert [layer.get_attribute("data-layer") for layer in shown] == [layer.get("name") for layer in layers]
 
     for layer, element in zip(layers, shown):
-        themes = [theme for theme in layer.findall("Themes/*")]
+        themes = layer.findall("Themes/*")
         sections = element.find_elements(By.CSS_SELECTOR, "section.theme")
         assert [section.get_attribute("data-kind") for section in sections] == [theme.tag for theme in themes]
         for label in layer.findall("Labels/LabelExpression"):
             assert label.text in element.text
         for theme, section in zip(themes, sections):
-            expected = item_colours(theme)
-            if not expected:
-                continue
-            if theme.tag in ("RangeTheme", "ValueTheme"):
-                # The first mark of each row: its brush, else its pen, else its symbol.
-                marks = [svg.find_elements(By.CSS_SELECTOR, ".fill, .pen, .symbol")[0]
-                         for svg in section.find_elements(By.CSS_SELECTOR, ".rows .row svg")]
-            else:
+            if theme.tag in ("BarTheme", "PieTheme"):
                 marks = section.find_elements(By.CSS_SELECTOR, ".rows .chart svg .part")
-            assert [css_rgb(mark.get_attribute("data-color")) for mark in marks] == [css_rgb(c) for c in expected]
+            else:  # each drawn row's first mark
+                drawn = [svg.find_elements(By.CSS_SELECTOR, ".fill, .pen, .symbol")
+                         for svg in section.find_elements(By.CSS_SELECTOR, ".rows .row svg")]
+                marks = [found[0] for found in drawn if found] if item_colours(theme) else []
+            assert [css_rgb(mark.get_attribute("data-color")) for mark in marks] == \
+                [css_rgb(colour) for colour in item_colours(theme)]
             for mark in marks:  # a solid brush is drawn in its colour
                 if (mark.get_attribute("fill") or "").startswith("rgb"):
                     computed = browser.execute_script("return getComputedStyle(arguments[0]).fill", mark)
                     assert css_rgb(computed) == css_rgb(mark.get_attribute("data-color"))
 
 
-def test_the_example_workspace_shows_four_swatches_with_their_rows(browser, work):
-    page = work / "r.html"
+def test_the_example_workspace_shows_four_swatches_with_their_rows(browser, tmp_path):
+    page = tmp_path / "r.html"
     brevan("--html", page, ROOT / "examples" / "workspace.bws")
     assert load(browser, page) == []
     rows = browser.find_elements(By.CSS_SELECTOR, "section.theme[data-kind=RangeTheme] .rows .row")
@@ -136,11 +122,11 @@ def test_the_example_workspace_shows_four_swatches_with_their_rows(browser, work
         browser.save_screenshot(screenshot)
 
 
-def test_a_failed_workspace_shows_its_error_and_what_was_made(browser, work):
-    broken = work / "broken.bws"
+def test_a_failed_workspace_shows_its_error_and_what_was_made(browser, tmp_path):
+    broken = tmp_path / "broken.bws"
     broken.write_text('Open Table "a.tbl" As A\nMap From A\nNote "x"\nTheme 1 With X Ranges 0 : 1 Brush (2, 255)\n'
                       "Set Legend Layer 9 Title \"T\"\n")
-    page = work / "broken.html"
+    page = tmp_path / "broken.html"
     brevan("--html", page, broken, expect=1)
     assert load(browser, page) == []
     assert browser.find_element(By.CSS_SELECTOR, ".status").text == "Failed"
@@ -150,12 +136,12 @@ def test_a_failed_workspace_shows_its_error_and_what_was_made(browser, work):
     assert browser.find_elements(By.CSS_SELECTOR, "section.theme[data-kind=RangeTheme]")
 
 
-def test_a_batch_index_links_every_page_and_marks_failures(browser, work):
-    broken = work / "broken.bws"
+def test_a_batch_index_links_every_page_and_marks_failures(browser, tmp_path):
+    broken = tmp_path / "broken.bws"
     broken.write_text("Map t\n")
     inputs = EXAMPLES[:3] + [broken]
-    brevan("--out-dir", work / "out", "--html", work / "out" / "index.html", *inputs, expect=1)
-    assert load(browser, work / "out" / "index.html") == []
+    brevan("--out-dir", tmp_path / "out", "--html", tmp_path / "out" / "index.html", *inputs, expect=1)
+    assert load(browser, tmp_path / "out" / "index.html") == []
     links = [a.get_attribute("href") for a in browser.find_elements(By.CSS_SELECTOR, "table.index a")]
     assert [pathlib.Path(link).name for link in links] == [path.stem + ".html" for path in inputs]
     for link in links:

@@ -56,58 +56,37 @@ TEST(LexerTest, TokenKinds) {
   }
 }
 
-// The text is held one byte a character when it can be, wide otherwise:
-// both read alike. A snowman in a comment makes the same text wide.
+// The text is held one byte a character when it can be, wide otherwise
+// (UTF-8 decodes into the narrower): both read alike, token by token and in
+// errors. A snowman in a comment makes the same text wide.
 TEST(LexerTest, NarrowAndWideTextReadAlike) {
-  const std::wstring text =
-      L"Open Table \"caf\u00e9 \"\"x\"\"\" As `Z\u00fcrich` # note\r\nSet Map Zoom 1.5e2 \u00a7 ,\n  \"open";
-  const SourceText narrow(text);
-  const SourceText wide(text + L"\n# \u2603");
-  ASSERT_TRUE(narrow.IsNarrow());
-  ASSERT_FALSE(wide.IsNarrow());
-  TokenReader a{SourceText(narrow)}, b{SourceText(wide)};
-  EXPECT_EQ(a.Ok(), b.Ok());
-  EXPECT_EQ(a.Error().line, b.Error().line);
-  EXPECT_EQ(a.Error().column, b.Error().column);
-  EXPECT_EQ(a.Error().text, b.Error().text);
-  EXPECT_EQ(a.LineText(2), L"Set Map Zoom 1.5e2 \u00a7 ,");
-  EXPECT_EQ(a.LineText(1), b.LineText(1));
-  // Without the unclosed string, token by token.
-  TokenReader c{SourceText(text.substr(0, text.rfind(L'\n')))};
-  TokenReader d{SourceText(text.substr(0, text.rfind(L'\n')) + L" # \u2603")};
-  ASSERT_TRUE(c.Ok() && d.Ok());
-  for (c.NextToken(), d.NextToken(); c.HasMore() || d.HasMore(); c.NextToken(), d.NextToken()) {
-    EXPECT_EQ(c.TokenKind(), d.TokenKind());
-    EXPECT_EQ(c.TokenId(), d.TokenId());
-    EXPECT_EQ(c.TokenText(), d.TokenText());
-    EXPECT_EQ(c.TokenColumn(), d.TokenColumn());
-    EXPECT_EQ(c.StringValue(), d.StringValue());
-    EXPECT_EQ(c.DoubleValue(), d.DoubleValue());
-  }
-}
-
-// UTF-8 from outside lands in the narrowest storage that holds it.
-TEST(LexerTest, DecodingPicksTheStorage) {
-  const struct {
-    std::string_view bytes;
-    bool narrow;
-    std::wstring text;
-  } cases[] = {
-      {"Map From t", true, L"Map From t"},
-      {"caf\xc3\xa9 \xc2\xa7", true, L"caf\u00e9 \u00a7"},
-      {"\xe2\x98\x83 x", false, L"\u2603 x"},
-      {"", true, L""},
-  };
-  for (const auto& c : cases) {
-    SourceText text;
-    size_t bad = 0;
-    ASSERT_TRUE(DecodeUtf8(c.bytes, text, bad));
-    EXPECT_EQ(text.IsNarrow(), c.narrow);
-    EXPECT_EQ(text.Substr(0, text.size()), c.text);
-  }
-  SourceText text;
+  SourceText decoded;
   size_t bad = 0;
-  EXPECT_FALSE(DecodeUtf8("ok\xc3(", text, bad));
+  ASSERT_TRUE(DecodeUtf8(
+      "Open Table \"caf\xc3\xa9 \"\"x\"\"\" As `Z\xc3\xbcrich` # n\r\nSet Map Zoom 1.5e2 \xc2\xa7 ,", decoded,
+      bad));
+  ASSERT_TRUE(decoded.IsNarrow());
+  const std::wstring text = decoded.Substr(0, decoded.size());
+  for (const std::wstring& tail : {std::wstring(), std::wstring(L"\n  \"open")}) {
+    TokenReader narrow{SourceText(text + tail)}, wide{SourceText(text + L" # \u2603" + tail)};
+    ASSERT_FALSE(wide.Text().IsNarrow());
+    EXPECT_EQ(narrow.Ok(), tail.empty());
+    EXPECT_EQ(wide.Ok(), tail.empty());
+    EXPECT_EQ(narrow.Error().text, wide.Error().text);
+    EXPECT_EQ(narrow.Error().column, wide.Error().column);
+    EXPECT_EQ(narrow.LineText(2), L"Set Map Zoom 1.5e2 \u00a7 ,");
+    for (narrow.NextToken(), wide.NextToken(); narrow.HasMore() || wide.HasMore();
+         narrow.NextToken(), wide.NextToken()) {
+      EXPECT_EQ(narrow.TokenId(), wide.TokenId());
+      EXPECT_EQ(narrow.TokenText(), wide.TokenText());
+      EXPECT_EQ(narrow.TokenColumn(), wide.TokenColumn());
+      EXPECT_EQ(narrow.StringValue(), wide.StringValue());
+      EXPECT_EQ(narrow.DoubleValue(), wide.DoubleValue());
+    }
+  }
+  ASSERT_TRUE(DecodeUtf8("\xe2\x98\x83 x", decoded, bad));
+  EXPECT_FALSE(decoded.IsNarrow());
+  EXPECT_FALSE(DecodeUtf8("ok\xc3(", decoded, bad));
   EXPECT_EQ(bad, 2u);
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "bench/generate.h"
@@ -16,23 +17,11 @@ namespace {
 
 using brevan::bench::Shape;
 
-// The smaller size of each shape: large enough that the fixed costs do not
-// hide the growth, small enough to stay quick under the sanitizers.
-int SmallSize(Shape shape) {
-  switch (shape) {
-    case Shape::kColours:
-      return 1500;
-    case Shape::kLegend:
-      return 4000;
-    case Shape::kItems:
-      return 16000;
-    case Shape::kLabels:
-    case Shape::kWindows:
-    case Shape::kRepeats:
-      return 1000;
-  }
-  return 1000;
-}
+// The smaller size of each shape, in the order of Shape: large enough that
+// the fixed costs do not hide the growth, small enough to stay quick under
+// the sanitizers.
+constexpr int kSmallSizes[] = {1500, 1000, 4000, 1000, 1000, 16000};
+static_assert(std::size(kSmallSizes) == std::size(brevan::bench::kShapes));
 
 double FastestSeconds(const std::string& text) {
   double best = 1e9;
@@ -59,8 +48,9 @@ TEST_P(ScalingGuardTest, GrowsLinearly) {
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
   mallopt(M_MMAP_THRESHOLD, 1 << 30);
   const Shape shape = GetParam().shape;
-  const std::string largeText = brevan::bench::GenerateShape(shape, 4 * SmallSize(shape));
-  const double small = FastestSeconds(brevan::bench::GenerateShape(shape, SmallSize(shape)));
+  const std::string largeText = brevan::bench::GenerateShape(shape, 4 * kSmallSizes[static_cast<int>(shape)]);
+  const double small =
+      FastestSeconds(brevan::bench::GenerateShape(shape, kSmallSizes[static_cast<int>(shape)]));
   const double large = FastestSeconds(largeText);
   EXPECT_LT(large, 6 * small) << small << " s, then " << large << " s";
   std::printf("%s: %.4f s, then %.4f s (%.1fx)\n", GetParam().name, small, large, large / small);
