@@ -329,21 +329,29 @@ Result TranslateFile(const std::string& path, const Options& options) {
 Result TranslateFile(const std::string& path, const Options& options, const Sink& sink) {
   std::string bytes;
   XmlDocument doc;
-  bool write = false;
+  bool translated = false, write = false;
   Result result = Guarded([&] {
     Result read;
     if (!ReadFile(path, bytes, read)) return read;
-    if (!Translate(bytes, options, doc, read) || options.check) return read;
+    translated = Translate(bytes, options, doc, read) && !options.check;
+    if (!translated) return read;
     const bool failed = !read.ok || (options.strict && !read.warnings.empty());
     write = !failed || options.partial;
     return read;
   });
-  if (write) {
-    try {
-      doc.WriteXml(sink, options.indent, options.secondThread);
-    } catch (const std::bad_alloc&) {
-      result = OutOfMemory();
+  const bool keep = options.keepDocument && translated;
+  try {
+    if (write) {
+      const Sink keeping = [&](std::string_view piece) {
+        result.xml.append(piece);
+        return sink(piece);
+      };
+      doc.WriteXml(keep ? keeping : sink, options.indent, options.secondThread);
+    } else if (keep) {
+      result.xml = doc.ToXml(options.indent);
     }
+  } catch (const std::bad_alloc&) {
+    result = OutOfMemory();
   }
   return result;
 }

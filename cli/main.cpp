@@ -263,17 +263,11 @@ Outcome TranslateOne(const std::string& file, const std::string& outputPath, con
   if (settings.version >= 0) options.version = static_cast<short>(settings.version);
   Output output(outputPath);
   bool written = true;
-  Result result;
-  if (htmlPath.empty()) {
-    result =
-        TranslateFile(file, options, [&](std::string_view piece) { return written = output.Write(piece); });
-  } else {
-    // The page needs the document itself, also when the translation failed.
-    result = TranslateFile(file, options);
-    if (writeDocument && !result.xml.empty() && (result.ok || settings.partial) &&
-        !(settings.strict && !result.warnings.empty() && !settings.partial))
-      written = output.Write(result.xml);
-  }
+  // A report page needs the document itself, also when the translation failed.
+  options.keepDocument = !htmlPath.empty();
+  Result result = TranslateFile(file, options, [&](std::string_view piece) {
+    return !writeDocument || (written = output.Write(piece));
+  });
   Outcome outcome;
   // Everything about the text in its order; at one place a warning or an
   // error comes before the report line of the statement it is about.

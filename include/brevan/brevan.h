@@ -40,6 +40,10 @@ struct Options {
   // calling one (about 7% faster from 20,000 elements). Off by default: the
   // library then starts no thread of its own.
   bool secondThread = false;
+  // With a sink: result.xml also holds the document, as handed over, or as
+  // it stood when it was not (a failed translation without partial), for
+  // a caller that shows it besides writing it (the tool's report pages).
+  bool keepDocument = false;
   // Report every error: after one, translation goes on at the next
   // statement, and result.errors lists them all. No document is made
   // (result.xml stays empty, a sink gets nothing).

@@ -61,13 +61,22 @@ TEST(ApiTest, StrictHandsOverNoDocumentWithWarnings) {
     options.strict = true;
     options.partial = partial;
     std::string document;
-    const brevan::Result result = brevan::TranslateFile(path, options, [&](std::string_view piece) {
+    const auto collect = [&](std::string_view piece) {
       document += piece;
       return true;
-    });
+    };
+    const brevan::Result result = brevan::TranslateFile(path, options, collect);
     EXPECT_TRUE(result.ok);  // the statements were translated
     EXPECT_EQ(result.warnings.size(), 1u);
     EXPECT_EQ(document.empty(), !partial);
+    // Kept, the document is in the result whether or not it was handed over.
+    const std::string handedOver = document;
+    options.keepDocument = true;
+    document.clear();
+    const brevan::Result kept = brevan::TranslateFile(path, options, collect);
+    EXPECT_EQ(document, handedOver);
+    EXPECT_NE(kept.xml.find("<Layer name=\"a\""), std::string::npos);
+    EXPECT_TRUE(!partial || kept.xml == document);
   }
   std::remove(path.c_str());
 }
