@@ -5,6 +5,7 @@
 #include <fstream>
 #include <pugixml.hpp>
 #include <thread>
+#include <utility>
 
 #include "brevan/brevan.h"
 
@@ -70,9 +71,8 @@ TEST(ApiTest, StrictHandsOverNoDocumentWithWarnings) {
     EXPECT_EQ(result.warnings.size(), 1u);
     EXPECT_EQ(document.empty(), !partial);
     // Kept, the document is in the result whether or not it was handed over.
-    const std::string handedOver = document;
+    const std::string handedOver = std::exchange(document, std::string());
     options.keepDocument = true;
-    document.clear();
     const brevan::Result kept = brevan::TranslateFile(path, options, collect);
     EXPECT_EQ(document, handedOver);
     EXPECT_NE(kept.xml.find("<Layer name=\"a\""), std::string::npos);

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <iterator>
 #include <string>
 
@@ -53,7 +52,6 @@ TEST_P(ScalingGuardTest, GrowsLinearly) {
       FastestSeconds(brevan::bench::GenerateShape(shape, kSmallSizes[static_cast<int>(shape)]));
   const double large = FastestSeconds(largeText);
   EXPECT_LT(large, 6 * small) << small << " s, then " << large << " s";
-  std::printf("%s: %.4f s, then %.4f s (%.1fx)\n", GetParam().name, small, large, large / small);
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, ScalingGuardTest, testing::ValuesIn(brevan::bench::kShapes),
