@@ -260,8 +260,8 @@ class XmlNode final : public QdXmlNode {
       return;
     }
     bool ok = false;
-    const std::vector<pugi::xml_node> found = state_.paths.Select(Node(), path, ok, true);
-    *node = found.empty() ? nullptr : Wrap(found.front());
+    const pugi::xml_node found = state_.paths.SelectFirst(Node(), path, ok);
+    *node = found ? Wrap(found) : nullptr;
   }
 
   void SelectSingleNode(const wchar_t* path, QdXmlNode** node) override {

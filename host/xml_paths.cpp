@@ -28,15 +28,21 @@ bool IsXmlName(std::wstring_view name) {
 
 namespace {
 
+// Fills steps in place: a reused SimplePath keeps its strings' memory, so
+// the lookups a statement makes per layer allocate nothing.
 bool SplitSteps(std::wstring_view text, std::vector<std::string>& steps) {
   size_t begin = 0;
-  for (;;) {
+  for (size_t count = 0;; ++count) {
     const size_t slash = text.find(L'/', begin);
     const std::wstring_view step =
         text.substr(begin, slash == std::wstring_view::npos ? slash : slash - begin);
     if (!IsXmlName(step)) return false;
-    steps.push_back(ToUtf8(step));
-    if (slash == std::wstring_view::npos) return true;
+    if (count == steps.size()) steps.emplace_back();
+    AssignUtf8(steps[count], step);
+    if (slash == std::wstring_view::npos) {
+      steps.resize(count + 1);
+      return true;
+    }
     begin = slash + 1;
   }
 }
@@ -44,10 +50,15 @@ bool SplitSteps(std::wstring_view text, std::vector<std::string>& steps) {
 }  // namespace
 
 bool ParseSimplePath(std::wstring_view path, SimplePath& out) {
+  out.anyChild = false;
+  out.hasPredicate = false;
   const size_t predicate = path.find(L"[@");
   if (predicate == std::wstring_view::npos) {
     constexpr std::wstring_view kAnyChild = L"child::*";
-    if (path == kAnyChild) return out.anyChild = true;
+    if (path == kAnyChild) {
+      out.steps.clear();
+      return out.anyChild = true;
+    }
     if (path.size() > kAnyChild.size() && path.substr(path.size() - kAnyChild.size()) == kAnyChild &&
         path[path.size() - kAnyChild.size() - 1] == L'/') {
       out.anyChild = true;
@@ -61,8 +72,8 @@ bool ParseSimplePath(std::wstring_view path, SimplePath& out) {
   const std::wstring_view attribute = path.substr(predicate + 2, equals - predicate - 2);
   if (!IsXmlName(attribute) || !SplitSteps(path.substr(0, predicate), out.steps)) return false;
   out.hasPredicate = true;
-  out.attribute = ToUtf8(attribute);
-  out.value = ToUtf8(path.substr(equals + 2, path.size() - equals - 4));
+  AssignUtf8(out.attribute, attribute);
+  AssignUtf8(out.value, path.substr(equals + 2, path.size() - equals - 4));
   return true;
 }
 
@@ -116,10 +127,14 @@ bool LastOnSteps(pugi::xml_node context, pugi::xml_node node) {
 // The nodes that path reaches under context with value in its attribute,
 // from the index (built or rebuilt when needed).
 const std::vector<pugi::xml_node>& PathEngine::Indexed(pugi::xml_node context, const SimplePath& path) {
-  std::string key;
+  std::string& key = key_;
+  key.clear();
   for (const std::string& step : path.steps) key.append(step).push_back('/');
   key.append("@").append(path.attribute);
-  PathIndex& index = indexes_[context.internal_object()][key];
+  auto& byKey = indexes_[context.internal_object()];
+  auto at = byKey.find(key);
+  if (at == byKey.end()) at = byKey.emplace(key, PathIndex()).first;
+  PathIndex& index = at->second;
   contextBits_.set(ContextBit(context.internal_object()));
   if (index.stale) {
     index.steps = path.steps;
@@ -217,7 +232,7 @@ const pugi::xpath_query* PathEngine::Compile(const std::string& path) {
 std::vector<pugi::xml_node> PathEngine::Select(pugi::xml_node context, const std::wstring& path, bool& ok,
                                                bool first) {
   std::vector<pugi::xml_node> nodes;
-  SimplePath simple;
+  SimplePath& simple = parsed_;
   if (ParseSimplePath(path, simple)) {
     ok = true;
     if (simple.hasPredicate && !simple.anyChild) {
@@ -234,6 +249,17 @@ std::vector<pugi::xml_node> PathEngine::Select(pugi::xml_node context, const std
       if (first) break;
     }
   return nodes;
+}
+
+pugi::xml_node PathEngine::SelectFirst(pugi::xml_node context, const std::wstring& path, bool& ok) {
+  SimplePath& simple = parsed_;
+  if (ParseSimplePath(path, simple) && simple.hasPredicate && !simple.anyChild) {
+    ok = true;
+    const std::vector<pugi::xml_node>& found = Indexed(context, simple);
+    return found.empty() ? pugi::xml_node() : found.front();
+  }
+  const std::vector<pugi::xml_node> found = Select(context, path, ok, true);
+  return found.empty() ? pugi::xml_node() : found.front();
 }
 
 pugi::xpath_node_set PathEngine::Evaluate(pugi::xml_node context, const std::wstring& path, bool& ok) {

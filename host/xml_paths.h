@@ -50,6 +50,8 @@ class PathEngine {
   // The nodes path selects under context, in document order (only the
   // first when asked); ok is false for a malformed path.
   std::vector<pugi::xml_node> Select(pugi::xml_node context, const std::wstring& path, bool& ok, bool first);
+  // The first of them, or a null node.
+  pugi::xml_node SelectFirst(pugi::xml_node context, const std::wstring& path, bool& ok);
   // Keeps the indexes in step when child leaves oldParent for parent.
   void Moved(pugi::xml_node oldParent, pugi::xml_node parent, pugi::xml_node child);
   // An attribute was set on node.
@@ -80,6 +82,8 @@ class PathEngine {
   // Compiled XPath queries; bounded, since made-unique names give every
   // query a path of its own.
   std::unordered_map<std::string, pugi::xpath_query> compiled_;
+  SimplePath parsed_;  // the path being looked up, its memory kept for the next
+  std::string key_;    // its index key, likewise
 };
 
 }  // namespace brevan
