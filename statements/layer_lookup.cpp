@@ -9,8 +9,11 @@ namespace brevan {
 bool BrevanTranslator::FindLayerNode(int32_t number, NodeHandle& node) {
   node.reset();
   if (number <= 0 || static_cast<size_t>(number) > layerNames.size() || !mapWindows) return false;
-  const std::wstring path = std::wstring(Name(Tag::MapWindow)) + L"/" + Name(Tag::Layers) + L"/" +
-                            AttributePath(Name(Tag::Layer), Name(Tag::Name), layerNames[number - 1]);
+  // Built in place: a set-map statement looks up one layer per clause.
+  std::wstring& path = layerPath;
+  path.assign(Name(Tag::MapWindow)).append(L"/").append(Name(Tag::Layers)).append(L"/");
+  path.append(Name(Tag::Layer)).append(L"[@").append(Name(Tag::Name)).append(L"=\"");
+  path.append(layerNames[number - 1]).append(L"\"]");
   node = SelectSingleNode(*mapWindows, path);
   return static_cast<bool>(node);
 }

@@ -277,8 +277,6 @@ void BrevanTranslator::TranslateLayerSettings() {
   RaisePendingHostError();
 }
 
-namespace {}  // namespace
-
 // colors := Colors count [ Mode Blend ] At { rgb : number } [ Base number ]
 //           [ Adjust { Spread integer } [ Adjust ] ]
 void BrevanTranslator::ParseLayerColorListClause(bool& blend, uint8_t& spread, double& base) {

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -81,12 +80,14 @@ struct BrevanTranslator {
   NodeHandle mapWindows;      // tag-2 map windows container, made by the first map-window statement
   size_t statementStart = 0;  // reader position of the first token of the statement at hand
   // Per layer name, the thematic layers still waiting for their legend settings.
-  std::map<std::wstring, int32_t> themeCounts;
+  std::unordered_map<std::wstring, int32_t> themeCounts;
   // Layer names in layer order; entry 0 is layer 1.
   LayerNames layerNames;
   // Per table file name, the suffix its next copy tries first (see
   // MakeUniqueName in map_window.cpp): tables are never removed.
   std::unordered_map<std::wstring, long> tableFilesTaken;
+  // The path FindLayerNode looks up, its memory kept for the next lookup.
+  std::wstring layerPath;
 
   // translator.cpp: dispatch and errors
   void DispatchStatement();

@@ -95,7 +95,7 @@ Translation TranslateWithState(std::wstring_view text, short version,
     }
     if (inspect) inspect(state);
     names = state.layerNames;
-    counts = state.themeCounts;
+    counts.insert(state.themeCounts.begin(), state.themeCounts.end());  // sorted, to compare
   }
   Translation result = Finish(ok, reader, doc);
   result.layerNames = std::move(names);
