@@ -21,6 +21,7 @@
 
 #include "brevan/brevan.h"
 #include "brevan/report.h"
+#include "cli/heap_pages.h"
 #include "host/document_memory.h"
 #include "host/text.h"
 #include "host/tokens.h"
@@ -529,6 +530,7 @@ int Run(int argc, char** argv) {
     std::cerr << "brevan: no workspace file given (see --help)\n";
     return kUsageOrIoError;
   }
+  RestartWithHeapPages(argv, settings.files);
   // Documents are large and short-lived: page faults were a third of the time.
   UseLargePages();
   // Ctrl-C or a termination: files under way end unwritten; a second one

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "cli/heap_pages.h"
 #include "tests/support/files.h"
 
 namespace {
@@ -383,6 +384,53 @@ TEST_F(BrevanToolTest, HtmlReportsBesideOrInsteadOfTheDocument) {
   EXPECT_NE(Slurp(page).find("data-layer=\"t\""), std::string::npos);  // what was made before the error
   run = Brevan("--partial --html " + page + " -o " + (dir / "b.xml").string() + " " + bad);
   EXPECT_TRUE(fs::exists(dir / "b.xml"));
+}
+
+// When the tool restarts itself for huge heap pages: only for large inputs,
+// never over the user's own word on huge pages, never twice, keeping the
+// user's other tunables.
+TEST(HeapPagesTest, RestartsOnlyWhenItHelpsAndNeverTwice) {
+  using brevan::cli::HeapPagesTunables;
+  using brevan::cli::kHeapPagesFrom;
+  const std::string madvise = "always [madvise] never\n";
+  struct Case {
+    std::uint64_t bytes;
+    const char* tunables;
+    std::string mode;
+    std::optional<std::string> expected;
+  };
+  const Case cases[] = {
+      {kHeapPagesFrom, nullptr, madvise, "glibc.malloc.hugetlb=1"},
+      {kHeapPagesFrom - 1, nullptr, madvise, std::nullopt},
+      {kHeapPagesFrom, "glibc.malloc.arena_max=2", madvise,
+       "glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1"},
+      {kHeapPagesFrom, "", madvise, "glibc.malloc.hugetlb=1"},
+      {kHeapPagesFrom, "glibc.malloc.hugetlb=1", madvise, std::nullopt},  // restarted already
+      {kHeapPagesFrom, "glibc.malloc.hugetlb=0", madvise, std::nullopt},  // the user's choice
+      {kHeapPagesFrom, nullptr, "[always] madvise never\n", std::nullopt},
+      {kHeapPagesFrom, nullptr, "always madvise [never]\n", std::nullopt},
+      {kHeapPagesFrom, nullptr, "", std::nullopt},  // no such file
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(HeapPagesTunables(c.bytes, c.tunables, c.mode), c.expected)
+        << c.bytes << " " << (c.tunables ? c.tunables : "(unset)") << " " << c.mode;
+}
+
+// A large workspace, named or on standard input, comes out the same
+// whether the tool restarts for huge heap pages or is told not to.
+TEST_F(BrevanToolTest, LargeInputsTranslateTheSameAfterARestart) {
+  const std::string input = (dir / "large.bws").string();
+  ASSERT_EQ(std::system((std::string(BREVAN_BINARY_DIR) + "/brevan_generate labels 8000 > " + input).c_str()),
+            0);
+  ASSERT_GE(fs::file_size(input), brevan::cli::kHeapPagesFrom);
+  const ToolRun kept = Script("GLIBC_TUNABLES=glibc.malloc.hugetlb=0 $BREVAN " + input);
+  ASSERT_EQ(kept.exitCode, 0) << kept.err;
+  for (const std::string& run : {"unset GLIBC_TUNABLES; $BREVAN " + input,
+                                 "GLIBC_TUNABLES=glibc.malloc.arena_max=4 $BREVAN - < " + input}) {
+    const ToolRun restarted = Script(run);
+    EXPECT_EQ(restarted.exitCode, 0) << run << "\n" << restarted.err;
+    EXPECT_TRUE(restarted.out == kept.out) << run;
+  }
 }
 
 }  // namespace
