@@ -47,7 +47,7 @@ void LayerNames::push_back(const std::wstring& name) {
   // A new Fenwick node covers the runs since its lowest set bit.
   const size_t node = run + 1;
   tree_.push_back(Prefix(node - 1) - Prefix(node - (node & (~node + 1))));
-  firstRun_.emplace(name, run);
+  firstRun_.try_emplace(name, run);  // no node made for a name seen before
   AddToRun(run, 1);
 }
 
