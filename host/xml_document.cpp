@@ -59,6 +59,8 @@ struct XmlDocument::State {
   pugi::xml_node prototypes;
   std::unordered_map<std::wstring, pugi::xml_node, WideHash, std::equal_to<>> elementPrototypes;
   std::unordered_map<std::wstring, pugi::xml_attribute, WideHash, std::equal_to<>> attributePrototypes;
+  // By the text of the element prototype's name, which stays where it is.
+  std::unordered_map<const char*, pugi::xml_node> textPrototypes;
 
   // The prototypes last found, by where their name's text stood: names come
   // from the tag table or from constants, at the same place every time, so
@@ -110,10 +112,24 @@ struct XmlDocument::State {
                 [&] { return Prototype(std::string("<a ") + Name(name) + "=\"\"/>").first_attribute(); });
   }
 
-  pugi::xml_node Prototype(const std::string& text) {
+  // The prototype of element with text held in the element itself: pugixml
+  // keeps such text in the element's value (as when it parses with
+  // parse_embed_pcdata) instead of in a text node of 64 bytes of its own,
+  // prints it as it would print the text node, and sets it through text().
+  // Only a parse makes an element's value; its placeholder is always
+  // replaced before the element can reach the document.
+  pugi::xml_node TextPrototype(pugi::xml_node element) {
+    pugi::xml_node& prototype = textPrototypes[element.name()];
+    if (!prototype)
+      prototype = Prototype(std::string("<") + element.name() + ">?</" + element.name() + ">",
+                            pugi::parse_default | pugi::parse_embed_pcdata);
+    return prototype;
+  }
+
+  pugi::xml_node Prototype(const std::string& text, unsigned options = pugi::parse_default) {
     if (!prototypes) prototypes = doc.append_child(kPrototypes);
     if (!prototypes ||
-        prototypes.append_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8).status !=
+        prototypes.append_buffer(text.data(), text.size(), options, pugi::encoding_utf8).status !=
             pugi::status_ok)
       throw std::bad_alloc();  // a checked name always parses: only memory can fail
     return prototypes.last_child();
@@ -292,7 +308,16 @@ class XmlNode final : public QdXmlNode {
   bool SetText(const std::wstring& text) override {
     const char* value = state_.Value(text);
     if (value == nullptr) return false;
-    if (!Node().text().set(value)) throw std::bad_alloc();
+    // An element not made yet has no children: its text goes inside it
+    // (printed the same, before any child appended later). Empty text
+    // keeps its text node, which prints as a start and an end tag.
+    if (!node_ && prototype_ && *value != '\0') prototype_ = state_.TextPrototype(prototype_);
+    pugi::xml_node node = Node();
+    const bool held = *node.value() != '\0';
+    if (!node.text().set(value)) throw std::bad_alloc();
+    // Emptied, text held in the element is gone: an empty text node keeps
+    // the start and end tags that empty text prints as.
+    if (held && *value == '\0' && !node.prepend_child(pugi::node_pcdata)) throw std::bad_alloc();
     return true;
   }
   bool SetText(const wchar_t* text) override { return SetText(std::wstring(text ? text : L"")); }
@@ -437,10 +462,31 @@ std::string XmlDocument::ToXml(bool indent) const {
   return out;
 }
 
+namespace {
+
+// Copies element under parent with text held in elements turned back into
+// text nodes: the document handed out is built as a parse would build it.
+void CopyElement(pugi::xml_node element, pugi::xml_node parent) {
+  pugi::xml_node copy = parent.append_child(element.name());
+  if (!copy) throw std::bad_alloc();
+  for (pugi::xml_attribute attribute : element.attributes())
+    if (!copy.append_attribute(attribute.name()).set_value(attribute.value())) throw std::bad_alloc();
+  if (*element.value() != '\0' && !copy.append_child(pugi::node_pcdata).set_value(element.value()))
+    throw std::bad_alloc();
+  for (pugi::xml_node child : element.children()) {
+    if (child.type() == pugi::node_element)
+      CopyElement(child, copy);
+    else if (!copy.append_copy(child))
+      throw std::bad_alloc();
+  }
+}
+
+}  // namespace
+
 void XmlDocument::CopyTo(pugi::xml_document& target) const {
   target.reset();
   const pugi::xml_node root = state_->root;
-  if (root) target.append_copy(root);
+  if (root) CopyElement(root, target);
 }
 
 long LiveNodeHandles() {

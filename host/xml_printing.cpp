@@ -71,9 +71,10 @@ struct Piece {
 
 // Whether pugixml prints element as a start tag, its children one after
 // another (line by line when indented), and an end tag: it has children,
-// all elements.
+// all elements, and no text.
 bool OpensUp(pugi::xml_node element) {
-  if (!element.first_child()) return false;
+  // Text held in the element itself comes before its children.
+  if (!element.first_child() || *element.value() != '\0') return false;
   for (pugi::xml_node child : element.children())
     if (child.type() != pugi::node_element) return false;
   return true;

@@ -8,7 +8,9 @@
 #include <pugixml.hpp>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
+#include "host/text.h"
 #include "tests/support/translate.h"
 
 namespace brevan {
@@ -222,6 +224,49 @@ TEST_F(XmlDocumentTest, NewElementsBehaveAlikeBeforeAndAfterBeingPlaced) {
   EXPECT_EQ(Body(), "<W><Early k=\"1\"><Inner /><Late k=\"2\">t</Late></Early></W>");
 }
 
+// Text set before an element is placed is held in the element itself;
+// whatever the order of the calls, the document prints as if each text
+// were a text node, and the copy handed out has text nodes.
+TEST(XmlDocumentTextTest, TextIsWrittenTheSameWhereverItIsHeld) {
+  // Each case makes an element E under the root W, with calls as listed:
+  // t: SetText, c: append a child C, a: set an attribute, p: place E.
+  const std::pair<std::vector<std::pair<char, const wchar_t*>>, std::string> cases[] = {
+      {{{'t', L"a<b"}, {'p', nullptr}}, "<W><E>a&lt;b</E></W>"},
+      {{{'p', nullptr}, {'t', L"t"}}, "<W><E>t</E></W>"},
+      {{{'t', L""}, {'p', nullptr}}, "<W><E></E></W>"},
+      {{{'t', L"t"}, {'t', L""}, {'p', nullptr}}, "<W><E></E></W>"},
+      {{{'t', L"one"}, {'t', L"two"}, {'c', nullptr}, {'a', nullptr}, {'p', nullptr}},
+       "<W><E k=\"v\">two<C /></E></W>"},
+  };
+  for (const auto& [calls, body] : cases) {
+    XmlDocument doc;
+    {
+      Node root(doc.GetRootElement(L"W", L" /"));
+      Node e(doc.CreateElement(L"E"));
+      for (const auto& [call, text] : calls) {
+        bool done = true;
+        if (call == 't') done = e->SetText(text);
+        if (call == 'c') done = e->AppendChild(Node(doc.CreateElement(L"C")).get());
+        if (call == 'a') done = e->SetAttribute(L"k", L"v");
+        if (call == 'p') done = root->AppendChild(e.get());
+        EXPECT_TRUE(done) << call;
+      }
+      std::wstring read;
+      EXPECT_TRUE(e->GetNodeText(read));
+      pugi::xml_document copy;
+      doc.CopyTo(copy);
+      const pugi::xml_node copied = copy.child("W").child("E");
+      EXPECT_EQ(read, FromUtf8(copied.child_value())) << body;
+      EXPECT_STREQ(copied.value(), "") << body << ": the copy's text is in a text node";
+      std::ostringstream saved;
+      copy.save(saved, "  ", pugi::format_indent | pugi::format_no_declaration);
+      EXPECT_EQ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + saved.str(), doc.ToXml()) << body;
+    }
+    EXPECT_EQ(test::CompactXml(doc.ToXml()), body);
+  }
+  EXPECT_EQ(LiveNodeHandles(), 0);
+}
+
 TEST_F(XmlDocumentTest, NumbersAreShortestRoundTripText) {
   Node root(doc.GetRootElement(L"W", L" /"));
   const std::pair<double, const char*> cases[] = {
@@ -310,6 +355,10 @@ TEST_F(XmlDocumentTest, LargeDocumentsPrintAlongsideTheWriter) {
     }
     Node empty = Element(L"Empty");
     root->AppendChild(empty.get());
+    Node texted = Element(L"Texted");
+    texted->SetText(L"before its children");  // held in the element: no start tag of its own
+    root->AppendChild(texted.get());
+    for (int i = 0; i < 100; ++i) texted->AppendChild(Element(L"Child").get());
   }
   pugi::xml_document copy;
   doc.CopyTo(copy);
