@@ -420,8 +420,8 @@ TEST(HeapPagesTest, RestartsOnlyWhenItHelpsAndNeverTwice) {
 // whether the tool restarts for huge heap pages or is told not to.
 TEST_F(BrevanToolTest, LargeInputsTranslateTheSameAfterARestart) {
   const std::string input = (dir / "large.bws").string();
-  ASSERT_EQ(std::system((std::string(BREVAN_BINARY_DIR) + "/brevan_generate labels 8000 > " + input).c_str()),
-            0);
+  ASSERT_EQ(
+      std::system((std::string(BREVAN_BINARY_DIR) + "/brevan_generate labels 16000 > " + input).c_str()), 0);
   ASSERT_GE(fs::file_size(input), brevan::cli::kHeapPagesFrom);
   const ToolRun kept = Script("GLIBC_TUNABLES=glibc.malloc.hugetlb=0 $BREVAN " + input);
   ASSERT_EQ(kept.exitCode, 0) << kept.err;
