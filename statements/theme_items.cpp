@@ -28,19 +28,22 @@ void ReadThemeItem(BrevanTranslator& t, QdXmlNode& item, bool isDefault, bool ra
   if (isDefault) {
     t.Accept(Keyword::Else);
   } else {
-    const NodeHandle lower = t.CreateElementOrThrow(Tag::LowerBound);
+    // Bounds are placed before they are filled, so that they are made where
+    // they belong instead of being moved there; a value gets its text
+    // before it is placed, and then holds it itself.
     const NodeHandle first = t.CreateElementOrThrow(Tag::Value);
     t.SetTextOrThrow(*first, ReadValueText(t));
-    t.AppendChildOrThrow(*lower, *first);
     if (range) {
       t.ExpectToken(Keyword::Colon);
-      const NodeHandle upper = t.CreateElementOrThrow(Tag::UpperBound);
-      AppendValue(t, *upper, ReadValueText(t));
       // The upper bound comes first in the document.
+      const NodeHandle upper = t.CreateElementOrThrow(Tag::UpperBound);
       t.AppendChildOrThrow(item, *upper);
+      AppendValue(t, *upper, ReadValueText(t));
+      const NodeHandle lower = t.CreateElementOrThrow(Tag::LowerBound);
       t.AppendChildOrThrow(item, *lower);
+      t.AppendChildOrThrow(*lower, *first);
     } else {
-      t.AppendChildOrThrow(item, *first);  // the bound element never enters the document
+      t.AppendChildOrThrow(item, *first);  // no bound element in value themes
     }
   }
   for (;;) {
@@ -78,21 +81,21 @@ void ReadThemeItem(BrevanTranslator& t, QdXmlNode& item, bool isDefault, bool ra
 void BrevanTranslator::TranslateItemList(QdXmlNode& theme, bool range) {
   const NodeHandle list = CreateElementOrThrow(range ? Tag::RangeItems : Tag::ValueItems);
   for (;;) {
+    // The list enters the theme only when it is whole: an item placed in
+    // it before it is read is made in place, and one that fails goes with it.
     const NodeHandle item = CreateElementOrThrow(range ? Tag::RangeItem : Tag::ValueItem);
-    ReadThemeItem(*this, *item, false, range);
     AppendChildOrThrow(*list, *item);
+    ReadThemeItem(*this, *item, false, range);
     if (!IsToken(Keyword::Comma)) break;
     NextToken();
   }
   if (IsToken(Keyword::Else)) {
     const NodeHandle item = CreateElementOrThrow(range ? Tag::DefaultRange : Tag::DefaultValue);
-    ReadThemeItem(*this, *item, true, range);
     AppendChildOrThrow(*list, *item);
+    ReadThemeItem(*this, *item, true, range);
   }
   AppendChildOrThrow(theme, *list);
   RaisePendingHostError();
 }
-
-namespace {}  // namespace
 
 }  // namespace brevan
