@@ -14,8 +14,7 @@ namespace {
 TEST(ApiTest, TranslatesText) {
   const brevan::Result result = brevan::TranslateBytes("Open Table \"a\" As a\nMap From a\n");
   ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.error, 0);
-  EXPECT_EQ(result.message, "");
+  EXPECT_EQ(std::pair(result.error, result.message), std::pair(0, std::string()));
   EXPECT_EQ(result.xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Workspace>\n", 0), 0u);
   brevan::Options compact;
   compact.indent = false;
@@ -28,16 +27,12 @@ TEST(ApiTest, ErrorsCarryNumberMessageAndPlace) {
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(result.error, 10);
   EXPECT_EQ(result.message, "Expecting a floating point value.");
-  EXPECT_EQ(result.line, 3);
-  EXPECT_EQ(result.column, 10);
+  EXPECT_EQ(std::pair(result.line, result.column), std::pair(3, 10));
   EXPECT_EQ(result.sourceLine, "  Height x");
   EXPECT_NE(result.xml.find("<Table file=\"a\" />"), std::string::npos);  // as it stood
-
   const brevan::Result token = brevan::TranslateBytes("Map From \"t\", \"u");
-  EXPECT_EQ(token.error, 2);
+  EXPECT_EQ(std::pair(token.error, token.column), std::pair(2, 15));
   EXPECT_EQ(token.message, "Invalid token \"\"u\". (string constant not closed on its line)");
-  EXPECT_EQ(token.column, 15);
-
   const brevan::Result filled = brevan::TranslateBytes("Map Form t");
   EXPECT_EQ(filled.message, "Expecting token\t\"From\".");
 }
@@ -47,8 +42,7 @@ TEST(ApiTest, WarningsCarryPlaceMessageAndSourceLine) {
       brevan::TranslateBytes("Map From a\r\nSet Map Layer 1 Label With x +\r\n  y Display Off\r\n");
   ASSERT_TRUE(result.ok);
   ASSERT_EQ(result.warnings.size(), 1u);
-  EXPECT_EQ(result.warnings[0].line, 3);
-  EXPECT_EQ(result.warnings[0].column, 3);
+  EXPECT_EQ(std::pair(result.warnings[0].line, result.warnings[0].column), std::pair(3, 3));
   EXPECT_EQ(result.warnings[0].message, "expression continues onto line 3");
   EXPECT_EQ(result.warnings[0].sourceLine, "  y Display Off");
   EXPECT_NE(result.xml.find("<LabelExpression>x+y</LabelExpression>"), std::string::npos);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "cli/heap_pages.h"
 #include "tests/support/files.h"
@@ -390,30 +391,22 @@ TEST_F(BrevanToolTest, HtmlReportsBesideOrInsteadOfTheDocument) {
 // never over the user's own word on huge pages, never twice, keeping the
 // user's other tunables.
 TEST(HeapPagesTest, RestartsOnlyWhenItHelpsAndNeverTwice) {
-  using brevan::cli::HeapPagesTunables;
   using brevan::cli::kHeapPagesFrom;
-  const std::string madvise = "always [madvise] never\n";
-  struct Case {
-    std::uint64_t bytes;
-    const char* tunables;
-    std::string mode;
-    std::optional<std::string> expected;
-  };
-  const Case cases[] = {
-      {kHeapPagesFrom, nullptr, madvise, "glibc.malloc.hugetlb=1"},
-      {kHeapPagesFrom - 1, nullptr, madvise, std::nullopt},
-      {kHeapPagesFrom, "glibc.malloc.arena_max=2", madvise,
-       "glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1"},
-      {kHeapPagesFrom, "", madvise, "glibc.malloc.hugetlb=1"},
-      {kHeapPagesFrom, "glibc.malloc.hugetlb=1", madvise, std::nullopt},  // restarted already
-      {kHeapPagesFrom, "glibc.malloc.hugetlb=0", madvise, std::nullopt},  // the user's choice
+  const std::string m = "always [madvise] never\n";
+  const std::tuple<std::uint64_t, const char*, std::string, std::optional<std::string>> cases[] = {
+      {kHeapPagesFrom, nullptr, m, "glibc.malloc.hugetlb=1"},
+      {kHeapPagesFrom - 1, nullptr, m, std::nullopt},
+      {kHeapPagesFrom, "glibc.malloc.arena_max=2", m, "glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1"},
+      {kHeapPagesFrom, "", m, "glibc.malloc.hugetlb=1"},
+      {kHeapPagesFrom, "glibc.malloc.hugetlb=1", m, std::nullopt},  // restarted already
+      {kHeapPagesFrom, "glibc.malloc.hugetlb=0", m, std::nullopt},  // the user's choice
       {kHeapPagesFrom, nullptr, "[always] madvise never\n", std::nullopt},
       {kHeapPagesFrom, nullptr, "always madvise [never]\n", std::nullopt},
       {kHeapPagesFrom, nullptr, "", std::nullopt},  // no such file
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(HeapPagesTunables(c.bytes, c.tunables, c.mode), c.expected)
-        << c.bytes << " " << (c.tunables ? c.tunables : "(unset)") << " " << c.mode;
+  for (const auto& [bytes, own, mode, expected] : cases)
+    EXPECT_EQ(brevan::cli::HeapPagesTunables(bytes, own, mode), expected)
+        << bytes << (own ? own : "") << mode;
 }
 
 // A large workspace, named or on standard input, comes out the same
@@ -426,11 +419,8 @@ TEST_F(BrevanToolTest, LargeInputsTranslateTheSameAfterARestart) {
   const ToolRun kept = Script("GLIBC_TUNABLES=glibc.malloc.hugetlb=0 $BREVAN " + input);
   ASSERT_EQ(kept.exitCode, 0) << kept.err;
   for (const std::string& run : {"unset GLIBC_TUNABLES; $BREVAN " + input,
-                                 "GLIBC_TUNABLES=glibc.malloc.arena_max=4 $BREVAN - < " + input}) {
-    const ToolRun restarted = Script(run);
-    EXPECT_EQ(restarted.exitCode, 0) << run << "\n" << restarted.err;
-    EXPECT_TRUE(restarted.out == kept.out) << run;
-  }
+                                 "GLIBC_TUNABLES=glibc.malloc.arena_max=4 $BREVAN - < " + input})
+    EXPECT_TRUE(Script(run).out == kept.out) << run;  // the whole document, or nothing on a failure
 }
 
 }  // namespace

@@ -170,31 +170,25 @@ TEST(LexerTest, EveryCharacterIsRead) {
   }
 }
 
-TEST(LexerTest, SkipStatementStopsAtTheNextStatementLine) {
+TEST(LexerTest, SkipStatementStopsAtTheNextStatementLineAndAlwaysMovesOn) {
   TokenReader reader = Read(L"Print a b\n  c Map d\nMap From t");
   reader.SkipStatement();
   EXPECT_EQ(reader.TokenId(), static_cast<short>(Keyword::Map));
   EXPECT_EQ(reader.TokenLine(), 3);
+  TokenReader twice = Read(L"Map\nMap");
+  twice.SkipStatement();
+  EXPECT_EQ(twice.TokenLine(), 2);
+  twice.SkipStatement();
+  EXPECT_FALSE(twice.HasMore());
+  twice.SkipStatement();  // at the end it stays there
+  EXPECT_FALSE(twice.HasMore());
 }
 
-TEST(LexerTest, SkipStatementAlwaysMakesProgress) {
-  TokenReader reader = Read(L"Map\nMap");
-  reader.SkipStatement();
-  EXPECT_EQ(reader.TokenLine(), 2);
-  reader.SkipStatement();
-  EXPECT_FALSE(reader.HasMore());
-  reader.SkipStatement();  // at the end it stays there
-  EXPECT_FALSE(reader.HasMore());
-}
-
-TEST(LexerTest, MatchTokenConsumesOnlyOnAMatch) {
-  TokenReader reader = Read(L"Layer 1");
-  EXPECT_FALSE(reader.MatchToken(static_cast<short>(Keyword::Map)));
-  EXPECT_TRUE(reader.MatchToken(static_cast<short>(Keyword::Layer)));
-  EXPECT_EQ(reader.TokenKind(), 3);
-}
-
-TEST(LexerTest, IsTokenClassTestsClassesAndLetsAStringStandForAKeyword) {
+TEST(LexerTest, MatchTokenConsumesOnlyOnAMatchAndAStringStandsForAKeywordInAClass) {
+  TokenReader layer = Read(L"Layer 1");
+  EXPECT_FALSE(layer.MatchToken(static_cast<short>(Keyword::Map)));
+  EXPECT_TRUE(layer.MatchToken(static_cast<short>(Keyword::Layer)));
+  EXPECT_EQ(layer.TokenKind(), 3);
   TokenReader reader = Read(L"\"mi\" 5");
   EXPECT_TRUE(reader.IsTokenClass(2, 0));
   EXPECT_FALSE(reader.IsTokenClass(3, 0));
