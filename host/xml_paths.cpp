@@ -228,37 +228,36 @@ const pugi::xpath_query* PathEngine::Compile(const std::string& path) {
   }
 }
 
-// The nodes path selects under context; ok is false for a malformed path.
-std::vector<pugi::xml_node> PathEngine::Select(pugi::xml_node context, const std::wstring& path, bool& ok,
-                                               bool first) {
-  std::vector<pugi::xml_node> nodes;
-  SimplePath& simple = parsed_;
-  if (ParseSimplePath(path, simple)) {
+// The nodes path selects under context (only the first when asked): an
+// index's own list, or scratch filled; ok is false for a malformed path.
+const std::vector<pugi::xml_node>& PathEngine::Match(pugi::xml_node context, const std::wstring& path,
+                                                     bool& ok, bool first,
+                                                     std::vector<pugi::xml_node>& scratch) {
+  if (ParseSimplePath(path, parsed_)) {
     ok = true;
-    if (simple.hasPredicate && !simple.anyChild) {
-      const std::vector<pugi::xml_node>& found = Indexed(context, simple);
-      nodes.assign(found.begin(), first && !found.empty() ? found.begin() + 1 : found.end());
-    } else {
-      Collect(context, simple, 0, nodes, first);
-    }
-    return nodes;
+    if (parsed_.hasPredicate && !parsed_.anyChild) return Indexed(context, parsed_);
+    Collect(context, parsed_, 0, scratch, first);
+    return scratch;
   }
   for (const pugi::xpath_node& hit : Evaluate(context, path, ok))
     if (hit.node()) {
-      nodes.push_back(hit.node());
+      scratch.push_back(hit.node());
       if (first) break;
     }
-  return nodes;
+  return scratch;
+}
+
+std::vector<pugi::xml_node> PathEngine::Select(pugi::xml_node context, const std::wstring& path, bool& ok,
+                                               bool first) {
+  std::vector<pugi::xml_node> scratch;
+  const std::vector<pugi::xml_node>& found = Match(context, path, ok, first, scratch);
+  if (&found == &scratch) return scratch;
+  return {found.begin(), first && !found.empty() ? found.begin() + 1 : found.end()};
 }
 
 pugi::xml_node PathEngine::SelectFirst(pugi::xml_node context, const std::wstring& path, bool& ok) {
-  SimplePath& simple = parsed_;
-  if (ParseSimplePath(path, simple) && simple.hasPredicate && !simple.anyChild) {
-    ok = true;
-    const std::vector<pugi::xml_node>& found = Indexed(context, simple);
-    return found.empty() ? pugi::xml_node() : found.front();
-  }
-  const std::vector<pugi::xml_node> found = Select(context, path, ok, true);
+  std::vector<pugi::xml_node> scratch;  // no memory taken for an indexed lookup
+  const std::vector<pugi::xml_node>& found = Match(context, path, ok, true, scratch);
   return found.empty() ? pugi::xml_node() : found.front();
 }
 

@@ -61,6 +61,8 @@ class PathEngine {
 
  private:
   const std::vector<pugi::xml_node>& Indexed(pugi::xml_node context, const SimplePath& path);
+  const std::vector<pugi::xml_node>& Match(pugi::xml_node context, const std::wstring& path, bool& ok,
+                                           bool first, std::vector<pugi::xml_node>& scratch);
   template <typename Visit>
   void ForIndexesAbove(pugi::xml_node node, size_t depthBelowNode, Visit visit);
   const pugi::xpath_query* Compile(const std::string& path);
