@@ -19,7 +19,7 @@ using brevan::bench::Shape;
 // The smaller size of each shape, in the order of Shape: large enough that
 // the fixed costs do not hide the growth, small enough to stay quick under
 // the sanitizers.
-constexpr int kSmallSizes[] = {1500, 1000, 4000, 1000, 1000, 16000};
+constexpr int kSmallSizes[] = {1500, 1000, 4000, 1000, 1000, 32000};
 static_assert(std::size(kSmallSizes) == std::size(brevan::bench::kShapes));
 
 double FastestSeconds(const std::string& text) {
