@@ -2,7 +2,6 @@
 // version header) and translated the way a host runs the translator.
 #include <errno.h>
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,8 +12,8 @@
 #include <iterator>
 #include <memory>
 #include <pugixml.hpp>
-#include <sstream>
 
+#include "api/decode.h"
 #include "brevan/brevan.h"
 #include "brevan_ids.h"
 #include "host/document_memory.h"
@@ -39,89 +38,37 @@ constexpr short kNewestVersion = 300;
 constexpr int kInvalidToken = static_cast<int>(Error::InvalidToken);
 constexpr int kOutOfMemory = static_cast<int>(Error::OutOfMemory);
 
-int LineOf(std::string_view bytes, size_t offset) {
-  int line = 1;
-  for (size_t i = 0; i < offset && i < bytes.size(); ++i)
-    if (bytes[i] == '\n') ++line;
-  return line;
+Diagnostic MakeDiagnostic(Severity severity, int number, int line, int column, int endColumn,
+                          std::string message, std::vector<std::string> notes, std::string sourceLine) {
+  Diagnostic diagnostic;
+  diagnostic.severity = severity;
+  diagnostic.number = number;
+  diagnostic.line = line;
+  diagnostic.column = column;
+  diagnostic.endColumn = endColumn;
+  diagnostic.message = std::move(message);
+  diagnostic.notes = std::move(notes);
+  diagnostic.sourceLine = std::move(sourceLine);
+  return diagnostic;
 }
 
-std::string Hex(unsigned char byte) {
-  static const char digits[] = "0123456789ABCDEF";
-  return std::string("0x") + digits[byte >> 4] + digits[byte & 0xF];
-}
-
-Result InputError(int line, std::string message) {
+Result InputError(const InputFailure& failure) {
   Result result;
-  result.line = line;
-  result.message = std::move(message);
-  result.errors.push_back({0, line, 0, 0, result.message, {}, {}});
+  result.line = failure.line;
+  result.column = failure.column;
+  result.endColumn = failure.endColumn;
+  result.message = failure.message;
+  result.sourceLine = failure.sourceLine;
+  result.errors.push_back(MakeDiagnostic(Severity::Error, 0, failure.line, failure.column, failure.endColumn,
+                                         failure.message, {}, failure.sourceLine));
+  result.diagnostics = result.errors;
   return result;
 }
 
-// Bytes of a legacy encoding to UTF-8; false with the error filled in.
-bool ConvertToUtf8(std::string_view bytes, const std::string& encoding, std::string& out, Result& error) {
-  iconv_t converter = iconv_open("UTF-8", encoding.c_str());
-  if (converter == reinterpret_cast<iconv_t>(-1)) {
-    error = InputError(0, "unknown encoding '" + encoding + "'");
-    return false;
-  }
-  out.assign(bytes.size() * 4 + 16, '\0');
-  char* in = const_cast<char*>(bytes.data());
-  size_t inLeft = bytes.size();
-  char* to = out.data();
-  size_t toLeft = out.size();
-  const size_t converted = iconv(converter, &in, &inLeft, &to, &toLeft);
-  const int failure = errno;
-  iconv_close(converter);
-  if (converted == static_cast<size_t>(-1)) {
-    const size_t offset = bytes.size() - inLeft;
-    error = InputError(LineOf(bytes, offset), "byte " + Hex(static_cast<unsigned char>(bytes[offset])) +
-                                                  " is not valid " + encoding + " (" +
-                                                  std::strerror(failure) + ")");
-    return false;
-  }
-  out.resize(out.size() - toLeft);
-  return true;
-}
-
-bool IsUtf8(const std::string& encoding) {
-  return encoding.empty() || encoding == "UTF-8" || encoding == "utf-8" || encoding == "utf8";
-}
-
-// The text of the bytes; false with the error filled in.
-bool Decode(std::string_view bytes, const std::string& encoding, SourceText& text, Result& error) {
-  std::string converted;
-  std::string_view utf8 = bytes;
-  if (!IsUtf8(encoding)) {
-    if (!ConvertToUtf8(bytes, encoding, converted, error)) return false;
-    utf8 = converted;
-  } else if (utf8.substr(0, 3) == "\xEF\xBB\xBF") {
-    utf8.remove_prefix(3);
-  }
-  size_t bad = 0;
-  if (DecodeUtf8(utf8, text, bad)) return true;
-  error = InputError(LineOf(utf8, bad), "byte " + Hex(static_cast<unsigned char>(utf8[bad])) +
-                                            " is not valid UTF-8 (name the file's encoding)");
-  return false;
-}
-
-// "!version N" on the first line declares the form of the statements; the
-// line is blanked in place so that line numbers and offsets stay.
-bool TakeVersionHeader(SourceText& text, std::optional<short>& version, Result& error) {
-  const std::wstring prefix = L"!version";
-  if (text.Substr(0, prefix.size()) != prefix) return true;
-  const std::wstring line = text.Substr(0, text.Find(L'\n'));
-  std::wistringstream in(line.substr(prefix.size()));
-  long number = -1;
-  std::wstring rest;
-  if (!(in >> number) || (in >> rest) || number < 0 || number > 32767) {
-    error = InputError(1, "the first line must read \"!version N\" with N from 0 to 32767");
-    return false;
-  }
-  version = static_cast<short>(number);
-  text.Fill(0, line.size(), L' ');
-  return true;
+Result InputError(std::string message) {
+  InputFailure failure;
+  failure.message = std::move(message);
+  return InputError(failure);
 }
 
 std::wstring MessageText(int number, const std::wstring& argument) {
@@ -153,15 +100,12 @@ void Run(SourceText source, short version, bool check, XmlDocument& doc, Result&
   TokenReader reader(std::move(source));
   if (!reader.Ok()) {
     const LexError& lex = reader.Error();
-    Diagnostic error{kInvalidToken,
-                     lex.line,
-                     lex.column,
-                     lex.column + 1,
-                     ToUtf8(MessageText(kInvalidToken, lex.text) + L" (" + lex.reason + L")"),
-                     {},
-                     ToUtf8(reader.LineText(lex.line))};
-    SetFirstError(result, error);
-    result.errors.push_back(std::move(error));
+    result.errors.push_back(
+        MakeDiagnostic(Severity::Error, kInvalidToken, lex.line, lex.column, lex.column + 1,
+                       ToUtf8(MessageText(kInvalidToken, lex.text) + L" (" + lex.reason + L")"), {},
+                       ToUtf8(reader.LineText(lex.line))));
+    SetFirstError(result, result.errors.front());
+    result.diagnostics = result.errors;
   } else {
     RunTranslator(reader, version, check, doc, result);
   }
@@ -172,48 +116,91 @@ void Run(SourceText source, short version, bool check, XmlDocument& doc, Result&
         doc.GetRootElement(GetWorkspaceTags()->TagName(static_cast<short>(Tag::Workspace), 0), L" /"));
 }
 
+// A file that gives the document nothing says so: a workspace that reads
+// as empty is most likely not the file that was meant.
+void WarnOfNothingTranslated(const TokenReader& reader, const XmlDocument& doc, Result& result) {
+  if (!result.ok || doc.RootHasElements()) return;
+  const Warning warning = reader.Text().size() == 0 ? Warning::EmptyFile
+                          : reader.Empty()          ? Warning::NoStatements
+                                                    : Warning::NothingTranslated;
+  for (int i = 0; i < kWarningCount; ++i)
+    if (kWarningEntries[i].id == static_cast<short>(warning))
+      result.warnings.push_back(
+          MakeDiagnostic(Severity::Warning, 0, 0, 0, 0, ToUtf8(kWarningEntries[i].text), {}, {}));
+}
+
+// The text of a line, kept while diagnostics of the same line follow.
+class LineTexts {
+ public:
+  explicit LineTexts(const TokenReader& reader) : reader_(reader) {}
+  const std::string& Of(int line) {
+    if (line != line_) {
+      line_ = line;
+      text_ = ToUtf8(reader_.LineText(line));
+    }
+    return text_;
+  }
+
+ private:
+  const TokenReader& reader_;
+  int line_ = -1;
+  std::string text_;
+};
+
 // Runs the translator over the reader's tokens into doc and fills result.
 void RunTranslator(TokenReader& reader, short version, bool check, XmlDocument& doc, Result& result) {
   reader.SetContinueAfterError(check);
   Veltra::ClearErrors();
   result.ok = CmdMain(&reader, version, &doc);
+  LineTexts lines(reader);
   for (const SkippedStatement& skipped : reader.Skipped())
     result.skipped.push_back({skipped.line, skipped.column, ToUtf8(skipped.keyword)});
-  for (const ReaderWarning& warning : reader.Warnings())
-    result.warnings.push_back({0,
-                               warning.line,
-                               warning.column,
-                               warning.column + 1,
-                               ToUtf8(warning.message),
-                               {},
-                               ToUtf8(reader.LineText(warning.line))});
+  for (const ReaderNotice& warning : reader.Warnings())
+    result.warnings.push_back(MakeDiagnostic(Severity::Warning, 0, warning.line, warning.column,
+                                             warning.endColumn, ToUtf8(warning.message), {},
+                                             lines.Of(warning.line)));
+  WarnOfNothingTranslated(reader, doc, result);
   for (const ReaderError& error : reader.Errors()) {
     std::vector<std::string> notes;
     if (!error.note.empty()) notes.push_back(ToUtf8(error.note));
-    result.errors.push_back({error.number, error.line, error.column, error.endColumn,
-                             ToUtf8(MessageText(error.number, error.argument)), std::move(notes),
-                             ToUtf8(reader.LineText(error.line))});
+    result.errors.push_back(MakeDiagnostic(Severity::Error, error.number, error.line, error.column,
+                                           error.endColumn, ToUtf8(MessageText(error.number, error.argument)),
+                                           std::move(notes), lines.Of(error.line)));
   }
   if (!result.ok) {
     // Out of memory is reported by no one: it stands where the reader stopped.
     if (result.errors.empty())
-      result.errors.push_back({kOutOfMemory,
-                               reader.TokenLine(),
-                               reader.TokenColumn(),
-                               reader.TokenColumn() + 1,
-                               ToUtf8(MessageText(kOutOfMemory, L"")),
-                               {},
-                               ToUtf8(reader.LineText(reader.TokenLine()))});
+      result.errors.push_back(MakeDiagnostic(
+          Severity::Error, kOutOfMemory, reader.TokenLine(), reader.TokenColumn(), reader.TokenColumn() + 1,
+          ToUtf8(MessageText(kOutOfMemory, L"")), {}, lines.Of(reader.TokenLine())));
     SetFirstError(result, result.errors.front());
   }
+  // Everything in the order of the text; at one place an error first, then
+  // a warning, then a remark.
+  result.diagnostics.reserve(result.errors.size() + result.warnings.size() + reader.Remarks().size());
+  result.diagnostics = result.errors;
+  result.diagnostics.insert(result.diagnostics.end(), result.warnings.begin(), result.warnings.end());
+  for (const ReaderNotice& remark : reader.Remarks())
+    result.diagnostics.push_back(MakeDiagnostic(Severity::Remark, 0, remark.line, remark.column,
+                                                remark.endColumn, ToUtf8(remark.message), {},
+                                                lines.Of(remark.line)));
+  std::stable_sort(result.diagnostics.begin(), result.diagnostics.end(),
+                   [](const Diagnostic& a, const Diagnostic& b) {
+                     if (a.line != b.line) return a.line < b.line;
+                     if (a.column != b.column) return a.column < b.column;
+                     return a.severity < b.severity;
+                   });
 }
 
 // Decodes and translates; false (result filled) on an input error.
 bool Translate(std::string_view bytes, const Options& options, XmlDocument& doc, Result& result) {
   SourceText text;
   std::optional<short> declared;
-  if (!Decode(bytes, options.encoding, text, result) || !TakeVersionHeader(text, declared, result))
+  InputFailure failure;
+  if (!DecodeWorkspace(bytes, options.encoding, text, failure) || !TakeVersionLine(text, declared, failure)) {
+    result = InputError(failure);
     return false;
+  }
   Run(std::move(text), options.version.value_or(declared.value_or(kNewestVersion)), options.check, doc,
       result);
   return true;
@@ -227,7 +214,8 @@ Result OutOfMemory() {
   Result result;
   result.error = kOutOfMemory;
   result.message = ToUtf8(MessageText(kOutOfMemory, L""));
-  result.errors.push_back({kOutOfMemory, 0, 0, 0, result.message, {}, {}});
+  result.errors.push_back(MakeDiagnostic(Severity::Error, kOutOfMemory, 0, 0, 0, result.message, {}, {}));
+  result.diagnostics = result.errors;
   return result;
 }
 
@@ -240,7 +228,7 @@ Result Guarded(Work work) {
   } catch (const std::bad_alloc&) {
     return OutOfMemory();
   } catch (const std::exception& failure) {
-    return InputError(0, failure.what());
+    return InputError(failure.what());
   }
 }
 
@@ -252,7 +240,7 @@ bool ReadFile(const std::string& path, std::string& bytes, Result& error) {
   const bool standardInput = path == "-";
   const int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    error = InputError(0, std::string("cannot read: ") + std::strerror(errno));
+    error = InputError(std::string("cannot read: ") + std::strerror(errno));
     return false;
   }
   struct Closer {
@@ -264,12 +252,12 @@ bool ReadFile(const std::string& path, std::string& bytes, Result& error) {
   } closer{fd, !standardInput};
   struct stat info {};
   if (::fstat(fd, &info) != 0) {
-    error = InputError(0, std::string("cannot read: ") + std::strerror(errno));
+    error = InputError(std::string("cannot read: ") + std::strerror(errno));
     return false;
   }
   if (S_ISDIR(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) {
-    error = InputError(
-        0, S_ISDIR(info.st_mode) ? "cannot read: it is a directory" : "cannot read: it is a device");
+    error =
+        InputError(S_ISDIR(info.st_mode) ? "cannot read: it is a directory" : "cannot read: it is a device");
     return false;
   }
   // A file is read at its size (one byte more shows that it did not grow);
@@ -288,7 +276,7 @@ bool ReadFile(const std::string& path, std::string& bytes, Result& error) {
     } else if (got == 0) {
       break;
     } else if (errno != EINTR) {
-      error = InputError(0, std::string("cannot read: ") + std::strerror(errno));
+      error = InputError(std::string("cannot read: ") + std::strerror(errno));
       return false;
     }
   }
@@ -354,6 +342,11 @@ Result TranslateFile(const std::string& path, const Options& options, const Sink
     result = OutOfMemory();
   }
   return result;
+}
+
+size_t Result::Count(Severity severity) const {
+  return static_cast<size_t>(std::count_if(diagnostics.begin(), diagnostics.end(),
+                                           [&](const Diagnostic& d) { return d.severity == severity; }));
 }
 
 const char* Version() { return BREVAN_VERSION; }

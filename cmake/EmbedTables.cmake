@@ -64,10 +64,11 @@ endfunction()
 
 read_table("${RESOURCES}/keywords.tsv" kw_ids kw_texts kw_extras)
 read_table("${RESOURCES}/tags.tsv" tag_ids tag_texts tag_extras)
-# errors.tsv, notes.tsv and warnings.tsv: id, name, text (no semicolons: they split CMake lists).
+# errors.tsv, notes.tsv, warnings.tsv and remarks.tsv: id, name, text (no semicolons: they split CMake lists).
 read_table("${RESOURCES}/errors.tsv" err_ids err_names err_texts)
 read_table("${RESOURCES}/notes.tsv" note_ids note_names note_texts)
 read_table("${RESOURCES}/warnings.tsv" warning_ids warning_names warning_texts)
+read_table("${RESOURCES}/remarks.tsv" remark_ids remark_names remark_texts)
 
 set(header "// Generated from resources/*.tsv by cmake/EmbedTables.cmake. Do not edit.\n#pragma once\n\n#include <cstdint>\n\nnamespace brevan {\n\n")
 string(APPEND header "enum class Keyword : short {\n")
@@ -112,6 +113,10 @@ string(APPEND header "};\n\n// What a warning is about: text passed over or cut 
 foreach(id name IN ZIP_LISTS warning_ids warning_names)
   string(APPEND header "  ${name} = ${id},\n")
 endforeach()
+string(APPEND header "};\n\n// What a remark is about: what a statement says and the document has no place for.\nenum class Remark : short {\n")
+foreach(id name IN ZIP_LISTS remark_ids remark_names)
+  string(APPEND header "  ${name} = ${id},\n")
+endforeach()
 string(APPEND header "};\n\n}  // namespace brevan\n")
 string(APPEND data "};\nconst int kTagCount = ${n};\n\nconst TableEntry kErrorEntries[] = {\n")
 list(LENGTH err_ids n)
@@ -134,7 +139,13 @@ foreach(id text IN ZIP_LISTS warning_ids warning_texts)
   wide_literal("${text}" lit)
   string(APPEND data "    {${id}, ${lit}, false},\n")
 endforeach()
-string(APPEND data "};\nconst int kWarningCount = ${n};\n\n}  // namespace brevan\n")
+string(APPEND data "};\nconst int kWarningCount = ${n};\n\nconst TableEntry kRemarkEntries[] = {\n")
+list(LENGTH remark_ids n)
+foreach(id text IN ZIP_LISTS remark_ids remark_texts)
+  wide_literal("${text}" lit)
+  string(APPEND data "    {${id}, ${lit}, false},\n")
+endforeach()
+string(APPEND data "};\nconst int kRemarkCount = ${n};\n\n}  // namespace brevan\n")
 
 # Write only on change, so a touched table does not rebuild everything.
 foreach(pair "brevan_ids.h;header" "table_data.cpp;data")

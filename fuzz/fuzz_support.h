@@ -35,8 +35,11 @@ inline void TranslateAndCheck(const std::wstring& text, short version, bool chec
     // makes none: the root comes with the first statement).
     pugi::xml_document parsed;
     if (doc.HasRoot() && !parsed.load_string(doc.ToXml().c_str())) std::abort();
-    for (const ReaderWarning& warning : reader.Warnings())
-      if (warning.line < 1 || warning.column < 1 || warning.message.empty()) std::abort();
+    for (const auto* notices : {&reader.Warnings(), &reader.Remarks()})
+      for (const ReaderNotice& notice : *notices)
+        if (notice.line < 1 || notice.column < 1 || notice.endColumn <= notice.column ||
+            notice.message.empty())
+          std::abort();
     // Every error stands on a token of the text, and only a failed call has any.
     for (const ReaderError& error : reader.Errors())
       if (error.line < 1 || error.column < 1 || error.endColumn <= error.column) std::abort();

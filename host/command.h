@@ -46,12 +46,22 @@ class CommandProcessor {
   virtual int TokenColumn() = 0;
   // Whether the current token is the first of its line.
   virtual bool TokenStartsLine() = 0;
-  // Records a warning about the current token: something passed over or cut short.
-  virtual void Warn(const std::wstring& message) = 0;
+  // Whether the current token begins a line as a statement does: a word
+  // (a name, or a keyword spelled with letters) in the first column.
+  virtual bool TokenStartsStatementLine() = 0;
+  // Records a warning about the tokens from position first to last:
+  // something passed over or cut short.
+  virtual void Warn(const std::wstring& message, size_t first, size_t last) = 0;
   // Records an error about the tokens from position first to last, with a
   // note (may be empty); the host's error list still gets only the first.
   virtual void RecordError(int number, const std::wstring& argument, size_t first, size_t last,
                            const std::wstring& note) = 0;
+  // Records a remark about the tokens from position first to last: what
+  // they say is read and not written to the document.
+  virtual void Remark(const std::wstring& message, size_t first, size_t last) = 0;
+  // The text of the tokens from position first to last as written, up to
+  // the end of the first one's line.
+  virtual std::wstring SpanText(size_t first, size_t last) = 0;
   // Whether the host wants every error of the stream: translation then goes
   // on at the next statement after an error, and CmdMain still answers false.
   virtual bool ContinueAfterError() = 0;

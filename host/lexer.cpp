@@ -69,16 +69,16 @@ class Lexer {
   bool SkipBlanks() {
     while (!AtEnd()) {
       const wchar_t c = Peek();
-      if (c == L'\n') {
-        ++at_;
+      if (IsLineEnd(c)) {
+        at_ += c == L'\r' && Peek(1) == L'\n' ? 2 : 1;  // CR LF ends one line
         ++line_;
         lineBegin_ = at_;
         lineStarts_.push_back(static_cast<uint32_t>(at_));
         lineStart_ = true;
-      } else if (c == L' ' || c == L'\t' || c == L'\r' || c == L'\f' || c == L'\v') {
+      } else if (IsBlank(c)) {
         ++at_;
       } else if (c == L'#') {
-        while (!AtEnd() && Peek() != L'\n') ++at_;
+        while (!AtEnd() && !IsLineEnd(Peek())) ++at_;
       } else {
         return true;
       }
@@ -90,7 +90,7 @@ class Lexer {
     error_.line = line_;
     error_.column = static_cast<int>(start - lineBegin_) + 1;
     size_t stop = start + 1;
-    while (stop < text_.size() && stop - start < 40 && Widen(text_[stop]) != L'\n') ++stop;
+    while (stop < text_.size() && stop - start < 40 && !IsLineEnd(Widen(text_[stop]))) ++stop;
     const std::wstring_view shown =
         Wide(text_.substr(start, std::min<size_t>(at_ > start ? at_ - start : stop - start, 40)));
     error_.text = Printable(shown);
@@ -138,7 +138,7 @@ class Lexer {
   // the quote is not closed or closes nothing: the quote is then a symbol.
   bool ReadQuotedName(Token& token) {
     size_t end = at_ + 1;
-    while (end < text_.size() && Widen(text_[end]) != L'`' && Widen(text_[end]) != L'\n') ++end;
+    while (end < text_.size() && Widen(text_[end]) != L'`' && !IsLineEnd(Widen(text_[end]))) ++end;
     if (end >= text_.size() || Widen(text_[end]) != L'`' || end == at_ + 1) return false;
     at_ = end + 1;
     token.id = kIdentifier;
@@ -167,7 +167,7 @@ class Lexer {
   bool ReadString(Token& token) {
     const size_t start = at_++;
     for (;;) {
-      if (AtEnd() || Peek() == L'\n') return Fail(start, L"string constant not closed on its line");
+      if (AtEnd() || IsLineEnd(Peek())) return Fail(start, L"string constant not closed on its line");
       const wchar_t c = Widen(text_[at_++]);
       if (c != L'"') continue;
       if (Peek() != L'"') break;
@@ -210,9 +210,11 @@ class Lexer {
 
 }  // namespace
 
-// Any non-ASCII character that a document can hold counts as a letter.
+// Any non-ASCII character that a document can hold counts as a letter,
+// except the blanks.
 bool IsWordStart(wchar_t c) {
-  return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'_' || (c >= 0x80 && IsXmlChar(c));
+  return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'_' ||
+         (c >= 0x80 && IsXmlChar(c) && !IsBlank(c));
 }
 
 bool IsWordChar(wchar_t c) { return IsWordStart(c) || IsDigit(c); }

@@ -21,5 +21,8 @@ extern const int kNoteCount;
 // The texts of the warnings.
 extern const TableEntry kWarningEntries[];
 extern const int kWarningCount;
+// The texts of the remarks.
+extern const TableEntry kRemarkEntries[];
+extern const int kRemarkCount;
 
 }  // namespace brevan

@@ -33,7 +33,8 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
-// Decodes one sequence at bytes[i]; returns its length, or 0 when invalid.
+}  // namespace
+
 size_t DecodeOne(std::string_view bytes, size_t i, char32_t& c) {
   const auto b0 = static_cast<unsigned char>(bytes[i]);
   size_t length = 0;
@@ -59,8 +60,6 @@ size_t DecodeOne(std::string_view bytes, size_t i, char32_t& c) {
   if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
   return length;
 }
-
-}  // namespace
 
 void AssignUtf8(std::string& out, std::wstring_view text) {
   // Names and most values are ASCII: copy those without growing one by one.

@@ -13,11 +13,28 @@ constexpr bool IsXmlChar(wchar_t c) {
                    : c == L'\t' || c == L'\n' || c == L'\r';
 }
 
+// Whether c ends a line: a line feed or a carriage return (a CR LF pair
+// ends one line).
+constexpr bool IsLineEnd(wchar_t c) { return c == L'\n' || c == L'\r'; }
+
+// Whether c is a blank between tokens: space, tab, form feed, vertical tab,
+// or another space separator (no-break space U+00A0 and the rest of
+// Unicode's category Zs), which editors put where a space was meant.
+constexpr bool IsBlank(wchar_t c) {
+  return c == L' ' || c == L'\t' || c == L'\f' || c == L'\v' || c == 0xA0 || c == 0x1680 ||
+         (c >= 0x2000 && c <= 0x200A) || c == 0x202F || c == 0x205F || c == 0x3000;
+}
+
 // Encodes wide text as UTF-8; code points that cannot be encoded become U+FFFD.
 std::string ToUtf8(std::wstring_view text);
 
 // The same into out, reusing its storage.
 void AssignUtf8(std::string& out, std::wstring_view text);
+
+// Decodes the UTF-8 sequence at bytes[i] into c; returns its length, or 0
+// when the byte starts no valid sequence (overlong forms and surrogates
+// included).
+size_t DecodeOne(std::string_view bytes, size_t i, char32_t& c);
 
 // Decodes UTF-8 that is known to be valid (from our own document).
 std::wstring FromUtf8(std::string_view bytes);

@@ -90,28 +90,49 @@ std::wstring TokenReader::LineText(int line) const {
   const std::vector<uint32_t>& starts = lexed_.lineStarts;
   if (line < 1 || static_cast<size_t>(line) > starts.size()) return {};
   const size_t begin = starts[line - 1];
-  std::wstring source = text_.Substr(begin, text_.Find(L'\n', begin) - begin);
-  if (!source.empty() && source.back() == L'\r') source.pop_back();
-  return source;
+  size_t end = begin;
+  while (end < text_.size() && !IsLineEnd(text_[end])) ++end;
+  return text_.Substr(begin, end - begin);
 }
 
 // An error about the end of the input stands on the last token, the nearest
 // thing to point at; a culprit over several lines is marked on its first.
-void TokenReader::RecordError(int number, const std::wstring& argument, size_t first, size_t last,
-                              const std::wstring& note) {
+TokenReader::Place TokenReader::PlaceOf(size_t first, size_t last) const {
   const size_t realTokens = tokens_.size() - 1;  // without the end token
-  if (realTokens == 0) {
-    errors_.push_back({number, argument, 1, 1, 1, note});
-    return;
-  }
+  if (realTokens == 0) return {1, 1, 1};
   first = std::min(first, realTokens - 1);
   last = std::clamp(last, first, realTokens - 1);
   const uint32_t begin = tokens_[first].begin;
   const int line = LineOf(lexed_, begin);
   uint32_t end = tokens_[last].begin + tokens_[last].length;
   if (LineOf(lexed_, end - 1) != line) end = lexed_.lineStarts[line - 1] + LineText(line).size();
-  errors_.push_back({number, argument, line, ColumnOf(lexed_, begin),
-                     ColumnOf(lexed_, begin) + static_cast<int>(end - begin), note});
+  return {line, ColumnOf(lexed_, begin), ColumnOf(lexed_, begin) + static_cast<int>(end - begin)};
+}
+
+void TokenReader::RecordError(int number, const std::wstring& argument, size_t first, size_t last,
+                              const std::wstring& note) {
+  const Place place = PlaceOf(first, last);
+  errors_.push_back({number, argument, place.line, place.column, place.endColumn, note});
+}
+
+void TokenReader::Warn(const std::wstring& message, size_t first, size_t last) {
+  const Place place = PlaceOf(first, last);
+  warnings_.push_back({place.line, place.column, place.endColumn, message, first, last});
+}
+
+// A remark about a whole clause covers those about its parts, which came
+// first: a font not written inside a label clause not written is one remark.
+void TokenReader::Remark(const std::wstring& message, size_t first, size_t last) {
+  while (!remarks_.empty() && remarks_.back().first >= first && remarks_.back().last <= last)
+    remarks_.pop_back();
+  const Place place = PlaceOf(first, last);
+  remarks_.push_back({place.line, place.column, place.endColumn, message, first, last});
+}
+
+std::wstring TokenReader::SpanText(size_t first, size_t last) {
+  const Place place = PlaceOf(first, last);
+  const uint32_t begin = tokens_[std::min(first, tokens_.size() - 1)].begin;
+  return text_.Substr(begin, static_cast<size_t>(place.endColumn - place.column));
 }
 
 const Token& TokenReader::Current() const { return at_ < tokens_.size() ? tokens_[at_] : BeforeStart(); }
@@ -129,17 +150,52 @@ void TokenReader::NextToken() {
 
 bool TokenReader::HasMore() { return at_ + 1 < tokens_.size(); }
 
+bool TokenReader::StartsStatementLine(const Token& token) const {
+  if (!token.startsLine || (token.begin > 0 && !IsLineEnd(text_[token.begin - 1]))) return false;
+  if (token.kind == kIdentifier) return true;
+  return token.kind == kKeywordKind && IsWordStart(text_[token.begin]);
+}
+
+// Up to three words of its first line: "Browse", "Create Map Legend",
+// "Set Window Title" for a set statement that is not translated.
+void TokenReader::RecordSkipped(size_t position) {
+  constexpr int kWords = 3;
+  const bool afterSet = position > 0 && !tokens_[position].startsLine &&
+                        tokens_[position - 1].id == static_cast<short>(Keyword::Set);
+  const size_t start = afterSet ? position - 1 : position;
+  std::wstring words;
+  for (size_t i = start; i < start + kWords && i + 1 < tokens_.size(); ++i) {
+    const Token& token = tokens_[i];
+    const bool word =
+        token.kind == kIdentifier || (token.kind == kKeywordKind && IsWordStart(text_[token.begin]));
+    if (i > start && (token.startsLine || !word)) break;
+    if (!words.empty()) words += L' ';
+    words += text_.Substr(token.begin, token.length);
+  }
+  const uint32_t begin = tokens_[start].begin;
+  skipped_.push_back({LineOf(lexed_, begin), ColumnOf(lexed_, begin), std::move(words)});
+}
+
+// Passes over everything up to the next line that starts a statement that
+// is translated. A line that begins as any statement does (a word in the
+// first column, not continuing an expression) is listed as a statement of
+// its own: every statement passed over is reported once.
 void TokenReader::SkipStatement() {
   if (!HasMore()) return;
-  const Token& first = tokens_[at_];
-  const bool afterSet =
-      at_ > 0 && !first.startsLine && tokens_[at_ - 1].id == static_cast<short>(Keyword::Set);
-  const Token& start = afterSet ? tokens_[at_ - 1] : first;
-  std::wstring keyword = text_.Substr(first.begin, first.length);
-  if (afterSet) keyword.insert(0, text_.Substr(start.begin, start.length) + L" ");
-  skipped_.push_back({LineOf(lexed_, start.begin), ColumnOf(lexed_, start.begin), std::move(keyword)});
-  NextToken();
-  while (HasMore() && !(tokens_[at_].startsLine && StartsStatement(tokens_[at_]))) ++at_;
+  RecordSkipped(at_);
+  int depth = 0;
+  for (;;) {
+    const Token& token = tokens_[at_];
+    if (token.id == static_cast<short>(Keyword::LeftParen)) ++depth;
+    if (token.id == static_cast<short>(Keyword::RightParen)) --depth;
+    const bool continues = depth > 0 || (token.kind == kKeywordKind && IsExpressionKeyword(token.id));
+    NextToken();
+    if (!HasMore() || (tokens_[at_].startsLine && StartsStatement(tokens_[at_]))) return;
+    if (!continues && StartsStatementLine(tokens_[at_])) {
+      RecordSkipped(at_);
+      depth = 0;
+    }
+  }
 }
 
 bool TokenReader::MatchToken(short id) {

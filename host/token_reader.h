@@ -19,11 +19,14 @@ struct SkippedStatement {
   std::wstring keyword;  // its first token as written; "Set X" for a set statement
 };
 
-// A warning, at the token it is about.
-struct ReaderWarning {
+// A warning or a remark, at the tokens it is about (columns as for errors).
+struct ReaderNotice {
   int line = 0;
   int column = 0;
+  int endColumn = 0;
   std::wstring message;
+  size_t first = 0;  // reader positions of the tokens
+  size_t last = 0;
 };
 
 // An error, at the tokens it is about; columns are 1-based, endColumn just
@@ -50,8 +53,11 @@ class TokenReader final : public CommandProcessor {
   const SourceText& Text() const { return text_; }
   const LexError& Error() const { return error_; }
   const std::vector<SkippedStatement>& Skipped() const { return skipped_; }
-  const std::vector<ReaderWarning>& Warnings() const { return warnings_; }
+  const std::vector<ReaderNotice>& Warnings() const { return warnings_; }
   const std::vector<ReaderError>& Errors() const { return errors_; }
+  const std::vector<ReaderNotice>& Remarks() const { return remarks_; }
+  // Whether the text holds no token at all (only blanks and comments).
+  bool Empty() const { return tokens_.size() <= 1; }
   // Asks the translator for every error of the stream (see ContinueAfterError).
   void SetContinueAfterError(bool on) { continueAfterError_ = on; }
   // The text of a 1-based line, without its line break; empty past the end.
@@ -76,17 +82,27 @@ class TokenReader final : public CommandProcessor {
   int TokenLine() override { return LineOf(lexed_, Current().begin); }
   int TokenColumn() override { return ColumnOf(lexed_, Current().begin); }
   bool TokenStartsLine() override { return Current().startsLine; }
-  void Warn(const std::wstring& message) override {
-    warnings_.push_back({TokenLine(), TokenColumn(), message});
-  }
+  bool TokenStartsStatementLine() override { return StartsStatementLine(Current()); }
+  void Warn(const std::wstring& message, size_t first, size_t last) override;
   void RecordError(int number, const std::wstring& argument, size_t first, size_t last,
                    const std::wstring& note) override;
+  void Remark(const std::wstring& message, size_t first, size_t last) override;
+  std::wstring SpanText(size_t first, size_t last) override;
   bool ContinueAfterError() override { return continueAfterError_; }
   size_t Position() override { return at_; }
   void Seek(size_t position) override { at_ = position; }
 
  private:
   const Token& Current() const;
+  bool StartsStatementLine(const Token& token) const;
+  // Lists the statement that starts at position as skipped, by its first words.
+  void RecordSkipped(size_t position);
+  // Where the tokens from first to last stand: line, column and the column
+  // just past the last on the first one's line.
+  struct Place {
+    int line, column, endColumn;
+  };
+  Place PlaceOf(size_t first, size_t last) const;
   // The current token's value, decoded once while the cursor stays.
   const std::wstring& Value();
 
@@ -94,8 +110,9 @@ class TokenReader final : public CommandProcessor {
   Lexed lexed_;
   std::vector<Token>& tokens_ = lexed_.tokens;
   std::vector<SkippedStatement> skipped_;
-  std::vector<ReaderWarning> warnings_;
+  std::vector<ReaderNotice> warnings_;
   std::vector<ReaderError> errors_;
+  std::vector<ReaderNotice> remarks_;
   bool continueAfterError_ = false;
   // What TokenText and Value last gave, and for which token.
   std::wstring textCache_;

@@ -119,3 +119,8 @@ bool IsStatementKeyword(short id) {
       return false;
   }
 }
+
+bool IsExpressionKeyword(short id) {
+  const TableEntry* entry = brevan::KeywordIndex().Find(id);
+  return entry != nullptr && entry->expr;
+}

@@ -40,6 +40,9 @@ class Tokens {
 // Whether keyword id begins a statement that is translated (Open, Map,
 // Set, Theme): where skipping an untranslated statement stops.
 bool IsStatementKeyword(short id);
+// Whether keyword id is an operator or word of expressions (the table of
+// CreateBrevanTokens): after one, an expression goes on over a line break.
+bool IsExpressionKeyword(short id);
 
 // The workspace tag table; host-owned, never null here.
 Tokens* GetWorkspaceTags();

@@ -428,6 +428,11 @@ QdXmlNode* XmlDocument::GetRootElement(std::wstring_view name, const wchar_t*) {
 
 bool XmlDocument::HasRoot() const { return static_cast<bool>(state_->root); }
 
+bool XmlDocument::RootHasElements() const {
+  return state_->root &&
+         state_->root.find_child([](pugi::xml_node node) { return node.type() == pugi::node_element; });
+}
+
 size_t XmlDocument::DetachedElements() const {
   size_t count = 0;
   for (pugi::xml_node node : state_->doc.children())

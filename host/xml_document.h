@@ -27,6 +27,8 @@ class XmlDocument final : public QdXmlDocument {
 
   // True once a root element exists.
   bool HasRoot() const;
+  // True when the root element holds an element: something was translated into it.
+  bool RootHasElements() const;
   // The document as UTF-8 with a declaration; indented when asked. Only the
   // root element is written; elements never appended are not part of it.
   std::string ToXml(bool indent = true) const;

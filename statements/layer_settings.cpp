@@ -76,38 +76,41 @@ void ReadNumberPair(BrevanTranslator& t) {
 }
 
 // Reads one expression sub-clause; false when the keyword opens none.
+// Only the expression of the full form is written; what the others say is
+// a remark (when there is a layer to write into at all).
 bool ReadExpressionSubClause(BrevanTranslator& t, QdXmlNode* labels, bool full) {
+  const size_t first = t.cmd->Position();
   switch (t.TokenId()) {
     case Keyword::Pen: {
       const auto pen = NewPen();
       t.ParsePenClause(*pen);  // steps over Pen itself
-      return true;
+      break;
     }
     case Keyword::Font: {
       const auto font = NewFont();
       t.ParseFontClause(*font);  // steps over Font itself
-      return true;
+      break;
     }
     case Keyword::Position: {
-      int32_t first = 0, second = 0;
-      t.ParseAlignmentClause(first, second);  // steps over Position itself
-      return true;
+      int32_t horizontal = 0, vertical = 0;
+      t.ParseAlignmentClause(horizontal, vertical);  // steps over Position itself
+      break;
     }
     case Keyword::Border:
       t.NextToken();
       if (t.IsToken(Keyword::Plain) || t.IsToken(Keyword::Arrow) || t.IsToken(Keyword::Curved)) t.NextToken();
-      return true;
+      break;
     case Keyword::Max:
       t.NextToken();
       if (full) SkipOptionalNumber(t);
-      return true;
+      break;
     case Keyword::Priority:
       t.NextToken();
       SkipOptionalNumber(t);
-      return true;
+      break;
     case Keyword::With: {
       t.NextToken();
-      if (!full) return true;
+      if (!full) break;
       const std::wstring expression = t.ReadExpressionText();
       if (!labels) return true;
       const NodeHandle item = t.CreateElementOrThrow(Tag::LabelExpression);
@@ -123,36 +126,38 @@ bool ReadExpressionSubClause(BrevanTranslator& t, QdXmlNode* labels, bool full) 
     case Keyword::Shadow:
       t.NextToken();
       if (full) t.ParseOnOff(true);
-      return true;
+      break;
     case Keyword::Caption:
       t.NextToken();
       if (!full) {
         std::wstring caption;
         if (!CmdParseString(t.cmd, caption)) t.Raise(Error::ExpectingString);
       }
-      return true;
+      break;
     case Keyword::Angle:
       t.NextToken();
       if (!full) {
         double angle = 0;
         CmdParseDouble(t.cmd, angle);  // read for its place, not kept
       }
-      return true;
+      break;
     case Keyword::Else:
       t.NextToken();
-      return true;
+      break;
     case Keyword::Offset:
       t.NextToken();
       ReadOffset(t, full);
-      return true;
+      break;
     case Keyword::Spacing:
     case Keyword::Margin:
       t.NextToken();
       if (!full) ReadNumberPair(t);
-      return true;
+      break;
     default:
       return false;
   }
+  if (labels) t.Unwritten(Remark::ClauseNotWritten, t.Since(first));
+  return true;
 }
 
 // Full form (after Label): { Pen | Font | alignment | Border [ Plain | Arrow | Curved ]
@@ -167,75 +172,21 @@ void ParseLayerExpressionClauses(BrevanTranslator& t, QdXmlNode* node, bool full
   t.RaisePendingHostError();
 }
 
-// Reads the sub-clause that the current keyword opens; false when it opens none.
+// Reads the sub-clause that the current keyword opens; false when it opens
+// none. Labels and the colour list are written; what the other clauses say
+// is a remark (when there is a layer to write into at all).
 bool ReadSubClause(BrevanTranslator& t, const NodeHandle& layer) {
-  const Keyword clause = t.TokenId();
-  switch (clause) {
+  const size_t first = t.cmd->Position();
+  switch (t.TokenId()) {
     case Keyword::Colors: {
       bool blend = false;
       uint8_t spread = 0;
       double base = 0;
       t.ParseLayerColorListClause(blend, spread, base);  // steps over Colors itself
       ChildOf(t, layer, Tag::ColorList);
+      if (layer) t.Unwritten(Remark::ColorListNotWritten, t.Since(first));
       return true;
     }
-    case Keyword::Style:
-      t.NextToken();
-      ReadStyleRun(t);
-      return true;
-    case Keyword::Global:
-      t.NextToken();
-      if (!t.IsToken(Keyword::Color)) {
-        ReadStyleRun(t);
-        return true;
-      }
-      t.NextToken();
-      t.ParseOnOff(true);
-      return true;
-    case Keyword::Zoom: {
-      t.NextToken();
-      double low = 0, high = 0;
-      CmdParseDoubleCoord(t.cmd, low, high);
-      std::wstring units;
-      t.ParseUnits(units);
-      t.ParseOnOff(true);
-      return true;
-    }
-    case Keyword::Display:
-      t.NextToken();
-      t.NextToken();  // the display mode, whatever it is
-      return true;
-    case Keyword::Nodes:
-      t.NextToken();
-      return true;
-    case Keyword::Selectable:
-    case Keyword::Arrows:
-    case Keyword::Centroids:
-    case Keyword::Editable:
-    case Keyword::Cluster:
-    case Keyword::Stagger:
-      t.NextToken();
-      t.ParseOnOff(true);
-      return true;
-    case Keyword::Curve:
-      t.NextToken();
-      t.ParseOnOff(false);
-      return true;
-    case Keyword::Color:
-      t.NextToken();
-      t.ReadLong();
-      return true;
-    case Keyword::Threshold:
-    case Keyword::Tolerance:
-    case Keyword::Depth:
-    case Keyword::Rank:
-      t.NextToken();
-      SkipShort(t);
-      return true;
-    case Keyword::Else:
-      t.NextToken();
-      t.ExpectToken(Keyword::Zoom);
-      return true;
     case Keyword::Label:
       t.NextToken();
       // Label Auto: the next pass reads the Auto clause.
@@ -245,19 +196,82 @@ bool ReadSubClause(BrevanTranslator& t, const NodeHandle& layer) {
       }
       return true;
     case Keyword::Auto: {
+      const TokenSpan keyword = t.Here();
       t.NextToken();
-      if (t.cmd->IsToken(kNumericConstant, 0)) t.NextToken();
+      if (t.cmd->IsToken(kNumericConstant, 0)) {
+        if (layer) t.Unwritten(Remark::NumberNotWritten, t.Here(), t.Written(keyword));
+        t.NextToken();
+      }
       const NodeHandle labels = ChildOf(t, layer, Tag::Labels);
       ParseLayerExpressionClauses(t, labels.get(), false);
       return true;
     }
+    case Keyword::Style:
+      t.NextToken();
+      ReadStyleRun(t);
+      break;
+    case Keyword::Global:
+      t.NextToken();
+      if (!t.IsToken(Keyword::Color)) {
+        ReadStyleRun(t);
+        break;
+      }
+      t.NextToken();
+      t.ParseOnOff(true);
+      break;
+    case Keyword::Zoom: {
+      t.NextToken();
+      double low = 0, high = 0;
+      CmdParseDoubleCoord(t.cmd, low, high);
+      std::wstring units;
+      t.ParseUnits(units);
+      t.ParseOnOff(true);
+      break;
+    }
+    case Keyword::Display:
+      t.NextToken();
+      t.NextToken();  // the display mode, whatever it is
+      break;
+    case Keyword::Nodes:
+      t.NextToken();
+      break;
+    case Keyword::Selectable:
+    case Keyword::Arrows:
+    case Keyword::Centroids:
+    case Keyword::Editable:
+    case Keyword::Cluster:
+    case Keyword::Stagger:
+      t.NextToken();
+      t.ParseOnOff(true);
+      break;
+    case Keyword::Curve:
+      t.NextToken();
+      t.ParseOnOff(false);
+      break;
+    case Keyword::Color:
+      t.NextToken();
+      t.ReadLong();
+      break;
+    case Keyword::Threshold:
+    case Keyword::Tolerance:
+    case Keyword::Depth:
+    case Keyword::Rank:
+      t.NextToken();
+      SkipShort(t);
+      break;
+    case Keyword::Else:
+      t.NextToken();
+      t.ExpectToken(Keyword::Zoom);
+      break;
     case Keyword::Extra:
       t.NextToken();
       ReadExtra(t);
-      return true;
+      break;
     default:
       return false;
   }
+  if (layer) t.Unwritten(Remark::ClauseNotWritten, t.Since(first));
+  return true;
 }
 
 }  // namespace
@@ -270,7 +284,11 @@ void BrevanTranslator::TranslateLayerSettings() {
   // A layer identifier that is no number above 0 names no element: its
   // clauses are read and write nothing.
   NodeHandle layer;
-  if (number > 0) layer = FindLayerOrThrow(number, Since(first));
+  if (number > 0) {
+    layer = FindLayerOrThrow(number, Since(first));
+  } else {
+    WarnAt(Since(first), Warning::LayerIdNamesNoLayer, Written(Since(first)));
+  }
   while (ReadSubClause(*this, layer)) {
   }
   layer.reset();

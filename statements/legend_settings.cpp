@@ -1,6 +1,7 @@
 // The legend settings statement: legend elements for pending themes, and
 // row texts placed next to the items they label.
 #include "host/style.h"
+#include "host/text.h"
 #include "statements/theme_kinds.h"
 #include "styles/style_objects.h"
 #include "translator/translator.h"
@@ -67,29 +68,55 @@ struct Rows {
 };
 
 // Rows 1 to 3 go into the first symbol, 4 to 6 into the second, each in the
-// wrapper of its size; later rows have no wrapper and are dropped.
+// wrapper of its size; later rows have no wrapper and are not written.
 void PlaceGraduatedRow(BrevanTranslator& t, QdXmlNode& theme, QdXmlNode& row, int32_t number,
                        TokenSpan rowAt) {
   constexpr Tag kWrappers[] = {Tag::SmallRow, Tag::MediumRow, Tag::LargeRow,
                                Tag::LargeRow, Tag::MediumRow, Tag::SmallRow};
-  if (number < 1 || number > 6) return;
+  // Rows are counted from the default row, the clause's first.
+  const std::wstring ordinal = IntegerText(number + 1);
+  if (number < 1 || number > 6)
+    return t.Unwritten(Remark::GraduatedRowNotWritten, rowAt, ordinal,
+                       L"a graduated theme has a place for its rows 2 to 7");
   NodeHandle symbol = t.SelectSingleNode(theme, t.Name(number <= 3 ? Tag::FirstSymbol : Tag::SecondSymbol));
   if (!symbol) {
     if (number <= 3) t.RaiseAt(rowAt, Error::NodeNotFound, t.Name(Tag::FirstSymbol));
-    return;
+    return t.Unwritten(
+        Remark::GraduatedRowNotWritten, rowAt, ordinal,
+        L"rows 5 to 7 go with a second symbol, \"Colors Symbol (…)\", and this theme has none");
   }
   const NodeHandle wrapper = t.CreateElementOrThrow(kWrappers[number - 1]);
   t.AppendChildOrThrow(*wrapper, row);
   t.AppendChildOrThrow(*symbol, *wrapper);
 }
 
-// Places a row by the theme's kind; rows that have nowhere to go are dropped.
+// What a kind of theme is called in messages.
+const wchar_t* KindTerm(ThemeKind kind) {
+  switch (kind) {
+    case ThemeKind::Range:
+      return L"range theme";
+    case ThemeKind::Value:
+      return L"value theme";
+    case ThemeKind::BarChart:
+      return L"bar chart";
+    case ThemeKind::PieChart:
+      return L"pie chart";
+    case ThemeKind::Graduated:
+      return L"graduated theme";
+    case ThemeKind::SingleSymbol:
+      return L"single-symbol theme";
+  }
+  return L"theme";
+}
+
+// Places a row by the theme's kind; a row that has no place is a remark.
 // rowAt: the row in the statement, where a row with no place is reported.
 void PlaceRow(BrevanTranslator& t, Rows& rows, ThemeKind kind, QdXmlNodeList* items, QdXmlNode& row,
               bool isDefault, bool changed, TokenSpan rowAt) {
   QdXmlNode& theme = *rows.theme;
   if (isDefault) {
-    if (kind != ThemeKind::Range && kind != ThemeKind::Value) return;
+    if (kind != ThemeKind::Range && kind != ThemeKind::Value)
+      return t.Unwritten(Remark::DefaultRowNotWritten, rowAt, KindTerm(kind));
     const std::wstring path = kind == ThemeKind::Range
                                   ? std::wstring(t.Name(Tag::RangeItems)) + L"/" + t.Name(Tag::DefaultRange)
                                   : std::wstring(t.Name(Tag::ValueItems)) + L"/" + t.Name(Tag::DefaultValue);
@@ -98,7 +125,7 @@ void PlaceRow(BrevanTranslator& t, Rows& rows, ThemeKind kind, QdXmlNodeList* it
     t.AppendChildOrThrow(*item, row);
     return;
   }
-  if (!changed) return;
+  if (!changed) return t.Unwritten(Remark::RowUnchanged, rowAt);
   if (kind == ThemeKind::SingleSymbol) return t.AppendChildOrThrow(theme, row);
   if (kind == ThemeKind::Graduated) return PlaceGraduatedRow(t, theme, row, rows.number, rowAt);
   const NodeHandle item = t.ItemOrThrow(items, static_cast<long>(rows.number) - 1, rowAt);
@@ -158,12 +185,15 @@ void ReadRows(BrevanTranslator& t, QdXmlNode& legend, Rows& rows) {
 // False when the layer carries a colour list: that ends the whole statement.
 bool TranslateLegendLayer(BrevanTranslator& t) {
   t.NextToken();
+  const size_t first = t.cmd->Position();
   NodeHandle layer = t.ReadLayerOrThrow();
+  const TokenSpan layerAt = t.Since(first);
   if (t.SelectSingleNode(*layer, t.Name(Tag::ColorList))) return false;
   // A layer with no theme waiting: its clauses are still read, and what
   // they would write goes nowhere.
   const NodeHandle theme = t.FindPendingTheme(*layer);
   layer.reset();
+  if (!theme) t.WarnAt(layerAt, Warning::LegendNoTheme, t.Written(layerAt));
   const NodeHandle legend = t.CreateElementOrThrow(Tag::Legend);
   Rows rows{theme.get(), 0};
   for (;;) {
@@ -213,13 +243,13 @@ ThemeKind BrevanTranslator::GetThemeKind(QdXmlNode& theme) {
   Raise(Error::InvalidThemeType);
 }
 
-namespace {}  // namespace
-
 // legend-settings := Set Legend [ Scale [ On | Off ] ] { layer-clause }
 void BrevanTranslator::TranslateLegendSettings() {
   NextToken();
+  const size_t scale = cmd->Position();
   if (Accept(Keyword::Scale)) {
     ParseOnOff(true);
+    Unwritten(Remark::ClauseNotWritten, Since(scale));
   }
   while (IsToken(Keyword::Layer))
     if (!TranslateLegendLayer(*this)) return;

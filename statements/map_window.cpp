@@ -1,5 +1,6 @@
 // The map-window statement: a map window with one layer per table.
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -40,10 +41,21 @@ void MakeUniqueName(BrevanTranslator& t, QdXmlNode& parent, Tag element, Tag att
 void ReadWindowPosition(BrevanTranslator& t, QdXmlNode& position) {
   std::wstring units = L"inches";  // carries over from clause to clause
   double x = 0, y = 0;
+  // A Height or Width clause whose units no Position clause has taken yet:
+  // only Position writes units.
+  std::optional<TokenSpan> untaken;
+  const auto leaveUntaken = [&] {
+    if (untaken) t.Unwritten(Remark::UnitsNotWritten, *untaken);
+    untaken.reset();
+  };
   for (;;) {
+    const size_t clause = t.cmd->Position();
     if (t.Accept(Keyword::Position)) {
       CmdParseDoubleCoord(t.cmd, x, y);
+      const size_t unitsAt = t.cmd->Position();
       t.ParseUnits(units);
+      if (t.cmd->Position() != unitsAt) leaveUntaken();
+      untaken.reset();
       t.SetNumberAttributeOrThrow(position, kX, x);
       t.SetNumberAttributeOrThrow(position, kY, y);
       t.SetAttributeOrThrow(position, kUnits, units);
@@ -51,13 +63,19 @@ void ReadWindowPosition(BrevanTranslator& t, QdXmlNode& position) {
       const wchar_t* attribute = t.IsToken(Keyword::Height) ? kHeight : kWidth;
       t.NextToken();
       const double size = t.ReadDouble();
+      const size_t unitsAt = t.cmd->Position();
       t.ParseUnits(units);
+      if (t.cmd->Position() != unitsAt) {
+        leaveUntaken();
+        untaken = t.Since(clause);
+      }
       t.SetNumberAttributeOrThrow(position, attribute, size);
     } else if (t.IsToken(Keyword::Min) || t.IsToken(Keyword::Max)) {
       const wchar_t* style = t.IsToken(Keyword::Min) ? L"min" : L"max";
       t.NextToken();
       t.SetAttributeOrThrow(position, kStyle, style);
     } else {
+      leaveUntaken();
       return;
     }
   }

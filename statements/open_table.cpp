@@ -19,6 +19,7 @@ void BrevanTranslator::TranslateOpenTable() {
   NodeHandle table = CreateElementOrThrow(Tag::Table);
   SetAttributeOrThrow(*table, Name(Tag::File), file);
   for (;;) {
+    const size_t clause = cmd->Position();
     if (Accept(Keyword::As)) {
       std::wstring alias;
       const TokenSpan at = Here();
@@ -29,9 +30,11 @@ void BrevanTranslator::TranslateOpenTable() {
     } else if (Accept(Keyword::Hidden)) {
       SetNumberAttributeOrThrow(*table, Name(Tag::Hidden), 1.0);
     } else if (Accept(Keyword::Quiet)) {
+      Unwritten(Remark::ClauseNotWritten, Since(clause));
     } else if (Accept(Keyword::Interactive)) {
       SetNumberAttributeOrThrow(*table, Name(Tag::Interactive), 1.0);
     } else if (Accept(Keyword::Fast)) {
+      Unwritten(Remark::ClauseNotWritten, Since(clause));
     } else if (Accept(Keyword::Codepage)) {
       int32_t codepage = 0;
       if (!CmdParseLong(cmd, codepage)) Raise(Error::ExpectingInteger);

@@ -58,9 +58,10 @@ void ParseDistance(BrevanTranslator& t, double& number, std::wstring& units) {
 
 // zoom := Zoom ( Entire [ Layer layer-id ] | distance )
 void ReadZoom(BrevanTranslator& t, QdXmlNode& window) {
+  const size_t first = t.cmd->Position();
   t.NextToken();
   if (t.Accept(Keyword::Entire)) {
-    if (!t.Accept(Keyword::Layer)) return;
+    if (!t.Accept(Keyword::Layer)) return t.Unwritten(Remark::ClauseNotWritten, t.Since(first));
     std::wstring layer;
     t.ReadLayerIdentifier(layer);
     t.SetAttributeOrThrow(window, t.Name(Tag::ZoomLayer), layer);
@@ -203,17 +204,23 @@ void ReadRedraw(BrevanTranslator& t, QdXmlNode& window) {
   t.SetNumberAttributeOrThrow(window, t.Name(Tag::Redraw), t.ParseOnOff(true) ? 1.0 : 0.0);
 }
 
-// clip := Clip Auto — read, nothing recorded
+// clip := Clip Auto — read, not written
 void ReadClip(BrevanTranslator& t) {
+  const size_t first = t.cmd->Position();
   t.NextToken();
   t.ExpectToken(Keyword::Auto);
+  t.Unwritten(Remark::ClauseNotWritten, t.Since(first));
 }
 
-// limit := Limit Zoom number — read, nothing recorded
+// limit := Limit Zoom number — read, not written
 void ReadLimit(BrevanTranslator& t) {
+  const size_t first = t.cmd->Position();
   t.NextToken();
   t.ExpectToken(Keyword::Zoom);
+  const TokenSpan keywords = t.Since(first);
+  const size_t number = t.cmd->Position();
   t.ReadDouble();
+  t.Unwritten(Remark::NumberNotWritten, t.Since(number), t.Written(keywords));
 }
 
 // Reads the clause that the current keyword opens; false when it opens none.

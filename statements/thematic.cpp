@@ -136,9 +136,11 @@ void AppendSymbol(BrevanTranslator& t, QdXmlNode& theme, Tag tag) {
 void ReadGraduatedTheme(BrevanTranslator& t, QdXmlNode& theme) {
   constexpr double kPointsPerInch = 72;
   t.NextToken();
+  const size_t start = t.cmd->Position();
   t.ReadDouble();
   t.ExpectToken(Keyword::Colon);
   t.ReadLong();
+  t.Unwritten(Remark::GraduatedStartNotWritten, t.Since(start), t.Written(t.Since(start)));
   const double value = t.ReadDouble();
   t.ExpectToken(Keyword::Colon);
   const int32_t points = t.ReadLong();
@@ -195,7 +197,9 @@ void BrevanTranslator::TranslateThematic() {
   }
   ExpectToken(Keyword::With);
   NodeHandle holder = CreateElementOrThrow(Tag::ExpressionHolder);
+  const size_t expressionsStart = cmd->Position();
   const long count = ReadExpressions(*this, *holder);
+  const TokenSpan expressionsAt = Since(expressionsStart);
   if (!IsToken(Keyword::Missing) && !ThemeKindOf(TokenId())) Raise(Error::InvalidExpression);
   NodeHandle missing;
   if (IsToken(Keyword::Missing)) missing = ReadMissingValue(*this);
@@ -224,6 +228,8 @@ void BrevanTranslator::TranslateThematic() {
     case ThemeKind::BarChart:
     case ThemeKind::PieChart:
       TranslateChartClauses(*theme, kind, *holder, count);
+      // Only the Each brushes take the expressions into the document.
+      if (FirstChild(*holder)) Unwritten(Remark::ChartExpressionsNotWritten, expressionsAt);
       TranslateThemeLegend(*theme);
       holder.reset();
       break;

@@ -89,11 +89,13 @@ void ReadSize(BrevanTranslator& t, QdXmlNode& theme, SizeState& state) {
     t.ReadTextSizeMode(state.text);
     t.RaisePendingHostError();
     if (t.IsToken(Keyword::At)) {  // a scale for the reference: read, not written
+      const size_t scale = t.cmd->Position();
       t.NextToken();
       t.ExpectToken(Keyword::Scale);
       t.ReadDouble();
       std::wstring unit;
       t.ParseUnits(unit);
+      t.Unwritten(Remark::ClauseNotWritten, t.Since(scale));
     }
   }
   t.WriteMethodElement(theme, state.method, state.text);

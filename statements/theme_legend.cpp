@@ -75,7 +75,7 @@ void ReadItemColor(BrevanTranslator& t, QdXmlNode& theme, ListHandle& items) {
   t.ParseStyleClauseColor(color);
   t.ExpectToken(Keyword::At);
   const int32_t number = t.ReadLong();
-  if (!on) return;
+  if (!on) return t.Unwritten(Remark::ClauseNotWritten, t.Since(first));
   if (!items) items = FindItemElements(t, theme);
   if (!items) t.RaiseAt(t.Since(first), Error::LegendThemeNotFound, L"", Note::LegendColorsNeedItems);
   const NodeHandle item =
@@ -104,6 +104,7 @@ void BrevanTranslator::TranslateThemeLegend(QdXmlNode& theme) {
   const NodeHandle anchor = LegendAnchor(*this, theme, adjustAt);
   ListHandle items;
   for (;;) {
+    const size_t clause = cmd->Position();
     switch (TokenId()) {
       case Keyword::Max:
         ReadReference(*this, *anchor);
@@ -117,13 +118,16 @@ void BrevanTranslator::TranslateThemeLegend(QdXmlNode& theme) {
       case Keyword::Color:
         NextToken();
         ReadLong();
+        Unwritten(Remark::ClauseNotWritten, Since(clause));
         break;
       case Keyword::Base:
         NextToken();
         ReadDouble();
+        Unwritten(Remark::ClauseNotWritten, Since(clause));
         break;
       case Keyword::Spread:
         ReadSpread(*this);
+        Unwritten(Remark::ClauseNotWritten, Since(clause));
         break;
       case Keyword::Adjust:
         NextToken();

@@ -74,11 +74,13 @@ void BrevanTranslator::ParsePenClause(Veltra::cPen& pen) {
       pen.SetPattern(Veltra::PAT_SOLID);
     }
     NextItem(*this);
+    const TokenSpan thirdAt = Here();
     const double third = Number(*this);
     NextToken();
     if (Accept(Keyword::Comma)) {
       pen.SetColor(ToColor(Number(*this)));
       NextToken();
+      Unwritten(Remark::PenThirdNumberNotWritten, thirdAt);
     } else {
       pen.SetColor(ToColor(third));
     }

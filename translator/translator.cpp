@@ -97,16 +97,26 @@ void BrevanTranslator::DispatchStatement() {
     Warn(Warning::StatementCutShort, cmd->TokenText());
 }
 
-bool BrevanTranslator::AtStatementLine() {
-  if (!cmd->TokenStartsLine() || cmd->TokenColumn() > 1) return false;
-  if (cmd->TokenKind() == kIdentifier) return true;
-  if (cmd->TokenKind() != kKeywordKind) return false;
-  return IsWordStart(cmd->TokenText().front());
+bool BrevanTranslator::AtStatementLine() { return cmd->TokenStartsStatementLine(); }
+
+void BrevanTranslator::WarnAt(TokenSpan at, Warning warning, const std::wstring& argument) {
+  cmd->Warn(FilledText(kWarningEntries, kWarningCount, static_cast<short>(warning), Printable(argument), L""),
+            at.first, at.last);
 }
 
-void BrevanTranslator::Warn(Warning warning, const std::wstring& argument) {
-  cmd->Warn(
-      FilledText(kWarningEntries, kWarningCount, static_cast<short>(warning), Printable(argument), L""));
+void BrevanTranslator::Unwritten(Remark remark, TokenSpan at) {
+  // A clause is named by its first words: enough to find it on its line.
+  constexpr size_t kShown = 40;
+  std::wstring text = cmd->SpanText(at.first, at.last);
+  if (text.size() > kShown) text = text.substr(0, kShown - 1) + L"…";
+  Unwritten(remark, at, text);
+}
+
+void BrevanTranslator::Unwritten(Remark remark, TokenSpan at, const std::wstring& fact0,
+                                 const std::wstring& fact1) {
+  cmd->Remark(FilledText(kRemarkEntries, kRemarkCount, static_cast<short>(remark), Printable(fact0),
+                         Printable(fact1)),
+              at.first, at.last);
 }
 
 void BrevanTranslator::RaisePendingHostError() {

@@ -99,6 +99,8 @@ struct BrevanTranslator {
   [[noreturn]] void RaiseAt(TokenSpan at, Error n, const std::wstring& argument = std::wstring(),
                             Note note = Note::None, const std::wstring& fact0 = std::wstring(),
                             const std::wstring& fact1 = std::wstring());
+  // The text of the tokens of at as written, up to the end of the first one's line.
+  std::wstring Written(TokenSpan at) { return cmd->SpanText(at.first, at.last); }
   // The current token as a span.
   TokenSpan Here() { return {cmd->Position(), cmd->Position()}; }
   // From the token at position first to the one before the cursor: what was just read.
@@ -126,8 +128,14 @@ struct BrevanTranslator {
   // Whether the current token begins a line as a statement does: a word in
   // the first column. Anything else continues the statement before it.
   bool AtStatementLine();
-  // Records a warning at the current token; argument fills its ^0.
-  void Warn(Warning warning, const std::wstring& argument);
+  // Records a warning at the current token, or about the tokens of at;
+  // argument fills its ^0.
+  void Warn(Warning warning, const std::wstring& argument) { WarnAt(Here(), warning, argument); }
+  void WarnAt(TokenSpan at, Warning warning, const std::wstring& argument);
+  // Records a remark about the tokens of at, which are read and not
+  // written: ^0 is their text as written, or fact0 when given.
+  void Unwritten(Remark remark, TokenSpan at);
+  void Unwritten(Remark remark, TokenSpan at, const std::wstring& fact0, const std::wstring& fact1 = L"");
   // Reads a number (error 10) or an integer (error 11) at the cursor.
   double ReadDouble();
   int32_t ReadLong();

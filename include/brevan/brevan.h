@@ -54,13 +54,21 @@ struct Options {
 struct Skipped {
   int line = 0;
   int column = 0;
-  std::string keyword;  // its first word or words, as written
+  std::string keyword;  // its first words, as written
 };
 
-// An error, or a warning: something a translation passed over or cut short
-// (the document is still written).
+// How much a diagnostic matters:
+// - an error stops the translation (or, with Options::check, the statement);
+// - a warning is something passed over or cut short (the document is still
+//   written; Options::strict makes warnings fail);
+// - a remark is something the workspace says that the document has no
+//   place for: read and not written. Never a failure.
+enum class Severity { Error, Warning, Remark };
+
+// An error, a warning or a remark, at its place in the text.
 struct Diagnostic {
-  int number = 0;  // the message number of an error (as Result::error); 0 for a warning
+  Severity severity = Severity::Error;
+  int number = 0;  // the message number of an error (as Result::error); 0 otherwise
   int line = 0;    // 1-based; 0 when not about a line
   int column = 0;
   int endColumn = 0;               // just past the culprit on its line
@@ -73,7 +81,8 @@ struct Result {
   bool ok = false;
   // The message number when !ok: a translation error (1 to 35, 9984 to
   // 9988), 2 for a token that cannot be read, 0 for an input error (bytes
-  // that do not decode, an unreadable file or a bad version header).
+  // that do not decode, a binary file, an unreadable file or a broken
+  // version line).
   int error = 0;
   std::string message;  // UTF-8, its argument filled in; empty when ok
   int line = 0;         // where the culprit stands (1-based; 0 when not about a line)
@@ -85,12 +94,17 @@ struct Result {
   // failure (empty after an input error).
   std::string xml;
   std::vector<Skipped> skipped;
-  // Warnings in the order of the text: statements cut short, expressions
-  // that run on over a line break.
+  // Every error, warning and remark, in the order of the text.
+  std::vector<Diagnostic> diagnostics;
+  // The warnings of diagnostics: statements cut short, expressions that
+  // run on over a line break, a file with nothing to translate.
   std::vector<Diagnostic> warnings;
-  // Every error when !ok, the first one as above; with Options::check all
-  // the errors of the text, else just that one.
+  // The errors of diagnostics: every error when !ok, the first one as
+  // above; with Options::check all the errors of the text, else just that one.
   std::vector<Diagnostic> errors;
+
+  // How many diagnostics have severity.
+  size_t Count(Severity severity) const;
 };
 
 // Translates the bytes of a workspace.

@@ -14,6 +14,9 @@
 //   warns: 2:5 statement ends       (each warning, in order, by its place
 //                                    and the start of its message; a case
 //                                    without "warns:" lines warns of nothing)
+//   remarks: 2:9 "Clip Auto" is      (each remark the same way, checked
+//                                    when a case lists any; "remarks: none"
+//                                    for a case that has none)
 //
 // Lines starting with "#" outside the statements are comments.
 #include <algorithm>
@@ -40,6 +43,7 @@ struct Case {
   std::vector<std::string> has;
   std::vector<std::string> lacks;
   std::vector<std::string> warns;
+  std::vector<std::string> remarks;
   std::string at;
   std::string note;
 };
@@ -91,6 +95,8 @@ std::vector<Case> ReadCases(const fs::path& path) {
       cases.back().note = line.substr(6);
     } else if (StartsWith(line, "warns: ") && !inText) {
       cases.back().warns.push_back(line.substr(7));
+    } else if (StartsWith(line, "remarks: ") && !inText) {
+      cases.back().remarks.push_back(line.substr(9));
     } else if (inText) {
       cases.back().text += line + "\n";
     }
@@ -98,13 +104,26 @@ std::vector<Case> ReadCases(const fs::path& path) {
   return cases;
 }
 
+// Each notice by its place and the start of its message, in order.
+void CheckNotices(const std::string& label, const char* kind, const std::vector<std::string>& found,
+                  const std::vector<std::string>& expected) {
+  EXPECT_EQ(found.size(), expected.size()) << label << ": " << kind << "s";
+  for (size_t i = 0; i < std::max(found.size(), expected.size()); ++i) {
+    const std::string got = i < found.size() ? found[i] : "(none)";
+    const std::string want = i < expected.size() ? expected[i] : "(none)";
+    EXPECT_TRUE(StartsWith(got, want.c_str()))
+        << label << ": " << kind << " " << got << ", expected " << want;
+  }
+}
+
 void Check(const Case& c) {
   const Translation result = Translate(FromUtf8(c.text), c.version);
   const std::string label = c.where + " (" + c.name + ")";
-  EXPECT_EQ(result.warnings.size(), c.warns.size()) << label;
-  for (size_t i = 0; i < std::min(result.warnings.size(), c.warns.size()); ++i)
-    EXPECT_TRUE(StartsWith(result.warnings[i], c.warns[i].c_str()))
-        << label << ": warning " << result.warnings[i] << ", expected " << c.warns[i];
+  CheckNotices(label, "warning", result.warnings, c.warns);
+  if (c.remarks == std::vector<std::string>{"none"})
+    CheckNotices(label, "remark", result.remarks, {});
+  else if (!c.remarks.empty())
+    CheckNotices(label, "remark", result.remarks, c.remarks);
   if (!c.expectOk) {
     EXPECT_FALSE(result.ok) << label;
     EXPECT_EQ(result.error, c.error) << label;

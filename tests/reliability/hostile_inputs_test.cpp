@@ -61,21 +61,21 @@ TEST_F(HostileInputsTest, NumbersBeyondEveryRange) {
   EXPECT_NE(pen.xml.find("lineColor=\"rgb(255,255,255)\""), std::string::npos);
 }
 
-TEST(HostileBytesTest, InvalidEncodingAndNulBytes) {
+TEST(HostileBytesTest, InvalidEncodingAndControlCharacters) {
   const brevan::Result invalid = brevan::TranslateBytes("Open Table \"a\"\nOpen Table \"\xC3\x28\"");
   EXPECT_EQ(invalid.error, 0);
-  EXPECT_EQ(invalid.line, 2);
-  // A document cannot hold a control character: refused where it would be written...
-  const brevan::Result nul = brevan::TranslateBytes(std::string("Open Table \"a\0b\"", 16));
-  EXPECT_EQ(nul.error, 20);
-  EXPECT_EQ(nul.message, "Error while setting an XML node attribute: \"file\"");
+  EXPECT_EQ(std::pair(invalid.line, invalid.column), std::pair(2, 13));
+  // A NUL makes the file no workspace...
+  EXPECT_EQ(brevan::TranslateBytes(std::string("Print \"\0\"", 9)).error, 0);
+  // ...and a document cannot hold another control character: refused where it would be written...
+  const brevan::Result control = brevan::TranslateBytes("Open Table \"a\x01b\"");
+  EXPECT_EQ(control.error, 20);
+  EXPECT_EQ(control.message, "Error while setting an XML node attribute: \"file\"");
   // ...shown by its code in a message, and passed over where it is skipped.
-  const brevan::Result bare = brevan::TranslateBytes(std::string("Open\0", 5));
+  const brevan::Result bare = brevan::TranslateBytes("Open\x02");
   EXPECT_EQ(bare.error, 2);
-  EXPECT_EQ(bare.message, "Invalid token \"\\x00\".");
-  const char text[] = "Print \"\0\" \x01\nOpen Table \"a\"";
-  const brevan::Result skipped = brevan::TranslateBytes(std::string(text, sizeof text - 1));
-  EXPECT_TRUE(skipped.ok);
+  EXPECT_EQ(bare.message, "Invalid token \"\\x02\".");
+  EXPECT_TRUE(brevan::TranslateBytes("Print \"\x02\" \x01\nOpen Table \"a\"").ok);
 }
 
 TEST(HostileBytesTest, FileEndingInsideAString) {

@@ -1,5 +1,7 @@
 #include "tests/support/translate.h"
 
+#include <algorithm>
+
 #include "host/style.h"
 #include "host/text.h"
 #include "host/token_reader.h"
@@ -29,12 +31,16 @@ std::string CompactXml(const std::string& document) {
 
 namespace {
 
-std::vector<std::string> Warnings(const TokenReader& reader) {
-  std::vector<std::string> warnings;
-  for (const ReaderWarning& warning : reader.Warnings())
-    warnings.push_back(std::to_string(warning.line) + ":" + std::to_string(warning.column) + " " +
-                       ToUtf8(warning.message));
-  return warnings;
+// In the order of the text, as the API gives them.
+std::vector<std::string> Notices(std::vector<ReaderNotice> notices) {
+  std::stable_sort(notices.begin(), notices.end(), [](const ReaderNotice& a, const ReaderNotice& b) {
+    return std::pair(a.line, a.column) < std::pair(b.line, b.column);
+  });
+  std::vector<std::string> shown;
+  for (const ReaderNotice& notice : notices)
+    shown.push_back(std::to_string(notice.line) + ":" + std::to_string(notice.column) + " " +
+                    ToUtf8(notice.message));
+  return shown;
 }
 
 Translation Finish(bool ok, TokenReader& reader, const XmlDocument& doc) {
@@ -48,7 +54,8 @@ Translation Finish(bool ok, TokenReader& reader, const XmlDocument& doc) {
   result.xml = doc.HasRoot() ? CompactXml(doc.ToXml()) : std::string();
   result.line = reader.TokenLine();
   result.column = reader.TokenColumn();
-  result.warnings = Warnings(reader);
+  result.warnings = Notices(reader.Warnings());
+  result.remarks = Notices(reader.Remarks());
   if (!reader.Errors().empty()) {
     const ReaderError& error = reader.Errors().front();
     result.at = std::to_string(error.line) + ":" + std::to_string(error.column) + "-" +
@@ -120,7 +127,7 @@ StateRun RunOnState(std::wstring_view text, const std::function<void(BrevanTrans
     }
   }
   run.rest = reader.TokenText();
-  run.warnings = Warnings(reader);
+  run.warnings = Notices(reader.Warnings());
   run.xml = CompactXml(doc.ToXml());
   return run;
 }
