@@ -17,10 +17,25 @@ namespace brevan {
 
 namespace {
 
+// Text for the page: markup characters as entities, control characters
+// (C0 but tab and line feed, DEL, C1) shown by their code, \x1b or \u009b.
 std::string Escape(std::string_view text) {
+  static const char kDigits[] = "0123456789abcdef";
   std::string out;
   out.reserve(text.size());
-  for (const char c : text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte < 0x20 && c != '\t' && c != '\n') || byte == 0x7F) {
+      out += {'\\', 'x', kDigits[byte >> 4], kDigits[byte & 0xF]};
+      continue;
+    }
+    const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      out += {'\\', 'u', '0', '0', kDigits[next >> 4], kDigits[next & 0xF]};
+      ++i;
+      continue;
+    }
     switch (c) {
       case '&':
         out += "&amp;";
@@ -500,8 +515,9 @@ void Diagnostics(Page& page, const Result& result) {
   page.Add(
       "<section class=\"diagnostics\" aria-labelledby=\"diagnostics\"><h2 "
       "id=\"diagnostics\">Diagnostics</h2>");
-  if (result.errors.empty() && result.warnings.empty() && result.skipped.empty())
-    page.Add("<p>No errors, no warnings, no statement passed over.</p>");
+  const size_t remarks = result.Count(Severity::Remark);
+  if (result.errors.empty() && result.warnings.empty() && result.skipped.empty() && remarks == 0)
+    page.Add("<p>No errors, no warnings, no remarks, no statement passed over.</p>");
   const auto List = [&](const std::vector<Diagnostic>& list, const char* kind) {
     if (list.empty()) return;
     page.Add(std::string("<ul class=\"") + kind + "s\">");
@@ -520,6 +536,15 @@ void Diagnostics(Page& page, const Result& result) {
   };
   List(result.errors, "error");
   List(result.warnings, "warning");
+  if (remarks > 0) {
+    std::vector<Diagnostic> list;
+    for (const Diagnostic& d : result.diagnostics)
+      if (d.severity == Severity::Remark) list.push_back(d);
+    page.Add("<details><summary>" + std::to_string(remarks) + (remarks == 1 ? " remark" : " remarks") +
+             ": what the workspace says and the document has no place for</summary>");
+    List(list, "remark");
+    page.Add("</details>");
+  }
   if (!result.skipped.empty()) {
     page.Add("<details><summary>" + std::to_string(result.skipped.size()) +
              (result.skipped.size() == 1 ? " statement" : " statements") +
@@ -551,10 +576,10 @@ h4{font-size:.98rem;margin:.9rem 0 .3rem}
 .counts div{display:flex;gap:.35rem;align-items:baseline}.counts dt{color:var(--soft)}.counts dd{margin:0;font-weight:600;font-variant-numeric:tabular-nums}
 code,pre{font-family:ui-monospace,"SFMono-Regular",Menlo,Consolas,monospace;font-size:.9em}
 pre{background:var(--panel);padding:.4rem .6rem;border-radius:4px;overflow-x:auto;margin:.3rem 0}
-.errors,.warnings{list-style:none;padding:0}
-.error,.warning{border-left:4px solid;padding:.3rem .7rem;margin:.5rem 0;background:var(--panel)}
-.error{border-color:var(--bad)}.warning{border-color:var(--warn)}
-.error>strong{color:var(--bad);text-transform:uppercase;font-size:.8em}.warning>strong{color:var(--warn);text-transform:uppercase;font-size:.8em}
+.errors,.warnings,.remarks{list-style:none;padding:0}
+.error,.warning,.remark{border-left:4px solid;padding:.3rem .7rem;margin:.5rem 0;background:var(--panel)}
+.error{border-color:var(--bad)}.warning{border-color:var(--warn)}.remark{border-color:var(--line)}
+.error>strong{color:var(--bad);text-transform:uppercase;font-size:.8em}.warning>strong{color:var(--warn);text-transform:uppercase;font-size:.8em}.remark>strong{color:var(--soft);text-transform:uppercase;font-size:.8em}
 .where,.note,.stands,.font{color:var(--soft)}
 table{border-collapse:collapse;margin:.4rem 0}th,td{text-align:left;padding:.2rem .9rem .2rem 0;border-bottom:1px solid var(--line);vertical-align:top}
 th{font-weight:600}
@@ -623,6 +648,7 @@ std::string RenderPage(const pugi::xml_document& document, const Result* result,
   if (result) {
     Count("errors", result->errors.size());
     Count("warnings", result->warnings.size());
+    Count("remarks", result->Count(Severity::Remark));
     Count("passed over", result->skipped.size());
   }
   page.Add("</dl></header><main>");

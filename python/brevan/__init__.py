@@ -18,7 +18,7 @@ from dataclasses import dataclass, field
 from typing import Iterable, Optional, Union
 
 from . import _brevan
-from ._brevan import Diagnostic, Skipped
+from ._brevan import Diagnostic, Severity, Skipped, Status
 
 __all__ = [
     "BrevanError",
@@ -26,7 +26,9 @@ __all__ = [
     "InputError",
     "Outcome",
     "Result",
+    "Severity",
     "Skipped",
+    "Status",
     "TranslationError",
     "render_html",
     "translate",
@@ -69,15 +71,19 @@ class TranslationError(BrevanError):
 
 class InputError(BrevanError, UnicodeError):
     """The input could not be read: bytes that are not valid in their
-    encoding, an unknown encoding, an unreadable file or a bad version
-    header. line is where the bad bytes are (0 when not about a line)."""
+    encoding, a binary file, an unknown encoding, an unreadable file or a
+    broken version line. line and column (in characters) are where the
+    culprit stands (0 when not about a place); the message says what to do."""
 
-    def __init__(self, message: str, line: int = 0, path: Optional[str] = None) -> None:
+    def __init__(self, message: str, line: int = 0, path: Optional[str] = None, column: int = 0) -> None:
         self.message = message
         self.line = line
+        self.column = column
         self.path = path
         where = f"{path}:" if path else ""
-        super().__init__(f"{where}{line}: {message}" if line else f"{where} {message}".strip())
+        if line:
+            where += f"{line}:" + (f"{column}:" if column else "")
+        super().__init__(f"{where} {message}".strip())
 
 
 @dataclass(frozen=True)
@@ -88,30 +94,37 @@ class Result:
     ok: bool
     skipped: list[Skipped] = field(default_factory=list)
     warnings: list[Diagnostic] = field(default_factory=list)
-    # Errors and warnings, in the order of the text.
+    # Errors, warnings and remarks (what the workspace says that the
+    # document has no place for), in the order of the text.
     diagnostics: list[Diagnostic] = field(default_factory=list)
+
+    @property
+    def remarks(self) -> list[Diagnostic]:
+        """The remarks of diagnostics: read and not written to the document."""
+        return [d for d in self.diagnostics if d.severity == Severity.REMARK]
 
 
 @dataclass(frozen=True)
 class Outcome:
     """One file of translate_many: where its document went (None when it
-    was not written) and the error that stopped it, if any."""
+    was not written), how it ended, and the error that stopped it, if any."""
 
     path: str
     output: Optional[str]
     ok: bool
     error: Optional[BrevanError]
     warnings: list[Diagnostic]
+    status: Status = Status.TRANSLATED
+    diagnostics: list[Diagnostic] = field(default_factory=list)
 
 
-def _ordered(native: "_brevan.NativeResult") -> list[Diagnostic]:
-    both = list(native.errors) + list(native.warnings)
-    return sorted(both, key=lambda d: (d.line, d.column))
+def _input_error(native: "_brevan.NativeResult", path: Optional[str]) -> InputError:
+    return InputError(native.message, native.line, path, native.column)
 
 
 def _finish(native: "_brevan.NativeResult", partial: bool, check: bool, path: Optional[str]) -> Result:
     if not native.ok and native.error == 0:
-        raise InputError(native.message, native.line, path)
+        raise _input_error(native, path)
     if not native.ok and not partial and not check:
         raise TranslationError(native, path)
     return Result(
@@ -119,7 +132,7 @@ def _finish(native: "_brevan.NativeResult", partial: bool, check: bool, path: Op
         ok=native.ok,
         skipped=list(native.skipped),
         warnings=list(native.warnings),
-        diagnostics=_ordered(native),
+        diagnostics=list(native.diagnostics),
     )
 
 
@@ -182,7 +195,10 @@ def translate_many(
 
     jobs is the number of threads (default: the cores). Each document is
     written whole or not at all. Returns one Outcome per file, in the
-    order of paths; a file that fails does not stop the others.
+    order of paths; a file that fails does not stop the others. A batch
+    that must not start (two inputs of one name, an output that is one of
+    the inputs) raises ValueError and writes nothing; an out_dir that
+    cannot be made raises OSError.
     """
     names = [os.fspath(path) for path in paths]
     threads = jobs if jobs is not None else (os.cpu_count() or 1)
@@ -193,18 +209,18 @@ def translate_many(
         result = native.result
         error: Optional[BrevanError] = None
         if not result.ok:
-            error = InputError(result.message, result.line, native.path) if result.error == 0 else TranslationError(
-                result, native.path
-            )
+            error = _input_error(result, native.path) if result.error == 0 else TranslationError(result, native.path)
         elif native.write_error:
-            error = BrevanError(native.write_error)
+            error = BrevanError(f"{native.output}: cannot write: {native.write_error}")
         outcomes.append(
             Outcome(
                 path=native.path,
-                output=native.output or None,
-                ok=result.ok and not native.write_error,
+                output=native.output if native.written else None,
+                ok=native.status in (Status.TRANSLATED, Status.TRANSLATED_WITH_WARNINGS),
                 error=error,
                 warnings=list(result.warnings),
+                status=native.status,
+                diagnostics=list(result.diagnostics),
             )
         )
     return outcomes

@@ -1,7 +1,20 @@
 # The native module; use the functions of the brevan package instead.
+import enum
 from typing import Optional
 
+class Severity(enum.Enum):
+    ERROR = ...
+    WARNING = ...
+    REMARK = ...
+
+class Status(enum.Enum):
+    TRANSLATED = ...
+    TRANSLATED_WITH_WARNINGS = ...
+    FAILED = ...
+    NOT_DONE = ...
+
 class Diagnostic:
+    severity: Severity
     number: int
     line: int
     column: int
@@ -28,10 +41,13 @@ class NativeResult:
     skipped: list[Skipped]
     warnings: list[Diagnostic]
     errors: list[Diagnostic]
+    diagnostics: list[Diagnostic]
 
 class NativeOutcome:
     path: str
     output: str
+    status: Status
+    written: bool
     write_error: str
     result: NativeResult
 

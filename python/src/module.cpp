@@ -3,27 +3,18 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include <algorithm>
-#include <atomic>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <set>
-#include <stdexcept>
 #include <string>
-#include <system_error>
-#include <thread>
+#include <utility>
 #include <vector>
 
+#include "brevan/batch.h"
 #include "brevan/brevan.h"
 #include "brevan/report.h"
 
 namespace py = pybind11;
 
 namespace {
-
-namespace fs = std::filesystem;
 
 brevan::Options MakeOptions(std::optional<short> version, const std::string& encoding, bool partial,
                             bool check) {
@@ -35,76 +26,28 @@ brevan::Options MakeOptions(std::optional<short> version, const std::string& enc
   return options;
 }
 
-// One file of a batch: where its document went, and how its translation ended.
-struct Outcome {
-  std::string path;
-  std::string output;  // empty when nothing was written
-  std::string writeError;
-  brevan::Result result;
-};
-
-// Writes text beside path under a temporary name, then renames it into
-// place: a reader never sees half a document. False with the reason.
-bool WriteWhole(const fs::path& path, const std::string& text, std::string& error) {
-  const fs::path temporary = path.string() + ".part";
+// A batch into out_dir/NAME.xml; the folder is made first. A batch that
+// must not start (an output that is an input, two inputs of one name)
+// raises ValueError, a folder that cannot be made OSError.
+std::vector<brevan::Outcome> TranslateMany(const std::vector<std::string>& paths, const std::string& outDir,
+                                           unsigned jobs, const brevan::Options& options) {
+  std::string error;
+  const std::vector<brevan::Job> planned = brevan::PlanBatch(paths, outDir, "", error);
+  if (!error.empty()) throw py::value_error(error);
+  if (!brevan::MakeFolder(outDir, error)) {
+    PyErr_SetString(PyExc_OSError, error.c_str());
+    throw py::error_already_set();
+  }
+  brevan::BatchOptions batch;
+  batch.options = options;
+  batch.jobs = jobs;
+  brevan::Batch done;
   {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) {
-      error = "cannot write " + temporary.string();
-      std::error_code ignored;
-      fs::remove(temporary, ignored);
-      return false;
-    }
+    py::gil_scoped_release released;
+    done = brevan::TranslateMany(planned, batch);
   }
-  std::error_code renamed;
-  fs::rename(temporary, path, renamed);
-  if (!renamed) return true;
-  error = "cannot write " + path.string() + ": " + renamed.message();
-  fs::remove(temporary, renamed);
-  return false;
-}
-
-// Each input to out_dir/NAME.xml; two inputs may not share a name.
-std::vector<fs::path> OutputPaths(const std::vector<std::string>& paths, const fs::path& outDir) {
-  std::vector<fs::path> outputs;
-  std::set<fs::path> seen;
-  for (const std::string& path : paths) {
-    fs::path output = outDir / fs::path(path).stem();
-    output += ".xml";
-    if (!seen.insert(output).second)
-      throw std::invalid_argument("two inputs would both be written to " + output.string());
-    outputs.push_back(std::move(output));
-  }
-  return outputs;
-}
-
-std::vector<Outcome> TranslateMany(const std::vector<std::string>& paths, const std::string& outDir,
-                                   unsigned jobs, const brevan::Options& options) {
-  const std::vector<fs::path> outputs = OutputPaths(paths, outDir);
-  std::error_code made;
-  fs::create_directories(outDir, made);
-  if (made) throw std::runtime_error("cannot make " + outDir + ": " + made.message());
-  std::vector<Outcome> outcomes(paths.size());
-  std::atomic<size_t> next{0};
-  const auto work = [&] {
-    for (size_t i; (i = next++) < paths.size();) {
-      Outcome& outcome = outcomes[i];
-      outcome.path = paths[i];
-      outcome.result = brevan::TranslateFile(paths[i], options);
-      if ((outcome.result.ok || options.partial) && !outcome.result.xml.empty() &&
-          WriteWhole(outputs[i], outcome.result.xml, outcome.writeError))
-        outcome.output = outputs[i].string();
-      outcome.result.xml = std::string();  // written, not kept: a batch may be large
-    }
-  };
-  jobs = std::max(1u, std::min<unsigned>(jobs, static_cast<unsigned>(paths.size())));
-  std::vector<std::thread> workers;
-  for (unsigned j = 1; j < jobs; ++j) workers.emplace_back(work);
-  work();
-  for (std::thread& worker : workers) worker.join();
-  return outcomes;
+  if (!done.error.empty()) throw py::value_error(done.error);
+  return std::move(done.outcomes);
 }
 
 }  // namespace
@@ -112,8 +55,15 @@ std::vector<Outcome> TranslateMany(const std::vector<std::string>& paths, const 
 PYBIND11_MODULE(_brevan, m) {
   m.doc() = "The native part of brevan; use the functions of the brevan package.";
 
-  py::class_<brevan::Diagnostic>(m, "Diagnostic", "An error or a warning, at its place in the text.")
-      .def_readonly("number", &brevan::Diagnostic::number, "message number of an error; 0 for a warning")
+  py::enum_<brevan::Severity>(m, "Severity", "How much a diagnostic matters.")
+      .value("ERROR", brevan::Severity::Error)
+      .value("WARNING", brevan::Severity::Warning)
+      .value("REMARK", brevan::Severity::Remark);
+
+  py::class_<brevan::Diagnostic>(m, "Diagnostic",
+                                 "An error, a warning or a remark, at its place in the text.")
+      .def_readonly("severity", &brevan::Diagnostic::severity)
+      .def_readonly("number", &brevan::Diagnostic::number, "message number of an error; 0 otherwise")
       .def_readonly("line", &brevan::Diagnostic::line, "1-based line; 0 when not about a line")
       .def_readonly("column", &brevan::Diagnostic::column)
       .def_readonly("end_column", &brevan::Diagnostic::endColumn, "just past the culprit on its line")
@@ -121,7 +71,9 @@ PYBIND11_MODULE(_brevan, m) {
       .def_readonly("notes", &brevan::Diagnostic::notes, "facts that make the message actionable")
       .def_readonly("source_line", &brevan::Diagnostic::sourceLine)
       .def("__repr__", [](const brevan::Diagnostic& d) {
+        constexpr const char* kSeverities[] = {"error", "warning", "remark"};
         return "<Diagnostic " + std::to_string(d.line) + ":" + std::to_string(d.column) + " " +
+               kSeverities[static_cast<int>(d.severity)] + " " +
                (d.number ? std::to_string(d.number) + " " : std::string()) + d.message + ">";
       });
 
@@ -145,13 +97,22 @@ PYBIND11_MODULE(_brevan, m) {
       .def_readonly("xml", &brevan::Result::xml)
       .def_readonly("skipped", &brevan::Result::skipped)
       .def_readonly("warnings", &brevan::Result::warnings)
-      .def_readonly("errors", &brevan::Result::errors);
+      .def_readonly("errors", &brevan::Result::errors)
+      .def_readonly("diagnostics", &brevan::Result::diagnostics);
 
-  py::class_<Outcome>(m, "NativeOutcome")
-      .def_readonly("path", &Outcome::path)
-      .def_readonly("output", &Outcome::output)
-      .def_readonly("write_error", &Outcome::writeError)
-      .def_readonly("result", &Outcome::result);
+  py::enum_<brevan::Status>(m, "Status", "How a file of a batch ended.")
+      .value("TRANSLATED", brevan::Status::Translated)
+      .value("TRANSLATED_WITH_WARNINGS", brevan::Status::TranslatedWithWarnings)
+      .value("FAILED", brevan::Status::Failed)
+      .value("NOT_DONE", brevan::Status::NotDone);
+
+  py::class_<brevan::Outcome>(m, "NativeOutcome")
+      .def_property_readonly("path", [](const brevan::Outcome& o) { return o.job.input; })
+      .def_property_readonly("output", [](const brevan::Outcome& o) { return o.job.output; })
+      .def_readonly("status", &brevan::Outcome::status)
+      .def_readonly("written", &brevan::Outcome::written)
+      .def_readonly("write_error", &brevan::Outcome::writeError)
+      .def_readonly("result", &brevan::Outcome::result);
 
   m.def(
       "translate_bytes",
@@ -178,9 +139,7 @@ PYBIND11_MODULE(_brevan, m) {
       "translate_many",
       [](const std::vector<std::string>& paths, const std::string& outDir, unsigned jobs,
          std::optional<short> version, const std::string& encoding, bool partial) {
-        const brevan::Options options = MakeOptions(version, encoding, partial, false);
-        py::gil_scoped_release released;
-        return TranslateMany(paths, outDir, jobs, options);
+        return TranslateMany(paths, outDir, jobs, MakeOptions(version, encoding, partial, false));
       },
       py::arg("paths"), py::arg("out_dir"), py::arg("jobs"), py::arg("version"), py::arg("encoding"),
       py::arg("partial"));

@@ -62,16 +62,29 @@ def test_partial_and_check_return_instead_of_raising() -> None:
 
 def test_warnings_and_skipped_statements() -> None:
     result = brevan.translate("Map From a\nRefresh Roads\nSet Map Display Off Zoom 5\n")
-    assert [(s.line, s.keyword) for s in result.skipped] == [(2, "Refresh"), (3, "Off")]
+    assert [(s.line, s.keyword) for s in result.skipped] == [(2, "Refresh Roads"), (3, "Off Zoom")]
     assert [(w.line, w.column, w.number) for w in result.warnings] == [(3, 17, 0)]
     assert result.warnings[0].message.startswith('statement ends before "Off"')
-    assert result.diagnostics == result.warnings
+    assert [(d.severity, d.line) for d in result.diagnostics] == [(brevan.Severity.WARNING, 3)]
+
+
+def test_remarks_say_what_the_document_has_no_place_for() -> None:
+    result = brevan.translate('Open Table "a" As t Quiet\nMap From t\nSet Map Limit Zoom 5\n')
+    assert [(r.line, r.column, r.message) for r in result.remarks] == [
+        (1, 21, '"Quiet" is read and not written to the document'),
+        (3, 20, 'the number after "Limit Zoom" is read and not written to the document'),
+    ]
+    assert result.ok and result.warnings == []
 
 
 def test_input_errors() -> None:
     with pytest.raises(brevan.InputError) as bad_bytes:
-        brevan.translate(b'Open Table "a"\nOpen Table "\xff"\n')
-    assert bad_bytes.value.line == 2 and isinstance(bad_bytes.value, UnicodeError)
+        brevan.translate(b'Open Table "a"\nOpen Table "caf\xe9"\n')
+    error = bad_bytes.value
+    assert (error.line, error.column) == (2, 16) and isinstance(error, UnicodeError)
+    assert "--encoding CP1252" in error.message and str(error).startswith("2:16: byte 0xE9")
+    with pytest.raises(brevan.InputError, match="binary file"):
+        brevan.translate(b"Open\x00")
     assert brevan.translate('Open Table "Zürich"'.encode("cp1252"), encoding="CP1252").ok
     with pytest.raises(brevan.InputError):
         brevan.translate_file(ROOT / "no" / "such.bws")
@@ -109,6 +122,19 @@ def test_translate_many_keeps_input_order(tmp_path: pathlib.Path) -> None:
     assert not list((tmp_path / "out").glob("*.part"))
     with pytest.raises(ValueError):
         brevan.translate_many([EXAMPLES[0], EXAMPLES[0]], tmp_path / "twice")
+
+
+def test_translate_many_never_writes_over_an_input(tmp_path: pathlib.Path) -> None:
+    workspace = tmp_path / "ws.xml"
+    workspace.write_text('Open Table "a"\n', encoding="utf-8")
+    with pytest.raises(ValueError, match="is the input"):
+        brevan.translate_many([workspace], tmp_path)
+    assert workspace.read_text(encoding="utf-8") == 'Open Table "a"\n'
+    partial = tmp_path / "partial.bws"
+    partial.write_text("Map From a\nSet Map Zoom x\n", encoding="utf-8")
+    [outcome] = brevan.translate_many([partial], tmp_path / "out", partial=True)
+    assert outcome.status == brevan.Status.FAILED and not outcome.ok
+    assert outcome.output is not None and "<MapWindow>" in pathlib.Path(outcome.output).read_text(encoding="utf-8")
 
 
 def test_dask_example_on_a_local_cluster_of_two_workers(tmp_path: pathlib.Path) -> None:

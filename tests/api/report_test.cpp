@@ -32,6 +32,21 @@ TEST(ReportTest, HostileTextIsEscapedEverywhere) {
   EXPECT_TRUE(Has(page, "&quot;&#39;&amp;&lt;i&gt;"));
 }
 
+// Control characters of a source line are shown by their code; remarks are
+// listed apart, folded.
+TEST(ReportTest, ControlCharactersAreShownAndRemarksListed) {
+  const brevan::Result result =
+      brevan::TranslateBytes("Map From a\nSet Map Clip Auto Zoom \x1b[2J \xC2\x9B 5\n");
+  const std::string page = RenderHtml(result, "esc\x07.bws");
+  EXPECT_FALSE(Has(page, "\x1b"));
+  EXPECT_FALSE(Has(page, "\x07"));
+  EXPECT_FALSE(Has(page, "\xC2\x9B"));
+  EXPECT_TRUE(Has(page, "Zoom \\x1b[2J \\u009b 5</pre>")) << page;
+  EXPECT_TRUE(Has(page, "esc\\x07.bws"));
+  EXPECT_TRUE(Has(page, "<details><summary>1 remark: what the workspace says"));
+  EXPECT_TRUE(Has(page, "&quot;Clip Auto&quot; is read and not written to the document"));
+}
+
 TEST(ReportTest, OnlyWellFormedColoursReachTheDrawing) {
   // A document written by hand: colours that are not rgb(r,g,b) within range are not drawn.
   std::string xml =

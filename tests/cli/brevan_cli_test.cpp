@@ -87,7 +87,8 @@ TEST_F(BrevanToolTest, OptionsAndInputs) {
     std::string out;  // expected within standard output
     std::string err;  // expected within the messages
   } cases[] = {
-      {"W", "# nothing here\n", 0, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Workspace />\n", ""},
+      {"W", "# nothing here\n", 0, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Workspace />\n",
+       "w.bws: warning: the file holds only comments and blanks"},
       {"W", "Open Table \"a\" As 5\n", 1, "", ":1:19: error 5: Expecting table identifier \"\".\n"},
       {"W", "Map t\n", 1, "", "error 4: Expecting token\t\"From\".\n"},
       {"--partial W", "Open Table \"a\"\nOpen Table 5\n", 1, "<Table file=\"a\" />", "error 12"},
@@ -95,13 +96,15 @@ TEST_F(BrevanToolTest, OptionsAndInputs) {
        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Workspace />\n", "error 2"},
       {"- <W", "\xEF\xBB\xBFOpen Table \"b\"\n", 0, "<Table file=\"b\" />", ""},
       {"- <W", "Open 1", 1, "", "<stdin>:1:6: error 2"},
-      {"W", "Open Table \"caf\xE9\"\n\n", 2, "", ":1: error: byte 0xE9 is not valid UTF-8"},
+      {"W", "Open Table \"caf\xE9\"\n\n", 2, "",
+       ":1:16: error: byte 0xE9 is not valid UTF-8: name the file's encoding with --encoding NAME (the whole "
+       "file reads as --encoding CP1252)\nOpen Table \"caf\\xE9\"\n               ^~~~\n"},
       {"--encoding ISO-8859-1 W", "Open Table \"caf\xE9\"\n", 0, "file=\"caf\xC3\xA9\"", ""},
       {"--encoding NO-SUCH-THING W", "x", 2, "", "unknown encoding"},
       // Before version 200 a units string follows at once; from 200 it comes after Units.
       {"W", "!version 199\nMap From a Width 2 Units \"cm\"\n", 1, "", ":2:20: error 14:"},
       {"--format-version 300 W", "!version 199\nMap From a Width 2 Units \"cm\"\n", 0, "Width=\"2\"", ""},
-      {"W", "!version x\n", 2, "", "the first line must read"},
+      {"W", "!version x\n", 2, "", ":1:1: error: the version line must read \"!version N\""},
       {"W", "Map From a\nSet Map Zoom " + std::string(5000, 'x') + "\n", 1, "", "x…\n             ^~~~"},
       {"", "", 2, "", "no workspace file given"},
       {"--no-such-option W", "", 2, "", ""},
@@ -126,14 +129,52 @@ TEST_F(BrevanToolTest, OptionsAndInputs) {
   }
 }
 
-TEST_F(BrevanToolTest, ReportListsSkippedStatements) {
-  const std::string file = Write("r.bws", "Print \"x\"\nOpen Table \"a\" Bogus 5\nSet Window 3\n");
+// Every statement passed over is listed once by its first words, also when
+// it starts with a word no statement of ours does; the remarks come with it.
+TEST_F(BrevanToolTest, ReportListsEveryStatementPassedOverAndTheRemarks) {
+  const std::string file =
+      Write("r.bws",
+            "Open Table \"a.tbl\" As A Quiet\nMap From A\nBrowse * From A\nShade 1 With X\n"
+            "Set Window Title \"x\"\nCreate Map Legend\n");
+  const ToolRun plain = Brevan(file);
+  EXPECT_EQ(plain.err, "");  // remarks are told only when asked for
   const ToolRun run = Brevan("--report " + file);
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.err, file + ":1:1: skipped: Print\n" + file +
-                         ":2:16: warning: statement ends before \"Bogus\": the rest of it is skipped\n"
-                         "Open Table \"a\" Bogus 5\n               ^\n" +
-                         file + ":2:16: skipped: Bogus\n" + file + ":3:1: skipped: Set Window\n");
+  EXPECT_EQ(run.err, file + ":1:25: remark: \"Quiet\" is read and not written to the document\n" +
+                         "Open Table \"a.tbl\" As A Quiet\n                        ^~~~~\n" + file +
+                         ":3:1: skipped: Browse\n" + file + ":4:1: skipped: Shade\n" + file +
+                         ":5:1: skipped: Set Window Title\n" + file + ":6:1: skipped: Create Map Legend\n");
+  EXPECT_EQ(Brevan("--remarks " + file).err.find("skipped"), std::string::npos);
+  // A statement that continues an expression over its line is not two.
+  const std::string continued =
+      Write("c.bws", "Open Table \"a\"\nSelect * From A Where x = (1 +\nName)\nPrint 2 +\nName\n");
+  const ToolRun folded = Brevan("--report " + continued);
+  EXPECT_EQ(folded.err, continued + ":2:1: skipped: Select\n" + continued + ":4:1: skipped: Print\n");
+}
+
+// No byte of a user's file reaches the terminal unescaped: not in a message,
+// not in the echoed source line, not in a report line; the caret still
+// stands under the culprit. JSON escapes them as JSON does.
+TEST_F(BrevanToolTest, ControlCharactersAreShownEscaped) {
+  const std::string file =
+      Write("esc.bws", "Map From a\nSet Map Zoom \x1b[2J \x1b]0;title\x07 5\n\x1b[31mRed\n");
+  const ToolRun run = Brevan("--report " + file);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err.find('\x1b'), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find('\x07'), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("error 10: Expecting a floating point value.\n"
+                         "Set Map Zoom \\x1b[2J \\x1b]0;title\\x07 5\n"
+                         "             ^~~~\n"),
+            std::string::npos)
+      << run.err;
+  const ToolRun json = Brevan("--diagnostics-format json " + file);
+  EXPECT_EQ(json.err.find('\x1b'), std::string::npos);
+  const ToolRun binary = Brevan("--encoding ISO-8859-1 " + std::string(BREVAN_BINARY_DIR) + "/brevan");
+  EXPECT_EQ(binary.exitCode, 2);
+  EXPECT_NE(binary.err.find("this looks like a binary file, not a workspace"), std::string::npos)
+      << binary.err.substr(0, 300);
+  for (const char c : binary.err)
+    EXPECT_TRUE(c == '\n' || c == '\t' || static_cast<unsigned char>(c) >= 0x20) << static_cast<int>(c);
 }
 
 TEST_F(BrevanToolTest, WarningsAreToldAndStrictMakesThemFail) {
@@ -144,7 +185,7 @@ TEST_F(BrevanToolTest, WarningsAreToldAndStrictMakesThemFail) {
   EXPECT_NE(run.out.find("<MapWindow>"), std::string::npos);
   EXPECT_EQ(run.err, cut +
                          ":2:18: warning: statement ends before \"Off\": the rest of it is skipped\n"
-                         "\tSet Map Display Off Zoom 5\n\t                ^\n");
+                         "\tSet Map Display Off Zoom 5\n\t                ^~~\n");
 
   const ToolRun strict = Brevan("--strict " + cut);
   EXPECT_EQ(strict.exitCode, 1);
@@ -158,7 +199,9 @@ TEST_F(BrevanToolTest, WarningsAreToldAndStrictMakesThemFail) {
   const std::string out = (dir / "o").string();
   const ToolRun batch = Brevan("--out-dir " + out + " " + cut + " " + clean);
   EXPECT_EQ(batch.exitCode, 0);
-  EXPECT_NE(batch.err.find("brevan: 2 translated, 0 failed, 1 warning\n"), std::string::npos) << batch.err;
+  EXPECT_NE(batch.err.find("brevan: 1 translated, 1 translated with warnings, 0 failed, 1 warning\n"),
+            std::string::npos)
+      << batch.err;
   const ToolRun strictBatch = Brevan("--strict --out-dir " + (dir / "s").string() + " " + cut + " " + clean);
   EXPECT_EQ(strictBatch.exitCode, 1);
   EXPECT_NE(strictBatch.err.find("brevan: 1 translated, 1 failed, 1 warning\n"), std::string::npos);
@@ -173,19 +216,23 @@ TEST_F(BrevanToolTest, CheckReportsEveryErrorAndWritesNothing) {
   const ToolRun check = Brevan("--check " + file);
   EXPECT_EQ(check.exitCode, 1);
   EXPECT_EQ(check.out, "");
-  EXPECT_EQ(check.err,
-            file +
-                ":2:14: error 10: Expecting a floating point value.\n"
-                "Set Map Zoom x\n             ^\n" +
-                file +
-                ":3:15: error 26: XML node cannot be found: \"Layer\"\n"
-                "Set Map Layer 5 Nodes\n              ^\n" +
-                file + ":3:15: note: layer 5 was asked for, and the layers are numbered 1 to 2\n" + file +
-                ":4:21: error 32: Invalid unit.\n"
-                "Theme 1 With X Bars Max Size 1\n                    ^~~~~~~~~~\n" +
-                file +
-                ":4:21: note: no unit is given: the units known are in, px, cm, mm, ft, yd, mi, m, "
-                "km, nmi, pc, twip, dm\n");
+  EXPECT_EQ(
+      check.err,
+      file +
+          ":2:14: error 10: Expecting a floating point value.\n"
+          "Set Map Zoom x\n             ^\n" +
+          file +
+          ":3:15: error 26: XML node cannot be found: \"Layer\"\n"
+          "Set Map Layer 5 Nodes\n              ^\n" +
+          file + ":3:15: note: layer 5 was asked for, and the layers are numbered 1 to 2\n" + file +
+          ":4:21: error 32: Invalid unit.\n"
+          "Theme 1 With X Bars Max Size 1\n                    ^~~~~~~~~~\n" +
+          file +
+          ":4:21: note: no unit is given: the units known are in, px, cm, mm, ft, yd, mi, m, "
+          "km, nmi, pc, twip, dm\n" +
+          file +
+          ":5:18: warning: layer 1 has no theme waiting for legend settings: this legend is read and not "
+          "written\nSet Legend Layer 1 Title \"t\"\n                 ^\n");
   // Without --check translation stops at the first.
   const ToolRun plain = Brevan(file);
   EXPECT_EQ(plain.exitCode, 1);
@@ -194,7 +241,7 @@ TEST_F(BrevanToolTest, CheckReportsEveryErrorAndWritesNothing) {
   const std::string clean = Write("clean.bws", "Map From a\n");
   const ToolRun batch = Brevan("--check " + file + " " + clean);
   EXPECT_EQ(batch.exitCode, 1);
-  EXPECT_NE(batch.err.find("brevan: 1 checked, 1 failed\n"), std::string::npos) << batch.err;
+  EXPECT_NE(batch.err.find("brevan: 1 checked, 1 failed, 1 warning\n"), std::string::npos) << batch.err;
 }
 
 TEST_F(BrevanToolTest, JsonDiagnosticsParse) {
@@ -213,7 +260,7 @@ TEST_F(BrevanToolTest, JsonDiagnosticsParse) {
   ASSERT_EQ(std::system(command.c_str()), 0) << run.err;
   EXPECT_EQ(
       Slurp(dir / "parsed"),
-      "warning 0 2 17 18 True statement ends before \"Off\": the rest of it is skipped []\n"
+      "warning 0 2 17 20 True statement ends before \"Off\": the rest of it is skipped []\n"
       "error 26 3 15 16 True XML node cannot be found: \"Layer\" ['layer 7 was asked for, and the layers "
       "are numbered 1 to 1']\n");
 }
@@ -290,6 +337,61 @@ TEST_F(BrevanToolTest, WritesAreWholeOrNothing) {
   EXPECT_NE(notADir.err.find("brevan: cannot make " + target + "/sub: Not a directory"), std::string::npos)
       << notADir.err;
   EXPECT_FALSE(fs::exists(dir / "big.xml"));
+}
+
+// No output ever replaces an input: not with -o, not a page, not an index,
+// not a batch's document, also through a link or "..". Nothing is written
+// and the message names both.
+TEST_F(BrevanToolTest, AnOutputThatIsAnInputIsRefused) {
+  const std::string text = "Open Table \"a\"\n";
+  const std::string input = Write("ws.bws", text);
+  fs::create_symlink(input, dir / "link.xml");
+  fs::create_directories(dir / "sub");
+  const std::string index = Write("index.html", "<old index>");
+  const std::string viaLink = (dir / "link.xml").string(),
+                    viaParent = (dir / "sub" / ".." / "ws.bws").string();
+  for (const std::string& arguments :
+       {"-o " + input + " " + input, "--html " + input + " " + input, "-o " + viaLink + " " + input,
+        "-o " + viaParent + " " + input, "--out-dir " + dir.string() + " " + (dir / "ws.xml").string(),
+        "--out-dir " + (dir / "o").string() + " --html " + input + " " + input}) {
+    if (arguments.find("ws.xml") != std::string::npos) Write("ws.xml", text);
+    const ToolRun run = Brevan(arguments);
+    EXPECT_EQ(run.exitCode, 2) << arguments;
+    EXPECT_NE(run.err.find(" is the input "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("choose another output"), std::string::npos) << run.err;
+    EXPECT_EQ(Slurp(input), text) << arguments;
+  }
+  EXPECT_EQ(Slurp(index), "<old index>");
+  EXPECT_TRUE(fs::is_symlink(dir / "link.xml"));
+}
+
+// Counts that add up: pages that cannot be written are counted apart from
+// the files, whose documents were written; each failure is told once.
+TEST_F(BrevanToolTest, BatchCountsPagesApartFromTranslations) {
+  const std::string a = Write("a.bws", "Open Table \"a\"\n");
+  const std::string b = Write("b.bws", "Map From b\nSet Map Display Off\n");
+  fs::create_directories(dir / "h" / "a.html");
+  fs::create_directories(dir / "h" / "index.html");
+  const std::string index = (dir / "h" / "index.html").string();
+  const ToolRun run = Brevan("--out-dir " + (dir / "o").string() + " --html " + index + " " + a + " " + b);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find((dir / "h" / "a.html").string() + ": error: cannot write: it is a directory\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find(index + ": error: cannot write: it is a directory\n"), std::string::npos) << run.err;
+  EXPECT_NE(
+      run.err.find("brevan: 1 translated, 1 translated with warnings, 0 failed, 1 warning, 1 report page "
+                   "not written, the report index not written\n"),
+      std::string::npos)
+      << run.err;
+  EXPECT_TRUE(fs::exists(dir / "o" / "a.xml"));
+  EXPECT_TRUE(fs::exists(dir / "h" / "b.html"));
+  const ToolRun json = Brevan("--diagnostics-format json --out-dir " + (dir / "j").string() + " --html " +
+                              index + " " + a + " " + b);
+  EXPECT_NE(json.err.find("\"failed\":0,\"files\":2,\"indexWritten\":false,\"pagesNotWritten\":1,"
+                          "\"remarks\":0,\"translated\":1,\"translatedWithWarnings\":1,\"warnings\":1}"),
+            std::string::npos)
+      << json.err;
 }
 
 // Special files are written in place, never replaced (-o /dev/null once

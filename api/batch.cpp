@@ -1,0 +1,252 @@
+// Batches: many files translated on several threads, their documents and
+// pages written whole or not at all, their outcomes told in input order.
+#include "brevan/batch.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <thread>
+
+#include "api/output_file.h"
+#include "brevan/report.h"
+
+namespace brevan {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FileId {
+  dev_t device;
+  ino_t inode;
+  bool operator==(const FileId& other) const { return device == other.device && inode == other.inode; }
+};
+
+// The file that path names, through links and "..", when there is one.
+std::optional<FileId> IdOf(const std::string& path) {
+  struct stat info {};
+  if (path.empty() || path == "-" || ::stat(path.c_str(), &info) != 0) return std::nullopt;
+  return FileId{info.st_dev, info.st_ino};
+}
+
+bool IsSpecialFile(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
+}
+
+// Why the batch must not start: an output that is an input, or two
+// outputs that are one file. Empty when it may.
+std::string CheckTargets(const std::vector<Job>& jobs, const std::string& index) {
+  std::vector<std::pair<FileId, const std::string*>> inputs;
+  for (const Job& job : jobs)
+    if (const std::optional<FileId> id = IdOf(job.input)) inputs.emplace_back(*id, &job.input);
+  std::set<std::string> targets;
+  const auto check = [&](const std::string& path) -> std::string {
+    if (path.empty() || path == "-") return {};
+    if (const std::optional<FileId> id = IdOf(path))
+      for (const auto& [input, name] : inputs)
+        if (input == *id)
+          return "the output " + path + " is the input " + *name +
+                 ": writing it would destroy the workspace; choose another output";
+    // Devices and FIFOs are written in place and may take several outputs.
+    if (IsSpecialFile(path)) return {};
+    std::error_code error;
+    const fs::path canonical = fs::weakly_canonical(path, error);
+    if (!targets.insert(error ? fs::path(path).lexically_normal().string() : canonical.string()).second)
+      return "two outputs would both be written to " + path;
+    return {};
+  };
+  for (const Job& job : jobs)
+    for (const std::string* path : {&job.output, &job.page})
+      if (std::string why = check(*path); !why.empty()) return why;
+  return check(index);
+}
+
+}  // namespace
+
+bool MakeFolder(const std::string& dir, std::string& error) {
+  if (dir.empty()) return true;
+  std::error_code made;
+  fs::create_directories(dir, made);
+  if (made) {
+    error = "cannot make " + dir + ": " + made.message();
+    return false;
+  }
+  if (::access(dir.c_str(), W_OK | X_OK) != 0) {
+    error = "cannot write into " + dir + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+namespace {
+
+bool Cancelled(const BatchOptions& options) { return options.cancelled && options.cancelled(); }
+
+// Translates one job and writes what it asks for.
+Outcome RunJob(const Job& job, size_t index, const BatchOptions& batch) {
+  Outcome outcome;
+  outcome.index = index;
+  outcome.job = job;
+  Options options = batch.options;
+  const bool page = !job.page.empty();
+  options.keepDocument = page;
+  std::optional<OutputFile> output;
+  if (!job.output.empty()) output.emplace(job.output, batch.cancelled);
+  bool written = true;
+  outcome.result = TranslateFile(job.input, options, [&](std::string_view piece) {
+    return !output || (written = output->Write(piece));
+  });
+  if (page && !WriteWholeFile(job.page, RenderHtml(outcome.result, job.input), outcome.pageError) &&
+      outcome.pageError.empty())
+    outcome.pageError = "not written";
+  outcome.result.xml = std::string();  // written, not kept: a batch may be large
+  if (output && output->Started()) {
+    outcome.written = output->Close() && written;
+    if (!outcome.written) outcome.writeError = output->Error();
+  }
+  const Result& result = outcome.result;
+  const bool failed =
+      !result.ok || (options.strict && !result.warnings.empty()) || !outcome.writeError.empty();
+  outcome.status = failed                    ? Status::Failed
+                   : result.warnings.empty() ? Status::Translated
+                                             : Status::TranslatedWithWarnings;
+  // A file cut off by the cancel is one not done, not one that failed.
+  if (!outcome.writeError.empty() && Cancelled(batch)) outcome.status = Status::NotDone;
+  return outcome;
+}
+
+BatchSummary Summarize(const std::vector<Outcome>& outcomes, bool cancelled) {
+  BatchSummary summary;
+  summary.files = outcomes.size();
+  summary.cancelled = cancelled;
+  for (const Outcome& outcome : outcomes) {
+    switch (outcome.status) {
+      case Status::Translated:
+        ++summary.translated;
+        break;
+      case Status::TranslatedWithWarnings:
+        ++summary.translatedWithWarnings;
+        break;
+      case Status::Failed:
+        ++summary.failed;
+        break;
+      case Status::NotDone:
+        ++summary.notDone;
+        break;
+    }
+    if (!outcome.pageError.empty()) ++summary.pagesNotWritten;
+    summary.warnings += outcome.result.warnings.size();
+    summary.remarks += outcome.result.Count(Severity::Remark);
+  }
+  return summary;
+}
+
+// "Workspaces in FOLDER" when the inputs share one, else how many they are.
+std::string TitleOf(const std::vector<Job>& jobs) {
+  std::optional<fs::path> folder;
+  for (const Job& job : jobs) {
+    const fs::path parent = fs::path(job.input).parent_path();
+    if (folder && *folder != parent) return std::to_string(jobs.size()) + " workspaces";
+    folder = parent;
+  }
+  return folder && !folder->empty() ? "Workspaces in " + folder->string() : "Workspaces";
+}
+
+void WriteIndex(const std::vector<Outcome>& outcomes, const BatchOptions& options,
+                const std::vector<Job>& jobs, BatchSummary& summary) {
+  const fs::path folder = fs::path(options.index).parent_path();
+  std::vector<IndexEntry> entries;
+  entries.reserve(outcomes.size());
+  for (const Outcome& outcome : outcomes) {
+    const std::string page =
+        outcome.pageError.empty() && !outcome.job.page.empty()
+            ? fs::path(outcome.job.page).lexically_relative(folder.empty() ? fs::path(".") : folder).string()
+            : std::string();
+    entries.push_back({outcome.job.input, page, outcome.result});
+  }
+  const std::string title = options.indexTitle.empty() ? TitleOf(jobs) : options.indexTitle;
+  if (!WriteWholeFile(options.index, RenderHtmlIndex(entries, title), summary.indexError) &&
+      summary.indexError.empty())
+    summary.indexError = "not written";
+}
+
+}  // namespace
+
+std::vector<Job> PlanBatch(const std::vector<std::string>& inputs, const std::string& outDir,
+                           const std::string& index, std::string& error) {
+  std::vector<Job> jobs;
+  std::set<std::string> seen;
+  const fs::path indexPath(index);
+  for (const std::string& input : inputs) {
+    if (input == "-") {
+      error = "standard input cannot be translated into a folder";
+      return {};
+    }
+    const std::string stem = fs::path(input).stem().string();
+    Job job{input, (fs::path(outDir) / stem).string() + ".xml", std::string()};
+    if (!seen.insert(job.output).second) {
+      error = "two inputs would both be written to " + job.output;
+      return {};
+    }
+    if (!index.empty()) {
+      job.page = (indexPath.parent_path() / stem).string() + ".html";
+      if (fs::path(job.page).lexically_normal() == indexPath.lexically_normal()) {
+        error = "the page of " + input + " would be the index " + index;
+        return {};
+      }
+    }
+    jobs.push_back(std::move(job));
+  }
+  return jobs;
+}
+
+Batch TranslateMany(const std::vector<Job>& jobs, const BatchOptions& options) {
+  Batch batch;
+  batch.error = CheckTargets(jobs, options.index);
+  if (!batch.error.empty()) return batch;
+  const size_t count = jobs.size();
+  batch.outcomes.resize(count);
+  for (size_t i = 0; i < count; ++i) {
+    batch.outcomes[i].index = i;
+    batch.outcomes[i].job = jobs[i];
+  }
+  std::vector<bool> ended(count, false);
+  std::atomic<size_t> next{0};
+  std::mutex telling;
+  size_t told = 0, endedCount = 0, failed = 0;
+  const auto work = [&] {
+    for (size_t i; !Cancelled(options) && (i = next++) < count;) {
+      Outcome outcome = RunJob(jobs[i], i, options);
+      const std::lock_guard<std::mutex> lock(telling);
+      batch.outcomes[i] = std::move(outcome);
+      ended[i] = true;
+      ++endedCount;
+      if (batch.outcomes[i].status == Status::Failed) ++failed;
+      for (; told < count && ended[told]; ++told)
+        if (options.onOutcome) options.onOutcome(batch.outcomes[told]);
+      if (options.onProgress) options.onProgress(endedCount, failed);
+    }
+  };
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const unsigned threads = static_cast<unsigned>(
+      std::clamp<size_t>(options.jobs == 0 ? cores : options.jobs, 1, std::max<size_t>(count, 1)));
+  std::vector<std::thread> workers;
+  for (unsigned j = 1; j < threads; ++j) workers.emplace_back(work);
+  work();
+  for (std::thread& worker : workers) worker.join();
+  batch.summary = Summarize(batch.outcomes, Cancelled(options));
+  if (!options.index.empty() && !batch.summary.cancelled)
+    WriteIndex(batch.outcomes, options, jobs, batch.summary);
+  return batch;
+}
+
+}  // namespace brevan

@@ -1,0 +1,104 @@
+// Brevan batches: many workspaces translated at once, each document written
+// whole or not at all, outcomes told in input order.
+//
+//   std::string error;
+//   std::vector<brevan::Job> jobs = brevan::PlanBatch(paths, "out", "", error);
+//   brevan::BatchOptions options;
+//   options.onOutcome = [](const brevan::Outcome& o) { std::cout << o.job.input << '\n'; };
+//   brevan::Batch batch = brevan::TranslateMany(jobs, options);
+//   if (!batch.error.empty()) std::cerr << batch.error << '\n';
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "brevan/brevan.h"
+
+namespace brevan {
+
+// One file of a batch and where what it becomes goes.
+struct Job {
+  std::string input;   // a workspace file; "-" reads standard input
+  std::string output;  // its document: a file, "-" for standard output, empty for none
+  std::string page;    // its report page (<brevan/report.h>); empty for none
+};
+
+// How a file of a batch ended.
+enum class Status {
+  Translated,              // its document was written (or, without an output, could have been)
+  TranslatedWithWarnings,  // the same, with warnings
+  Failed,                  // not translated, not readable, or its document not written
+  NotDone,                 // the batch was cancelled before it started
+};
+
+struct Outcome {
+  size_t index = 0;  // its place in the batch
+  Job job;
+  Status status = Status::NotDone;
+  // Its translation; result.xml is empty: the document was written, not kept.
+  Result result;
+  bool written = false;    // whether its document reached job.output (a failed one only with partial)
+  std::string writeError;  // why its document was not written, when it was to be
+  std::string pageError;   // why its page was not written, when it was to be
+};
+
+// What happened to a whole batch.
+struct BatchSummary {
+  size_t files = 0;
+  size_t translated = 0;  // without warnings
+  size_t translatedWithWarnings = 0;
+  size_t failed = 0;
+  size_t notDone = 0;
+  size_t pagesNotWritten = 0;  // report pages that could not be written (not counted as failures)
+  size_t warnings = 0;         // over all files
+  size_t remarks = 0;
+  bool cancelled = false;
+  std::string indexError;  // why the report index was not written, when it was to be
+};
+
+struct BatchOptions {
+  Options options;    // for every file (keepDocument is set for files with a page)
+  unsigned jobs = 0;  // files translated at once; 0: one per core
+  // A report index of the batch, written here after the files (not when
+  // cancelled), linking each page; empty for none. indexTitle names the
+  // batch; empty: from the inputs.
+  std::string index;
+  std::string indexTitle;
+  // Each outcome, in input order, as soon as every one before it was told;
+  // never two calls at once.
+  std::function<void(const Outcome&)> onOutcome;
+  // After each file ends, in any order: files ended so far and failures
+  // among them; never two calls at once.
+  std::function<void(size_t ended, size_t failed)> onProgress;
+  // Asked before each file and while writing: true cancels the batch. The
+  // files under way end without writing; no more start.
+  std::function<bool()> cancelled;
+};
+
+struct Batch {
+  // Why the batch did not start, nothing run and nothing written: an
+  // output that is one of the inputs, two files writing one output.
+  std::string error;
+  std::vector<Outcome> outcomes;  // in input order
+  BatchSummary summary;
+};
+
+// Jobs that translate each input into outDir/NAME.xml and, with an index,
+// write its page beside the index as NAME.html. Empty with error filled
+// when two inputs would share an output, a page would be the index, or an
+// input is standard input.
+std::vector<Job> PlanBatch(const std::vector<std::string>& inputs, const std::string& outDir,
+                           const std::string& index, std::string& error);
+
+// Makes a folder (and those above it) to write into; false with error
+// filled when it cannot be made or written into.
+bool MakeFolder(const std::string& dir, std::string& error);
+
+// Translates every job on options.jobs threads. No output, page or index
+// may be the same file as an input (also through links and ".."), and no
+// two may be the same file: such a batch does not start.
+Batch TranslateMany(const std::vector<Job>& jobs, const BatchOptions& options);
+
+}  // namespace brevan
