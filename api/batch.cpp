@@ -98,7 +98,7 @@ Outcome RunJob(const Job& job, size_t index, const BatchOptions& batch) {
   outcome.job = job;
   Options options = batch.options;
   const bool page = !job.page.empty();
-  options.keepDocument = page;
+  options.keepDocument = page || batch.options.keepDocument;
   std::optional<OutputFile> output;
   if (!job.output.empty()) output.emplace(job.output, batch.cancelled);
   bool written = true;
@@ -108,7 +108,6 @@ Outcome RunJob(const Job& job, size_t index, const BatchOptions& batch) {
   if (page && !WriteWholeFile(job.page, RenderHtml(outcome.result, job.input), outcome.pageError) &&
       outcome.pageError.empty())
     outcome.pageError = "not written";
-  outcome.result.xml = std::string();  // written, not kept: a batch may be large
   if (output && output->Started()) {
     outcome.written = output->Close() && written;
     if (!outcome.written) outcome.writeError = output->Error();
@@ -121,6 +120,8 @@ Outcome RunJob(const Job& job, size_t index, const BatchOptions& batch) {
                                              : Status::TranslatedWithWarnings;
   // A file cut off by the cancel is one not done, not one that failed.
   if (!outcome.writeError.empty() && Cancelled(batch)) outcome.status = Status::NotDone;
+  if (batch.onEnded) batch.onEnded(outcome);
+  outcome.result.xml = std::string();  // written, not kept: a batch may be large
   return outcome;
 }
 
@@ -146,6 +147,7 @@ BatchSummary Summarize(const std::vector<Outcome>& outcomes, bool cancelled) {
     if (!outcome.pageError.empty()) ++summary.pagesNotWritten;
     summary.warnings += outcome.result.warnings.size();
     summary.remarks += outcome.result.Count(Severity::Remark);
+    summary.missingFiles += outcome.result.missingFiles.size();
   }
   return summary;
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -15,6 +16,7 @@
 
 #include "api/decode.h"
 #include "brevan/brevan.h"
+#include "brevan/files.h"
 #include "brevan_ids.h"
 #include "host/document_memory.h"
 #include "host/source_text.h"
@@ -72,14 +74,8 @@ Result InputError(std::string message) {
 }
 
 std::wstring MessageText(int number, const std::wstring& argument) {
-  for (int i = 0; i < kErrorCount; ++i) {
-    if (kErrorEntries[i].id != number) continue;
-    std::wstring text = kErrorEntries[i].text;
-    const size_t at = text.find(L"^0");
-    if (at != std::wstring::npos) text.replace(at, 2, argument);
-    return text;
-  }
-  return L"Error " + std::to_wstring(number) + L".";
+  const std::wstring text = FilledText(kErrorEntries, kErrorCount, static_cast<short>(number), argument);
+  return text.empty() ? L"Error " + std::to_wstring(number) + L"." : text;
 }
 
 // Sets the first error's fields of result from its diagnostic.
@@ -93,10 +89,11 @@ void SetFirstError(Result& result, const Diagnostic& error) {
   result.sourceLine = error.sourceLine;
 }
 
-void RunTranslator(TokenReader& reader, short version, bool check, XmlDocument& doc, Result& result);
+void RunTranslator(TokenReader& reader, short version, const Options& options, XmlDocument& doc,
+                   Result& result);
 
 // Lexes text, runs the translator over it into doc and fills result.
-void Run(SourceText source, short version, bool check, XmlDocument& doc, Result& result) {
+void Run(SourceText source, short version, const Options& options, XmlDocument& doc, Result& result) {
   TokenReader reader(std::move(source));
   if (!reader.Ok()) {
     const LexError& lex = reader.Error();
@@ -107,7 +104,7 @@ void Run(SourceText source, short version, bool check, XmlDocument& doc, Result&
     SetFirstError(result, result.errors.front());
     result.diagnostics = result.errors;
   } else {
-    RunTranslator(reader, version, check, doc, result);
+    RunTranslator(reader, version, options, doc, result);
   }
   // A document always has its root, also when nothing could be translated.
   Veltra::ClearErrors();
@@ -123,10 +120,25 @@ void WarnOfNothingTranslated(const TokenReader& reader, const XmlDocument& doc, 
   const Warning warning = reader.Text().size() == 0 ? Warning::EmptyFile
                           : reader.Empty()          ? Warning::NoStatements
                                                     : Warning::NothingTranslated;
-  for (int i = 0; i < kWarningCount; ++i)
-    if (kWarningEntries[i].id == static_cast<short>(warning))
-      result.warnings.push_back(
-          MakeDiagnostic(Severity::Warning, 0, 0, 0, 0, ToUtf8(kWarningEntries[i].text), {}, {}));
+  result.warnings.push_back(MakeDiagnostic(
+      Severity::Warning, 0, 0, 0, 0,
+      ToUtf8(FilledText(kWarningEntries, kWarningCount, static_cast<short>(warning))), {}, {}));
+}
+
+Mark::Kind KindOf(MarkKind kind) {
+  switch (kind) {
+    case MarkKind::Statement:
+      return Mark::Kind::Statement;
+    case MarkKind::TableFile:
+      return Mark::Kind::TableFile;
+    case MarkKind::TableAlias:
+      return Mark::Kind::TableAlias;
+    case MarkKind::TableName:
+      return Mark::Kind::TableName;
+    case MarkKind::LayerNumber:
+      return Mark::Kind::LayerNumber;
+  }
+  return Mark::Kind::Statement;
 }
 
 // The text of a line, kept while diagnostics of the same line follow.
@@ -147,19 +159,83 @@ class LineTexts {
   std::string text_;
 };
 
+// The file of every table element (copies included) with the rules applied.
+void RewriteTableFiles(XmlDocument& doc, const std::vector<PathRewrite>& rules) {
+  if (rules.empty() || !doc.HasRoot()) return;
+  const Tokens& tags = *GetWorkspaceTags();
+  const auto name = [&](Tag tag) { return tags.TagName(static_cast<short>(tag), 0); };
+  const std::unique_ptr<QdXmlNode> root(doc.GetRootElement(name(Tag::Workspace), L" /"));
+  QdXmlNodeList* found = nullptr;
+  root->SelectNodes(std::wstring(name(Tag::Tables)) + L"/" + name(Tag::Table), &found);
+  const std::unique_ptr<QdXmlNodeList> tables(found);
+  for (long i = 0; tables && i < tables->GetLength(); ++i) {
+    QdXmlNode* item = nullptr;
+    if (!tables->GetItem(i, &item)) continue;
+    const std::unique_ptr<QdXmlNode> table(item);
+    std::wstring file;
+    if (!table->GetAttribute(name(Tag::File), file)) continue;
+    if (const std::optional<std::string> rewritten = RewritePath(ToUtf8(file), rules))
+      table->SetAttribute(name(Tag::File), FromUtf8(*rewritten));
+  }
+}
+
+// What the options ask of the open tables' files: each rewrite a remark at
+// its file string, each file not found (as rewritten) a warning there.
+void CheckTableFiles(const Options& options, XmlDocument& doc, LineTexts& lines, Result& result,
+                     std::vector<Diagnostic>& remarks) {
+  RewriteTableFiles(doc, options.rewritePaths);
+  for (const Mark& mark : result.marks) {
+    if (mark.kind != Mark::Kind::TableFile) continue;
+    const std::optional<std::string> rewritten = RewritePath(mark.name, options.rewritePaths);
+    if (rewritten)
+      remarks.push_back(MakeDiagnostic(
+          Severity::Remark, 0, mark.line, mark.column, mark.endColumn,
+          ToUtf8(FilledText(kRemarkEntries, kRemarkCount, static_cast<short>(Remark::PathRewritten),
+                            FromUtf8(mark.name), FromUtf8(*rewritten))),
+          {}, lines.Of(mark.line)));
+    if (!options.checkFiles) continue;
+    const std::string file = rewritten.value_or(mark.name);
+    const FileLookup lookup = FindTableFile(file, options.folder, options.dataRoots);
+    if (lookup.status != FileStatus::Missing) continue;
+    std::wstring lookedFor;
+    for (const std::string& path : lookup.lookedFor)
+      lookedFor += (lookedFor.empty() ? L"" : L", ") + FromUtf8(path);
+    std::vector<std::string> notes;
+    if (!lookup.nearMatch.empty())
+      notes.push_back(ToUtf8(FilledText(kNoteEntries, kNoteCount, static_cast<short>(Note::NearMatch),
+                                        FromUtf8(lookup.nearMatch))));
+    result.warnings.push_back(MakeDiagnostic(
+        Severity::Warning, 0, mark.line, mark.column, mark.endColumn,
+        ToUtf8(FilledText(kWarningEntries, kWarningCount, static_cast<short>(Warning::TableFileMissing),
+                          FromUtf8(file), lookedFor.empty() ? L"no place on this machine" : lookedFor)),
+        std::move(notes), lines.Of(mark.line)));
+    result.missingFiles.push_back(file);
+  }
+}
+
 // Runs the translator over the reader's tokens into doc and fills result.
-void RunTranslator(TokenReader& reader, short version, bool check, XmlDocument& doc, Result& result) {
-  reader.SetContinueAfterError(check);
+void RunTranslator(TokenReader& reader, short version, const Options& options, XmlDocument& doc,
+                   Result& result) {
+  reader.SetContinueAfterError(options.check);
   Veltra::ClearErrors();
   result.ok = CmdMain(&reader, version, &doc);
   LineTexts lines(reader);
   for (const SkippedStatement& skipped : reader.Skipped())
     result.skipped.push_back({skipped.line, skipped.column, ToUtf8(skipped.keyword)});
+  result.marks.reserve(reader.Marks().size());
+  for (const ReaderMark& mark : reader.Marks())
+    result.marks.push_back({KindOf(mark.kind), mark.line, mark.column, mark.endColumn, ToUtf8(mark.name)});
   for (const ReaderNotice& warning : reader.Warnings())
     result.warnings.push_back(MakeDiagnostic(Severity::Warning, 0, warning.line, warning.column,
                                              warning.endColumn, ToUtf8(warning.message), {},
                                              lines.Of(warning.line)));
   WarnOfNothingTranslated(reader, doc, result);
+  std::vector<Diagnostic> remarks;
+  remarks.reserve(reader.Remarks().size());
+  for (const ReaderNotice& remark : reader.Remarks())
+    remarks.push_back(MakeDiagnostic(Severity::Remark, 0, remark.line, remark.column, remark.endColumn,
+                                     ToUtf8(remark.message), {}, lines.Of(remark.line)));
+  CheckTableFiles(options, doc, lines, result, remarks);
   for (const ReaderError& error : reader.Errors()) {
     std::vector<std::string> notes;
     if (!error.note.empty()) notes.push_back(ToUtf8(error.note));
@@ -177,13 +253,10 @@ void RunTranslator(TokenReader& reader, short version, bool check, XmlDocument& 
   }
   // Everything in the order of the text; at one place an error first, then
   // a warning, then a remark.
-  result.diagnostics.reserve(result.errors.size() + result.warnings.size() + reader.Remarks().size());
+  result.diagnostics.reserve(result.errors.size() + result.warnings.size() + remarks.size());
   result.diagnostics = result.errors;
   result.diagnostics.insert(result.diagnostics.end(), result.warnings.begin(), result.warnings.end());
-  for (const ReaderNotice& remark : reader.Remarks())
-    result.diagnostics.push_back(MakeDiagnostic(Severity::Remark, 0, remark.line, remark.column,
-                                                remark.endColumn, ToUtf8(remark.message), {},
-                                                lines.Of(remark.line)));
+  std::move(remarks.begin(), remarks.end(), std::back_inserter(result.diagnostics));
   std::stable_sort(result.diagnostics.begin(), result.diagnostics.end(),
                    [](const Diagnostic& a, const Diagnostic& b) {
                      if (a.line != b.line) return a.line < b.line;
@@ -201,8 +274,7 @@ bool Translate(std::string_view bytes, const Options& options, XmlDocument& doc,
     result = InputError(failure);
     return false;
   }
-  Run(std::move(text), options.version.value_or(declared.value_or(kNewestVersion)), options.check, doc,
-      result);
+  Run(std::move(text), options.version.value_or(declared.value_or(kNewestVersion)), options, doc, result);
   return true;
 }
 
@@ -304,17 +376,26 @@ Result TranslateBytes(std::string_view bytes, pugi::xml_document& document, cons
   });
 }
 
-Result TranslateFile(const std::string& path, const Options& options) {
+// The options with the folder of path, when they name none: a workspace's
+// relative table files stand beside it.
+Options InFolderOf(const std::string& path, Options options) {
+  if (options.folder.empty() && path != "-")
+    options.folder = std::filesystem::path(path).parent_path().string();
+  return options;
+}
+
+Result TranslateFile(const std::string& path, const Options& given) {
   return Guarded([&] {
     std::string bytes;
     Result error;
     if (!ReadFile(path, bytes, error)) return error;
-    return TranslateBytes(bytes, options);
+    return TranslateBytes(bytes, InFolderOf(path, given));
   });
 }
 
 // Exceptions that the sink throws are the caller's and pass through.
-Result TranslateFile(const std::string& path, const Options& options, const Sink& sink) {
+Result TranslateFile(const std::string& path, const Options& given, const Sink& sink) {
+  const Options options = InFolderOf(path, given);
   std::string bytes;
   XmlDocument doc;
   bool translated = false, write = false;

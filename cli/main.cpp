@@ -16,7 +16,9 @@
 
 #include "brevan/batch.h"
 #include "brevan/brevan.h"
+#include "brevan/files.h"
 #include "cli/heap_pages.h"
+#include "cli/inventory.h"
 #include "cli/terminal.h"
 #include "host/document_memory.h"
 #include "host/text.h"
@@ -44,7 +46,22 @@ struct Settings {
   // batch there, each workspace's page beside it.
   std::string htmlPath;
   Format format = Format::Text;
+  bool checkFiles = false;
+  std::vector<std::string> dataRoots;
+  std::vector<std::string> rewrites;  // OLD=NEW
 };
+
+// The rewrite rules of the settings; false with error filled for one that
+// does not read OLD=NEW.
+bool ParseRewrites(const std::vector<std::string>& texts, std::vector<PathRewrite>& rules,
+                   std::string& error) {
+  for (const std::string& text : texts) {
+    PathRewrite rule;
+    if (!ParsePathRewrite(text, rule, error)) return false;
+    rules.push_back(std::move(rule));
+  }
+  return true;
+}
 
 // The signal that asked the tool to stop (SIGINT, SIGTERM), or 0.
 volatile std::sig_atomic_t interrupted = 0;
@@ -90,20 +107,6 @@ std::string Messages(const Outcome& outcome, const Settings& settings) {
   return messages;
 }
 
-// The progress line of a batch on a terminal: files done of all, failures,
-// speed and the time left.
-std::string Progress(size_t ended, size_t count, size_t failed, std::chrono::steady_clock::time_point start) {
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const double rate = seconds > 0 ? static_cast<double>(ended) / seconds : 0;
-  std::ostringstream line;
-  line << "\r\033[K[" << ended << '/' << count << "] " << failed << " failed";
-  if (rate > 0) {
-    line << ", " << std::fixed << std::setprecision(rate < 10 ? 1 : 0) << rate << " files/s, "
-         << std::lround(static_cast<double>(count - ended) / rate) << " s left";
-  }
-  return line.str();
-}
-
 std::string Counted(size_t count, const char* one, const char* many) {
   return std::to_string(count) + ' ' + (count == 1 ? one : many);
 }
@@ -118,6 +121,7 @@ std::string Summary(const BatchSummary& s, const BatchOptions& options, const Se
                            {"warnings", s.warnings},
                            {"remarks", s.remarks},
                            {"pagesNotWritten", s.pagesNotWritten},
+                           {"missingFiles", s.missingFiles},
                            {"indexWritten", !options.index.empty() && s.indexError.empty()}};
     if (s.cancelled) json.update({{"interrupted", true}, {"notDone", s.notDone}});
     return json.dump() + "\n";
@@ -130,6 +134,7 @@ std::string Summary(const BatchSummary& s, const BatchOptions& options, const Se
   line += ", " + std::to_string(s.failed) + " failed";
   if (s.warnings > 0) line += ", " + Counted(s.warnings, "warning", "warnings");
   if (s.remarks > 0) line += ", " + Counted(s.remarks, "remark", "remarks");
+  if (s.missingFiles > 0) line += ", " + Counted(s.missingFiles, "table file", "table files") + " missing";
   if (s.pagesNotWritten > 0)
     line += ", " + Counted(s.pagesNotWritten, "report page", "report pages") + " not written";
   if (!s.indexError.empty()) line += ", the report index not written";
@@ -191,6 +196,12 @@ int Translate(const Settings& settings) {
   options.options.check = settings.check;
   options.options.secondThread = true;  // the tool's own process: it may start threads
   if (settings.version >= 0) options.options.version = static_cast<short>(settings.version);
+  options.options.checkFiles = settings.checkFiles;
+  options.options.dataRoots = settings.dataRoots;
+  if (!ParseRewrites(settings.rewrites, options.options.rewritePaths, error)) {
+    std::cerr << "brevan: " << Escaped(error) << '\n';
+    return kUsageOrIoError;
+  }
   options.jobs = settings.jobs;
   if (!settings.outDir.empty()) options.index = settings.htmlPath;
   options.cancelled = [] { return interrupted != 0; };
@@ -226,6 +237,17 @@ int Translate(const Settings& settings) {
   std::cerr << Summary(summary, options, settings);
   const bool whole = summary.failed == 0 && summary.pagesNotWritten == 0 && summary.indexError.empty();
   return whole ? kTranslated : kTranslationError;
+}
+
+// Ctrl-C or a termination: files under way end unwritten; a second one
+// ends the tool at once (a temporary file may stay, never half a document).
+void InstallInterruptHandlers() {
+  struct sigaction stop {};
+  stop.sa_handler = OnInterrupt;
+  stop.sa_flags = SA_RESETHAND;
+  sigemptyset(&stop.sa_mask);
+  sigaction(SIGINT, &stop, nullptr);
+  sigaction(SIGTERM, &stop, nullptr);
 }
 
 void ListTable(const Tokens& table) {
@@ -269,12 +291,64 @@ int Run(int argc, char** argv) {
                "List the statements passed over as not translated, and the remarks");
   app.add_flag("--remarks", settings.remarks,
                "Tell each remark: what a workspace says that the document has no place for");
+  app.add_flag("--check-files", settings.checkFiles,
+               "Look up each open table's file; a file not found is a warning at its file string");
+  app.add_option("--data-root", settings.dataRoots,
+                 "A folder where table files are looked up by their trailing path components (repeatable)")
+      ->allow_extra_args(false);
+  app.add_option("--rewrite-path", settings.rewrites,
+                 "OLD=NEW: table files starting with OLD are written starting with NEW (repeatable; the "
+                 "longest OLD wins)")
+      ->allow_extra_args(false);
   app.add_flag("--list-keywords", listKeywords, "Print the keyword table (id, spelling) and exit");
+  InventorySettings inventory;
+  std::string inventoryFormat = "text";
+  std::vector<std::string> inventoryRewrites;
+  int inventoryVersion = -1;
+  CLI::App* inventoryCommand = app.add_subcommand(
+      "inventory",
+      "List the tables every workspace opens, whether their files are here, and what each holds");
+  inventoryCommand->add_option("paths", inventory.paths, "Workspace files, and folders with -r")->required();
+  inventoryCommand->add_option("--format", inventoryFormat, "text (default), csv or json")
+      ->check(CLI::IsMember({"text", "csv", "json"}));
+  inventoryCommand->add_flag("-r,--recursive", inventory.recursive, "Walk folders and their sub-folders");
+  inventoryCommand->add_option("--glob", inventory.glob,
+                               "Which files of a folder are workspaces (default: names ending in .bws)");
+  inventoryCommand
+      ->add_option("--data-root", inventory.options.options.dataRoots,
+                   "A folder where table files are looked up by their trailing path components")
+      ->allow_extra_args(false);
+  inventoryCommand
+      ->add_option("--rewrite-path", inventoryRewrites,
+                   "OLD=NEW: look table files up with OLD replaced by NEW")
+      ->allow_extra_args(false);
+  inventoryCommand
+      ->add_option("--jobs", inventory.options.jobs, "Workspaces read at once (default: the cores)")
+      ->check(CLI::Range(1u, 1024u));
+  inventoryCommand->add_option("--encoding", inventory.options.options.encoding, "Encoding of the files");
+  inventoryCommand->add_option("--format-version", inventoryVersion, "Version of the statements")
+      ->check(CLI::Range(0, 32767));
+  inventoryCommand->add_flag("--quiet", inventory.quiet, "No progress line");
   app.add_flag("--list-tags", listTags, "Print the tag table (id, name) and exit");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? kTranslated : kUsageOrIoError;
+  }
+  if (inventoryCommand->parsed()) {
+    std::string error;
+    if (!ParseRewrites(inventoryRewrites, inventory.options.options.rewritePaths, error)) {
+      std::cerr << "brevan: " << Escaped(error) << '\n';
+      return kUsageOrIoError;
+    }
+    if (inventoryVersion >= 0) inventory.options.options.version = static_cast<short>(inventoryVersion);
+    inventory.format = inventoryFormat == "csv"    ? InventoryFormat::Csv
+                       : inventoryFormat == "json" ? InventoryFormat::Json
+                                                   : InventoryFormat::Text;
+    inventory.options.cancelled = [] { return interrupted != 0; };
+    InstallInterruptHandlers();
+    const int status = RunInventory(inventory, std::cout, std::cerr);
+    return interrupted != 0 ? 128 + interrupted : status;
   }
   if (listKeywords || listTags) {
     if (listKeywords) ListTable(*GetBrevanKeywords());
@@ -299,14 +373,7 @@ int Run(int argc, char** argv) {
   RestartWithHeapPages(argv, settings.files);
   // Documents are large and short-lived: page faults were a third of the time.
   UseLargePages();
-  // Ctrl-C or a termination: files under way end unwritten; a second one
-  // ends the tool at once (a temporary file may stay, never half a document).
-  struct sigaction stop {};
-  stop.sa_handler = OnInterrupt;
-  stop.sa_flags = SA_RESETHAND;
-  sigemptyset(&stop.sa_mask);
-  sigaction(SIGINT, &stop, nullptr);
-  sigaction(SIGTERM, &stop, nullptr);
+  InstallInterruptHandlers();
   return Translate(settings);
 }
 

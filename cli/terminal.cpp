@@ -1,7 +1,10 @@
 #include "cli/terminal.h"
 
 #include <algorithm>
+#include <cmath>
+#include <iomanip>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "host/text.h"
 
@@ -44,6 +47,18 @@ const char* SeverityName(Severity severity) {
 }
 
 }  // namespace
+
+std::string Progress(size_t ended, size_t count, size_t failed, std::chrono::steady_clock::time_point start) {
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double rate = seconds > 0 ? static_cast<double>(ended) / seconds : 0;
+  std::ostringstream line;
+  line << "\r\033[K[" << ended << '/' << count << "] " << failed << " failed";
+  if (rate > 0) {
+    line << ", " << std::fixed << std::setprecision(rate < 10 ? 1 : 0) << rate << " files/s, "
+         << std::lround(static_cast<double>(count - ended) / rate) << " s left";
+  }
+  return line.str();
+}
 
 std::string DisplayName(const std::string& file) { return file == "-" ? "<stdin>" : file; }
 

@@ -2,6 +2,7 @@
 // a user's text made safe for a terminal.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,10 @@ std::string TellSkipped(const std::string& file, const Skipped& skipped, Format 
 // A failure of the tool itself about path, with no place in a text:
 // "PATH: error: MESSAGE".
 std::string TellFailure(const std::string& path, const std::string& message, Format format);
+
+// The progress line of a batch on a terminal: files ended of all, failures,
+// speed and the time left (drawn over itself with \r).
+std::string Progress(size_t ended, size_t count, size_t failed, std::chrono::steady_clock::time_point start);
 
 // How the tool names an input: "<stdin>" for "-".
 std::string DisplayName(const std::string& file);

@@ -18,6 +18,16 @@ enum TokenKindValue : int { kKeywordKind = 4, kEndKind = 0 };
 // The id of a symbol that no keyword names (a character such as $ or ;).
 constexpr short kOtherSymbol = -1;
 
+// What the tokens of a translated statement name, for readers of the text:
+// an outline, where a table is opened, which layer a number stands for.
+enum class MarkKind : int {
+  Statement = 1,  // a translated statement, from its first token; name: its first words
+  TableFile,      // the file string of an open-table statement; name: the file as written
+  TableAlias,     // the alias it gives; name: the alias
+  TableName,      // a table named by a map-window statement; name: the layer it became
+  LayerNumber,    // a layer identifier that found its layer; name: the layer's name
+};
+
 class CommandProcessor {
  public:
   virtual void SetValueParsing(bool on) = 0;
@@ -59,6 +69,8 @@ class CommandProcessor {
   // Records a remark about the tokens from position first to last: what
   // they say is read and not written to the document.
   virtual void Remark(const std::wstring& message, size_t first, size_t last) = 0;
+  // Records what the tokens from position first to last name.
+  virtual void Mark(MarkKind kind, size_t first, size_t last, const std::wstring& name) = 0;
   // The text of the tokens from position first to last as written, up to
   // the end of the first one's line.
   virtual std::wstring SpanText(size_t first, size_t last) = 0;

@@ -1,6 +1,8 @@
 // The tables embedded from resources/*.tsv (see cmake/EmbedTables.cmake).
 #pragma once
 
+#include <string>
+
 namespace brevan {
 
 struct TableEntry {
@@ -24,5 +26,10 @@ extern const int kWarningCount;
 // The texts of the remarks.
 extern const TableEntry kRemarkEntries[];
 extern const int kRemarkCount;
+
+// The text of entry id of a table, its ^0 and ^1 filled with the facts;
+// empty when the table has no such entry.
+std::wstring FilledText(const TableEntry* entries, int count, short id, const std::wstring& fact0 = {},
+                        const std::wstring& fact1 = {});
 
 }  // namespace brevan

@@ -65,8 +65,8 @@ bool ParseCoord(CommandProcessor* cmd, Number& x, Number& y, Reader read) {
 
 TokenReader::TokenReader(SourceText text) : text_(std::move(text)) {
   ok_ = Lex(text_, *GetBrevanKeywords(), lexed_, error_);
-  if (!ok_) tokens_.assign(1, Token{});  // the line starts up to the culprit stay, for its line's text
-  at_ = tokens_.size();
+  if (!ok_) lexed_.tokens.assign(1, Token{});  // the line starts up to the culprit stay, for its line's text
+  at_ = lexed_.tokens.size();
 }
 
 const std::wstring& TokenReader::TokenText() {
@@ -98,13 +98,13 @@ std::wstring TokenReader::LineText(int line) const {
 // An error about the end of the input stands on the last token, the nearest
 // thing to point at; a culprit over several lines is marked on its first.
 TokenReader::Place TokenReader::PlaceOf(size_t first, size_t last) const {
-  const size_t realTokens = tokens_.size() - 1;  // without the end token
+  const size_t realTokens = lexed_.tokens.size() - 1;  // without the end token
   if (realTokens == 0) return {1, 1, 1};
   first = std::min(first, realTokens - 1);
   last = std::clamp(last, first, realTokens - 1);
-  const uint32_t begin = tokens_[first].begin;
+  const uint32_t begin = lexed_.tokens[first].begin;
   const int line = LineOf(lexed_, begin);
-  uint32_t end = tokens_[last].begin + tokens_[last].length;
+  uint32_t end = lexed_.tokens[last].begin + lexed_.tokens[last].length;
   if (LineOf(lexed_, end - 1) != line) end = lexed_.lineStarts[line - 1] + LineText(line).size();
   return {line, ColumnOf(lexed_, begin), ColumnOf(lexed_, begin) + static_cast<int>(end - begin)};
 }
@@ -129,26 +129,33 @@ void TokenReader::Remark(const std::wstring& message, size_t first, size_t last)
   remarks_.push_back({place.line, place.column, place.endColumn, message, first, last});
 }
 
+void TokenReader::Mark(MarkKind kind, size_t first, size_t last, const std::wstring& name) {
+  const Place place = PlaceOf(first, last);
+  marks_.push_back({kind, place.line, place.column, place.endColumn, name});
+}
+
 std::wstring TokenReader::SpanText(size_t first, size_t last) {
   const Place place = PlaceOf(first, last);
-  const uint32_t begin = tokens_[std::min(first, tokens_.size() - 1)].begin;
+  const uint32_t begin = lexed_.tokens[std::min(first, lexed_.tokens.size() - 1)].begin;
   return text_.Substr(begin, static_cast<size_t>(place.endColumn - place.column));
 }
 
-const Token& TokenReader::Current() const { return at_ < tokens_.size() ? tokens_[at_] : BeforeStart(); }
+const Token& TokenReader::Current() const {
+  return at_ < lexed_.tokens.size() ? lexed_.tokens[at_] : BeforeStart();
+}
 
 Tokens* TokenReader::Keywords() { return GetBrevanKeywords(); }
 
 void TokenReader::NextToken() {
-  if (at_ == tokens_.size() && !started_) {
+  if (at_ == lexed_.tokens.size() && !started_) {
     started_ = true;
     at_ = 0;
     return;
   }
-  if (at_ + 1 < tokens_.size()) ++at_;
+  if (at_ + 1 < lexed_.tokens.size()) ++at_;
 }
 
-bool TokenReader::HasMore() { return at_ + 1 < tokens_.size(); }
+bool TokenReader::HasMore() { return at_ + 1 < lexed_.tokens.size(); }
 
 bool TokenReader::StartsStatementLine(const Token& token) const {
   if (!token.startsLine || (token.begin > 0 && !IsLineEnd(text_[token.begin - 1]))) return false;
@@ -160,19 +167,19 @@ bool TokenReader::StartsStatementLine(const Token& token) const {
 // "Set Window Title" for a set statement that is not translated.
 void TokenReader::RecordSkipped(size_t position) {
   constexpr int kWords = 3;
-  const bool afterSet = position > 0 && !tokens_[position].startsLine &&
-                        tokens_[position - 1].id == static_cast<short>(Keyword::Set);
+  const bool afterSet = position > 0 && !lexed_.tokens[position].startsLine &&
+                        lexed_.tokens[position - 1].id == static_cast<short>(Keyword::Set);
   const size_t start = afterSet ? position - 1 : position;
   std::wstring words;
-  for (size_t i = start; i < start + kWords && i + 1 < tokens_.size(); ++i) {
-    const Token& token = tokens_[i];
+  for (size_t i = start; i < start + kWords && i + 1 < lexed_.tokens.size(); ++i) {
+    const Token& token = lexed_.tokens[i];
     const bool word =
         token.kind == kIdentifier || (token.kind == kKeywordKind && IsWordStart(text_[token.begin]));
     if (i > start && (token.startsLine || !word)) break;
     if (!words.empty()) words += L' ';
     words += text_.Substr(token.begin, token.length);
   }
-  const uint32_t begin = tokens_[start].begin;
+  const uint32_t begin = lexed_.tokens[start].begin;
   skipped_.push_back({LineOf(lexed_, begin), ColumnOf(lexed_, begin), std::move(words)});
 }
 
@@ -185,13 +192,13 @@ void TokenReader::SkipStatement() {
   RecordSkipped(at_);
   int depth = 0;
   for (;;) {
-    const Token& token = tokens_[at_];
+    const Token& token = lexed_.tokens[at_];
     if (token.id == static_cast<short>(Keyword::LeftParen)) ++depth;
     if (token.id == static_cast<short>(Keyword::RightParen)) --depth;
     const bool continues = depth > 0 || (token.kind == kKeywordKind && IsExpressionKeyword(token.id));
     NextToken();
-    if (!HasMore() || (tokens_[at_].startsLine && StartsStatement(tokens_[at_]))) return;
-    if (!continues && StartsStatementLine(tokens_[at_])) {
+    if (!HasMore() || (lexed_.tokens[at_].startsLine && StartsStatement(lexed_.tokens[at_]))) return;
+    if (!continues && StartsStatementLine(lexed_.tokens[at_])) {
       RecordSkipped(at_);
       depth = 0;
     }

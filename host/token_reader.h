@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "host/command.h"
@@ -29,6 +30,15 @@ struct ReaderNotice {
   size_t last = 0;
 };
 
+// What tokens name (columns as for errors).
+struct ReaderMark {
+  MarkKind kind = MarkKind::Statement;
+  int line = 0;
+  int column = 0;
+  int endColumn = 0;
+  std::wstring name;
+};
+
 // An error, at the tokens it is about; columns are 1-based, endColumn just
 // past the culprit's last character on its first line.
 struct ReaderError {
@@ -48,6 +58,12 @@ class TokenReader final : public CommandProcessor {
   explicit TokenReader(std::wstring text) : TokenReader(SourceText(std::move(text))) {}
   explicit TokenReader(std::wstring_view text) : TokenReader(SourceText(text)) {}
   explicit TokenReader(const wchar_t* text) : TokenReader(std::wstring(text)) {}
+  // Holds nothing that points into itself: moving it is safe; copying a
+  // whole lexed text is never meant.
+  TokenReader(const TokenReader&) = delete;
+  TokenReader& operator=(const TokenReader&) = delete;
+  TokenReader(TokenReader&&) noexcept = default;
+  TokenReader& operator=(TokenReader&&) noexcept = default;
 
   bool Ok() const { return ok_; }
   const SourceText& Text() const { return text_; }
@@ -56,8 +72,9 @@ class TokenReader final : public CommandProcessor {
   const std::vector<ReaderNotice>& Warnings() const { return warnings_; }
   const std::vector<ReaderError>& Errors() const { return errors_; }
   const std::vector<ReaderNotice>& Remarks() const { return remarks_; }
+  const std::vector<ReaderMark>& Marks() const { return marks_; }
   // Whether the text holds no token at all (only blanks and comments).
-  bool Empty() const { return tokens_.size() <= 1; }
+  bool Empty() const { return lexed_.tokens.size() <= 1; }
   // Asks the translator for every error of the stream (see ContinueAfterError).
   void SetContinueAfterError(bool on) { continueAfterError_ = on; }
   // The text of a 1-based line, without its line break; empty past the end.
@@ -88,6 +105,7 @@ class TokenReader final : public CommandProcessor {
                    const std::wstring& note) override;
   void Remark(const std::wstring& message, size_t first, size_t last) override;
   std::wstring SpanText(size_t first, size_t last) override;
+  void Mark(MarkKind kind, size_t first, size_t last, const std::wstring& name) override;
   bool ContinueAfterError() override { return continueAfterError_; }
   size_t Position() override { return at_; }
   void Seek(size_t position) override { at_ = position; }
@@ -108,11 +126,11 @@ class TokenReader final : public CommandProcessor {
 
   SourceText text_;
   Lexed lexed_;
-  std::vector<Token>& tokens_ = lexed_.tokens;
   std::vector<SkippedStatement> skipped_;
   std::vector<ReaderNotice> warnings_;
   std::vector<ReaderError> errors_;
   std::vector<ReaderNotice> remarks_;
+  std::vector<ReaderMark> marks_;
   bool continueAfterError_ = false;
   // What TokenText and Value last gave, and for which token.
   std::wstring textCache_;
@@ -121,9 +139,13 @@ class TokenReader final : public CommandProcessor {
   size_t valueCacheAt_ = SIZE_MAX;
   LexError error_;
   bool ok_ = false;
-  // Index of the current token; tokens_.size() means before the first.
+  // Index of the current token; lexed_.tokens.size() means before the first.
   size_t at_ = 0;
   bool started_ = false;
 };
 
 }  // namespace brevan
+
+static_assert(!std::is_copy_constructible_v<brevan::TokenReader> &&
+                  std::is_nothrow_move_constructible_v<brevan::TokenReader>,
+              "a token reader moves, and is never copied");

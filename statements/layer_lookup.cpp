@@ -20,7 +20,10 @@ bool BrevanTranslator::FindLayerNode(int32_t number, NodeHandle& node) {
 
 NodeHandle BrevanTranslator::FindLayerOrThrow(int32_t number, TokenSpan at) {
   NodeHandle layer;
-  if (FindLayerNode(number, layer)) return layer;
+  if (FindLayerNode(number, layer)) {
+    MarkAt(MarkKind::LayerNumber, at, layerNames[number - 1]);
+    return layer;
+  }
   if (layerNames.empty() || !mapWindows)
     RaiseAt(at, Error::NodeNotFound, Name(Tag::Layer), Note::NoLayers, IntegerText(number));
   RaiseAt(at, Error::NodeNotFound, Name(Tag::Layer), Note::LayerRange, IntegerText(number),

@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "host/document_names.h"
 #include "host/text.h"
 #include "translator/translator.h"
 
@@ -12,12 +13,12 @@ namespace brevan {
 namespace {
 
 // Literal names of the window position attributes.
-constexpr const wchar_t* kX = L"X";
-constexpr const wchar_t* kY = L"Y";
-constexpr const wchar_t* kUnits = L"Units";
-constexpr const wchar_t* kWidth = L"Width";
-constexpr const wchar_t* kHeight = L"Height";
-constexpr const wchar_t* kStyle = L"Style";
+using document_names::kHeight;
+using document_names::kStyle;
+using document_names::kUnits;
+using document_names::kWidth;
+using document_names::kX;
+using document_names::kY;
 
 // Replaces name by the first of name, name_2, name_3 … that no child of
 // parent carries in attribute. Nothing leaves parent, so a name taken stays
@@ -142,6 +143,7 @@ void BrevanTranslator::TranslateMapWindow() {
     SetNumberAttributeOrThrow(*layer, Name(Tag::Position), static_cast<double>(++position));
     AppendChildOrThrow(*layers, *layer);
     if (layerName != tableName) CopyTable(*this, tableName, layerName, nameAt);
+    MarkAt(MarkKind::TableName, nameAt, layerName);
     themeCounts[layerName] = 0;
     layerNames.push_back(layerName);
   } while (IsToken(Keyword::Comma));

@@ -1,4 +1,6 @@
 // The open-table statement: one table element per statement.
+#include <optional>
+
 #include "host/text.h"
 #include "translator/translator.h"
 
@@ -15,15 +17,18 @@ void BrevanTranslator::TranslateOpenTable() {
     AppendChildOrThrow(*root, *tables);
   }
   std::wstring file;
+  const TokenSpan fileAt = Here();
   if (!CmdParseString(cmd, file)) Raise(Error::ExpectingFileName);
   NodeHandle table = CreateElementOrThrow(Tag::Table);
+  std::optional<TokenSpan> aliasAt;
+  std::wstring alias;
   SetAttributeOrThrow(*table, Name(Tag::File), file);
   for (;;) {
     const size_t clause = cmd->Position();
     if (Accept(Keyword::As)) {
-      std::wstring alias;
       const TokenSpan at = Here();
       if (!ReadIdentifier(alias)) RaiseAt(at, Error::ExpectingTableIdentifier);
+      aliasAt = at;
       SetAttributeOrThrow(*table, Name(Tag::Alias), alias);
     } else if (Accept(Keyword::Locked)) {
       SetNumberAttributeOrThrow(*table, Name(Tag::Locked), 1.0);
@@ -48,6 +53,9 @@ void BrevanTranslator::TranslateOpenTable() {
     }
   }
   AppendChildOrThrow(*tables, *table);
+  // Marked once the table stands in the document, so that marks and tables pair up.
+  MarkAt(MarkKind::TableFile, fileAt, file);
+  if (aliasAt) MarkAt(MarkKind::TableAlias, *aliasAt, alias);
 }
 
 }  // namespace brevan

@@ -41,24 +41,6 @@ BrevanTranslator::~BrevanTranslator() {
   root.reset();
 }
 
-namespace {
-
-// The text of entry id of a table (notes, warnings) with its facts filled
-// in for ^0 and ^1.
-std::wstring FilledText(const TableEntry* entries, int count, short id, const std::wstring& fact0,
-                        const std::wstring& fact1) {
-  for (int i = 0; i < count; ++i) {
-    if (entries[i].id != id) continue;
-    std::wstring text = entries[i].text;
-    for (const auto& [mark, fact] : {std::pair(L"^0", &fact0), std::pair(L"^1", &fact1)})
-      for (size_t at; (at = text.find(mark)) != std::wstring::npos;) text.replace(at, 2, *fact);
-    return text;
-  }
-  return std::wstring();
-}
-
-}  // namespace
-
 // statement := Theme … | Open … | Set Map … | Set Legend … | Map … | anything else (skipped)
 void BrevanTranslator::DispatchStatement() {
   if (!root) {
@@ -91,6 +73,8 @@ void BrevanTranslator::DispatchStatement() {
       if (!IsStatementKeyword(cmd->TokenId())) NextToken();
       return;
   }
+  // Its first two words name it: Open Table, Map From, Set Map, Set Legend, Theme 1.
+  MarkAt(MarkKind::Statement, StatementSoFar(), Written({statementStart, statementStart + 1}));
   // A statement that stops before its line ends leaves the rest to the next
   // dispatch, which skips it: say so.
   if (cmd->HasMore() && !IsStatementKeyword(cmd->TokenId()) && !AtStatementLine())

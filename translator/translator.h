@@ -99,6 +99,10 @@ struct BrevanTranslator {
   [[noreturn]] void RaiseAt(TokenSpan at, Error n, const std::wstring& argument = std::wstring(),
                             Note note = Note::None, const std::wstring& fact0 = std::wstring(),
                             const std::wstring& fact1 = std::wstring());
+  // Records what the tokens of at name (for an outline, a jump to a definition).
+  void MarkAt(MarkKind kind, TokenSpan at, const std::wstring& name) {
+    cmd->Mark(kind, at.first, at.last, name);
+  }
   // The text of the tokens of at as written, up to the end of the first one's line.
   std::wstring Written(TokenSpan at) { return cmd->SpanText(at.first, at.last); }
   // The current token as a span.

@@ -54,12 +54,15 @@ struct BatchSummary {
   size_t pagesNotWritten = 0;  // report pages that could not be written (not counted as failures)
   size_t warnings = 0;         // over all files
   size_t remarks = 0;
+  size_t missingFiles = 0;  // table files not found (Options::checkFiles)
   bool cancelled = false;
   std::string indexError;  // why the report index was not written, when it was to be
 };
 
 struct BatchOptions {
-  Options options;    // for every file (keepDocument is set for files with a page)
+  // For every file. With keepDocument, onEnded sees each file's document in
+  // result.xml; files with a page keep theirs for it in any case.
+  Options options;
   unsigned jobs = 0;  // files translated at once; 0: one per core
   // A report index of the batch, written here after the files (not when
   // cancelled), linking each page; empty for none. indexTitle names the
@@ -72,6 +75,9 @@ struct BatchOptions {
   // After each file ends, in any order: files ended so far and failures
   // among them; never two calls at once.
   std::function<void(size_t ended, size_t failed)> onProgress;
+  // On the thread that translated it, as soon as a file ends, before its
+  // document is dropped: per-file work that runs in parallel.
+  std::function<void(Outcome&)> onEnded;
   // Asked before each file and while writing: true cancels the batch. The
   // files under way end without writing; no more start.
   std::function<bool()> cancelled;

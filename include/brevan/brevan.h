@@ -21,6 +21,12 @@ class xml_document;
 
 namespace brevan {
 
+// A rule that rewrites the start of table file paths: data that moved.
+struct PathRewrite {
+  std::string from;  // C:\GIS or /old/data
+  std::string to;    // /mnt/gis
+};
+
 struct Options {
   // Form of the statements: below 200 and below 300 select older forms.
   // Unset: the file's "!version N" first line, else the newest form (300).
@@ -48,6 +54,18 @@ struct Options {
   // statement, and result.errors lists them all. No document is made
   // (result.xml stays empty, a sink gets nothing).
   bool check = false;
+  // Look up each open table's file (<brevan/files.h>: relative to folder,
+  // else under dataRoots); a file not found is a warning at its file
+  // string, and listed in result.missingFiles.
+  bool checkFiles = false;
+  // The workspace's folder, where relative table files stand; empty: the
+  // file's own folder (TranslateFile), else the working folder.
+  std::string folder;
+  std::vector<std::string> dataRoots;
+  // Table files (copies included) are written with the longest matching
+  // rule's prefix replaced, each rewrite a remark; checkFiles looks for the
+  // rewritten path. Without rules the document is as translated.
+  std::vector<PathRewrite> rewritePaths;
 };
 
 // A statement that was passed over because it is not one that is translated.
@@ -55,6 +73,24 @@ struct Skipped {
   int line = 0;
   int column = 0;
   std::string keyword;  // its first words, as written
+};
+
+// What a place in the text names, for tools that read the text beside the
+// document: an outline, where a table is opened, which layer a number
+// stands for. Only what was translated is marked.
+struct Mark {
+  enum class Kind {
+    Statement,    // a translated statement from its first token; name: its first words ("Open Table")
+    TableFile,    // the file string of an open-table statement; name: the file as written
+    TableAlias,   // the alias an open-table statement gives; name: the alias
+    TableName,    // a table a map-window statement names; name: the layer it became
+    LayerNumber,  // a layer identifier; name: the name of the layer it stood for there
+  };
+  Kind kind = Kind::Statement;
+  int line = 0;  // 1-based
+  int column = 0;
+  int endColumn = 0;  // just past the tokens on their first line
+  std::string name;
 };
 
 // How much a diagnostic matters:
@@ -96,6 +132,10 @@ struct Result {
   std::vector<Skipped> skipped;
   // Every error, warning and remark, in the order of the text.
   std::vector<Diagnostic> diagnostics;
+  // What the translated statements name, in the order they were read.
+  std::vector<Mark> marks;
+  // With Options::checkFiles: the table files not found, as written.
+  std::vector<std::string> missingFiles;
   // The warnings of diagnostics: statements cut short, expressions that
   // run on over a line break, a file with nothing to translate.
   std::vector<Diagnostic> warnings;

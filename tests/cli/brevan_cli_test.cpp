@@ -388,10 +388,86 @@ TEST_F(BrevanToolTest, BatchCountsPagesApartFromTranslations) {
   EXPECT_TRUE(fs::exists(dir / "h" / "b.html"));
   const ToolRun json = Brevan("--diagnostics-format json --out-dir " + (dir / "j").string() + " --html " +
                               index + " " + a + " " + b);
-  EXPECT_NE(json.err.find("\"failed\":0,\"files\":2,\"indexWritten\":false,\"pagesNotWritten\":1,"
+  EXPECT_NE(json.err.find("\"failed\":0,\"files\":2,\"indexWritten\":false,\"missingFiles\":0,\"pagesNotWritten\":1,"
                           "\"remarks\":0,\"translated\":1,\"translatedWithWarnings\":1,\"warnings\":1}"),
             std::string::npos)
       << json.err;
+}
+
+// An inventory of a folder: what each workspace opens and whether it is
+// here, a failing workspace with what it opened before its error, folders
+// walked once whatever their links, unreadable ones told.
+TEST_F(BrevanToolTest, InventoryOfAFolder) {
+  fs::create_directories(dir / "gis" / "data");
+  fs::create_directories(dir / "gis" / "sub");
+  std::ofstream(dir / "gis" / "data" / "roads.tbl") << "t";
+  std::ofstream(dir / "gis" / "data" / "Rivers.TBL") << "t";
+  Write("gis/a.bws",
+        "Open Table \"data\\roads.tbl\" As Roads\nOpen Table \"data/rivers.tbl\" As Rivers\n"
+        "Map From Roads, Roads\n");
+  Write("gis/sub/b.bws", "Open Table \"lakes, \"\"big\"\".tbl\" As Lakes\nMap From Lakes\nSet Map Zoom x\n");
+  Write("gis/sub/notes.txt", "not a workspace");
+  fs::create_directory_symlink(dir / "gis", dir / "gis" / "sub" / "loop");
+  const ToolRun text = Brevan("inventory -r " + (dir / "gis").string());
+  EXPECT_EQ(text.exitCode, 1) << text.err;  // b.bws fails
+  const std::string a = (dir / "gis" / "a.bws").string();
+  EXPECT_NE(text.out.find(a + ": translated; 1 map window, 2 layers, 0 themes;"), std::string::npos)
+      << text.out;
+  EXPECT_NE(text.out.find("line 1    Roads    data\\roads.tbl    found: " +
+                          (dir / "gis" / "data" / "roads.tbl").string()),
+            std::string::npos)
+      << text.out;
+  EXPECT_NE(text.out.find("found as " + (dir / "gis" / "data" / "Rivers.TBL").string()), std::string::npos);
+  EXPECT_NE(text.out.find("Roads_2  data\\roads.tbl_2  copy of Roads"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("b.bws: failed at 3:14 (Expecting a floating point value.)"), std::string::npos);
+  EXPECT_NE(text.out.find(
+                "brevan: 2 workspaces (1 failed), 4 tables: 1 found, 1 found with another case, 1 missing, "
+                "1 copy\n"),
+            std::string::npos)
+      << text.out;
+  // RFC 4180: a field with a comma or a quote is quoted, its quotes doubled; records end with CR LF.
+  const ToolRun csv = Brevan("inventory --format csv " + (dir / "gis" / "sub" / "b.bws").string());
+  EXPECT_NE(csv.out.find(",Lakes,\"lakes, \"\"big\"\".tbl\",,missing,"), std::string::npos) << csv.out;
+  EXPECT_EQ(csv.out.substr(0, 7), "record,");
+  EXPECT_NE(csv.out.find("\r\nworkspace,"), std::string::npos);
+  const ToolRun json = Brevan("inventory --format json -r " + (dir / "gis").string());
+  std::ofstream(dir / "inventory.json") << json.out;
+  const std::string parse =
+      "python3 -c 'import json, sys; d = json.load(open(sys.argv[1])); "
+      "print(d[\"schema\"], [w[\"status\"] for w in d[\"workspaces\"]], d[\"summary\"][\"missing\"], "
+      "d[\"workspaces\"][1][\"error\"][\"line\"])' " +
+      (dir / "inventory.json").string() + " > " + (dir / "parsed").string();
+  ASSERT_EQ(std::system(parse.c_str()), 0) << json.out;
+  EXPECT_EQ(Slurp(dir / "parsed"), "brevan-inventory/1 ['translated', 'failed'] 1 3\n");
+  fs::create_directories(dir / "locked");
+  fs::permissions(dir / "locked", fs::perms::none);
+  const ToolRun locked = Brevan("inventory -r " + (dir / "locked").string() + " " + a);
+  fs::permissions(dir / "locked", fs::perms::owner_all);
+  if (::geteuid() != 0) {
+    EXPECT_NE(locked.err.find("cannot read the folder"), std::string::npos) << locked.err;
+  }
+  EXPECT_NE(locked.out.find(a + ": translated"), std::string::npos);
+  EXPECT_NE(Brevan("inventory " + (dir / "gis").string()).err.find("gis is a folder: give -r"),
+            std::string::npos);
+}
+
+// Path options are checked before anything runs.
+TEST_F(BrevanToolTest, TableFilesCheckedAndRewritten) {
+  const std::string ws = Write("ws.bws", "Open Table \"C:\\GIS\\roads.tbl\" As Roads\nMap From Roads\n");
+  fs::create_directories(dir / "moved");
+  std::ofstream(dir / "moved" / "roads.tbl") << "t";
+  const ToolRun missing = Brevan("--check-files -o " + (dir / "o.xml").string() + " " + ws);
+  EXPECT_EQ(missing.exitCode, 0);
+  EXPECT_NE(missing.err.find(":1:12: warning: table file \"C:\\GIS\\roads.tbl\" not found"),
+            std::string::npos)
+      << missing.err;
+  const ToolRun moved =
+      Brevan("--check-files --rewrite-path 'C:\\GIS=" + (dir / "moved").string() + "' " + ws);
+  EXPECT_EQ(moved.err, "");
+  EXPECT_NE(moved.out.find("file=\"" + (dir / "moved").string() + "/roads.tbl\""), std::string::npos);
+  EXPECT_EQ(Brevan("--check-files --data-root " + (dir / "moved").string() + " " + ws).err, "");
+  EXPECT_EQ(Brevan("--rewrite-path nothing " + ws).exitCode, 2);
+  EXPECT_EQ(Brevan("--rewrite-path =x " + ws).exitCode, 2);
 }
 
 // Special files are written in place, never replaced (-o /dev/null once

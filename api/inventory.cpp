@@ -1,0 +1,180 @@
+// Inventories: the batch machinery reads each workspace, the read model
+// says what it holds, and each table's file is looked up on this machine.
+#include "brevan/inventory.h"
+
+#include <fnmatch.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <unordered_map>
+
+#include "brevan/files.h"
+
+namespace brevan {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool Matches(const std::string& name, const std::string& glob) {
+  if (glob.empty()) return fnmatch("*.bws", name.c_str(), FNM_CASEFOLD) == 0;
+  return fnmatch(glob.c_str(), name.c_str(), 0) == 0;
+}
+
+// A folder's files that match, and its sub-folders, each in name order.
+void Walk(const fs::path& root, const std::string& glob, std::vector<std::string>& files,
+          std::vector<std::string>& problems) {
+  std::set<std::pair<dev_t, ino_t>> seen;
+  std::vector<fs::path> folders{root};
+  while (!folders.empty()) {
+    const fs::path folder = folders.back();
+    folders.pop_back();
+    struct stat info {};
+    // Links are followed, and a folder reached twice (a loop) is read once.
+    if (::stat(folder.c_str(), &info) != 0 || !seen.insert({info.st_dev, info.st_ino}).second) continue;
+    std::error_code error;
+    std::vector<fs::path> entries;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error))
+      entries.push_back(entry->path());
+    if (error) {
+      problems.push_back("cannot read the folder " + folder.string() + ": " + error.message());
+      continue;
+    }
+    std::sort(entries.begin(), entries.end());
+    std::vector<fs::path> below;
+    for (const fs::path& entry : entries) {
+      std::error_code kind;
+      if (fs::is_directory(entry, kind))
+        below.push_back(entry);
+      else if (fs::is_regular_file(entry, kind) && Matches(entry.filename().string(), glob))
+        files.push_back(entry.string());
+    }
+    // Walked depth first, in name order.
+    folders.insert(folders.end(), below.rbegin(), below.rend());
+  }
+}
+
+InventoryTable::Status StatusOf(FileStatus status) {
+  switch (status) {
+    case FileStatus::Found:
+      return InventoryTable::Status::Found;
+    case FileStatus::FoundOtherCase:
+      return InventoryTable::Status::FoundOtherCase;
+    case FileStatus::Missing:
+      return InventoryTable::Status::Missing;
+  }
+  return InventoryTable::Status::Missing;
+}
+
+std::vector<InventoryTable> Tables(const Workspace& workspace, const std::string& folder,
+                                   const Options& options) {
+  std::vector<InventoryTable> tables;
+  std::unordered_map<std::string, size_t> byAlias;
+  for (const Table& table : workspace.tables) {
+    InventoryTable row;
+    row.line = table.line;
+    row.alias = table.alias;
+    row.file = table.file;
+    const auto original = table.copyOf.empty() ? byAlias.end() : byAlias.find(table.copyOf);
+    if (original != byAlias.end()) {
+      const InventoryTable& of = tables[original->second];
+      row.status = InventoryTable::Status::Copy;
+      row.copyOf = table.copyOf;
+      row.resolved = of.resolved;
+    } else {
+      row.rewritten = RewritePath(table.file, options.rewritePaths).value_or(std::string());
+      const FileLookup lookup =
+          FindTableFile(row.rewritten.empty() ? table.file : row.rewritten, folder, options.dataRoots);
+      row.status = StatusOf(lookup.status);
+      row.resolved = lookup.path;
+      if (!lookup.lookedFor.empty() && lookup.status == FileStatus::Missing)
+        row.lookedFor = lookup.lookedFor.front();
+      row.nearMatch = lookup.nearMatch;
+    }
+    byAlias.emplace(table.alias, tables.size());
+    tables.push_back(std::move(row));
+  }
+  return tables;
+}
+
+InventoryEntry EntryOf(const Outcome& outcome, const Options& options) {
+  const Result& result = outcome.result;
+  InventoryEntry entry;
+  entry.path = outcome.job.input;
+  entry.status = outcome.status;
+  if (!result.ok) {
+    entry.error = result.message;
+    entry.errorLine = result.line;
+    entry.errorColumn = result.column;
+  }
+  const Workspace workspace = ReadWorkspace(result);
+  entry.windows = workspace.mapWindows.size();
+  for (const MapWindow& window : workspace.mapWindows) {
+    entry.layers += window.layers.size();
+    for (const Layer& layer : window.layers)
+      for (const Theme& theme : layer.themes) ++entry.themes[static_cast<size_t>(theme.kind)];
+  }
+  entry.passedOver = result.skipped.size();
+  entry.warnings = result.warnings.size();
+  entry.remarks = result.Count(Severity::Remark);
+  entry.errors = result.errors.size();
+  const std::string folder =
+      options.folder.empty() ? fs::path(entry.path).parent_path().string() : options.folder;
+  entry.tables = Tables(workspace, folder, options);
+  return entry;
+}
+
+}  // namespace
+
+std::vector<std::string> FindWorkspaceFiles(const std::vector<std::string>& paths, bool recursive,
+                                            const std::string& glob, std::vector<std::string>& problems) {
+  std::vector<std::string> files;
+  for (const std::string& path : paths) {
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (error || !fs::exists(status)) {
+      problems.push_back("cannot read " + path + ": " + (error ? error.message() : "no such file or folder"));
+    } else if (fs::is_directory(status) && !recursive) {
+      problems.push_back(path + " is a folder: give -r to read the workspaces in it");
+    } else if (fs::is_directory(status)) {
+      Walk(path, glob, files, problems);
+    } else {
+      files.push_back(path);
+    }
+  }
+  return files;
+}
+
+Inventory TakeInventory(const std::vector<std::string>& files, const InventoryOptions& options) {
+  Inventory inventory;
+  inventory.entries.resize(files.size());
+  std::vector<Job> jobs;
+  jobs.reserve(files.size());
+  for (const std::string& file : files) jobs.push_back({file, std::string(), std::string()});
+  BatchOptions batch;
+  batch.options = options.options;
+  // The lookups are the inventory's: the documents stay as translated.
+  batch.options.checkFiles = false;
+  batch.options.rewritePaths.clear();
+  batch.options.keepDocument = true;
+  batch.jobs = options.jobs;
+  batch.onProgress = options.onProgress;
+  batch.cancelled = options.cancelled;
+  // Each workspace's entry is made on the thread that read it, in parallel.
+  batch.onEnded = [&](Outcome& outcome) {
+    inventory.entries[outcome.index] = EntryOf(outcome, options.options);
+  };
+  const Batch done = TranslateMany(jobs, batch);
+  inventory.cancelled = done.summary.cancelled;
+  for (size_t i = 0; i < files.size(); ++i)
+    if (i >= done.outcomes.size() || done.outcomes[i].status == Status::NotDone) {
+      inventory.entries[i] = InventoryEntry();
+      inventory.entries[i].path = files[i];
+    }
+  return inventory;
+}
+
+}  // namespace brevan

@@ -1,0 +1,281 @@
+#include "cli/inventory.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "cli/terminal.h"
+
+namespace brevan::cli {
+
+namespace {
+
+const char* StatusWords(Status status) {
+  switch (status) {
+    case Status::Translated:
+      return "translated";
+    case Status::TranslatedWithWarnings:
+      return "translated with warnings";
+    case Status::Failed:
+      return "failed";
+    case Status::NotDone:
+      return "not done";
+  }
+  return "";
+}
+
+const char* TableStatusWords(InventoryTable::Status status) {
+  switch (status) {
+    case InventoryTable::Status::Found:
+      return "found";
+    case InventoryTable::Status::FoundOtherCase:
+      return "found with another case";
+    case InventoryTable::Status::Missing:
+      return "missing";
+    case InventoryTable::Status::Copy:
+      return "copy";
+  }
+  return "";
+}
+
+std::string Plural(size_t count, const char* one, const char* many) {
+  return std::to_string(count) + ' ' + (count == 1 ? one : many);
+}
+
+// What the inventory found of the tables, over all workspaces.
+struct Totals {
+  size_t failed = 0, tables = 0, found = 0, otherCase = 0, missing = 0, copies = 0;
+};
+
+Totals Total(const Inventory& inventory) {
+  Totals totals;
+  for (const InventoryEntry& entry : inventory.entries) {
+    totals.failed += entry.status == Status::Failed;
+    for (const InventoryTable& table : entry.tables) {
+      ++totals.tables;
+      totals.found += table.status == InventoryTable::Status::Found;
+      totals.otherCase += table.status == InventoryTable::Status::FoundOtherCase;
+      totals.missing += table.status == InventoryTable::Status::Missing;
+      totals.copies += table.status == InventoryTable::Status::Copy;
+    }
+  }
+  return totals;
+}
+
+// What a table's status says in text: where the file is, or was looked for.
+std::string Where(const InventoryTable& table) {
+  switch (table.status) {
+    case InventoryTable::Status::Found:
+      return "found: " + table.resolved;
+    case InventoryTable::Status::FoundOtherCase:
+      return "found as " + table.resolved;
+    case InventoryTable::Status::Copy:
+      return "copy of " + table.copyOf;
+    case InventoryTable::Status::Missing:
+      break;
+  }
+  std::string text = "missing";
+  if (!table.lookedFor.empty()) text += " (looked for " + table.lookedFor + ")";
+  if (!table.nearMatch.empty()) text += "; near match: " + table.nearMatch;
+  return text;
+}
+
+// A field of RFC 4180: quoted when it holds a comma, a quote or a line
+// break, its quotes doubled.
+std::string CsvField(const std::string& text, bool terminal) {
+  const std::string value = terminal ? Escaped(text) : text;
+  if (value.find_first_of(",\"\r\n") == std::string::npos) return value;
+  std::string quoted = "\"";
+  for (const char c : value) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + '"';
+}
+
+void CsvRecord(std::ostream& out, const std::vector<std::string>& fields, bool terminal) {
+  for (size_t i = 0; i < fields.size(); ++i) out << (i > 0 ? "," : "") << CsvField(fields[i], terminal);
+  out << "\r\n";
+}
+
+std::string Count(size_t count) { return std::to_string(count); }
+
+}  // namespace
+
+void WriteText(const Inventory& inventory, std::ostream& out) {
+  for (const InventoryEntry& entry : inventory.entries) {
+    out << Escaped(entry.path) << ": " << StatusWords(entry.status);
+    if (!entry.error.empty())
+      out << " at " << entry.errorLine << ':' << entry.errorColumn << " (" << Escaped(entry.error) << ')';
+    size_t themes = 0;
+    std::string kinds;
+    for (size_t kind = 0; kind < entry.themes.size(); ++kind) {
+      themes += entry.themes[kind];
+      if (entry.themes[kind] > 0)
+        kinds += (kinds.empty() ? "" : ", ") + Count(entry.themes[kind]) + ' ' +
+                 ThemeKindWord(static_cast<ThemeKind>(kind));
+    }
+    out << "; " << Plural(entry.windows, "map window", "map windows") << ", "
+        << Plural(entry.layers, "layer", "layers") << ", " << Plural(themes, "theme", "themes")
+        << (kinds.empty() ? "" : " (" + kinds + ")") << "; " << entry.passedOver << " passed over, "
+        << Plural(entry.warnings, "warning", "warnings") << ", " << Plural(entry.remarks, "remark", "remarks")
+        << ", " << Plural(entry.errors, "error", "errors") << '\n';
+    size_t aliasWidth = 0, fileWidth = 0;
+    for (const InventoryTable& table : entry.tables) {
+      aliasWidth = std::max(aliasWidth, Escaped(table.alias).size());
+      fileWidth = std::max(fileWidth, Escaped(table.file).size());
+    }
+    for (const InventoryTable& table : entry.tables) {
+      const std::string line = table.line > 0 ? "line " + Count(table.line) : "";
+      const std::string alias = Escaped(table.alias), file = Escaped(table.file);
+      out << "  " << line << std::string(10 - std::min<size_t>(line.size(), 9), ' ') << alias
+          << std::string(aliasWidth - alias.size() + 2, ' ') << file
+          << std::string(fileWidth - file.size() + 2, ' ') << Escaped(Where(table));
+      if (!table.rewritten.empty()) out << " (rewritten as " << Escaped(table.rewritten) << ')';
+      out << '\n';
+    }
+  }
+  const Totals totals = Total(inventory);
+  out << "brevan: " << Plural(inventory.entries.size(), "workspace", "workspaces") << " (" << totals.failed
+      << " failed), " << Plural(totals.tables, "table", "tables") << ": " << totals.found << " found, "
+      << totals.otherCase << " found with another case, " << totals.missing << " missing, "
+      << Plural(totals.copies, "copy", "copies") << '\n';
+}
+
+void WriteCsv(const Inventory& inventory, std::ostream& out, bool terminal) {
+  constexpr const char* kColumns[] = {"record",      "workspace",  "status",           "line",
+                                      "alias",       "file",       "rewritten",        "table_status",
+                                      "resolved",    "copy_of",    "looked_for",       "near_match",
+                                      "map_windows", "layers",     "range_themes",     "value_themes",
+                                      "bar_themes",  "pie_themes", "graduated_themes", "single_symbol_themes",
+                                      "passed_over", "warnings",   "remarks",          "errors",
+                                      "error"};
+  CsvRecord(out, std::vector<std::string>(std::begin(kColumns), std::end(kColumns)), terminal);
+  // A record with the fields named and the others empty.
+  const auto record = [&](std::initializer_list<std::pair<std::string_view, std::string>> fields) {
+    std::vector<std::string> values(std::size(kColumns));
+    for (const auto& [column, value] : fields)
+      values[std::find(std::begin(kColumns), std::end(kColumns), column) - std::begin(kColumns)] = value;
+    CsvRecord(out, values, terminal);
+  };
+  for (const InventoryEntry& e : inventory.entries) {
+    record({{"record", "workspace"},
+            {"workspace", e.path},
+            {"status", StatusWords(e.status)},
+            {"line", e.errorLine > 0 ? Count(e.errorLine) : ""},
+            {"map_windows", Count(e.windows)},
+            {"layers", Count(e.layers)},
+            {"range_themes", Count(e.themes[0])},
+            {"value_themes", Count(e.themes[1])},
+            {"bar_themes", Count(e.themes[2])},
+            {"pie_themes", Count(e.themes[3])},
+            {"graduated_themes", Count(e.themes[4])},
+            {"single_symbol_themes", Count(e.themes[5])},
+            {"passed_over", Count(e.passedOver)},
+            {"warnings", Count(e.warnings)},
+            {"remarks", Count(e.remarks)},
+            {"errors", Count(e.errors)},
+            {"error", e.error}});
+    for (const InventoryTable& t : e.tables)
+      record({{"record", "table"},
+              {"workspace", e.path},
+              {"status", StatusWords(e.status)},
+              {"line", t.line > 0 ? Count(t.line) : ""},
+              {"alias", t.alias},
+              {"file", t.file},
+              {"rewritten", t.rewritten},
+              {"table_status", TableStatusWords(t.status)},
+              {"resolved", t.resolved},
+              {"copy_of", t.copyOf},
+              {"looked_for", t.lookedFor},
+              {"near_match", t.nearMatch}});
+  }
+}
+
+void WriteJson(const Inventory& inventory, const std::vector<std::string>& problems, std::ostream& out) {
+  using nlohmann::json;
+  const auto text = [](const std::string& value) { return value.empty() ? json(nullptr) : json(value); };
+  json workspaces = json::array();
+  for (const InventoryEntry& e : inventory.entries) {
+    json tables = json::array();
+    for (const InventoryTable& t : e.tables)
+      tables.push_back({{"line", t.line > 0 ? json(t.line) : json(nullptr)},
+                        {"alias", t.alias},
+                        {"file", t.file},
+                        {"rewritten", text(t.rewritten)},
+                        {"status", TableStatusWords(t.status)},
+                        {"resolved", text(t.resolved)},
+                        {"copyOf", text(t.copyOf)},
+                        {"lookedFor", text(t.lookedFor)},
+                        {"nearMatch", text(t.nearMatch)}});
+    json themes;
+    for (size_t kind = 0; kind < e.themes.size(); ++kind)
+      themes[ThemeKindWord(static_cast<ThemeKind>(kind))] = e.themes[kind];
+    workspaces.push_back(
+        {{"path", e.path},
+         {"status", StatusWords(e.status)},
+         {"error", e.error.empty()
+                       ? json(nullptr)
+                       : json{{"message", e.error}, {"line", e.errorLine}, {"column", e.errorColumn}}},
+         {"counts",
+          {{"mapWindows", e.windows},
+           {"layers", e.layers},
+           {"themes", themes},
+           {"passedOver", e.passedOver},
+           {"warnings", e.warnings},
+           {"remarks", e.remarks},
+           {"errors", e.errors}}},
+         {"tables", tables}});
+  }
+  const Totals totals = Total(inventory);
+  const json document = {{"schema", "brevan-inventory/1"},
+                         {"workspaces", workspaces},
+                         {"summary",
+                          {{"workspaces", inventory.entries.size()},
+                           {"failed", totals.failed},
+                           {"tables", totals.tables},
+                           {"found", totals.found},
+                           {"foundWithAnotherCase", totals.otherCase},
+                           {"missing", totals.missing},
+                           {"copies", totals.copies}}},
+                         {"problems", problems},
+                         {"interrupted", inventory.cancelled}};
+  // ASCII only: a workspace's control characters arrive as \u escapes.
+  out << document.dump(2, ' ', true, json::error_handler_t::replace) << '\n';
+}
+
+int RunInventory(const InventorySettings& settings, std::ostream& out, std::ostream& err) {
+  std::vector<std::string> problems;
+  const std::vector<std::string> files =
+      FindWorkspaceFiles(settings.paths, settings.recursive, settings.glob, problems);
+  for (const std::string& problem : problems) err << "brevan: " << Escaped(problem) << '\n';
+  InventoryOptions options = settings.options;
+  const bool progress = !settings.quiet && isatty(STDERR_FILENO);
+  const auto start = std::chrono::steady_clock::now();
+  if (progress)
+    options.onProgress = [&](size_t ended, size_t failed) {
+      err << Progress(ended, files.size(), failed, start) << std::flush;
+    };
+  const Inventory inventory = TakeInventory(files, options);
+  if (progress) err << "\r\033[K";
+  switch (settings.format) {
+    case InventoryFormat::Text:
+      WriteText(inventory, out);
+      break;
+    case InventoryFormat::Csv:
+      WriteCsv(inventory, out, isatty(STDOUT_FILENO));
+      break;
+    case InventoryFormat::Json:
+      WriteJson(inventory, problems, out);
+      break;
+  }
+  out.flush();
+  const bool failed = std::any_of(inventory.entries.begin(), inventory.entries.end(),
+                                  [](const InventoryEntry& e) { return e.status == Status::Failed; });
+  return failed || !problems.empty() ? 1 : 0;
+}
+
+}  // namespace brevan::cli
