@@ -1,320 +1,68 @@
-// Report pages: the document read back with pugixml and drawn as HTML with
-// inline SVG legend previews. Only the public API and the document's own
-// element names are used here, so a page shows what a reader of the file
-// would find, not what the translator meant to write.
+// Report pages: a translated document drawn as HTML from the read model,
+// with inline SVG legend previews (api/html_drawing.cpp). Only the public
+// API is used here, so a page shows what a reader of the document finds.
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <pugixml.hpp>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
+#include "api/html_drawing.h"
 #include "brevan/report.h"
+#include "brevan/workspace.h"
 
 namespace brevan {
 
 namespace {
 
-// Text for the page: markup characters as entities, control characters
-// (C0 but tab and line feed, DEL, C1) shown by their code, \x1b or \u009b.
-std::string Escape(std::string_view text) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    const auto byte = static_cast<unsigned char>(c);
-    if ((byte < 0x20 && c != '\t' && c != '\n') || byte == 0x7F) {
-      out += {'\\', 'x', kDigits[byte >> 4], kDigits[byte & 0xF]};
-      continue;
-    }
-    const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-    if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
-      out += {'\\', 'u', '0', '0', kDigits[next >> 4], kDigits[next & 0xF]};
-      ++i;
-      continue;
-    }
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
+using html::Escape;
 
-// A colour as the document writes it, "rgb(r,g,b)", checked so that it can
-// stand in an attribute; empty when it is not one.
-std::string Colour(std::string_view text) {
-  int red = 0, green = 0, blue = 0;
-  char tail = 0;
-  const std::string copy(text);
-  if (std::sscanf(copy.c_str(), "rgb(%d,%d,%d%c", &red, &green, &blue, &tail) != 4 || tail != ')') return {};
-  if (red < 0 || red > 255 || green < 0 || green > 255 || blue < 0 || blue > 255) return {};
-  return "rgb(" + std::to_string(red) + "," + std::to_string(green) + "," + std::to_string(blue) + ")";
-}
-
-// The number at the end of a style reference such as "brush2" or "glyph34"; -1 when none.
-int ReferenceNumber(std::string_view reference) {
-  size_t digits = reference.size();
-  while (digits > 0 && reference[digits - 1] >= '0' && reference[digits - 1] <= '9') --digits;
-  if (digits == reference.size() || reference.size() - digits > 6) return -1;
-  return std::atoi(std::string(reference.substr(digits)).c_str());
-}
-
-double Number(std::string_view text, double otherwise) {
-  const std::string copy(text);
-  char* end = nullptr;
-  const double value = std::strtod(copy.c_str(), &end);
-  return end != copy.c_str() ? value : otherwise;
-}
-
-std::string Format(double value) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.1f", value);
-  return buffer;
-}
-
-// The Drawing and the pattern Reference of a style element (PenStyle, BrushStyle, SymbolStyle, FontStyle).
-pugi::xml_node Drawing(pugi::xml_node style) {
-  return style.child("Graphics").child("Paint").child("Drawing");
-}
-pugi::xml_node Pattern(pugi::xml_node style) { return style.child("Patterns").child("Reference"); }
-
-// The text of an element's Row (or of a Row given directly).
-std::string RowText(pugi::xml_node holder) {
-  const pugi::xml_node row = std::string_view(holder.name()) == "Row" ? holder : holder.child("Row");
-  return row.child("RowText").child_value();
-}
-
-// Readable names for the document's element names: "RangeTheme" → "Range theme".
-std::string Words(std::string_view name) {
-  std::string out;
-  for (size_t i = 0; i < name.size(); ++i) {
-    const char c = name[i];
-    if (i > 0 && c >= 'A' && c <= 'Z' && !(name[i - 1] >= 'A' && name[i - 1] <= 'Z')) {
-      out += ' ';
-      out += static_cast<char>(c - 'A' + 'a');
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
-// The hatches of brushes 3 to 8 in a tile of 6 units: horizontal, vertical,
-// down diagonal, up diagonal, grid, diagonal grid (x1 < 0: no second line).
-struct HatchLine {
-  int x1, y1, x2, y2;
-};
-constexpr HatchLine kNone{-1, 0, 0, 0}, kAcross{0, 3, 6, 3}, kDownward{3, 0, 3, 6}, kFalling{0, 0, 6, 6},
-    kRising{0, 6, 6, 0};
-constexpr HatchLine kHatches[6][2] = {{kAcross, kNone}, {kDownward, kNone},   {kFalling, kNone},
-                                      {kRising, kNone}, {kAcross, kDownward}, {kFalling, kRising}};
-
-// The page being written, with the counter that keeps SVG pattern ids apart.
-class Page {
- public:
+// The page being written, and the swatches it draws.
+struct Page {
   std::string html;
+  html::Drawing drawing;
 
   void Add(std::string_view text) { html += text; }
   void Text(std::string_view text) { html += Escape(text); }
+};
 
-  // A swatch for one legend row: the item's brush, pen and symbol drawn on
-  // one small canvas. label is what it says without colour.
-  void Swatch(pugi::xml_node styles, const std::string& rowText) {
-    const pugi::xml_node brush = styles.child("BrushStyle");
-    const pugi::xml_node pen = styles.child("PenStyle");
-    const pugi::xml_node symbol = styles.child("SymbolStyle");
-    std::string svg, label;
-    if (brush) svg += BrushShape(brush, pen, label);
-    if (pen && !brush) svg += PenShape(pen, 4, 10, 36, 10, label);
-    if (symbol) svg += SymbolShape(symbol, 20, 10, 1.0, label);
-    if (svg.empty()) label = "no style";
-    Canvas(40, 20, svg, label + (rowText.empty() ? "" : ": " + rowText));
+// A number as the page shows it: the shortest text that reads back.
+std::string Number(double value) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.15g", value);
+  return buffer;
+}
+
+const char* OnOff(bool value) { return value ? "on" : "off"; }
+
+// Settings as a list of terms: only those given.
+class Settings {
+ public:
+  void Add(std::string_view term, const std::string& value) {
+    if (!value.empty()) items_ += "<dt>" + Escape(term) + "</dt><dd>" + Escape(value) + "</dd>";
   }
-
-  void Canvas(int width, int height, const std::string& svg, const std::string& label) {
-    Add("<svg class=\"swatch\" width=\"" + std::to_string(width) + "\" height=\"" + std::to_string(height) +
-        "\" viewBox=\"0 0 " + std::to_string(width) + " " + std::to_string(height) +
-        "\" role=\"img\" aria-label=\"" + Escape(label) + "\"><title>" + Escape(label) + "</title>" + svg +
-        "</svg>");
-  }
-
-  // A brush as a filled box: patterns 1 (hollow) and 2 (solid) as they are,
-  // 3 to 8 as line hatches, any other as a dot screen (an approximation).
-  std::string BrushShape(pugi::xml_node brush, pugi::xml_node border, std::string& label) {
-    const pugi::xml_node drawing = Drawing(brush);
-    const std::string foreground = Colour(drawing.attribute("foreground").value());
-    const std::string background = Colour(drawing.attribute("background").value());
-    const bool opaque = std::string_view(drawing.attribute("opaque").value()) == "1";
-    const int pattern = ReferenceNumber(Pattern(brush).attribute("fillPattern").value());
-    std::string outline = "var(--line)";
-    std::string outlineWidth = "1";
-    if (border) {
-      const std::string colour = Colour(Drawing(border).attribute("lineColor").value());
-      if (!colour.empty()) outline = colour;
-      outlineWidth = Format(std::clamp(Number(Drawing(border).attribute("width").value(), 1), 1.0, 4.0));
-    }
-    const std::string box = "x=\"2\" y=\"2\" width=\"36\" height=\"16\" rx=\"2\"";
-    label = "brush " + (pattern < 0 ? std::string("?") : std::to_string(pattern)) + " in " +
-            (foreground.empty() ? "no colour" : foreground);
-    if (pattern == 1 || foreground.empty()) {
-      label += " (hollow)";
-      return "<rect class=\"fill\" data-color=\"" + foreground + "\" " + box +
-             " fill=\"none\" stroke-dasharray=\"3 2\" stroke=\"" + outline + "\"/>";
-    }
-    if (pattern == 2) {
-      return "<rect class=\"fill\" data-color=\"" + foreground + "\" " + box + " fill=\"" + foreground +
-             "\" stroke=\"" + outline + "\" stroke-width=\"" + outlineWidth + "\"/>";
-    }
-    const std::string id = "hatch" + std::to_string(++ids_);
-    std::string marks;
-    if (pattern >= 3 && pattern <= 8) {
-      for (const HatchLine& line : kHatches[pattern - 3]) {
-        if (line.x1 < 0) continue;
-        marks += "<line x1=\"" + std::to_string(line.x1) + "\" y1=\"" + std::to_string(line.y1) + "\" x2=\"" +
-                 std::to_string(line.x2) + "\" y2=\"" + std::to_string(line.y2) + "\" stroke=\"" +
-                 foreground + "\" stroke-width=\"1.2\"/>";
-      }
-    } else {
-      marks = "<circle cx=\"3\" cy=\"3\" r=\"1.3\" fill=\"" + foreground + "\"/>";
-      label += " (pattern drawn as dots)";
-    }
-    if (opaque && !background.empty()) label += " on " + background;
-    return "<defs><pattern id=\"" + id + "\" width=\"6\" height=\"6\" patternUnits=\"userSpaceOnUse\">" +
-           (opaque && !background.empty() ? "<rect width=\"6\" height=\"6\" fill=\"" + background + "\"/>"
-                                          : std::string()) +
-           marks + "</pattern></defs><rect class=\"fill\" data-color=\"" + foreground + "\" " + box +
-           " fill=\"url(#" + id + ")\" stroke=\"" + outline + "\" stroke-width=\"" + outlineWidth + "\"/>";
-  }
-
-  // A pen as a line of its width and colour: pattern 1 (none) faint and
-  // dotted, 2 solid, any other dashed (an approximation).
-  static std::string PenShape(pugi::xml_node pen, int x1, int y1, int x2, int y2, std::string& label) {
-    const pugi::xml_node drawing = Drawing(pen);
-    const std::string colour = Colour(drawing.attribute("lineColor").value());
-    const double width = std::clamp(Number(drawing.attribute("width").value(), 1), 1.0, 8.0);
-    const int pattern = ReferenceNumber(Pattern(pen).attribute("pattern").value());
-    label = "pen " + (pattern < 0 ? std::string("?") : std::to_string(pattern)) + ", width " + Format(width) +
-            ", in " + (colour.empty() ? "no colour" : colour);
-    std::string dashes;
-    if (pattern == 1) dashes = " stroke-dasharray=\"1 3\" opacity=\"0.5\"";
-    if (pattern > 2) dashes = " stroke-dasharray=\"" + std::to_string(2 + pattern % 5) + " 2\"";
-    return "<line class=\"pen\" data-color=\"" + colour + "\" x1=\"" + std::to_string(x1) + "\" y1=\"" +
-           std::to_string(y1) + "\" x2=\"" + std::to_string(x2) + "\" y2=\"" + std::to_string(y2) +
-           "\" stroke=\"" + (colour.empty() ? "var(--line)" : colour) + "\" stroke-width=\"" + Format(width) +
-           "\"" + dashes + "/>";
-  }
-
-  // A symbol as a shape of its colour and size: glyphs 32 to 39 as square,
-  // diamond, circle, star, triangle, inverted triangle, plus and cross; any
-  // other glyph, font or image symbol as a circle (an approximation).
-  static std::string SymbolShape(pugi::xml_node symbol, double cx, double cy, double scale,
-                                 std::string& label) {
-    const pugi::xml_node drawing = Drawing(symbol);
-    const std::string colour = Colour(drawing.attribute("symbolColor").value());
-    const double points = Number(drawing.attribute("symbolSize").value(), 12);
-    // Sizes are drawn to scale up to 21 points, larger ones as 21.
-    const double r = std::max(1.5, std::clamp(points * 0.42, 2.0, 9.0) * scale);
-    const int glyph = ReferenceNumber(Pattern(symbol).attribute("symbolShape").value());
-    const std::string fill = colour.empty() ? "var(--ink)" : colour;
-    label = "symbol " + (glyph < 0 ? std::string("?") : std::to_string(glyph)) + ", " + Format(points) +
-            " pt, in " + (colour.empty() ? "no colour" : colour);
-    const std::string common = "class=\"symbol\" data-color=\"" + colour + "\" fill=\"" + fill + "\"";
-    const auto at = [&](double dx, double dy) { return Format(cx + dx * r) + "," + Format(cy + dy * r); };
-    switch (glyph) {
-      case 32:
-        return "<rect " + common + " x=\"" + Format(cx - r) + "\" y=\"" + Format(cy - r) + "\" width=\"" +
-               Format(2 * r) + "\" height=\"" + Format(2 * r) + "\"/>";
-      case 33:
-        return "<polygon " + common + " points=\"" + at(0, -1) + " " + at(1, 0) + " " + at(0, 1) + " " +
-               at(-1, 0) + "\"/>";
-      case 35: {
-        std::string points;
-        for (int i = 0; i < 10; ++i) {
-          const double angle = -1.5708 + i * 0.6283;
-          const double k = i % 2 ? 0.45 : 1.0;
-          points += at(k * std::cos(angle), k * std::sin(angle)) + " ";
-        }
-        return "<polygon " + common + " points=\"" + points + "\"/>";
-      }
-      case 36:
-        return "<polygon " + common + " points=\"" + at(0, -1) + " " + at(0.9, 0.8) + " " + at(-0.9, 0.8) +
-               "\"/>";
-      case 37:
-        return "<polygon " + common + " points=\"" + at(0, 1) + " " + at(0.9, -0.8) + " " + at(-0.9, -0.8) +
-               "\"/>";
-      case 38:
-      case 39: {
-        const double k = glyph == 38 ? 1.0 : 0.7071;
-        const std::string stroke = "class=\"symbol\" data-color=\"" + colour + "\" stroke=\"" + fill +
-                                   "\" stroke-width=\"" + Format(std::max(1.5, r / 3)) + "\"";
-        return glyph == 38 ? "<path " + stroke + " d=\"M" + at(-k, 0) + "L" + at(k, 0) + "M" + at(0, -k) +
-                                 "L" + at(0, k) + "\"/>"
-                           : "<path " + stroke + " d=\"M" + at(-k, -k) + "L" + at(k, k) + "M" + at(-k, k) +
-                                 "L" + at(k, -k) + "\"/>";
-      }
-      default:
-        return "<circle " + common + " cx=\"" + Format(cx) + "\" cy=\"" + Format(cy) + "\" r=\"" + Format(r) +
-               "\"/>";
-    }
+  void Write(Page& page) const {
+    if (!items_.empty()) page.Add("<dl class=\"settings\">" + items_ + "</dl>");
   }
 
  private:
-  int ids_ = 0;
+  std::string items_;
 };
 
-// A generic view of the settings an element holds: its attributes, and its
-// child elements (except those named in skip) with theirs, nested.
-void Settings(Page& page, pugi::xml_node element, std::initializer_list<std::string_view> skipAttributes,
-              std::initializer_list<std::string_view> skipChildren) {
-  std::string items;
-  for (const pugi::xml_attribute attribute : element.attributes()) {
-    if (std::find(skipAttributes.begin(), skipAttributes.end(), attribute.name()) != skipAttributes.end())
-      continue;
-    items += "<dt>" + Escape(Words(attribute.name())) + "</dt><dd>" + Escape(attribute.value()) + "</dd>";
-  }
-  if (!items.empty() || element.find_child([&](pugi::xml_node child) {
-        return child.type() == pugi::node_element &&
-               std::find(skipChildren.begin(), skipChildren.end(), child.name()) == skipChildren.end();
-      })) {
-    page.Add("<dl class=\"settings\">" + items);
-    for (const pugi::xml_node child : element.children()) {
-      if (child.type() != pugi::node_element ||
-          std::find(skipChildren.begin(), skipChildren.end(), child.name()) != skipChildren.end())
-        continue;
-      page.Add("<dt>" + Escape(Words(child.name())) + "</dt><dd>");
-      if (child.first_child() && child.first_child().type() == pugi::node_pcdata)
-        page.Text(child.child_value());
-      Settings(page, child, {}, {});
-      page.Add("</dd>");
-    }
-    page.Add("</dl>");
-  }
+// A font in words: "Serif, 11 pt, bold italic".
+std::string FontWords(const FontStyle& font) {
+  std::string text = font.family;
+  if (font.pointSize > 0) text += ", " + Number(font.pointSize) + " pt";
+  if (font.bold) text += ", bold";
+  if (font.italic) text += font.bold ? " italic" : ", italic";
+  return text;
 }
 
 // One legend row: the swatch and the row text, with what the row stands for.
-void LegendRow(Page& page, pugi::xml_node styles, const std::string& text, const std::string& stands,
-               bool hidden = false) {
+void WriteRow(Page& page, const Styles& styles, const std::string& text, const std::string& stands,
+              bool hidden = false) {
   page.Add(std::string("<li class=\"row") + (hidden ? " hidden-row" : "") + "\">");
-  page.Swatch(styles, text);
+  page.Add(page.drawing.Swatch(styles, text));
   page.Add("<span class=\"row-text\">");
   page.Text(text.empty() ? stands : text);
   page.Add("</span>");
@@ -323,192 +71,220 @@ void LegendRow(Page& page, pugi::xml_node styles, const std::string& text, const
   page.Add("</li>");
 }
 
-// Where an item's styles stand: in a Styles element, or directly in the item.
-pugi::xml_node StylesOf(pugi::xml_node item) {
-  const pugi::xml_node styles = item.child("Styles");
-  return styles ? styles : item;
-}
+std::string RowText(const std::optional<LegendRow>& row) { return row ? row->text : std::string(); }
+bool RowHidden(const std::optional<LegendRow>& row) { return row && row->hidden; }
 
-// A range item's bounds, "low – high".
-std::string Bounds(pugi::xml_node item) {
-  return std::string(item.child("LowerBound").child("Value").child_value()) + " – " +
-         item.child("UpperBound").child("Value").child_value();
-}
-
-// A chart: bars (stacked or side by side) or a pie of equal slices, in the items' brush colours.
-void Chart(Page& page, pugi::xml_node items, bool pie, bool stacked) {
-  std::vector<std::string> colours;
-  for (const pugi::xml_node item : items.children())
-    if (item.type() == pugi::node_element)
-      colours.push_back(Colour(Drawing(item.child("BrushStyle")).attribute("foreground").value()));
-  if (colours.empty()) return;
-  std::string svg;
-  const size_t n = colours.size();
-  if (pie) {
-    double angle = -1.5708;
-    const double step = 6.28319 / static_cast<double>(n);
-    for (size_t i = 0; i < n; ++i) {
-      const double next = angle + step;
-      const std::string fill = colours[i].empty() ? "var(--line)" : colours[i];
-      if (n == 1) {
-        svg += "<circle class=\"part\" data-color=\"" + colours[i] +
-               "\" cx=\"24\" cy=\"24\" r=\"20\" fill=\"" + fill + "\"/>";
-        break;
-      }
-      svg += "<path class=\"part\" data-color=\"" + colours[i] + "\" fill=\"" + fill +
-             "\" stroke=\"var(--paper)\" d=\"M24,24 L" + Format(24 + 20 * std::cos(angle)) + "," +
-             Format(24 + 20 * std::sin(angle)) + " A20,20 0 " + (step > 3.14159 ? "1" : "0") + ",1 " +
-             Format(24 + 20 * std::cos(next)) + "," + Format(24 + 20 * std::sin(next)) + " Z\"/>";
-      angle = next;
-    }
-    page.Canvas(48, 48, svg, "pie chart of " + std::to_string(n) + " parts");
-    return;
+// What a kind of theme is called, and the word of its data-kind.
+const char* KindName(ThemeKind kind) {
+  switch (kind) {
+    case ThemeKind::Range:
+      return "Range theme";
+    case ThemeKind::Value:
+      return "Value theme";
+    case ThemeKind::BarChart:
+      return "Bar chart";
+    case ThemeKind::PieChart:
+      return "Pie chart";
+    case ThemeKind::Graduated:
+      return "Graduated symbols";
+    case ThemeKind::SingleSymbol:
+      return "Single symbol";
   }
-  double y = 44;
-  for (size_t i = 0; i < n; ++i) {
-    const double height = stacked ? 36.0 / static_cast<double>(n)
-                                  : 12.0 + 28.0 * static_cast<double>(i + 1) / static_cast<double>(n);
-    const double width = stacked ? 16.0 : std::min(12.0, 40.0 / static_cast<double>(n));
-    const double x = stacked ? 16.0 : 4.0 + static_cast<double>(i) * width;
-    const double top = stacked ? y - height : 44 - height;
-    if (stacked) y -= height;
-    const std::string fill = colours[i].empty() ? "var(--line)" : colours[i];
-    svg += "<rect class=\"part\" data-color=\"" + colours[i] + "\" x=\"" + Format(x) + "\" y=\"" +
-           Format(top) + "\" width=\"" + Format(width - (stacked ? 0 : 1)) + "\" height=\"" + Format(height) +
-           "\" fill=\"" + fill + "\"/>";
-  }
-  page.Canvas(
-      48, 48, svg,
-      std::string(stacked ? "stacked" : "side-by-side") + " bar chart of " + std::to_string(n) + " bars");
+  return "Theme";
 }
 
-// The legend settings of a theme: title and subtitle with their fonts, and the flags.
-void LegendSettings(Page& page, pugi::xml_node legend) {
-  if (!legend) return;
+// The legend settings of a theme: title and subtitle with their fonts, and the switches.
+void LegendSettings(Page& page, const Legend& legend) {
   page.Add("<div class=\"legend-settings\">");
-  const auto Font = [](pugi::xml_node holder) {
-    const pugi::xml_node drawing = Drawing(holder.child("FontStyle"));
-    if (!drawing) return std::string();
-    std::string text = drawing.attribute("family").value();
-    if (drawing.attribute("pointSize"))
-      text += std::string(", ") + drawing.attribute("pointSize").value() + " pt";
-    if (drawing.attribute("slant")) text += std::string(", ") + drawing.attribute("slant").value();
-    return text;
-  };
-  if (const pugi::xml_node title = legend.child("Title")) {
-    page.Add("<p class=\"legend-title\"><strong>");
-    page.Text(title.child("TitleText").child_value());
-    page.Add("</strong>");
-    if (const std::string font = Font(title); !font.empty())
-      page.Add(" <span class=\"font\">" + Escape(font) + "</span>");
+  for (const auto* text : {&legend.title, &legend.subtitle}) {
+    if (!*text) continue;
+    page.Add(text == &legend.title ? "<p class=\"legend-title\"><strong>" : "<p class=\"legend-subtitle\">");
+    page.Text((*text)->text);
+    if (text == &legend.title) page.Add("</strong>");
+    if ((*text)->font) page.Add(" <span class=\"font\">" + Escape(FontWords(*(*text)->font)) + "</span>");
     page.Add("</p>");
   }
-  if (const pugi::xml_node subtitle = legend.child("Subtitle")) {
-    page.Add("<p class=\"legend-subtitle\">");
-    page.Text(subtitle.child("SubtitleText").child_value());
-    if (const std::string font = Font(subtitle); !font.empty())
-      page.Add(" <span class=\"font\">" + Escape(font) + "</span>");
-    page.Add("</p>");
-  }
-  Settings(page, legend, {}, {"Title", "Subtitle"});
+  Settings settings;
+  const std::pair<const char*, const std::optional<bool>*> switches[] = {{"Counts", &legend.showCounts},
+                                                                         {"Reverse order", &legend.reverse},
+                                                                         {"Empty ranges", &legend.showEmpty},
+                                                                         {"Frame", &legend.frame}};
+  for (const auto& [term, value] : switches)
+    if (*value) settings.Add(term, OnOff(**value));
+  if (legend.portrait) settings.Add("Orientation", *legend.portrait ? "portrait" : "landscape");
+  if (legend.hidden) settings.Add("Shown", "off");
+  if (legend.rowFont) settings.Add("Row font", FontWords(*legend.rowFont));
+  settings.Write(page);
   page.Add("</div>");
 }
 
-// A theme: its kind and expression, its settings, and the legend preview.
-void Theme(Page& page, pugi::xml_node theme, size_t& themes) {
-  ++themes;
-  const std::string_view kind = theme.name();
-  const std::string expression = theme.child("Expression").child("Reference").attribute("source").value();
-  page.Add("<section class=\"theme\" data-kind=\"" + Escape(kind) + "\"><h4>" + Escape(Words(kind)));
-  if (!expression.empty()) page.Add(" <span class=\"expression\">" + Escape(expression) + "</span>");
-  page.Add("</h4>");
-  page.Add("<figure class=\"legend\"><figcaption>Legend preview</figcaption>");
-  LegendSettings(page, theme.child("Legend"));
-  page.Add("<ul class=\"rows\">");
-  if (kind == "RangeTheme" || kind == "ValueTheme") {
-    for (const pugi::xml_node item :
-         theme.child(kind == "RangeTheme" ? "RangeItems" : "ValueItems").children()) {
-      const std::string_view name = item.name();
-      if (name == "RangeItem")
-        LegendRow(page, StylesOf(item), RowText(item), Bounds(item));
-      else if (name == "ValueItem")
-        LegendRow(page, StylesOf(item), RowText(item), item.child("Value").child_value());
-      else if (name == "DefaultRange" || name == "DefaultValue")
-        LegendRow(page, StylesOf(item), RowText(item), "all others");
-    }
-  } else if (kind == "BarTheme" || kind == "PieTheme") {
-    const bool pie = kind == "PieTheme";
-    const pugi::xml_node items = theme.child(pie ? "PieItems" : "BarItems");
-    page.Add("<li class=\"chart\">");
-    Chart(page, items, pie, static_cast<bool>(theme.child("BarHead").child("StackedBars")));
-    page.Add("</li>");
-    for (const pugi::xml_node item : items.children()) {
-      if (item.type() != pugi::node_element) continue;
-      pugi::xml_document holder;  // the item's brush, as the styles of one row
-      holder.append_child("Styles").append_copy(item.child("BrushStyle"));
-      LegendRow(page, holder.child("Styles"), RowText(item),
-                item.child("Expression").child("Reference").attribute("source").value());
-    }
-  } else if (kind == "GraduatedTheme") {
-    for (const char* which : {"FirstSymbol", "SecondSymbol"}) {
-      const pugi::xml_node symbol = theme.child(which);
-      if (!symbol) continue;
-      const pugi::xml_node style = symbol.child("SymbolStyle");
-      double scale = 0.35;
-      for (const char* size : {"SmallRow", "MediumRow", "LargeRow"}) {
-        const pugi::xml_node row = symbol.child(size);
-        std::string label;
-        const std::string shape = Page::SymbolShape(style, 20, 20, scale, label);
-        page.Add("<li class=\"row\">");
-        page.Canvas(40, 40, shape, label + ", " + Words(size) + ": " + RowText(row));
-        page.Add("<span class=\"row-text\">" + Escape(RowText(row)) + "</span><span class=\"stands\">" +
-                 Escape(Words(size)) + "</span></li>");
-        scale += 0.325;
-      }
-    }
-  } else if (kind == "SymbolTheme") {
-    const pugi::xml_node symbol = theme.child("ThemeSymbol");
-    const std::string value = theme.child("SymbolValue").child_value();
-    for (const pugi::xml_node row : theme.children("Row"))
-      LegendRow(page, symbol, RowText(row), value,
-                std::string_view(row.attribute("shown").value()) == "false");
-    if (!theme.child("Row"))
-      LegendRow(page, symbol, std::string(), value);  // no legend row: the symbol alone
-  }
-  page.Add("</ul></figure>");
-  page.Add("<details><summary>Theme settings</summary>");
-  Settings(
-      page, theme, {},
-      {"RangeItems", "ValueItems", "BarItems", "PieItems", "Legend", "FirstSymbol", "SecondSymbol", "Row"});
-  page.Add("</details></section>");
+// What an item stands for: its bounds, its value, its expression, or all others.
+std::string Stands(const ThemeItem& item) {
+  if (item.isDefault) return "all others";
+  if (!item.expression.empty()) return item.expression;
+  if (!item.value.empty()) return item.value;
+  return item.low + " – " + item.high;
 }
 
-struct Counts {
-  size_t windows = 0, layers = 0, themes = 0, tables = 0;
-};
-
-void Layer(Page& page, pugi::xml_node layer, pugi::xml_node tables, size_t& themes) {
-  const std::string name = layer.attribute("name").value();
-  page.Add("<li class=\"layer\" data-layer=\"" + Escape(name) + "\"><h3><span class=\"position\">" +
-           Escape(layer.attribute("position").value()) + "</span> " + Escape(name) + "</h3>");
-  const pugi::xml_node table = tables.find_child_by_attribute("Table", "alias", name.c_str());
-  page.Add("<p class=\"table\">Table <code>" + Escape(name) + "</code>");
-  if (table)
-    page.Add(" from <code>" + Escape(table.attribute("file").value()) + "</code>");
-  else
-    page.Add(" (not among the open tables)");
-  page.Add("</p>");
-  if (const pugi::xml_node labels = layer.child("Labels")) {
-    page.Add("<h4>Labels</h4><ul class=\"labels\">");
-    for (const pugi::xml_node expression : labels.children("LabelExpression"))
-      page.Add("<li><code>" + Escape(expression.child_value()) + "</code></li>");
-    page.Add("</ul>");
-    Settings(page, labels, {}, {"LabelExpression"});
+// A theme: its kind and expression, its legend settings, a legend preview
+// and its other settings, folded.
+void WriteTheme(Page& page, const Theme& theme) {
+  page.Add(std::string("<section class=\"theme\" data-kind=\"") + ThemeKindWord(theme.kind) + "\"><h4>" +
+           KindName(theme.kind));
+  if (!theme.expressions.empty() && theme.kind != ThemeKind::BarChart && theme.kind != ThemeKind::PieChart) {
+    std::string by;
+    for (const std::string& expression : theme.expressions) by += (by.empty() ? "" : ", ") + expression;
+    page.Add(" by <span class=\"expression\">" + Escape(by) + "</span>");
   }
-  Settings(page, layer, {"name", "position"}, {"Labels", "Themes"});
-  for (const pugi::xml_node theme : layer.child("Themes").children())
-    if (theme.type() == pugi::node_element) Theme(page, theme, themes);
+  page.Add("</h4>");
+  page.Add("<figure class=\"legend\"><figcaption>Legend preview</figcaption>");
+  if (theme.legend) LegendSettings(page, *theme.legend);
+  page.Add("<ul class=\"rows\">");
+  switch (theme.kind) {
+    case ThemeKind::Range:
+    case ThemeKind::Value:
+      for (const ThemeItem& item : theme.items)
+        WriteRow(page, item.styles, RowText(item.row), Stands(item), RowHidden(item.row));
+      break;
+    case ThemeKind::BarChart:
+    case ThemeKind::PieChart:
+      page.Add("<li class=\"chart\">" +
+               page.drawing.Chart(theme.items, theme.kind == ThemeKind::PieChart, theme.stacked) + "</li>");
+      for (const ThemeItem& item : theme.items) {
+        Styles brush;
+        brush.brush = item.styles.brush;
+        WriteRow(page, brush, RowText(item.row), item.expression, RowHidden(item.row));
+      }
+      break;
+    case ThemeKind::Graduated:
+      for (const GraduatedSymbol& symbol : theme.symbols) {
+        double scale = 0.35;
+        for (const auto& [size, row] :
+             {std::pair("small", &symbol.small), std::pair("medium", &symbol.medium),
+              std::pair("large", &symbol.large)}) {
+          page.Add(std::string("<li class=\"row") + (RowHidden(*row) ? " hidden-row" : "") + "\">");
+          page.Add(
+              page.drawing.GrowingSymbol(symbol.symbol, scale, std::string(size) + ": " + RowText(*row)));
+          page.Add("<span class=\"row-text\">" + Escape(RowText(*row)) + "</span><span class=\"stands\">" +
+                   size + "</span></li>");
+          scale += 0.325;
+        }
+      }
+      break;
+    case ThemeKind::SingleSymbol: {
+      Styles symbol;
+      symbol.symbol = theme.symbol;
+      for (const LegendRow& row : theme.rows) WriteRow(page, symbol, row.text, theme.symbolValue, row.hidden);
+      if (theme.rows.empty()) WriteRow(page, symbol, std::string(), theme.symbolValue);  // the symbol alone
+      break;
+    }
+  }
+  page.Add("</ul></figure>");
+  Settings settings;
+  if (!theme.visible) settings.Add("Shown", "off");
+  if (!theme.missing.empty()) settings.Add("No data", theme.missing);
+  settings.Add("Applies to", theme.applyTo);
+  settings.Add("Spreading", theme.spreading + (theme.variant.empty() ? "" : " (" + theme.variant + ")"));
+  if (!theme.method.empty())
+    settings.Add("Sizes", theme.method + (theme.methodText.empty() ? "" : ", " + theme.methodText));
+  if (theme.reference) settings.Add("Reference value", Number(*theme.reference));
+  if (theme.size) settings.Add("Size", Number(theme.size->value) + " " + theme.size->unit);
+  if (theme.secondSize)
+    settings.Add("Second size", Number(theme.secondSize->value) + " " + theme.secondSize->unit);
+  if (theme.startAngle) settings.Add("Start angle", Number(*theme.startAngle) + "°");
+  if (theme.sweep) settings.Add("Turning", *theme.sweep < 0 ? "clockwise" : "counter-clockwise");
+  if (!theme.horizontal.empty() || !theme.vertical.empty())
+    settings.Add("Placement", theme.horizontal + (theme.vertical.empty() ? "" : ", " + theme.vertical));
+  std::string itemColours;
+  for (size_t i = 0; i < theme.items.size(); ++i)
+    if (!theme.items[i].color.empty())
+      itemColours += (itemColours.empty() ? "" : ", ") + std::to_string(i + 1) + ": " + theme.items[i].color;
+  settings.Add("Item colours", itemColours);
+  std::string settingsHtml;
+  std::swap(page.html, settingsHtml);
+  settings.Write(page);
+  std::swap(page.html, settingsHtml);
+  if (!settingsHtml.empty())
+    page.Add("<details><summary>Theme settings</summary>" + settingsHtml + "</details>");
+  page.Add("</section>");
+}
+
+void WriteLayer(Page& page, const Layer& layer, const Workspace& workspace,
+                const std::unordered_set<std::string>& missing) {
+  page.Add("<li class=\"layer\" data-layer=\"" + Escape(layer.name) + "\"><h3><span class=\"position\">" +
+           std::to_string(layer.position) + "</span> " + Escape(layer.name) + "</h3>");
+  const auto table = std::find_if(workspace.tables.begin(), workspace.tables.end(),
+                                  [&](const Table& t) { return t.alias == layer.name; });
+  page.Add("<p class=\"table\">Table <code>" + Escape(layer.name) + "</code>");
+  if (table != workspace.tables.end()) {
+    page.Add(" from <code>" + Escape(table->file) + "</code>");
+    if (missing.count(table->file)) page.Add(" <strong class=\"missing\">(file not found)</strong>");
+  } else {
+    page.Add(" (not among the open tables)");
+  }
+  page.Add("</p>");
+  if (!layer.labels.empty()) {
+    page.Add("<h4>Labels</h4><ul class=\"labels\">");
+    for (const std::string& label : layer.labels) page.Add("<li><code>" + Escape(label) + "</code></li>");
+    page.Add("</ul>");
+  }
+  if (layer.colorList) page.Add("<p class=\"note\">Colour-coded (its legend settings end here).</p>");
+  for (const Theme& theme : layer.themes) WriteTheme(page, theme);
   page.Add("</li>");
+}
+
+// A map window's view as it was set, in one line.
+std::string ViewWords(const View& view) {
+  std::vector<std::string> parts;
+  if (view.centerX)
+    parts.push_back("centre (" + Number(*view.centerX) + ", " + Number(view.centerY.value_or(0)) + ")");
+  if (view.zoom)
+    parts.push_back("zoom " + Number(*view.zoom) + (view.zoomUnits.empty() ? "" : " " + view.zoomUnits));
+  if (!view.zoomLayer.empty()) parts.push_back("zoomed to layer " + view.zoomLayer);
+  if (view.scaleFrom)
+    parts.push_back("scale " + Number(*view.scaleFrom) + " " + view.scaleFromUnits + " : " +
+                    Number(view.scaleTo.value_or(0)) + " " + view.scaleToUnits);
+  if (view.pan)
+    parts.push_back("panned " + Number(*view.pan) + " " + view.panUnits + " " + view.panDirection);
+  if (!view.distanceType.empty()) parts.push_back(view.distanceType + " distances");
+  std::string line;
+  for (const std::string& part : parts) line += (line.empty() ? "" : ", ") + part;
+  return line;
+}
+
+void WriteWindow(Page& page, const MapWindow& window, size_t number, const Workspace& workspace,
+                 const std::unordered_set<std::string>& missing) {
+  const std::string id = "window" + std::to_string(number);
+  page.Add("<section class=\"window\" aria-labelledby=\"" + id + "\"><h2 id=\"" + id + "\">Map window " +
+           std::to_string(number) + "</h2>");
+  const View& view = window.view;
+  Settings settings;
+  settings.Add("View", ViewWords(view));
+  if (view.smartRedraw || view.panRedraw) settings.Add("Smart redraw", "on");
+  if (view.redraw) settings.Add("Redraw", OnOff(*view.redraw));
+  settings.Add("Keeps on resize", view.preserve);
+  settings.Add("Shows", view.display);
+  settings.Add("Layer order", view.layerOrder);
+  settings.Add("Coordinate units", view.coordinateUnits);
+  settings.Add(
+      "Area units",
+      view.areaUnits + (view.areaProjected ? (*view.areaProjected ? ", projected" : ", on the sphere") : ""));
+  settings.Add("Distance units", view.distanceUnits);
+  if (window.position) {
+    const WindowPosition& p = *window.position;
+    std::vector<std::string> parts;
+    if (p.x) parts.push_back("at (" + Number(*p.x) + ", " + Number(p.y.value_or(0)) + ") " + p.units);
+    if (p.width) parts.push_back("width " + Number(*p.width));
+    if (p.height) parts.push_back("height " + Number(*p.height));
+    if (!p.style.empty()) parts.push_back(p.style == "min" ? "minimized" : "maximized");
+    std::string where;
+    for (const std::string& part : parts) where += (where.empty() ? "" : ", ") + part;
+    settings.Add("Window", where);
+  }
+  settings.Write(page);
+  page.Add("<ol class=\"layers\">");
+  for (const Layer& layer : window.layers) WriteLayer(page, layer, workspace, missing);
+  page.Add("</ol></section>");
 }
 
 void Diagnostics(Page& page, const Result& result) {
@@ -614,26 +390,42 @@ void Head(Page& page, const std::string& title) {
   page.Add("</style></head><body>");
 }
 
-std::string RenderPage(const pugi::xml_document& document, const Result* result, const std::string& name,
-                       bool parsed) {
+void TablesSection(Page& page, const Workspace& workspace, const std::unordered_set<std::string>& missing) {
+  if (workspace.tables.empty()) return;
+  page.Add(
+      "<section aria-labelledby=\"tables\"><h2 id=\"tables\">Tables</h2><table><thead><tr><th "
+      "scope=\"col\">Alias</th><th scope=\"col\">File</th><th "
+      "scope=\"col\">Settings</th></tr></thead><tbody>");
+  for (const Table& table : workspace.tables) {
+    std::vector<std::string> settings;
+    if (!table.copyOf.empty()) settings.push_back("copy of " + table.copyOf);
+    if (table.locked) settings.push_back("locked");
+    if (table.hidden) settings.push_back("hidden");
+    if (table.interactive) settings.push_back("interactive");
+    if (!table.codepage.empty()) settings.push_back("code page " + table.codepage);
+    if (!table.password.empty()) settings.push_back("with a password");
+    if (missing.count(table.file)) settings.push_back("file not found");
+    std::string text;
+    for (const std::string& setting : settings) text += (text.empty() ? "" : ", ") + setting;
+    page.Add(std::string("<tr") + (missing.count(table.file) ? " class=\"missing\"" : "") + "><td><code>" +
+             Escape(table.alias) + "</code></td><td><code>" + Escape(table.file) + "</code></td><td>" +
+             Escape(text) + "</td></tr>");
+  }
+  page.Add("</tbody></table></section>");
+}
+
+std::string RenderPage(const std::optional<Workspace>& workspace, const Result* result,
+                       const std::string& name) {
   Page page;
   Head(page, name + " — Brevan report");
-  const pugi::xml_node root = document.child("Workspace");
-  const pugi::xml_node tables = root.child("Tables");
-  Counts counts;
-  for (const pugi::xml_node window : root.child("MapWindows").children("MapWindow")) {
-    ++counts.windows;
-    for (const pugi::xml_node layer : window.child("Layers").children("Layer")) {
-      ++counts.layers;
-      for (const pugi::xml_node theme : layer.child("Themes").children())
-        if (theme.type() == pugi::node_element) ++counts.themes;
-    }
+  const Workspace empty;
+  const Workspace& shown = workspace ? *workspace : empty;
+  size_t layers = 0, themes = 0;
+  for (const MapWindow& window : shown.mapWindows) {
+    layers += window.layers.size();
+    for (const Layer& layer : window.layers) themes += layer.themes.size();
   }
-  for (const pugi::xml_node table : tables.children("Table")) {
-    (void)table;
-    ++counts.tables;
-  }
-  const bool ok = result ? result->ok : parsed;
+  const bool ok = result ? result->ok : workspace.has_value();
   page.Add("<header><p class=\"kicker\">Brevan report</p><h1>");
   page.Text(name);
   page.Add("</h1><p class=\"status " + std::string(ok ? "ok\">Translated" : "failed\">Failed") +
@@ -641,10 +433,10 @@ std::string RenderPage(const pugi::xml_document& document, const Result* result,
   const auto Count = [&](const char* what, size_t n) {
     page.Add(std::string("<div><dt>") + what + "</dt><dd>" + std::to_string(n) + "</dd></div>");
   };
-  Count("map windows", counts.windows);
-  Count("layers", counts.layers);
-  Count("themes", counts.themes);
-  Count("tables", counts.tables);
+  Count("map windows", shown.mapWindows.size());
+  Count("layers", layers);
+  Count("themes", themes);
+  Count("tables", shown.tables.size());
   if (result) {
     Count("errors", result->errors.size());
     Count("warnings", result->warnings.size());
@@ -653,36 +445,12 @@ std::string RenderPage(const pugi::xml_document& document, const Result* result,
   }
   page.Add("</dl></header><main>");
   if (result) Diagnostics(page, *result);
-  if (!parsed) page.Add("<p>The document could not be read: nothing more to show.</p>");
-  if (tables) {
-    page.Add(
-        "<section aria-labelledby=\"tables\"><h2 id=\"tables\">Tables</h2><table><thead><tr><th "
-        "scope=\"col\">Alias</th><th scope=\"col\">File</th><th "
-        "scope=\"col\">Settings</th></tr></thead><tbody>");
-    for (const pugi::xml_node table : tables.children("Table")) {
-      std::string settings;
-      for (const pugi::xml_attribute attribute : table.attributes()) {
-        const std::string_view key = attribute.name();
-        if (key == "alias" || key == "file") continue;
-        settings += (settings.empty() ? "" : ", ") + Words(key) + " " + attribute.value();
-      }
-      page.Add("<tr><td><code>" + Escape(table.attribute("alias").value()) + "</code></td><td><code>" +
-               Escape(table.attribute("file").value()) + "</code></td><td>" + Escape(settings) +
-               "</td></tr>");
-    }
-    page.Add("</tbody></table></section>");
-  }
-  size_t number = 0, themes = 0;
-  for (const pugi::xml_node window : root.child("MapWindows").children("MapWindow")) {
-    const std::string id = "window" + std::to_string(++number);
-    page.Add("<section class=\"window\" aria-labelledby=\"" + id + "\"><h2 id=\"" + id + "\">Map window " +
-             std::to_string(number) + "</h2>");
-    Settings(page, window, {}, {"Layers"});
-    page.Add("<ol class=\"layers\">");
-    for (const pugi::xml_node layer : window.child("Layers").children("Layer"))
-      Layer(page, layer, tables, themes);
-    page.Add("</ol></section>");
-  }
+  if (!workspace) page.Add("<p>The document could not be read: nothing more to show.</p>");
+  std::unordered_set<std::string> missing;
+  if (result) missing.insert(result->missingFiles.begin(), result->missingFiles.end());
+  TablesSection(page, shown, missing);
+  size_t number = 0;
+  for (const MapWindow& window : shown.mapWindows) WriteWindow(page, window, ++number, shown, missing);
   page.Add("</main></body></html>\n");
   return std::move(page.html);
 }
@@ -690,15 +458,13 @@ std::string RenderPage(const pugi::xml_document& document, const Result* result,
 }  // namespace
 
 std::string RenderHtml(const Result& result, const std::string& name) {
-  pugi::xml_document document;
-  const bool parsed = result.xml.empty() || document.load_buffer(result.xml.data(), result.xml.size());
-  return RenderPage(document, &result, name, parsed);
+  std::optional<Workspace> workspace;
+  if (result.xml.empty() || ReadWorkspace(result.xml)) workspace = ReadWorkspace(result);
+  return RenderPage(workspace, &result, name);
 }
 
 std::string RenderHtml(std::string_view xml, const std::string& name) {
-  pugi::xml_document document;
-  const bool parsed = static_cast<bool>(document.load_buffer(xml.data(), xml.size()));
-  return RenderPage(document, nullptr, name, parsed);
+  return RenderPage(ReadWorkspace(xml), nullptr, name);
 }
 
 std::string RenderHtmlIndex(const std::vector<IndexEntry>& entries, const std::string& title) {

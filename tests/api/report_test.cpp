@@ -71,14 +71,14 @@ TEST(ReportTest, EachThemeKindGetsItsPreview) {
     const char* kind;
     const char* drawn;  // what its preview must contain
   } cases[] = {
-      {"Theme 1 With X Ranges 0 : 1 Brush (5, 255, 65280)", "RangeTheme", "<pattern"},
-      {"Theme 1 With X Values \"a\" Pen (3, 3, 255)", "ValueTheme", "class=\"pen\""},
-      {"Theme 1 With X Values \"a\" Symbol (35, 255, 12)", "ValueTheme", "<polygon class=\"symbol\""},
-      {"Theme 1 With A, B Pie Each Brush (2, 255) Brush (2, 65280)", "PieTheme", "pie chart of 2 parts"},
-      {"Theme 1 With A, B Stacked Bars Each Brush (2, 255), Brush (2, 65280)", "BarTheme",
+      {"Theme 1 With X Ranges 0 : 1 Brush (5, 255, 65280)", "range", "<pattern"},
+      {"Theme 1 With X Values \"a\" Pen (3, 3, 255)", "value", "class=\"pen\""},
+      {"Theme 1 With X Values \"a\" Symbol (35, 255, 12)", "value", "<polygon class=\"symbol\""},
+      {"Theme 1 With A, B Pie Each Brush (2, 255) Brush (2, 65280)", "pie", "pie chart of 2 parts"},
+      {"Theme 1 With A, B Stacked Bars Each Brush (2, 255), Brush (2, 65280)", "bar",
        "stacked bar chart of 2 bars"},
-      {"Theme 1 With X Graduated 0 : 2 100 : 20 Symbol (34, 255, 24)", "GraduatedTheme", "Large row"},
-      {"Theme 1 With X Single 1 : 12 Color 255", "SymbolTheme", "class=\"symbol\""},
+      {"Theme 1 With X Graduated 0 : 2 100 : 20 Symbol (34, 255, 24)", "graduated", "large: "},
+      {"Theme 1 With X Single 1 : 12 Color 255", "single-symbol", "class=\"symbol\""},
   };
   for (const auto& c : cases) {
     const brevan::Result result =

@@ -50,6 +50,11 @@ def load(browser, page):
     return [entry for entry in browser.get_log("browser") if entry["level"] in ("SEVERE", "WARNING")]
 
 
+# The word a page gives each kind of theme element.
+KINDS = {"RangeTheme": "range", "ValueTheme": "value", "BarTheme": "bar", "PieTheme": "pie",
+         "GraduatedTheme": "graduated", "SymbolTheme": "single-symbol"}
+
+
 def css_rgb(text):
     """'rgb(1,2,3)' or 'rgb(1, 2, 3)' as a tuple, None for anything else."""
     match = re.fullmatch(r"rgb\((\d+),\s*(\d+),\s*(\d+)\)", text or "")
@@ -86,7 +91,7 @@ def test_each_example_shows_its_layers_themes_and_colours(browser, tmp_path, exa
     for layer, element in zip(layers, shown):
         themes = layer.findall("Themes/*")
         sections = element.find_elements(By.CSS_SELECTOR, "section.theme")
-        assert [section.get_attribute("data-kind") for section in sections] == [theme.tag for theme in themes]
+        assert [section.get_attribute("data-kind") for section in sections] == [KINDS[theme.tag] for theme in themes]
         for label in layer.findall("Labels/LabelExpression"):
             assert label.text in element.text
         for theme, section in zip(themes, sections):
@@ -108,7 +113,7 @@ def test_the_example_workspace_shows_four_swatches_with_their_rows(browser, tmp_
     page = tmp_path / "r.html"
     brevan("--html", page, ROOT / "examples" / "workspace.bws")
     assert load(browser, page) == []
-    rows = browser.find_elements(By.CSS_SELECTOR, "section.theme[data-kind=RangeTheme] .rows .row")
+    rows = browser.find_elements(By.CSS_SELECTOR, "section.theme[data-kind=range] .rows .row")
     assert [row.find_element(By.CSS_SELECTOR, ".row-text").text for row in rows] == [
         "Under 10,000", "10,000 to 100,000", "Over 100,000", "No data"]
     fills = [browser.execute_script("return getComputedStyle(arguments[0]).fill",
@@ -133,7 +138,7 @@ def test_a_failed_workspace_shows_its_error_and_what_was_made(browser, tmp_path)
     error = browser.find_element(By.CSS_SELECTOR, "li.error")
     assert "line 5" in error.text
     assert "Note" in browser.find_element(By.CSS_SELECTOR, "table.skipped").get_attribute("textContent")
-    assert browser.find_elements(By.CSS_SELECTOR, "section.theme[data-kind=RangeTheme]")
+    assert browser.find_elements(By.CSS_SELECTOR, "section.theme[data-kind=range]")
 
 
 def test_a_batch_index_links_every_page_and_marks_failures(browser, tmp_path):
