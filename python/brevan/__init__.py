@@ -15,10 +15,11 @@ from __future__ import annotations
 
 import os
 from dataclasses import dataclass, field
-from typing import Iterable, Optional, Union
+from functools import cached_property
+from typing import Any, Iterable, Mapping, Optional, Union
 
 from . import _brevan
-from ._brevan import Diagnostic, Severity, Skipped, Status
+from ._brevan import Diagnostic, Severity, Skipped, Status, ThemeKind, Workspace
 
 __all__ = [
     "BrevanError",
@@ -29,6 +30,8 @@ __all__ = [
     "Severity",
     "Skipped",
     "Status",
+    "ThemeKind",
+    "Workspace",
     "TranslationError",
     "render_html",
     "translate",
@@ -97,11 +100,21 @@ class Result:
     # Errors, warnings and remarks (what the workspace says that the
     # document has no place for), in the order of the text.
     diagnostics: list[Diagnostic] = field(default_factory=list)
+    # With check_files: the table files not found, as written.
+    missing_files: list[str] = field(default_factory=list)
+    _native: Any = field(default=None, repr=False, compare=False)
 
     @property
     def remarks(self) -> list[Diagnostic]:
         """The remarks of diagnostics: read and not written to the document."""
         return [d for d in self.diagnostics if d.severity == Severity.REMARK]
+
+    @cached_property
+    def workspace(self) -> Workspace:
+        """What the document holds, as typed objects: tables, map windows
+        with their layers and themes (workspace.to_records("layers") for a
+        table of data)."""
+        return _brevan.read_workspace(self._native)
 
 
 @dataclass(frozen=True)
@@ -133,11 +146,29 @@ def _finish(native: "_brevan.NativeResult", partial: bool, check: bool, path: Op
         skipped=list(native.skipped),
         warnings=list(native.warnings),
         diagnostics=list(native.diagnostics),
+        missing_files=list(native.missing_files),
+        _native=native,
     )
 
 
-def _encoding(encoding: Optional[str]) -> str:
-    return "" if encoding is None else encoding
+def _options(
+    version: Optional[int],
+    encoding: Optional[str],
+    partial: bool = False,
+    check: bool = False,
+    check_files: bool = False,
+    data_roots: Iterable[PathLike] = (),
+    rewrite_paths: Optional[Mapping[str, str]] = None,
+) -> "_brevan.Options":
+    options = _brevan.Options()
+    options.version = version
+    options.encoding = "" if encoding is None else encoding
+    options.partial = partial
+    options.check = check
+    options.check_files = check_files
+    options.data_roots = [os.fspath(root) for root in data_roots]
+    options.rewrite_paths = list((rewrite_paths or {}).items())
+    return options
 
 
 def translate(
@@ -147,6 +178,9 @@ def translate(
     encoding: Optional[str] = None,
     partial: bool = False,
     check: bool = False,
+    check_files: bool = False,
+    data_roots: Iterable[PathLike] = (),
+    rewrite_paths: Optional[Mapping[str, str]] = None,
 ) -> Result:
     """Translate the statements of a workspace.
 
@@ -157,6 +191,13 @@ def translate(
     translation error does not raise: the Result has ok False and the
     document as it stood. With check=True every error of the text is
     reported in Result.diagnostics, and no document is made.
+
+    check_files=True looks each open table's file up (relative to the
+    working folder for text, the file's folder for translate_file; else
+    under data_roots by its trailing path components): a file not found is
+    a warning at its file string, listed in Result.missing_files.
+    rewrite_paths {OLD: NEW} writes table files that start with OLD (the
+    longest that matches) starting with NEW, each rewrite a remark.
     """
     if isinstance(text, str):
         if encoding not in (None, "utf-8", "UTF-8", "utf8"):
@@ -164,7 +205,8 @@ def translate(
         data = text.encode("utf-8", "surrogatepass")
     else:
         data = bytes(text)
-    native = _brevan.translate_bytes(data, version, _encoding(encoding), partial, check)
+    options = _options(version, encoding, partial, check, check_files, data_roots, rewrite_paths)
+    native = _brevan.translate_bytes(data, options)
     return _finish(native, partial, check, None)
 
 
@@ -175,10 +217,14 @@ def translate_file(
     encoding: Optional[str] = None,
     partial: bool = False,
     check: bool = False,
+    check_files: bool = False,
+    data_roots: Iterable[PathLike] = (),
+    rewrite_paths: Optional[Mapping[str, str]] = None,
 ) -> Result:
     """Translate a workspace file; the options are those of translate."""
     name = os.fspath(path)
-    native = _brevan.translate_file(name, version, _encoding(encoding), partial, check)
+    options = _options(version, encoding, partial, check, check_files, data_roots, rewrite_paths)
+    native = _brevan.translate_file(name, options)
     return _finish(native, partial, check, name)
 
 
@@ -190,6 +236,9 @@ def translate_many(
     version: Optional[int] = None,
     encoding: Optional[str] = None,
     partial: bool = False,
+    check_files: bool = False,
+    data_roots: Iterable[PathLike] = (),
+    rewrite_paths: Optional[Mapping[str, str]] = None,
 ) -> list[Outcome]:
     """Translate many files into out_dir/NAME.xml on native threads.
 
@@ -205,7 +254,8 @@ def translate_many(
     if threads < 1:
         raise ValueError("jobs must be at least 1")
     outcomes = []
-    for native in _brevan.translate_many(names, os.fspath(out_dir), threads, version, _encoding(encoding), partial):
+    options = _options(version, encoding, partial, False, check_files, data_roots, rewrite_paths)
+    for native in _brevan.translate_many(names, os.fspath(out_dir), threads, options):
         result = native.result
         error: Optional[BrevanError] = None
         if not result.ok:

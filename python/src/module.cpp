@@ -16,16 +16,6 @@ namespace py = pybind11;
 
 namespace {
 
-brevan::Options MakeOptions(std::optional<short> version, const std::string& encoding, bool partial,
-                            bool check) {
-  brevan::Options options;
-  options.version = version;
-  options.encoding = encoding;
-  options.partial = partial;
-  options.check = check;
-  return options;
-}
-
 // A batch into out_dir/NAME.xml; the folder is made first. A batch that
 // must not start (an output that is an input, two inputs of one name)
 // raises ValueError, a folder that cannot be made OSError.
@@ -52,8 +42,36 @@ std::vector<brevan::Outcome> TranslateMany(const std::vector<std::string>& paths
 
 }  // namespace
 
+void BindWorkspace(py::module_& m);
+
 PYBIND11_MODULE(_brevan, m) {
   m.doc() = "The native part of brevan; use the functions of the brevan package.";
+
+  py::class_<brevan::Options>(m, "Options", "How a workspace is read; the package's keywords fill it.")
+      .def(py::init<>())
+      .def_readwrite("version", &brevan::Options::version)
+      .def_readwrite("encoding", &brevan::Options::encoding)
+      .def_readwrite("partial", &brevan::Options::partial)
+      .def_readwrite("check", &brevan::Options::check)
+      .def_readwrite("check_files", &brevan::Options::checkFiles)
+      .def_readwrite("folder", &brevan::Options::folder)
+      .def_readwrite("data_roots", &brevan::Options::dataRoots)
+      .def_property(
+          "rewrite_paths",
+          [](const brevan::Options& options) {
+            std::vector<std::pair<std::string, std::string>> rules;
+            for (const brevan::PathRewrite& rule : options.rewritePaths)
+              rules.emplace_back(rule.from, rule.to);
+            return rules;
+          },
+          [](brevan::Options& options, const std::vector<std::pair<std::string, std::string>>& rules) {
+            options.rewritePaths.clear();
+            for (const auto& [from, to] : rules) {
+              if (from.empty())
+                throw py::value_error("a path rewrite needs the start of the path to replace");
+              options.rewritePaths.push_back({from, to});
+            }
+          });
 
   py::enum_<brevan::Severity>(m, "Severity", "How much a diagnostic matters.")
       .value("ERROR", brevan::Severity::Error)
@@ -98,7 +116,8 @@ PYBIND11_MODULE(_brevan, m) {
       .def_readonly("skipped", &brevan::Result::skipped)
       .def_readonly("warnings", &brevan::Result::warnings)
       .def_readonly("errors", &brevan::Result::errors)
-      .def_readonly("diagnostics", &brevan::Result::diagnostics);
+      .def_readonly("diagnostics", &brevan::Result::diagnostics)
+      .def_readonly("missing_files", &brevan::Result::missingFiles);
 
   py::enum_<brevan::Status>(m, "Status", "How a file of a batch ended.")
       .value("TRANSLATED", brevan::Status::Translated)
@@ -116,33 +135,25 @@ PYBIND11_MODULE(_brevan, m) {
 
   m.def(
       "translate_bytes",
-      [](const py::bytes& data, std::optional<short> version, const std::string& encoding, bool partial,
-         bool check) {
+      [](const py::bytes& data, const brevan::Options& options) {
         std::string bytes = data;  // copied while the GIL is held
-        const brevan::Options options = MakeOptions(version, encoding, partial, check);
         py::gil_scoped_release released;
         return brevan::TranslateBytes(bytes, options);
       },
-      py::arg("data"), py::arg("version"), py::arg("encoding"), py::arg("partial"), py::arg("check"));
+      py::arg("data"), py::arg("options"));
 
   m.def(
       "translate_file",
-      [](const std::string& path, std::optional<short> version, const std::string& encoding, bool partial,
-         bool check) {
-        const brevan::Options options = MakeOptions(version, encoding, partial, check);
+      [](const std::string& path, const brevan::Options& options) {
         py::gil_scoped_release released;
         return brevan::TranslateFile(path, options);
       },
-      py::arg("path"), py::arg("version"), py::arg("encoding"), py::arg("partial"), py::arg("check"));
+      py::arg("path"), py::arg("options"));
 
-  m.def(
-      "translate_many",
-      [](const std::vector<std::string>& paths, const std::string& outDir, unsigned jobs,
-         std::optional<short> version, const std::string& encoding, bool partial) {
-        return TranslateMany(paths, outDir, jobs, MakeOptions(version, encoding, partial, false));
-      },
-      py::arg("paths"), py::arg("out_dir"), py::arg("jobs"), py::arg("version"), py::arg("encoding"),
-      py::arg("partial"));
+  m.def("translate_many", &TranslateMany, py::arg("paths"), py::arg("out_dir"), py::arg("jobs"),
+        py::arg("options"));
+
+  BindWorkspace(m);
 
   m.def(
       "render_html",

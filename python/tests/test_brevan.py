@@ -156,3 +156,39 @@ def test_dask_example_on_a_local_cluster_of_two_workers(tmp_path: pathlib.Path) 
     assert lines[-1].startswith(f"{folder / 'zz_bad.bws'}: ") and "error 26" in lines[-1]
     for example in EXAMPLES:
         assert (tmp_path / "out" / f"{example.stem}.xml").read_text(encoding="utf-8") == golden(example)
+
+
+def test_the_workspace_as_typed_objects_and_records() -> None:
+    result = brevan.translate_file(ROOT / "examples" / "workspace.bws")
+    workspace = result.workspace
+    assert [(t.alias, t.file, t.copy_of, t.line) for t in workspace.tables] == [
+        ("Counties", "data/counties.tbl", "", 5),
+        ("Roads", "data/roads.tbl", "", 6),
+        ("Roads_2", "data/roads.tbl_2", "Roads", 0),
+    ]
+    [theme] = workspace.map_windows[0].layers[0].themes
+    assert theme.kind == brevan.ThemeKind.RANGE and theme.expressions == ["Population"]
+    assert [item.row.text for item in theme.items] == ["Under 10,000", "10,000 to 100,000", "Over 100,000", "No data"]
+    assert theme.legend.title.font.bold
+    layers = workspace.to_records("layers")
+    assert [(r["window"], r["position"], r["name"], r["themes"]) for r in layers] == [
+        (1, 1, "Counties", 1),
+        (1, 2, "Roads", 0),
+        (1, 3, "Roads_2", 0),
+    ]
+    assert workspace.to_records("themes")[0]["title"] == "Population"
+    with pytest.raises(ValueError):
+        workspace.to_records("rivers")
+
+
+def test_table_files_checked_and_rewritten(tmp_path: pathlib.Path) -> None:
+    (tmp_path / "data").mkdir()
+    (tmp_path / "data" / "roads.tbl").write_text("t")
+    text = 'Open Table "C:\\GIS\\roads.tbl" As Roads\nMap From Roads, Roads\n'
+    missing = brevan.translate(text, check_files=True)
+    assert missing.missing_files == ["C:\\GIS\\roads.tbl"] and "not found" in missing.warnings[0].message
+    moved = brevan.translate(text, check_files=True, rewrite_paths={"C:\\GIS": str(tmp_path / "data")})
+    assert moved.missing_files == [] and f'file="{tmp_path}/data/roads.tbl_2"' in moved.xml
+    assert "is written as" in moved.remarks[0].message
+    found = brevan.translate(text, check_files=True, data_roots=[tmp_path / "data"])
+    assert found.warnings == []
