@@ -187,13 +187,51 @@ bool DecodeUtf8(std::string_view bytes, SourceText& out, size_t& badOffset) {
   return true;
 }
 
-std::wstring FormatNumber(double value) {
+char* WriteNumber(double value, char* out) {
   // The spellings that XML Schema doubles use.
-  if (std::isnan(value)) return L"NaN";
-  if (std::isinf(value)) return value > 0 ? L"INF" : L"-INF";
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::wstring(buffer, result.ptr);
+  const auto put = [&](std::string_view text) { return std::copy(text.begin(), text.end(), out); };
+  if (std::isnan(value)) return put("NaN");
+  if (std::isinf(value)) return put(value > 0 ? "INF" : "-INF");
+  // The shortest digits d1.d2…dk and the exponent e of value = d1.d2…dk × 10^e.
+  char scientific[32];
+  const char* end =
+      std::to_chars(scientific, scientific + sizeof scientific, value, std::chars_format::scientific).ptr;
+  const char* at = scientific;
+  if (*at == '-') *out++ = *at++;
+  char digits[20];
+  int k = 0;
+  for (; *at != 'e'; ++at)
+    if (*at != '.') digits[k++] = *at;
+  int exponent = 0;
+  std::from_chars(at + (at[1] == '+' ? 2 : 1), end, exponent);
+  const int n = exponent + 1;  // where the point stands after the first n digits
+  if (k <= n && n <= 21) {     // an integer: its digits and zeros
+    out = std::copy(digits, digits + k, out);
+    return std::fill_n(out, n - k, '0');
+  }
+  if (0 < n && n <= 21) {
+    out = std::copy(digits, digits + n, out);
+    *out++ = '.';
+    return std::copy(digits + n, digits + k, out);
+  }
+  if (-6 < n && n <= 0) {
+    out = put("0.");
+    out = std::fill_n(out, -n, '0');
+    return std::copy(digits, digits + k, out);
+  }
+  *out++ = digits[0];
+  if (k > 1) {
+    *out++ = '.';
+    out = std::copy(digits + 1, digits + k, out);
+  }
+  *out++ = 'e';
+  *out++ = exponent < 0 ? '-' : '+';
+  return std::to_chars(out, out + 4, exponent < 0 ? -exponent : exponent).ptr;
+}
+
+std::wstring FormatNumber(double value) {
+  char buffer[32];
+  return std::wstring(buffer, WriteNumber(value, buffer));
 }
 
 std::wstring IntegerText(long long value) {

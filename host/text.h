@@ -43,8 +43,13 @@ std::wstring FromUtf8(std::string_view bytes);
 // badOffset to the byte where decoding stopped.
 bool DecodeUtf8(std::string_view bytes, std::wstring& out, size_t& badOffset);
 
-// The shortest text that reads back to the same double: 1, 0.5, -2, 1e+21;
-// INF, -INF and NaN for the values that are no numbers.
+// A number as people write it: the fewest digits that read back to the
+// same double, in plain decimal notation from 1e-6 up to 1e21 (100000,
+// 0.000001, -2.5), in exponent form outside it (1e+21, 5e-7), as
+// ECMAScript's Number-to-String does; -0 keeps its sign. INF, -INF and NaN
+// for the values that are no numbers. Into buffer (32 characters are
+// enough), returning the end.
+char* WriteNumber(double value, char* buffer);
 std::wstring FormatNumber(double value);
 
 // The decimal digits of value, a minus sign first when negative: what

@@ -95,7 +95,7 @@ def test_input_errors() -> None:
 def test_version_option_selects_older_forms() -> None:
     text = "Map From a\nSet Map Center (2000000, 3000000)\n"
     assert 'centerX="-2"' in brevan.translate(text, version=199).xml
-    assert 'centerX="2e+06"' in brevan.translate(text).xml
+    assert 'centerX="2000000"' in brevan.translate(text).xml
 
 
 def test_threads_translate_at_once() -> None:

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iomanip>
 #include <map>
 #include <sstream>
 
@@ -16,7 +17,7 @@ namespace fs = std::filesystem;
 
 std::string Number(double value) {
   std::ostringstream text;
-  text << value;
+  text << std::setprecision(15) << value;
   return text.str();
 }
 
@@ -120,8 +121,8 @@ TEST(WorkspaceModelTest, EveryExampleAsItsWorkspaceSaysIt) {
        " layer 1 Counties label Name+\" (\"+Population+\")\"\n"
        "  theme 0 by Population apply all\n"
        "   item 0:10000 brush2 rgb(255,255,128) row 'Under 10,000'\n"
-       "   item 10000:1e+05 brush2 rgb(255,128,0) row '10,000 to 100,000'\n"
-       "   item 1e+05:1e+06 brush2 rgb(192,0,0) row 'Over 100,000'\n"
+       "   item 10000:100000 brush2 rgb(255,128,0) row '10,000 to 100,000'\n"
+       "   item 100000:1000000 brush2 rgb(192,0,0) row 'Over 100,000'\n"
        "   item else brush2 rgb(192,192,192) row 'No data'\n"
        "   legend title 'Population' font Serif 11pt bold counts 1\n"
        " layer 2 Roads\n"
@@ -139,7 +140,7 @@ TEST(WorkspaceModelTest, EveryExampleAsItsWorkspaceSaysIt) {
        "table Cities world/cities.tbl at 4:12\n"
        "window\n"
        " layer 1 Cities\n"
-       "  theme 4 by Population constant reference 5e+06 size 0.5inches\n"
+       "  theme 4 by Population constant reference 5000000 size 0.5inches\n"
        "   symbol34 rgb(255,0,0) row '10 million' row '5 million' row '1 million'\n"
        "   symbol34 rgb(0,0,255) row '-10 million' row '-5 million' row '-1 million'\n"
        "   legend title 'Population'\n"},

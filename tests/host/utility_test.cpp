@@ -106,3 +106,40 @@ TEST(TextTest, TruncateClampedNeverOverflows) {
 
 }  // namespace
 }  // namespace Veltra
+
+namespace brevan {
+namespace {
+
+// Numbers as people write them, and each reads back to the same double.
+TEST(NumberTextTest, PlainFromOneMillionthToTenToTheTwentyFirst) {
+  const std::pair<double, const wchar_t*> cases[] = {
+      {0.1 + 0.2, L"0.30000000000000004"},
+      {100000, L"100000"},
+      {1e20, L"100000000000000000000"},
+      {1e21, L"1e+21"},
+      {123456789012345680000.0, L"123456789012345680000"},
+      {1e-6, L"0.000001"},
+      {5e-7, L"5e-7"},
+      {-1.2345e-5, L"-0.000012345"},
+      {-0.0, L"-0"},
+      {0, L"0"},
+      {2.5, L"2.5"},
+      {-93.3, L"-93.3"},
+      {9007199254740993.0, L"9007199254740992"},  // 2^53 + 1 is no double: the nearest is
+      {1.7976931348623157e308, L"1.7976931348623157e+308"},
+      {4.9406564584124654e-324, L"5e-324"},
+      {2.2250738585072014e-308, L"2.2250738585072014e-308"},
+      {1.5e300, L"1.5e+300"},
+  };
+  for (const auto& [value, text] : cases) {
+    EXPECT_EQ(FormatNumber(value), text);
+    const double back = std::wcstod(FormatNumber(value).c_str(), nullptr);
+    EXPECT_EQ(std::signbit(back), std::signbit(value)) << value;
+    EXPECT_EQ(back, value) << ToUtf8(text);
+  }
+  EXPECT_EQ(FormatNumber(std::nan("")), L"NaN");
+  EXPECT_EQ(FormatNumber(-INFINITY), L"-INF");
+}
+
+}  // namespace
+}  // namespace brevan
