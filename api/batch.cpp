@@ -17,6 +17,7 @@
 
 #include "api/output_file.h"
 #include "brevan/report.h"
+#include "brevan/workspace.h"
 
 namespace brevan {
 
@@ -91,8 +92,9 @@ namespace {
 
 bool Cancelled(const BatchOptions& options) { return options.cancelled && options.cancelled(); }
 
-// Translates one job and writes what it asks for.
-Outcome RunJob(const Job& job, size_t index, const BatchOptions& batch) {
+// Translates one job and writes what it asks for; entry gets what its
+// document holds for the index.
+Outcome RunJob(const Job& job, size_t index, const BatchOptions& batch, IndexEntry& entry) {
   Outcome outcome;
   outcome.index = index;
   outcome.job = job;
@@ -105,9 +107,16 @@ Outcome RunJob(const Job& job, size_t index, const BatchOptions& batch) {
   outcome.result = TranslateFile(job.input, options, [&](std::string_view piece) {
     return !output || (written = output->Write(piece));
   });
-  if (page && !WriteWholeFile(job.page, RenderHtml(outcome.result, job.input), outcome.pageError) &&
-      outcome.pageError.empty())
-    outcome.pageError = "not written";
+  if (page) {
+    const Workspace workspace = ReadWorkspace(outcome.result);
+    for (const MapWindow& window : workspace.mapWindows) {
+      entry.layers += window.layers.size();
+      for (const Layer& layer : window.layers) entry.themes += layer.themes.size();
+    }
+    if (!WriteWholeFile(job.page, RenderHtml(outcome.result, workspace, job.input), outcome.pageError) &&
+        outcome.pageError.empty())
+      outcome.pageError = "not written";
+  }
   if (output && output->Started()) {
     outcome.written = output->Close() && written;
     if (!outcome.written) outcome.writeError = output->Error();
@@ -163,17 +172,25 @@ std::string TitleOf(const std::vector<Job>& jobs) {
   return folder && !folder->empty() ? "Workspaces in " + folder->string() : "Workspaces";
 }
 
-void WriteIndex(const std::vector<Outcome>& outcomes, const BatchOptions& options,
-                const std::vector<Job>& jobs, BatchSummary& summary) {
+// A path as the index links it: relative to the index's folder.
+std::string LinkFrom(const fs::path& folder, const std::string& path) {
+  std::error_code error;
+  const fs::path from = fs::absolute(folder.empty() ? fs::path(".") : folder, error);
+  return fs::absolute(path, error).lexically_normal().lexically_relative(from.lexically_normal()).string();
+}
+
+void WriteIndex(const std::vector<Outcome>& outcomes, std::vector<IndexEntry>& entries,
+                const BatchOptions& options, const std::vector<Job>& jobs, BatchSummary& summary) {
   const fs::path folder = fs::path(options.index).parent_path();
-  std::vector<IndexEntry> entries;
-  entries.reserve(outcomes.size());
-  for (const Outcome& outcome : outcomes) {
-    const std::string page =
-        outcome.pageError.empty() && !outcome.job.page.empty()
-            ? fs::path(outcome.job.page).lexically_relative(folder.empty() ? fs::path(".") : folder).string()
-            : std::string();
-    entries.push_back({outcome.job.input, page, outcome.result});
+  for (size_t i = 0; i < outcomes.size(); ++i) {
+    const Outcome& outcome = outcomes[i];
+    IndexEntry& entry = entries[i];
+    entry.name = outcome.job.input;
+    if (outcome.pageError.empty() && !outcome.job.page.empty())
+      entry.page = LinkFrom(folder, outcome.job.page);
+    if (outcome.written && outcome.job.output != "-") entry.document = LinkFrom(folder, outcome.job.output);
+    if (outcome.job.input != "-") entry.source = LinkFrom(folder, outcome.job.input);
+    entry.result = outcome.result;
   }
   const std::string title = options.indexTitle.empty() ? TitleOf(jobs) : options.indexTitle;
   if (!WriteWholeFile(options.index, RenderHtmlIndex(entries, title), summary.indexError) &&
@@ -222,12 +239,13 @@ Batch TranslateMany(const std::vector<Job>& jobs, const BatchOptions& options) {
     batch.outcomes[i].job = jobs[i];
   }
   std::vector<bool> ended(count, false);
+  std::vector<IndexEntry> entries(count);
   std::atomic<size_t> next{0};
   std::mutex telling;
   size_t told = 0, endedCount = 0, failed = 0;
   const auto work = [&] {
     for (size_t i; !Cancelled(options) && (i = next++) < count;) {
-      Outcome outcome = RunJob(jobs[i], i, options);
+      Outcome outcome = RunJob(jobs[i], i, options, entries[i]);
       const std::lock_guard<std::mutex> lock(telling);
       batch.outcomes[i] = std::move(outcome);
       ended[i] = true;
@@ -247,7 +265,7 @@ Batch TranslateMany(const std::vector<Job>& jobs, const BatchOptions& options) {
   for (std::thread& worker : workers) worker.join();
   batch.summary = Summarize(batch.outcomes, Cancelled(options));
   if (!options.index.empty() && !batch.summary.cancelled)
-    WriteIndex(batch.outcomes, options, jobs, batch.summary);
+    WriteIndex(batch.outcomes, entries, options, jobs, batch.summary);
   return batch;
 }
 

@@ -93,19 +93,33 @@ std::string Drawing::Swatch(const Styles& styles, const std::string& text) {
     label += (label.empty() ? "" : ", ") + symbolLabel;
   }
   if (svg.empty()) label = "no style";
-  return Canvas(40, 20, svg, label + (text.empty() ? "" : ": " + text));
+  return Canvas(40, 20, svg, label, label + (text.empty() ? "" : ": " + text));
 }
 
 std::string Drawing::GrowingSymbol(const SymbolStyle& symbol, double scale, const std::string& text) {
   std::string label;
   const std::string shape = SymbolShape(symbol, 20, 20, scale, label);
-  return Canvas(40, 40, shape, label + (text.empty() ? "" : ": " + text));
+  return Canvas(40, 40, shape, label, label + (text.empty() ? "" : ": " + text));
 }
 
-std::string Drawing::Canvas(int width, int height, const std::string& svg, const std::string& label) {
+std::string Drawing::Canvas(int width, int height, const std::string& svg, const std::string& drawn,
+                            const std::string& label) {
+  const std::string box = "0 0 " + std::to_string(width) + " " + std::to_string(height);
+  auto [entry, added] = ids_.try_emplace(svg, "d" + std::to_string(ids_.size() + 1));
+  if (added) {
+    // A hatch pattern is drawn once too: its id is the drawing's.
+    std::string body = svg;
+    for (size_t at; (at = body.find("HATCH")) != std::string::npos;) body.replace(at, 5, entry->second + "h");
+    definitions_ += "<symbol id=\"" + entry->second + "\" viewBox=\"" + box + "\"><title>" + Escape(drawn) +
+                    "</title>" + body + "</symbol>";
+  }
   return "<svg class=\"swatch\" width=\"" + std::to_string(width) + "\" height=\"" + std::to_string(height) +
-         "\" viewBox=\"0 0 " + std::to_string(width) + " " + std::to_string(height) +
-         "\" role=\"img\" aria-label=\"" + Escape(label) + "\"><title>" + Escape(label) + "</title>" + svg +
+         "\" role=\"img\" aria-label=\"" + Escape(label) + "\"><use href=\"#" + entry->second + "\"/></svg>";
+}
+
+std::string Drawing::Definitions() const {
+  if (definitions_.empty()) return std::string();
+  return "<svg class=\"definitions\" width=\"0\" height=\"0\" aria-hidden=\"true\">" + definitions_ +
          "</svg>";
 }
 
@@ -136,7 +150,8 @@ std::string Drawing::BrushShape(const BrushStyle& brush, const PenStyle* border,
     return "<rect class=\"fill\" data-color=\"" + foreground + "\" " + box + " fill=\"" + foreground +
            "\" stroke=\"" + outline + "\" stroke-width=\"" + outlineWidth + "\"/>";
   }
-  const std::string id = "hatch" + std::to_string(++ids_);
+  // The id is the drawing's, filled in when it is defined (Canvas).
+  const std::string id = "HATCH";
   std::string marks;
   if (pattern >= 3 && pattern <= 8) {
     for (const HatchLine& line : kHatches[pattern - 3]) {
@@ -253,7 +268,8 @@ std::string Drawing::Chart(const std::vector<ThemeItem>& items, bool pie, bool s
              Format(24 + 20 * std::cos(next)) + "," + Format(24 + 20 * std::sin(next)) + " Z\"/>";
       angle = next;
     }
-    return Canvas(48, 48, svg, "pie chart of " + std::to_string(n) + " parts");
+    const std::string label = "pie chart of " + std::to_string(n) + " parts";
+    return Canvas(48, 48, svg, label, label);
   }
   double y = 44;
   for (size_t i = 0; i < n; ++i) {
@@ -268,9 +284,9 @@ std::string Drawing::Chart(const std::vector<ThemeItem>& items, bool pie, bool s
            Format(top) + "\" width=\"" + Format(width - (stacked ? 0 : 1)) + "\" height=\"" + Format(height) +
            "\" fill=\"" + fill + "\"/>";
   }
-  return Canvas(
-      48, 48, svg,
-      std::string(stacked ? "stacked" : "side-by-side") + " bar chart of " + std::to_string(n) + " bars");
+  const std::string label =
+      std::string(stacked ? "stacked" : "side-by-side") + " bar chart of " + std::to_string(n) + " bars";
+  return Canvas(48, 48, svg, label, label);
 }
 
 }  // namespace brevan::html

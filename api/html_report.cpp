@@ -2,8 +2,10 @@
 // with inline SVG legend previews (api/html_drawing.cpp). Only the public
 // API is used here, so a page shows what a reader of the document finds.
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -17,23 +19,48 @@ namespace {
 
 using html::Escape;
 
-// The page being written, and the swatches it draws.
+// More rows than this in one legend are folded after the first ones.
+constexpr size_t kRowsShown = 12;
+// More layers than this in one map window fold the window's list of contents.
+constexpr size_t kLayersListed = 30;
+// More tables than this fold the list of tables.
+constexpr size_t kTablesListed = 20;
+
+// The page being written, the swatches it draws, and the legends drawn so
+// far by what they show.
 struct Page {
   std::string html;
   html::Drawing drawing;
+  std::unordered_map<std::string, std::string> legends;  // a preview to the theme that showed it first
 
   void Add(std::string_view text) { html += text; }
   void Text(std::string_view text) { html += Escape(text); }
 };
 
-// A number as the page shows it: the shortest text that reads back.
-std::string Number(double value) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.15g", value);
-  return buffer;
+// A number as people read it: as the document writes it, whole numbers of
+// five digits and more in groups of three (100,000).
+std::string Readable(const std::string& number) {
+  const size_t start = !number.empty() && number[0] == '-' ? 1 : 0;
+  const size_t digits = number.find_first_not_of("0123456789", start);
+  const size_t end = digits == std::string::npos ? number.size() : digits;
+  if (end - start < 5 || (digits != std::string::npos && number[digits] != '.')) return number;
+  std::string grouped = number.substr(0, start);
+  for (size_t i = start; i < end; ++i) {
+    if (i > start && (end - i) % 3 == 0) grouped += ',';
+    grouped += number[i];
+  }
+  return grouped + number.substr(end);
 }
 
+std::string Readable(double value) { return Readable(NumberText(value)); }
+
 const char* OnOff(bool value) { return value ? "on" : "off"; }
+
+std::string Joined(const std::vector<std::string>& parts, const char* between = ", ") {
+  std::string text;
+  for (const std::string& part : parts) text += (text.empty() ? "" : between) + part;
+  return text;
+}
 
 // Settings as a list of terms: only those given.
 class Settings {
@@ -41,8 +68,8 @@ class Settings {
   void Add(std::string_view term, const std::string& value) {
     if (!value.empty()) items_ += "<dt>" + Escape(term) + "</dt><dd>" + Escape(value) + "</dd>";
   }
-  void Write(Page& page) const {
-    if (!items_.empty()) page.Add("<dl class=\"settings\">" + items_ + "</dl>");
+  std::string Html() const {
+    return items_.empty() ? std::string() : "<dl class=\"settings\">" + items_ + "</dl>";
   }
 
  private:
@@ -52,29 +79,44 @@ class Settings {
 // A font in words: "Serif, 11 pt, bold italic".
 std::string FontWords(const FontStyle& font) {
   std::string text = font.family;
-  if (font.pointSize > 0) text += ", " + Number(font.pointSize) + " pt";
+  if (font.pointSize > 0) text += ", " + NumberText(font.pointSize) + " pt";
   if (font.bold) text += ", bold";
   if (font.italic) text += font.bold ? " italic" : ", italic";
   return text;
 }
 
-// One legend row: the swatch and the row text, with what the row stands for.
-void WriteRow(Page& page, const Styles& styles, const std::string& text, const std::string& stands,
-              bool hidden = false) {
-  page.Add(std::string("<li class=\"row") + (hidden ? " hidden-row" : "") + "\">");
-  page.Add(page.drawing.Swatch(styles, text));
-  page.Add("<span class=\"row-text\">");
-  page.Text(text.empty() ? stands : text);
-  page.Add("</span>");
-  if (!stands.empty() && !text.empty()) page.Add("<span class=\"stands\">" + Escape(stands) + "</span>");
-  if (hidden) page.Add("<span class=\"stands\">not shown</span>");
-  page.Add("</li>");
+// A style attribute that draws text in the font: its family (characters
+// that could end the CSS string left out), size, weight and slant.
+std::string FontStyleAttribute(const std::optional<FontStyle>& font) {
+  if (!font) return std::string();
+  std::string family;
+  for (const char c : font->family)
+    if (c != '\'' && c != '"' && c != '\\' && c != ';' && c != '<' && c != '>' && c != '&' &&
+        static_cast<unsigned char>(c) >= 0x20)
+      family += c;
+  std::string css = "font-family:'" + family + "',sans-serif";
+  if (font->pointSize > 0) css += ";font-size:" + NumberText(std::clamp(font->pointSize, 6.0, 48.0)) + "pt";
+  css += font->bold ? ";font-weight:700" : ";font-weight:400";
+  if (font->italic) css += ";font-style:italic";
+  return " style=\"" + Escape(css) + "\"";
+}
+
+// One legend row: the swatch and the row text in the row font, with what
+// the row stands for; a hidden row is struck through.
+std::string Row(Page& page, const Styles& styles, const std::string& text, const std::string& stands,
+                bool hidden, const std::string& font) {
+  std::string row = std::string("<li class=\"row") + (hidden ? " hidden-row" : "") + "\">";
+  row += page.drawing.Swatch(styles, text);
+  row += "<span class=\"row-text\"" + font + ">" + Escape(text.empty() ? stands : text) + "</span>";
+  if (!stands.empty() && !text.empty()) row += "<span class=\"stands\">" + Escape(stands) + "</span>";
+  if (hidden) row += "<span class=\"stands\">not shown</span>";
+  return row + "</li>";
 }
 
 std::string RowText(const std::optional<LegendRow>& row) { return row ? row->text : std::string(); }
 bool RowHidden(const std::optional<LegendRow>& row) { return row && row->hidden; }
 
-// What a kind of theme is called, and the word of its data-kind.
+// What a kind of theme is called.
 const char* KindName(ThemeKind kind) {
   switch (kind) {
     case ThemeKind::Range:
@@ -93,16 +135,18 @@ const char* KindName(ThemeKind kind) {
   return "Theme";
 }
 
-// The legend settings of a theme: title and subtitle with their fonts, and the switches.
-void LegendSettings(Page& page, const Legend& legend) {
-  page.Add("<div class=\"legend-settings\">");
+// The legend settings of a theme: title and subtitle drawn in their fonts
+// and described, and the switches.
+std::string LegendSettings(const Legend& legend) {
+  std::string html = "<div class=\"legend-settings\">";
   for (const auto* text : {&legend.title, &legend.subtitle}) {
     if (!*text) continue;
-    page.Add(text == &legend.title ? "<p class=\"legend-title\"><strong>" : "<p class=\"legend-subtitle\">");
-    page.Text((*text)->text);
-    if (text == &legend.title) page.Add("</strong>");
-    if ((*text)->font) page.Add(" <span class=\"font\">" + Escape(FontWords(*(*text)->font)) + "</span>");
-    page.Add("</p>");
+    const bool title = text == &legend.title;
+    html += title ? "<p class=\"legend-title\">" : "<p class=\"legend-subtitle\">";
+    html += "<span class=\"legend-text\"" + FontStyleAttribute((*text)->font) + ">" + Escape((*text)->text) +
+            "</span>";
+    if ((*text)->font) html += " <span class=\"font\">" + Escape(FontWords(*(*text)->font)) + "</span>";
+    html += "</p>";
   }
   Settings settings;
   const std::pair<const char*, const std::optional<bool>*> switches[] = {{"Counts", &legend.showCounts},
@@ -114,46 +158,37 @@ void LegendSettings(Page& page, const Legend& legend) {
   if (legend.portrait) settings.Add("Orientation", *legend.portrait ? "portrait" : "landscape");
   if (legend.hidden) settings.Add("Shown", "off");
   if (legend.rowFont) settings.Add("Row font", FontWords(*legend.rowFont));
-  settings.Write(page);
-  page.Add("</div>");
+  return html + settings.Html() + "</div>";
 }
 
 // What an item stands for: its bounds, its value, its expression, or all others.
 std::string Stands(const ThemeItem& item) {
   if (item.isDefault) return "all others";
   if (!item.expression.empty()) return item.expression;
-  if (!item.value.empty()) return item.value;
-  return item.low + " – " + item.high;
+  if (!item.value.empty()) return Readable(item.value);
+  return Readable(item.low) + " – " + Readable(item.high);
 }
 
-// A theme: its kind and expression, its legend settings, a legend preview
-// and its other settings, folded.
-void WriteTheme(Page& page, const Theme& theme) {
-  page.Add(std::string("<section class=\"theme\" data-kind=\"") + ThemeKindWord(theme.kind) + "\"><h4>" +
-           KindName(theme.kind));
-  if (!theme.expressions.empty() && theme.kind != ThemeKind::BarChart && theme.kind != ThemeKind::PieChart) {
-    std::string by;
-    for (const std::string& expression : theme.expressions) by += (by.empty() ? "" : ", ") + expression;
-    page.Add(" by <span class=\"expression\">" + Escape(by) + "</span>");
-  }
-  page.Add("</h4>");
-  page.Add("<figure class=\"legend\"><figcaption>Legend preview</figcaption>");
-  if (theme.legend) LegendSettings(page, *theme.legend);
-  page.Add("<ul class=\"rows\">");
+// The rows of a theme's legend preview.
+std::vector<std::string> Rows(Page& page, const Theme& theme) {
+  const std::string font = theme.legend ? FontStyleAttribute(theme.legend->rowFont) : std::string();
+  std::vector<std::string> rows;
   switch (theme.kind) {
     case ThemeKind::Range:
     case ThemeKind::Value:
       for (const ThemeItem& item : theme.items)
-        WriteRow(page, item.styles, RowText(item.row), Stands(item), RowHidden(item.row));
+        rows.push_back(Row(page, item.styles, RowText(item.row), Stands(item), RowHidden(item.row), font));
       break;
     case ThemeKind::BarChart:
     case ThemeKind::PieChart:
-      page.Add("<li class=\"chart\">" +
-               page.drawing.Chart(theme.items, theme.kind == ThemeKind::PieChart, theme.stacked) + "</li>");
+      if (!theme.items.empty())
+        rows.push_back("<li class=\"chart\">" +
+                       page.drawing.Chart(theme.items, theme.kind == ThemeKind::PieChart, theme.stacked) +
+                       "</li>");
       for (const ThemeItem& item : theme.items) {
         Styles brush;
         brush.brush = item.styles.brush;
-        WriteRow(page, brush, RowText(item.row), item.expression, RowHidden(item.row));
+        rows.push_back(Row(page, brush, RowText(item.row), item.expression, RowHidden(item.row), font));
       }
       break;
     case ThemeKind::Graduated:
@@ -162,11 +197,11 @@ void WriteTheme(Page& page, const Theme& theme) {
         for (const auto& [size, row] :
              {std::pair("small", &symbol.small), std::pair("medium", &symbol.medium),
               std::pair("large", &symbol.large)}) {
-          page.Add(std::string("<li class=\"row") + (RowHidden(*row) ? " hidden-row" : "") + "\">");
-          page.Add(
-              page.drawing.GrowingSymbol(symbol.symbol, scale, std::string(size) + ": " + RowText(*row)));
-          page.Add("<span class=\"row-text\">" + Escape(RowText(*row)) + "</span><span class=\"stands\">" +
-                   size + "</span></li>");
+          rows.push_back(
+              std::string("<li class=\"row") + (RowHidden(*row) ? " hidden-row" : "") + "\">" +
+              page.drawing.GrowingSymbol(symbol.symbol, scale, std::string(size) + ": " + RowText(*row)) +
+              "<span class=\"row-text\"" + font + ">" + Escape(RowText(*row)) +
+              "</span><span class=\"stands\">" + size + "</span></li>");
           scale += 0.325;
         }
       }
@@ -174,12 +209,37 @@ void WriteTheme(Page& page, const Theme& theme) {
     case ThemeKind::SingleSymbol: {
       Styles symbol;
       symbol.symbol = theme.symbol;
-      for (const LegendRow& row : theme.rows) WriteRow(page, symbol, row.text, theme.symbolValue, row.hidden);
-      if (theme.rows.empty()) WriteRow(page, symbol, std::string(), theme.symbolValue);  // the symbol alone
+      for (const LegendRow& row : theme.rows)
+        rows.push_back(Row(page, symbol, row.text, theme.symbolValue, row.hidden, font));
+      if (theme.rows.empty() && theme.symbol)  // no legend row: the symbol alone
+        rows.push_back(Row(page, symbol, std::string(), theme.symbolValue, false, font));
       break;
     }
   }
-  page.Add("</ul></figure>");
+  return rows;
+}
+
+// A theme's legend preview: its legend settings and its rows, the rows
+// past the first ones folded.
+std::string Preview(Page& page, const Theme& theme) {
+  const std::vector<std::string> rows = Rows(page, theme);
+  if (rows.empty() && !theme.legend) return std::string();
+  std::string html = "<figure class=\"legend\"><figcaption>Legend preview</figcaption>";
+  if (theme.legend) html += LegendSettings(*theme.legend);
+  html += "<ul class=\"rows\">";
+  for (size_t i = 0; i < rows.size() && i < kRowsShown; ++i) html += rows[i];
+  html += "</ul>";
+  if (rows.size() > kRowsShown) {
+    html += "<details class=\"more\"><summary>" + std::to_string(rows.size() - kRowsShown) +
+            " more rows</summary><ul class=\"rows\">";
+    for (size_t i = kRowsShown; i < rows.size(); ++i) html += rows[i];
+    html += "</ul></details>";
+  }
+  return html + "</figure>";
+}
+
+// The settings of a theme that its legend does not show.
+std::string ThemeSettings(const Theme& theme) {
   Settings settings;
   if (!theme.visible) settings.Add("Shown", "off");
   if (!theme.missing.empty()) settings.Add("No data", theme.missing);
@@ -187,32 +247,52 @@ void WriteTheme(Page& page, const Theme& theme) {
   settings.Add("Spreading", theme.spreading + (theme.variant.empty() ? "" : " (" + theme.variant + ")"));
   if (!theme.method.empty())
     settings.Add("Sizes", theme.method + (theme.methodText.empty() ? "" : ", " + theme.methodText));
-  if (theme.reference) settings.Add("Reference value", Number(*theme.reference));
-  if (theme.size) settings.Add("Size", Number(theme.size->value) + " " + theme.size->unit);
+  if (theme.reference) settings.Add("Reference value", Readable(*theme.reference));
+  if (theme.size) settings.Add("Size", NumberText(theme.size->value) + " " + theme.size->unit);
   if (theme.secondSize)
-    settings.Add("Second size", Number(theme.secondSize->value) + " " + theme.secondSize->unit);
-  if (theme.startAngle) settings.Add("Start angle", Number(*theme.startAngle) + "°");
+    settings.Add("Second size", NumberText(theme.secondSize->value) + " " + theme.secondSize->unit);
+  if (theme.startAngle) settings.Add("Start angle", NumberText(*theme.startAngle) + "°");
   if (theme.sweep) settings.Add("Turning", *theme.sweep < 0 ? "clockwise" : "counter-clockwise");
   if (!theme.horizontal.empty() || !theme.vertical.empty())
     settings.Add("Placement", theme.horizontal + (theme.vertical.empty() ? "" : ", " + theme.vertical));
-  std::string itemColours;
+  std::vector<std::string> colours;
   for (size_t i = 0; i < theme.items.size(); ++i)
-    if (!theme.items[i].color.empty())
-      itemColours += (itemColours.empty() ? "" : ", ") + std::to_string(i + 1) + ": " + theme.items[i].color;
-  settings.Add("Item colours", itemColours);
-  std::string settingsHtml;
-  std::swap(page.html, settingsHtml);
-  settings.Write(page);
-  std::swap(page.html, settingsHtml);
-  if (!settingsHtml.empty())
-    page.Add("<details><summary>Theme settings</summary>" + settingsHtml + "</details>");
+    if (!theme.items[i].color.empty()) colours.push_back(std::to_string(i + 1) + ": " + theme.items[i].color);
+  settings.Add("Item colours", Joined(colours));
+  const std::string html = settings.Html();
+  return html.empty() ? html : "<details><summary>Theme settings</summary>" + html + "</details>";
+}
+
+// Where a layer and its themes stand on the page.
+std::string LayerId(size_t window, const Layer& layer) {
+  return "w" + std::to_string(window) + "-l" + std::to_string(layer.position);
+}
+
+// A theme: its kind and expression, its legend preview and its other
+// settings; a theme that would show the same as one before links to it
+// instead, so that a workspace of a thousand layers with the same themes
+// is not a thousand times their legends.
+void WriteTheme(Page& page, const Theme& theme, const std::string& id, const std::string& where) {
+  page.Add(std::string("<section class=\"theme\" id=\"") + id + "\" data-kind=\"" +
+           ThemeKindWord(theme.kind) + "\"><h4>" + KindName(theme.kind));
+  if (!theme.expressions.empty() && theme.kind != ThemeKind::BarChart && theme.kind != ThemeKind::PieChart)
+    page.Add(" by <span class=\"expression\">" + Escape(Joined(theme.expressions)) + "</span>");
+  page.Add("</h4>");
+  std::string body = Preview(page, theme);
+  if (body.empty()) body = "<p class=\"same-legend\">No legend rows.</p>";
+  body += ThemeSettings(theme);
+  const auto [first, added] =
+      page.legends.try_emplace(body, "<a href=\"#" + id + "\">" + Escape(where) + "</a>");
+  page.Add(added ? body : "<p class=\"same-legend\">The same as " + first->second + "</p>");
   page.Add("</section>");
 }
 
-void WriteLayer(Page& page, const Layer& layer, const Workspace& workspace,
+void WriteLayer(Page& page, size_t window, const Layer& layer, const Workspace& workspace,
                 const std::unordered_set<std::string>& missing) {
-  page.Add("<li class=\"layer\" data-layer=\"" + Escape(layer.name) + "\"><h3><span class=\"position\">" +
-           std::to_string(layer.position) + "</span> " + Escape(layer.name) + "</h3>");
+  const std::string id = LayerId(window, layer);
+  page.Add("<li class=\"layer\" id=\"" + id + "\" data-layer=\"" + Escape(layer.name) +
+           "\"><h3><span class=\"position\">" + std::to_string(layer.position) + "</span> " +
+           Escape(layer.name) + "</h3>");
   const auto table = std::find_if(workspace.tables.begin(), workspace.tables.end(),
                                   [&](const Table& t) { return t.alias == layer.name; });
   page.Add("<p class=\"table\">Table <code>" + Escape(layer.name) + "</code>");
@@ -229,27 +309,38 @@ void WriteLayer(Page& page, const Layer& layer, const Workspace& workspace,
     page.Add("</ul>");
   }
   if (layer.colorList) page.Add("<p class=\"note\">Colour-coded (its legend settings end here).</p>");
-  for (const Theme& theme : layer.themes) WriteTheme(page, theme);
+  for (size_t t = 0; t < layer.themes.size(); ++t)
+    WriteTheme(page, layer.themes[t], id + "-t" + std::to_string(t + 1),
+               "layer " + std::to_string(layer.position) + " (" + layer.name + ")");
   page.Add("</li>");
 }
 
-// A map window's view as it was set, in one line.
+// A map window's view as it was set, in one line:
+// "centre (-1.5, 52.25), zoom 40 km, scale 1 in : 100,000 in".
 std::string ViewWords(const View& view) {
   std::vector<std::string> parts;
   if (view.centerX)
-    parts.push_back("centre (" + Number(*view.centerX) + ", " + Number(view.centerY.value_or(0)) + ")");
+    parts.push_back("centre (" + NumberText(*view.centerX) + ", " + NumberText(view.centerY.value_or(0)) +
+                    ")");
   if (view.zoom)
-    parts.push_back("zoom " + Number(*view.zoom) + (view.zoomUnits.empty() ? "" : " " + view.zoomUnits));
+    parts.push_back("zoom " + Readable(*view.zoom) + (view.zoomUnits.empty() ? "" : " " + view.zoomUnits));
   if (!view.zoomLayer.empty()) parts.push_back("zoomed to layer " + view.zoomLayer);
   if (view.scaleFrom)
-    parts.push_back("scale " + Number(*view.scaleFrom) + " " + view.scaleFromUnits + " : " +
-                    Number(view.scaleTo.value_or(0)) + " " + view.scaleToUnits);
+    parts.push_back("scale " + Readable(*view.scaleFrom) + " " + view.scaleFromUnits + " : " +
+                    Readable(view.scaleTo.value_or(0)) + " " + view.scaleToUnits);
   if (view.pan)
-    parts.push_back("panned " + Number(*view.pan) + " " + view.panUnits + " " + view.panDirection);
+    parts.push_back("panned " + Readable(*view.pan) + " " + view.panUnits + " " + view.panDirection);
   if (!view.distanceType.empty()) parts.push_back(view.distanceType + " distances");
-  std::string line;
-  for (const std::string& part : parts) line += (line.empty() ? "" : ", ") + part;
-  return line;
+  return Joined(parts);
+}
+
+std::string WindowWords(const WindowPosition& p) {
+  std::vector<std::string> parts;
+  if (p.x) parts.push_back("at (" + NumberText(*p.x) + ", " + NumberText(p.y.value_or(0)) + ") " + p.units);
+  if (p.width) parts.push_back("width " + NumberText(*p.width));
+  if (p.height) parts.push_back("height " + NumberText(*p.height));
+  if (!p.style.empty()) parts.push_back(p.style == "min" ? "minimized" : "maximized");
+  return Joined(parts);
 }
 
 void WriteWindow(Page& page, const MapWindow& window, size_t number, const Workspace& workspace,
@@ -270,55 +361,116 @@ void WriteWindow(Page& page, const MapWindow& window, size_t number, const Works
       "Area units",
       view.areaUnits + (view.areaProjected ? (*view.areaProjected ? ", projected" : ", on the sphere") : ""));
   settings.Add("Distance units", view.distanceUnits);
-  if (window.position) {
-    const WindowPosition& p = *window.position;
-    std::vector<std::string> parts;
-    if (p.x) parts.push_back("at (" + Number(*p.x) + ", " + Number(p.y.value_or(0)) + ") " + p.units);
-    if (p.width) parts.push_back("width " + Number(*p.width));
-    if (p.height) parts.push_back("height " + Number(*p.height));
-    if (!p.style.empty()) parts.push_back(p.style == "min" ? "minimized" : "maximized");
-    std::string where;
-    for (const std::string& part : parts) where += (where.empty() ? "" : ", ") + part;
-    settings.Add("Window", where);
-  }
-  settings.Write(page);
+  if (window.position) settings.Add("Window", WindowWords(*window.position));
+  page.Add(settings.Html());
   page.Add("<ol class=\"layers\">");
-  for (const Layer& layer : window.layers) WriteLayer(page, layer, workspace, missing);
+  for (const Layer& layer : window.layers) WriteLayer(page, number, layer, workspace, missing);
   page.Add("</ol></section>");
+}
+
+// The contents: each map window, its layers and their themes, linked.
+void Contents(Page& page, const Workspace& workspace, bool tables, bool diagnostics) {
+  page.Add("<nav class=\"toc\" aria-labelledby=\"contents\"><h2 id=\"contents\">Contents</h2><ol>");
+  if (diagnostics) page.Add("<li><a href=\"#diagnostics\">Diagnostics</a></li>");
+  if (tables)
+    page.Add("<li><a href=\"#tables\">Tables</a> (" + std::to_string(workspace.tables.size()) + ")</li>");
+  for (size_t w = 0; w < workspace.mapWindows.size(); ++w) {
+    const MapWindow& window = workspace.mapWindows[w];
+    page.Add("<li><a href=\"#window" + std::to_string(w + 1) + "\">Map window " + std::to_string(w + 1) +
+             "</a> (" + std::to_string(window.layers.size()) +
+             (window.layers.size() == 1 ? " layer)" : " layers)"));
+    if (!window.layers.empty()) {
+      const bool fold = window.layers.size() > kLayersListed;
+      if (fold) page.Add("<details><summary>Layers</summary>");
+      page.Add("<ol class=\"layers-toc\">");
+      for (const Layer& layer : window.layers) {
+        const std::string id = LayerId(w + 1, layer);
+        page.Add("<li><a href=\"#" + id + "\">" + std::to_string(layer.position) + " " + Escape(layer.name) +
+                 "</a>");
+        for (size_t t = 0; t < layer.themes.size(); ++t)
+          page.Add(" <a href=\"#" + id + "-t" + std::to_string(t + 1) + "\">" +
+                   ThemeKindWord(layer.themes[t].kind) + "</a>");
+        page.Add("</li>");
+      }
+      page.Add("</ol>");
+      if (fold) page.Add("</details>");
+    }
+    page.Add("</li>");
+  }
+  page.Add("</ol></nav>");
+}
+
+// The source line with a caret under the culprit, as the tool shows it.
+std::string Caret(const Diagnostic& d) {
+  std::string caret;
+  int column = 1;
+  for (size_t i = 0; i < d.sourceLine.size() && column < d.column; ++i) {
+    const auto c = static_cast<unsigned char>(d.sourceLine[i]);
+    if ((c & 0xC0) == 0x80) continue;  // a character counts once, whatever its bytes
+    caret += d.sourceLine[i] == '\t' ? '\t' : ' ';
+    ++column;
+  }
+  caret += '^';
+  for (int i = d.column + 1; i < d.endColumn; ++i) caret += '~';
+  return caret;
 }
 
 void Diagnostics(Page& page, const Result& result) {
   page.Add(
       "<section class=\"diagnostics\" aria-labelledby=\"diagnostics\"><h2 "
       "id=\"diagnostics\">Diagnostics</h2>");
-  const size_t remarks = result.Count(Severity::Remark);
-  if (result.errors.empty() && result.warnings.empty() && result.skipped.empty() && remarks == 0)
+  if (result.diagnostics.empty() && result.skipped.empty())
     page.Add("<p>No errors, no warnings, no remarks, no statement passed over.</p>");
-  const auto List = [&](const std::vector<Diagnostic>& list, const char* kind) {
+  // One entry per diagnostic; warnings and remarks of one message are one
+  // entry with the lines they stand on, shown at the first.
+  const auto List = [&](const std::vector<const Diagnostic*>& list, const char* kind, bool grouped) {
     if (list.empty()) return;
+    std::vector<std::pair<const Diagnostic*, std::vector<int>>> entries;
+    std::unordered_map<std::string, size_t> byMessage;
+    for (const Diagnostic* d : list) {
+      const auto [at, added] =
+          byMessage.try_emplace(grouped ? d->message : std::to_string(entries.size()), entries.size());
+      if (added) entries.push_back({d, {}});
+      entries[at->second].second.push_back(d->line);
+    }
     page.Add(std::string("<ul class=\"") + kind + "s\">");
-    for (const Diagnostic& d : list) {
-      page.Add(std::string("<li class=\"") + kind + "\"><strong>" + kind + "</strong> ");
-      if (d.line > 0)
-        page.Add("<span class=\"where\">line " + std::to_string(d.line) + ", column " +
-                 std::to_string(d.column) + "</span> ");
-      page.Text(d.message);
-      for (const std::string& note : d.notes)
-        page.Add("<br><span class=\"note\">note: " + Escape(note) + "</span>");
-      if (!d.sourceLine.empty()) page.Add("<pre>" + Escape(d.sourceLine) + "</pre>");
+    for (const auto& [d, lines] : entries) {
+      page.Add(std::string("<li class=\"") + kind + "\"><strong>" + kind +
+               (d->number > 0 ? " " + std::to_string(d->number) : std::string()) + "</strong> ");
+      if (lines.size() > 1) {
+        std::vector<std::string> numbers;
+        for (const int line : lines) numbers.push_back(std::to_string(line));
+        page.Add("<span class=\"where\">" + std::to_string(lines.size()) + " times, lines " +
+                 Joined(numbers) + "</span> ");
+      } else if (d->line > 0) {
+        page.Add("<span class=\"where\">line " + std::to_string(d->line) + ", column " +
+                 std::to_string(d->column) + "</span> ");
+      }
+      page.Text(d->message);
+      if (!d->sourceLine.empty()) {
+        page.Add("<pre>" + Escape(d->sourceLine) + "</pre>");
+        if (d->column > 0)
+          page.Add("<pre class=\"caret\" aria-hidden=\"true\">" + Escape(Caret(*d)) + "</pre>");
+      }
+      for (const std::string& note : d->notes)
+        page.Add("<span class=\"note\">note: " + Escape(note) + "</span><br>");
       page.Add("</li>");
     }
     page.Add("</ul>");
   };
-  List(result.errors, "error");
-  List(result.warnings, "warning");
-  if (remarks > 0) {
-    std::vector<Diagnostic> list;
-    for (const Diagnostic& d : result.diagnostics)
-      if (d.severity == Severity::Remark) list.push_back(d);
-    page.Add("<details><summary>" + std::to_string(remarks) + (remarks == 1 ? " remark" : " remarks") +
+  std::vector<const Diagnostic*> errors, warnings, remarks;
+  for (const Diagnostic& d : result.diagnostics)
+    (d.severity == Severity::Error     ? errors
+     : d.severity == Severity::Warning ? warnings
+                                       : remarks)
+        .push_back(&d);
+  List(errors, "error", false);
+  List(warnings, "warning", true);
+  if (!remarks.empty()) {
+    page.Add("<details><summary>" + std::to_string(remarks.size()) +
+             (remarks.size() == 1 ? " remark" : " remarks") +
              ": what the workspace says and the document has no place for</summary>");
-    List(list, "remark");
+    List(remarks, "remark", true);
     page.Add("</details>");
   }
   if (!result.skipped.empty()) {
@@ -347,7 +499,7 @@ h3{font-size:1.08rem;margin:0 0 .3rem}
 h4{font-size:.98rem;margin:.9rem 0 .3rem}
 .kicker{margin:0;color:var(--soft);text-transform:uppercase;letter-spacing:.08em;font-size:.75rem}
 .status{display:inline-block;font-weight:600;padding:.05rem .6rem;border-radius:1rem;border:1px solid currentColor}
-.status.ok{color:var(--good)}.status.failed{color:var(--bad)}
+.status.ok{color:var(--good)}.status.warned{color:var(--warn)}.status.failed{color:var(--bad)}
 .counts{display:flex;flex-wrap:wrap;gap:.3rem 1.6rem;margin:.8rem 0 0}
 .counts div{display:flex;gap:.35rem;align-items:baseline}.counts dt{color:var(--soft)}.counts dd{margin:0;font-weight:600;font-variant-numeric:tabular-nums}
 code,pre{font-family:ui-monospace,"SFMono-Regular",Menlo,Consolas,monospace;font-size:.9em}
@@ -358,9 +510,10 @@ pre{background:var(--panel);padding:.4rem .6rem;border-radius:4px;overflow-x:aut
 .error>strong{color:var(--bad);text-transform:uppercase;font-size:.8em}.warning>strong{color:var(--warn);text-transform:uppercase;font-size:.8em}.remark>strong{color:var(--soft);text-transform:uppercase;font-size:.8em}
 .where,.note,.stands,.font{color:var(--soft)}
 table{border-collapse:collapse;margin:.4rem 0}th,td{text-align:left;padding:.2rem .9rem .2rem 0;border-bottom:1px solid var(--line);vertical-align:top}
+table.index{width:100%}.index th,.index td{padding-right:.6rem}.index td:first-child{overflow-wrap:anywhere;min-width:14rem}.index td.num{text-align:right}.index td:last-child{min-width:9rem}.index td.files{white-space:nowrap}
 th{font-weight:600}
 .layers{list-style:none;padding:0;margin:0}
-.layer{border:1px solid var(--line);border-radius:6px;padding:.9rem 1.1rem;margin:.8rem 0;background:var(--paper)}
+.layer{content-visibility:auto;contain-intrinsic-size:auto 14rem;border:1px solid var(--line);border-radius:6px;padding:.9rem 1.1rem;margin:.8rem 0;background:var(--paper)}
 .position{display:inline-block;min-width:1.6rem;color:var(--soft);font-variant-numeric:tabular-nums}
 .table{margin:0 0 .3rem;color:var(--soft)}
 .theme{border-top:1px dashed var(--line);margin-top:.8rem;padding-top:.2rem}
@@ -376,7 +529,14 @@ th{font-weight:600}
 .settings dt{color:var(--soft)}.settings dd{margin:0}.settings .settings{margin:0}
 details summary{cursor:pointer;color:var(--soft);font-size:.9rem;margin:.3rem 0}
 a{color:var(--accent)}
-@media print{body{font-size:11pt;background:#fff;color:#000}header,main{max-width:none;padding:0}.layer{break-inside:avoid}details>*{display:block}.swatch,.legend{print-color-adjust:exact;-webkit-print-color-adjust:exact}}
+.toc ol{margin:.2rem 0;padding-left:1.4rem}.toc .layers-toc{font-size:.92rem;list-style:none;padding-left:1rem}.toc details .layers-toc{columns:2 18rem}.toc .layers-toc li{break-inside:avoid}
+.toc .layers-toc a+a{font-size:.85em;margin-left:.3rem}
+.same-legend{color:var(--soft);margin:.3rem 0}
+.missing{color:var(--bad)}tr.missing td{color:var(--bad)}
+.caret{margin:0;background:none;padding:0 .6rem;color:var(--bad)}
+.definitions{position:absolute;width:0;height:0;overflow:hidden}
+.more{font-size:.9rem;color:var(--soft)}
+@media print{body{font-size:11pt;background:#fff;color:#000}header,main{max-width:none;padding:0}.layer{break-inside:avoid}.toc{display:none}details>*{display:block}.swatch,.legend{print-color-adjust:exact;-webkit-print-color-adjust:exact}}
 )";
 
 void Head(Page& page, const std::string& title) {
@@ -392,9 +552,11 @@ void Head(Page& page, const std::string& title) {
 
 void TablesSection(Page& page, const Workspace& workspace, const std::unordered_set<std::string>& missing) {
   if (workspace.tables.empty()) return;
+  const bool fold = workspace.tables.size() > kTablesListed;
+  page.Add("<section aria-labelledby=\"tables\"><h2 id=\"tables\">Tables</h2>");
+  if (fold) page.Add("<details><summary>" + std::to_string(workspace.tables.size()) + " tables</summary>");
   page.Add(
-      "<section aria-labelledby=\"tables\"><h2 id=\"tables\">Tables</h2><table><thead><tr><th "
-      "scope=\"col\">Alias</th><th scope=\"col\">File</th><th "
+      "<table><thead><tr><th scope=\"col\">Alias</th><th scope=\"col\">File</th><th "
       "scope=\"col\">Settings</th></tr></thead><tbody>");
   for (const Table& table : workspace.tables) {
     std::vector<std::string> settings;
@@ -404,14 +566,23 @@ void TablesSection(Page& page, const Workspace& workspace, const std::unordered_
     if (table.interactive) settings.push_back("interactive");
     if (!table.codepage.empty()) settings.push_back("code page " + table.codepage);
     if (!table.password.empty()) settings.push_back("with a password");
-    if (missing.count(table.file)) settings.push_back("file not found");
-    std::string text;
-    for (const std::string& setting : settings) text += (text.empty() ? "" : ", ") + setting;
-    page.Add(std::string("<tr") + (missing.count(table.file) ? " class=\"missing\"" : "") + "><td><code>" +
-             Escape(table.alias) + "</code></td><td><code>" + Escape(table.file) + "</code></td><td>" +
-             Escape(text) + "</td></tr>");
+    const bool lost = missing.count(table.file) > 0;
+    if (lost) settings.push_back("file not found");
+    page.Add(std::string("<tr") + (lost ? " class=\"missing\"" : "") + "><td><code>" + Escape(table.alias) +
+             "</code></td><td><code>" + Escape(table.file) + "</code></td><td>" + Escape(Joined(settings)) +
+             "</td></tr>");
   }
-  page.Add("</tbody></table></section>");
+  page.Add("</tbody></table>");
+  if (fold) page.Add("</details>");
+  page.Add("</section>");
+}
+
+// The badge of a translation: "Translated", "Translated with warnings" or "Failed".
+std::string Badge(const Result* result, bool read) {
+  if (result ? !result->ok : !read) return "<span class=\"status failed\">Failed</span>";
+  if (result && !result->warnings.empty())
+    return "<span class=\"status warned\">Translated with warnings</span>";
+  return "<span class=\"status ok\">Translated</span>";
 }
 
 std::string RenderPage(const std::optional<Workspace>& workspace, const Result* result,
@@ -425,11 +596,9 @@ std::string RenderPage(const std::optional<Workspace>& workspace, const Result* 
     layers += window.layers.size();
     for (const Layer& layer : window.layers) themes += layer.themes.size();
   }
-  const bool ok = result ? result->ok : workspace.has_value();
   page.Add("<header><p class=\"kicker\">Brevan report</p><h1>");
   page.Text(name);
-  page.Add("</h1><p class=\"status " + std::string(ok ? "ok\">Translated" : "failed\">Failed") +
-           "</p><dl class=\"counts\">");
+  page.Add("</h1><p>" + Badge(result, workspace.has_value()) + "</p><dl class=\"counts\">");
   const auto Count = [&](const char* what, size_t n) {
     page.Add(std::string("<div><dt>") + what + "</dt><dd>" + std::to_string(n) + "</dd></div>");
   };
@@ -442,8 +611,10 @@ std::string RenderPage(const std::optional<Workspace>& workspace, const Result* 
     Count("warnings", result->warnings.size());
     Count("remarks", result->Count(Severity::Remark));
     Count("passed over", result->skipped.size());
+    if (!result->missingFiles.empty()) Count("table files not found", result->missingFiles.size());
   }
   page.Add("</dl></header><main>");
+  Contents(page, shown, !shown.tables.empty(), result != nullptr);
   if (result) Diagnostics(page, *result);
   if (!workspace) page.Add("<p>The document could not be read: nothing more to show.</p>");
   std::unordered_set<std::string> missing;
@@ -451,6 +622,7 @@ std::string RenderPage(const std::optional<Workspace>& workspace, const Result* 
   TablesSection(page, shown, missing);
   size_t number = 0;
   for (const MapWindow& window : shown.mapWindows) WriteWindow(page, window, ++number, shown, missing);
+  page.Add(page.drawing.Definitions());
   page.Add("</main></body></html>\n");
   return std::move(page.html);
 }
@@ -463,39 +635,55 @@ std::string RenderHtml(const Result& result, const std::string& name) {
   return RenderPage(workspace, &result, name);
 }
 
+std::string RenderHtml(const Result& result, const Workspace& workspace, const std::string& name) {
+  return RenderPage(workspace, &result, name);
+}
+
 std::string RenderHtml(std::string_view xml, const std::string& name) {
   return RenderPage(ReadWorkspace(xml), nullptr, name);
 }
 
 std::string RenderHtmlIndex(const std::vector<IndexEntry>& entries, const std::string& title) {
   Page page;
-  Head(page, title);
-  size_t failed = 0, warnings = 0;
+  Head(page, title + " — Brevan reports");
+  size_t failed = 0, warnings = 0, remarks = 0, missing = 0;
   for (const IndexEntry& entry : entries) {
     failed += entry.result.ok ? 0 : 1;
     warnings += entry.result.warnings.size();
+    remarks += entry.result.Count(Severity::Remark);
+    missing += entry.result.missingFiles.size();
   }
   page.Add("<header><p class=\"kicker\">Brevan reports</p><h1>");
   page.Text(title);
   page.Add("</h1><dl class=\"counts\"><div><dt>files</dt><dd>" + std::to_string(entries.size()) +
            "</dd></div><div><dt>failed</dt><dd>" + std::to_string(failed) +
            "</dd></div><div><dt>warnings</dt><dd>" + std::to_string(warnings) +
+           "</dd></div><div><dt>remarks</dt><dd>" + std::to_string(remarks) +
+           "</dd></div><div><dt>table files not found</dt><dd>" + std::to_string(missing) +
            "</dd></div></dl></header><main>");
   page.Add(
       "<table class=\"index\"><thead><tr><th scope=\"col\">Workspace</th><th scope=\"col\">Status</th><th "
-      "scope=\"col\">Errors</th><th scope=\"col\">Warnings</th><th scope=\"col\">Passed over</th><th "
+      "scope=\"col\">Layers</th><th scope=\"col\">Themes</th><th scope=\"col\">Warnings</th><th "
+      "scope=\"col\">Remarks</th><th scope=\"col\">Missing tables</th><th scope=\"col\">Files</th><th "
       "scope=\"col\">Diagnostics</th></tr></thead><tbody>");
   for (const IndexEntry& entry : entries) {
     const Result& r = entry.result;
-    page.Add("<tr class=\"" + std::string(r.ok ? "ok" : "failed") + "\"><td>");
+    const bool warned = r.ok && !r.warnings.empty();
+    page.Add("<tr class=\"" + std::string(!r.ok ? "failed" : warned ? "warned" : "ok") + "\"><td>");
     if (!entry.page.empty())
       page.Add("<a href=\"" + Escape(entry.page) + "\">" + Escape(entry.name) + "</a>");
     else
       page.Text(entry.name);
-    page.Add("</td><td><span class=\"status " + std::string(r.ok ? "ok\">Translated" : "failed\">Failed") +
-             "</span></td><td>" + std::to_string(r.errors.size()) + "</td><td>" +
-             std::to_string(r.warnings.size()) + "</td><td>" + std::to_string(r.skipped.size()) +
-             "</td><td>");
+    page.Add("</td><td>" + Badge(&r, true) + "</td>");
+    for (size_t count :
+         {entry.layers, entry.themes, r.warnings.size(), r.Count(Severity::Remark), r.missingFiles.size()})
+      page.Add("<td class=\"num\">" + std::to_string(count) + "</td>");
+    page.Add("<td class=\"files\">");
+    std::vector<std::string> links;
+    if (!entry.page.empty()) links.push_back("<a href=\"" + Escape(entry.page) + "\">page</a>");
+    if (!entry.document.empty()) links.push_back("<a href=\"" + Escape(entry.document) + "\">XML</a>");
+    if (!entry.source.empty()) links.push_back("<a href=\"" + Escape(entry.source) + "\">source</a>");
+    page.Add(Joined(links, " · ") + "</td><td>");
     for (const auto* list : {&r.errors, &r.warnings})
       for (const Diagnostic& d : *list)
         page.Add(std::string("<div class=\"") + (list == &r.errors ? "error-line" : "warning-line") + "\">" +

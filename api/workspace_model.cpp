@@ -408,6 +408,11 @@ Workspace Read(const pugi::xml_document& document) {
 
 }  // namespace
 
+std::string NumberText(double value) {
+  char buffer[32];
+  return std::string(buffer, WriteNumber(value, buffer));
+}
+
 const char* ThemeKindWord(ThemeKind kind) {
   switch (kind) {
     case ThemeKind::Range:

@@ -4,10 +4,11 @@
 //   std::string page = brevan::RenderHtml(result, "roads.bws");
 //
 // A page is one self-contained HTML file: no script, no network, a light
-// and a dark scheme, printable. It shows the diagnostics and the statements
-// passed over, then per map window its layers in order with their tables,
-// labels, settings and themes, each theme with a legend preview drawn as
-// inline SVG from the document.
+// and a dark scheme, printable. It shows a table of contents, the
+// diagnostics and the statements passed over, then per map window its view
+// and its layers in order with their tables, labels and themes, each theme
+// with a legend preview drawn as inline SVG from the document (each
+// distinct drawing once; a legend the same as an earlier one links to it).
 #pragma once
 
 #include <string>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "brevan/brevan.h"
+#include "brevan/workspace.h"
 
 namespace brevan {
 
@@ -23,14 +25,21 @@ namespace brevan {
 // how the page names the workspace, usually its file name.
 std::string RenderHtml(const Result& result, const std::string& name);
 
+// The same from the document's read model, when the caller has it already.
+std::string RenderHtml(const Result& result, const Workspace& workspace, const std::string& name);
+
 // The page for a document alone (UTF-8 XML as brevan writes it).
 std::string RenderHtml(std::string_view xml, const std::string& name);
 
 // One file of a batch, as the index lists it.
 struct IndexEntry {
-  std::string name;  // the workspace, as given
-  std::string page;  // its page, relative to the index; empty when none was written
-  Result result;     // its outcome (result.xml is not needed)
+  std::string name;      // the workspace, as given
+  std::string page;      // its page, relative to the index; empty when none was written
+  std::string document;  // its document, relative to the index; empty when none was written
+  std::string source;    // the workspace file, relative to the index
+  Result result;         // its outcome (result.xml is not needed)
+  size_t layers = 0;     // what its document holds
+  size_t themes = 0;
 };
 
 // An index page listing every file of a batch with its status, counts and

@@ -225,6 +225,11 @@ struct Workspace {
   std::vector<MapWindow> mapWindows;
 };
 
+// A number as the document writes numbers: the fewest digits that read
+// back, plain from one millionth to 10^21 (100000, 0.25), exponent form
+// outside (1e+21).
+std::string NumberText(double value);
+
 // The read model of a document as brevan writes it (UTF-8 XML); nothing
 // when it cannot be parsed.
 std::optional<Workspace> ReadWorkspace(std::string_view xml);

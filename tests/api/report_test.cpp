@@ -100,13 +100,19 @@ TEST(ReportTest, WhatCannotBeReadStillMakesAPage) {
   EXPECT_TRUE(Has(RenderHtml(failed, "bad.bws"), "class=\"status failed\""));
 }
 
-TEST(ReportTest, TheIndexLinksPagesAndMarksFailures) {
-  std::vector<brevan::IndexEntry> entries(2);
-  entries[0] = {"a.bws", "a.html", brevan::TranslateBytes("Map From t\n")};
-  entries[1] = {"b&.bws", "", brevan::TranslateBytes("Map t\n")};
+TEST(ReportTest, TheIndexLinksPagesDocumentsAndSourcesAndMarksEachState) {
+  std::vector<brevan::IndexEntry> entries(3);
+  entries[0] = {"a.bws", "a.html", "out/a.xml", "../in/a.bws", brevan::TranslateBytes("Map From t\n"), 1, 0};
+  entries[1] = {"b&.bws", "", "", "b&.bws", brevan::TranslateBytes("Map t\n"), 0, 0};
+  entries[2] = {"c.bws", "c.html", "", "", brevan::TranslateBytes("Map From t\nSet Map Display Off\n"), 1, 0};
   const std::string index = brevan::RenderHtmlIndex(entries, "Batch");
-  EXPECT_TRUE(Has(index, "<a href=\"a.html\">a.bws</a>"));
-  EXPECT_TRUE(Has(index, "<tr class=\"failed\"><td>b&amp;.bws</td>"));
+  EXPECT_TRUE(Has(index,
+                  "<tr class=\"ok\"><td><a href=\"a.html\">a.bws</a></td><td><span class=\"status "
+                  "ok\">Translated</span></td><td class=\"num\">1</td>"));
+  EXPECT_TRUE(Has(index, "<a href=\"out/a.xml\">XML</a> · <a href=\"../in/a.bws\">source</a>"));
+  EXPECT_TRUE(Has(index, "<tr class=\"failed\"><td>b&amp;.bws</td><td><span class=\"status failed\">Failed"));
+  EXPECT_TRUE(Has(index, "<tr class=\"warned\">"));
+  EXPECT_TRUE(Has(index, "Translated with warnings"));
   EXPECT_TRUE(Has(index, "Expecting token"));
 }
 

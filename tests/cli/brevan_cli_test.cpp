@@ -388,8 +388,9 @@ TEST_F(BrevanToolTest, BatchCountsPagesApartFromTranslations) {
   EXPECT_TRUE(fs::exists(dir / "h" / "b.html"));
   const ToolRun json = Brevan("--diagnostics-format json --out-dir " + (dir / "j").string() + " --html " +
                               index + " " + a + " " + b);
-  EXPECT_NE(json.err.find("\"failed\":0,\"files\":2,\"indexWritten\":false,\"missingFiles\":0,\"pagesNotWritten\":1,"
-                          "\"remarks\":0,\"translated\":1,\"translatedWithWarnings\":1,\"warnings\":1}"),
+  EXPECT_NE(json.err.find(
+                "\"failed\":0,\"files\":2,\"indexWritten\":false,\"missingFiles\":0,\"pagesNotWritten\":1,"
+                "\"remarks\":0,\"translated\":1,\"translatedWithWarnings\":1,\"warnings\":1}"),
             std::string::npos)
       << json.err;
 }
@@ -553,7 +554,7 @@ TEST_F(BrevanToolTest, HtmlReportsBesideOrInsteadOfTheDocument) {
   ToolRun run = Brevan("--html " + page + " " + good);
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out, "");
-  EXPECT_NE(Slurp(page).find("<li class=\"layer\" data-layer=\"t\">"), std::string::npos);
+  EXPECT_NE(Slurp(page).find("<li class=\"layer\" id=\"w1-l1\" data-layer=\"t\">"), std::string::npos);
   run = Brevan("--html " + page + " -o " + (dir / "g.xml").string() + " " + good);
   EXPECT_NE(Slurp(dir / "g.xml").find("<Layer name=\"t\""), std::string::npos);
   run = Brevan("--html " + page + " -o " + (dir / "b.xml").string() + " " + bad);
