@@ -37,8 +37,10 @@ constexpr short kNewestVersion = 300;
 
 // Message numbers the API gives itself: a string the reader cannot close,
 // and running out of memory, which the translator does not report.
-constexpr int kInvalidToken = static_cast<int>(Error::InvalidToken);
-constexpr int kOutOfMemory = static_cast<int>(Error::OutOfMemory);
+using ErrorNumber::kInvalidToken;
+using ErrorNumber::kOutOfMemory;
+static_assert(kInvalidToken == static_cast<int>(Error::InvalidToken));
+static_assert(kOutOfMemory == static_cast<int>(Error::OutOfMemory));
 
 Diagnostic MakeDiagnostic(Severity severity, int number, int line, int column, int endColumn,
                           std::string message, std::vector<std::string> notes, std::string sourceLine) {

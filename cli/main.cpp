@@ -167,9 +167,11 @@ std::vector<Job> Jobs(const Settings& settings, std::string& error) {
 // failures (and running out of memory) are no fault of the statements.
 int SingleExitCode(const Outcome& outcome, const Settings& settings) {
   const Result& result = outcome.result;
-  constexpr int kOutOfMemory = 9984;
   if (!result.ok)
-    return result.error == 0 || result.error == kOutOfMemory ? kUsageOrIoError : kTranslationError;
+    return result.error == brevan::ErrorNumber::kInputError ||
+                   result.error == brevan::ErrorNumber::kOutOfMemory
+               ? kUsageOrIoError
+               : kTranslationError;
   if (!outcome.writeError.empty() || !outcome.pageError.empty()) return kUsageOrIoError;
   if (settings.strict && !result.warnings.empty()) return kTranslationError;
   return kTranslated;

@@ -5,10 +5,14 @@
 
 namespace brevan {
 
+// What a keyword is besides its spelling (keywords.tsv's third column):
+// a word of expressions, or the first word of a statement that is translated.
+enum class KeywordRole : unsigned char { None, Expression, Statement };
+
 struct TableEntry {
   short id;
   const wchar_t* text;
-  bool expr;  // keyword belongs to the expression table
+  KeywordRole role = KeywordRole::None;
 };
 
 extern const TableEntry kKeywordEntries[];

@@ -82,7 +82,7 @@ const wchar_t* Tokens::KeywordText(short id, int reserved) const { return TagNam
 
 const void* Tokens::FindToken(short id, int) const {
   const TableEntry* entry = index_.Find(id);
-  if (entry == nullptr || (exprOnly_ && !entry->expr)) return nullptr;
+  if (entry == nullptr || (exprOnly_ && entry->role != brevan::KeywordRole::Expression)) return nullptr;
   return entry;
 }
 
@@ -109,18 +109,11 @@ Tokens* GetBrevanKeywords() {
 Tokens* CreateBrevanTokens() { return new Tokens(brevan::KeywordIndex(), true); }
 
 bool IsStatementKeyword(short id) {
-  switch (static_cast<brevan::Keyword>(id)) {
-    case brevan::Keyword::Theme:
-    case brevan::Keyword::Open:
-    case brevan::Keyword::Set:
-    case brevan::Keyword::Map:
-      return true;
-    default:
-      return false;
-  }
+  const TableEntry* entry = brevan::KeywordIndex().Find(id);
+  return entry != nullptr && entry->role == brevan::KeywordRole::Statement;
 }
 
 bool IsExpressionKeyword(short id) {
   const TableEntry* entry = brevan::KeywordIndex().Find(id);
-  return entry != nullptr && entry->expr;
+  return entry != nullptr && entry->role == brevan::KeywordRole::Expression;
 }

@@ -91,11 +91,9 @@ bool ReadExpressionSubClause(BrevanTranslator& t, QdXmlNode* labels, bool full) 
       t.ParseFontClause(*font);  // steps over Font itself
       break;
     }
-    case Keyword::Position: {
-      int32_t horizontal = 0, vertical = 0;
-      t.ParseAlignmentClause(horizontal, vertical);  // steps over Position itself
+    case Keyword::Position:
+      t.ReadAlignment();  // read for its place: a layer's label alignment has no place in the document
       break;
-    }
     case Keyword::Border:
       t.NextToken();
       if (t.IsToken(Keyword::Plain) || t.IsToken(Keyword::Arrow) || t.IsToken(Keyword::Curved)) t.NextToken();
@@ -172,6 +170,50 @@ void ParseLayerExpressionClauses(BrevanTranslator& t, QdXmlNode* node, bool full
   t.RaisePendingHostError();
 }
 
+// rgb := name ( r , g , b )   — any name; black when none stands there
+void ParseRgbColor(BrevanTranslator& t, Veltra::cColor& color) {
+  color = Veltra::cColor(0xFF000000u);
+  if (t.cmd->TokenKind() != kIdentifier) return;
+  t.NextToken();
+  t.ExpectToken(Keyword::LeftParen);
+  uint32_t parts[3] = {};
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0) t.ExpectToken(Keyword::Comma);
+    parts[i] = static_cast<uint32_t>(TruncateClamped(t.DoubleValue(), INT32_MIN, INT32_MAX));
+    t.NextToken();
+  }
+  t.ExpectToken(Keyword::RightParen);
+  color = Veltra::cColor((((parts[0] | 0xFFFFFF00u) << 8) | parts[1]) << 8 | parts[2]);
+}
+
+// colors := Colors count [ Mode Blend ] At { rgb : number } [ Base number ]
+//           [ Adjust { Spread integer } [ Adjust ] ]
+void ParseLayerColorListClause(BrevanTranslator& t, bool& blend, uint8_t& spread, double& base) {
+  t.ExpectToken(Keyword::Colors);
+  if (!t.IsTokenClass(kNumericConstant)) t.Raise(Error::ExpectingConstantNumber);
+  const auto count = static_cast<int16_t>(TruncateClamped(t.DoubleValue(), INT32_MIN, INT32_MAX) & 0xFFFF);
+  t.NextToken();
+  base = 0;
+  if (count <= 0) return;
+  blend = t.Accept(Keyword::Mode);
+  if (blend) t.ExpectToken(Keyword::Blend);
+  t.ExpectToken(Keyword::At);
+  for (int16_t i = 0; i < count; ++i) {
+    Veltra::cColor color;
+    ParseRgbColor(t, color);
+    t.ExpectToken(Keyword::Colon);
+    double value = 0;
+    if (!CmdParseDouble(t.cmd, value)) break;
+  }
+  if (t.Accept(Keyword::Base)) CmdParseDouble(t.cmd, base);
+  if (!t.Accept(Keyword::Adjust)) return;
+  while (!t.Accept(Keyword::Adjust) && t.Accept(Keyword::Spread)) {
+    int32_t value = 0;
+    CmdParseLong(t.cmd, value);
+    spread = static_cast<uint8_t>(value & 0xFF);
+  }
+}
+
 // Reads the sub-clause that the current keyword opens; false when it opens
 // none. Labels and the colour list are written; what the other clauses say
 // is a remark (when there is a layer to write into at all).
@@ -182,7 +224,7 @@ bool ReadSubClause(BrevanTranslator& t, const NodeHandle& layer) {
       bool blend = false;
       uint8_t spread = 0;
       double base = 0;
-      t.ParseLayerColorListClause(blend, spread, base);  // steps over Colors itself
+      ParseLayerColorListClause(t, blend, spread, base);  // steps over Colors itself
       ChildOf(t, layer, Tag::ColorList);
       if (layer) t.Unwritten(Remark::ColorListNotWritten, t.Since(first));
       return true;
@@ -292,86 +334,6 @@ void BrevanTranslator::TranslateLayerSettings() {
   while (ReadSubClause(*this, layer)) {
   }
   layer.reset();
-  RaisePendingHostError();
-}
-
-// colors := Colors count [ Mode Blend ] At { rgb : number } [ Base number ]
-//           [ Adjust { Spread integer } [ Adjust ] ]
-void BrevanTranslator::ParseLayerColorListClause(bool& blend, uint8_t& spread, double& base) {
-  ExpectToken(Keyword::Colors);
-  if (!IsTokenClass(kNumericConstant)) Raise(Error::ExpectingConstantNumber);
-  const auto count = static_cast<int16_t>(TruncateClamped(DoubleValue(), INT32_MIN, INT32_MAX) & 0xFFFF);
-  NextToken();
-  base = 0;
-  if (count <= 0) return;
-  blend = IsToken(Keyword::Mode);
-  if (blend) {
-    NextToken();
-    ExpectToken(Keyword::Blend);
-  }
-  ExpectToken(Keyword::At);
-  for (int16_t i = 0; i < count; ++i) {
-    Veltra::cColor color;
-    ParseRgbColor(color);
-    ExpectToken(Keyword::Colon);
-    double value = 0;
-    if (!CmdParseDouble(cmd, value)) break;
-  }
-  if (Accept(Keyword::Base)) {
-    CmdParseDouble(cmd, base);
-  }
-  if (!Accept(Keyword::Adjust)) return;
-  for (;;) {
-    if (Accept(Keyword::Adjust)) {
-      return;
-    }
-    if (!Accept(Keyword::Spread)) return;
-    int32_t value = 0;
-    CmdParseLong(cmd, value);
-    spread = static_cast<uint8_t>(value & 0xFF);
-  }
-}
-
-// rgb := name ( r , g , b )   — any name; black when none stands there
-void BrevanTranslator::ParseRgbColor(Veltra::cColor& color) {
-  color = Veltra::cColor(0xFF000000u);
-  if (cmd->TokenKind() != kIdentifier) return;
-  NextToken();
-  ExpectToken(Keyword::LeftParen);
-  uint32_t parts[3] = {};
-  for (int i = 0; i < 3; ++i) {
-    if (i > 0) ExpectToken(Keyword::Comma);
-    parts[i] = static_cast<uint32_t>(TruncateClamped(DoubleValue(), INT32_MIN, INT32_MAX));
-    NextToken();
-  }
-  ExpectToken(Keyword::RightParen);
-  color = Veltra::cColor((((parts[0] | 0xFFFFFF00u) << 8) | parts[1]) << 8 | parts[2]);
-}
-
-// alignment := Position { Center | Left | Right | Above | Below }
-void BrevanTranslator::ParseAlignmentClause(int32_t& first, int32_t& second) {
-  if (Accept(Keyword::Position)) {
-    bool centred = false, firstSet = false, secondSet = false;
-    for (;; NextToken()) {
-      if (IsToken(Keyword::Center)) {
-        centred = true;
-      } else if (IsToken(Keyword::Left) || IsToken(Keyword::Right)) {
-        first = IsToken(Keyword::Left) ? 0 : 1;
-        firstSet = true;
-      } else if (IsToken(Keyword::Above) || IsToken(Keyword::Below)) {
-        second = IsToken(Keyword::Above) ? 0 : 1;
-        secondSet = true;
-      } else {
-        break;
-      }
-    }
-    // Centred along the side that was not given.
-    if (centred && firstSet) {
-      second = 2;
-    } else if (centred && secondSet) {
-      first = 2;
-    }
-  }
   RaisePendingHostError();
 }
 

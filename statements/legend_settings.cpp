@@ -132,18 +132,6 @@ void PlaceRow(BrevanTranslator& t, Rows& rows, ThemeKind kind, QdXmlNodeList* it
   t.AppendChildOrThrow(*item, row);
 }
 
-ListHandle FindLegendItems(BrevanTranslator& t, QdXmlNode& theme) {
-  const std::pair<Tag, Tag> paths[] = {{Tag::RangeItems, Tag::RangeItem},
-                                       {Tag::ValueItems, Tag::ValueItem},
-                                       {Tag::PieItems, Tag::PieItem},
-                                       {Tag::BarItems, Tag::BarItem}};
-  for (const auto& [list, item] : paths) {
-    ListHandle items = t.SelectNodes(theme, std::wstring(t.Name(list)) + L"/" + t.Name(item));
-    if (items && items->GetLength() > 0) return items;
-  }
-  return nullptr;
-}
-
 // rows := Ranges [ Font (…) ] row { , row }
 // row := ( "text" | Blank ) [ Display [ On | Off ] ]
 void ReadRows(BrevanTranslator& t, QdXmlNode& legend, Rows& rows) {
@@ -155,7 +143,8 @@ void ReadRows(BrevanTranslator& t, QdXmlNode& legend, Rows& rows) {
   }
   // Without a theme waiting, rows are read and go nowhere; the kind is not asked.
   const ThemeKind kind = rows.theme ? t.GetThemeKind(*rows.theme) : ThemeKind::Range;
-  const ListHandle items = rows.theme ? FindLegendItems(t, *rows.theme) : nullptr;
+  const ListHandle items =
+      rows.theme ? t.FindItemElements(*rows.theme, BrevanTranslator::ItemLists::AlsoCharts) : nullptr;
   for (bool first = true;; first = false) {
     const size_t rowStart = t.cmd->Position();
     const NodeHandle row = t.CreateElementOrThrow(Tag::Row);

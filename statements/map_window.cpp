@@ -20,22 +20,18 @@ using document_names::kWidth;
 using document_names::kX;
 using document_names::kY;
 
-// Replaces name by the first of name, name_2, name_3 … that no child of
-// parent carries in attribute. Nothing leaves parent, so a name taken stays
-// taken: taken[name] is the suffix to try first, every one before it being
-// in use, so a name repeated n times costs 2n lookups instead of n² / 2.
-void MakeUniqueName(BrevanTranslator& t, QdXmlNode& parent, Tag element, Tag attribute, std::wstring& name,
-                    std::unordered_map<std::wstring, long>& taken) {
-  long& last = taken[name];
-  std::wstring candidate = last > 1 ? name + L"_" + IntegerText(last) : name;
-  for (long n = std::max(last, 1L);;) {
-    const NodeHandle found =
-        t.SelectSingleNode(parent, AttributePath(t.Name(element), t.Name(attribute), candidate));
-    if (!found) break;
-    last = ++n;
-    candidate = name + L"_" + IntegerText(n);
+// The first of name, name_2, name_3 … that is not taken. Names only ever
+// become taken, so next[name] keeps the suffix to try first, every one
+// before it being in use: a name repeated n times costs 2n lookups, not n²/2.
+template <class Taken>
+std::wstring FirstFreeName(const std::wstring& name, std::unordered_map<std::wstring, long>& next,
+                           const Taken& taken) {
+  long& suffix = next[name];
+  if (suffix <= 1 && !taken(name)) return name;
+  for (suffix = std::max(suffix, 2L);; ++suffix) {
+    std::wstring candidate = name + L"_" + IntegerText(suffix);
+    if (!taken(candidate)) return candidate;
   }
-  name = candidate;
 }
 
 // position := { Position (x, y) units | Height number units | Width number units | Min | Max }
@@ -99,7 +95,10 @@ void CopyTable(BrevanTranslator& t, const std::wstring& tableName, const std::ws
     if (!original) t.RaiseAt(nameAt, Error::NodeNotFound, path, Note::TableNotOpen, tableName);
     t.GetAttributeOrThrow(*original, t.Name(Tag::File), file);
   }
-  MakeUniqueName(t, *t.tables, Tag::Table, Tag::File, file, t.tableFilesTaken);
+  file = FirstFreeName(file, t.tableFilesTaken, [&](const std::wstring& candidate) {
+    return t.SelectSingleNode(*t.tables, AttributePath(t.Name(Tag::Table), t.Name(Tag::File), candidate)) !=
+           nullptr;
+  });
   const NodeHandle copy = t.CreateElementOrThrow(Tag::Table);
   t.SetAttributeOrThrow(*copy, t.Name(Tag::File), file);
   t.SetAttributeOrThrow(*copy, t.Name(Tag::Alias), layerName);
@@ -128,15 +127,9 @@ void BrevanTranslator::TranslateMapWindow() {
     std::wstring tableName;
     const TokenSpan nameAt = Here();
     if (!ReadIdentifier(tableName)) RaiseAt(nameAt, Error::ExpectingTableIdentifier);
-    std::wstring layerName = tableName;
-    if (windowLayers.count(layerName)) {
-      // The first of name_2, name_3 … not yet in the window, as for table files.
-      long& suffix = nextSuffix[tableName];
-      for (suffix = std::max(suffix, 2L); windowLayers.count(tableName + L"_" + IntegerText(suffix));
-           ++suffix) {
-      }
-      layerName = tableName + L"_" + IntegerText(suffix);
-    }
+    const std::wstring layerName = FirstFreeName(tableName, nextSuffix, [&](const std::wstring& candidate) {
+      return windowLayers.count(candidate) > 0;
+    });
     windowLayers.insert(layerName);
     const NodeHandle layer = CreateElementOrThrow(Tag::Layer);
     SetAttributeOrThrow(*layer, Name(Tag::Name), layerName);

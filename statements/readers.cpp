@@ -137,4 +137,28 @@ bool BrevanTranslator::ParseOnOff(bool defaultValue) {
   return defaultValue;
 }
 
+Alignment BrevanTranslator::ReadAlignment() {
+  Alignment alignment;
+  if (Accept(Keyword::Position)) {
+    for (;; NextToken()) {
+      if (IsToken(Keyword::Center)) {
+        alignment.centred = true;
+      } else if (IsToken(Keyword::Left) || IsToken(Keyword::Right)) {
+        alignment.horizontal = IsToken(Keyword::Left) ? AlignSide::Start : AlignSide::End;
+      } else if (IsToken(Keyword::Above) || IsToken(Keyword::Below)) {
+        alignment.vertical = IsToken(Keyword::Above) ? AlignSide::Start : AlignSide::End;
+      } else {
+        break;
+      }
+    }
+    if (alignment.centred && alignment.horizontal != AlignSide::Unset) {
+      alignment.vertical = AlignSide::Middle;
+    } else if (alignment.centred && alignment.vertical != AlignSide::Unset) {
+      alignment.horizontal = AlignSide::Middle;
+    }
+  }
+  RaisePendingHostError();
+  return alignment;
+}
+
 }  // namespace brevan

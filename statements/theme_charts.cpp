@@ -145,39 +145,29 @@ void ReadFill(BrevanTranslator& t, QdXmlNode& theme) {
   t.AppendChildOrThrow(theme, *element);
 }
 
-// setting-pair := Position { Left | Right | Above | Below | Center }
-void ReadSettingPair(BrevanTranslator& t, std::wstring& first, std::wstring& second) {
-  first.clear();
-  second.clear();
-  if (t.Accept(Keyword::Position)) {
-    bool middle = false;
-    for (;; t.NextToken()) {
-      if (t.IsToken(Keyword::Left)) {
-        first = t.Name(Tag::Left);
-      } else if (t.IsToken(Keyword::Right)) {
-        first = t.Name(Tag::Right);
-      } else if (t.IsToken(Keyword::Above)) {
-        second = t.Name(Tag::Above);
-      } else if (t.IsToken(Keyword::Below)) {
-        second = t.Name(Tag::Below);
-      } else if (t.IsToken(Keyword::Center)) {
-        middle = true;
-      } else {
-        break;
-      }
-    }
-    // Center fills the side that was not given, or both.
-    if (middle) {
-      if (!first.empty()) {
-        second = t.Name(Tag::Middle);
-      } else if (!second.empty()) {
-        first = t.Name(Tag::Middle);
-      } else {
-        first = second = t.Name(Tag::Middle);
-      }
-    }
+// The name that the chart's placement writes for one side of an alignment.
+std::wstring SideName(BrevanTranslator& t, AlignSide side, Tag start, Tag end) {
+  switch (side) {
+    case AlignSide::Start:
+      return t.Name(start);
+    case AlignSide::End:
+      return t.Name(end);
+    case AlignSide::Middle:
+      return t.Name(Tag::Middle);
+    case AlignSide::Unset:
+      break;
   }
-  t.RaisePendingHostError();
+  return std::wstring();
+}
+
+// setting-pair := Position { Left | Right | Above | Below | Center }; Center
+// given alone puts both sides in the middle.
+void ReadSettingPair(BrevanTranslator& t, std::wstring& first, std::wstring& second) {
+  Alignment alignment = t.ReadAlignment();
+  if (alignment.centred && alignment.horizontal == AlignSide::Unset && alignment.vertical == AlignSide::Unset)
+    alignment.horizontal = alignment.vertical = AlignSide::Middle;
+  first = SideName(t, alignment.horizontal, Tag::Left, Tag::Right);
+  second = SideName(t, alignment.vertical, Tag::Above, Tag::Below);
 }
 
 // placement := Position { Left | Right | Above | Below | Center }
@@ -238,7 +228,5 @@ void BrevanTranslator::TranslateChartClauses(QdXmlNode& theme, ThemeKind kind, Q
   if (IsToken(Keyword::Each)) ReadEachBrushes(*this, theme, kind, holder, count);
   RaisePendingHostError();
 }
-
-namespace {}  // namespace
 
 }  // namespace brevan

@@ -98,4 +98,18 @@ void BrevanTranslator::TranslateItemList(QdXmlNode& theme, bool range) {
   RaisePendingHostError();
 }
 
+ListHandle BrevanTranslator::FindItemElements(QdXmlNode& theme, ItemLists lists) {
+  static constexpr std::pair<Tag, Tag> kPaths[] = {{Tag::RangeItems, Tag::RangeItem},
+                                                   {Tag::ValueItems, Tag::ValueItem},
+                                                   {Tag::PieItems, Tag::PieItem},
+                                                   {Tag::BarItems, Tag::BarItem}};
+  const size_t count = lists == ItemLists::AlsoCharts ? std::size(kPaths) : 2;
+  for (size_t i = 0; i < count; ++i) {
+    ListHandle items =
+        SelectNodes(theme, std::wstring(Name(kPaths[i].first)) + L"/" + Name(kPaths[i].second));
+    if (items && items->GetLength() > 0) return items;
+  }
+  return nullptr;
+}
+
 }  // namespace brevan

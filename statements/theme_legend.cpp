@@ -54,15 +54,6 @@ void ReadVariant(BrevanTranslator& t, QdXmlNode& anchor) {
   t.AppendTextElement(anchor, Tag::SpreadVariant, SpreadVariant(t, setting, variant));
 }
 
-ListHandle FindItemElements(BrevanTranslator& t, QdXmlNode& theme) {
-  for (const auto& [list, item] :
-       {std::pair{Tag::RangeItems, Tag::RangeItem}, {Tag::ValueItems, Tag::ValueItem}}) {
-    ListHandle items = t.SelectNodes(theme, std::wstring(t.Name(list)) + L"/" + t.Name(item));
-    if (items && items->GetLength() > 0) return items;
-  }
-  return nullptr;
-}
-
 // Colors [ On | Off ] { style } At integer: the colour of item n.
 // items: the theme's items, found by the first clause that needs them and
 // kept for the others (finding them again per clause made a block of n
@@ -76,7 +67,7 @@ void ReadItemColor(BrevanTranslator& t, QdXmlNode& theme, ListHandle& items) {
   t.ExpectToken(Keyword::At);
   const int32_t number = t.ReadLong();
   if (!on) return t.Unwritten(Remark::ClauseNotWritten, t.Since(first));
-  if (!items) items = FindItemElements(t, theme);
+  if (!items) items = t.FindItemElements(theme, BrevanTranslator::ItemLists::RangeAndValue);
   if (!items) t.RaiseAt(t.Since(first), Error::LegendThemeNotFound, L"", Note::LegendColorsNeedItems);
   const NodeHandle item =
       t.ItemOrThrow(items.get(), static_cast<long>(number) - 1, t.Since(first), Note::ItemRange,

@@ -48,6 +48,13 @@ void BrevanTranslator::DispatchStatement() {
     if (!root) throw std::bad_alloc();
   }
   statementStart = cmd->Position();
+  // The keyword table says which words start a translated statement; the
+  // skipping reader asks it too, so both agree on where statements begin.
+  const auto skip = [this] {
+    cmd->SkipStatement();
+    if (!IsStatementKeyword(cmd->TokenId())) NextToken();
+  };
+  if (!IsStatementKeyword(cmd->TokenId())) return skip();
   switch (TokenId()) {
     case Keyword::Theme:
       TranslateThematic();
@@ -69,9 +76,7 @@ void BrevanTranslator::DispatchStatement() {
       TranslateMapWindow();
       break;
     default:
-      cmd->SkipStatement();
-      if (!IsStatementKeyword(cmd->TokenId())) NextToken();
-      return;
+      return skip();  // marked in the table but translated by nothing yet
   }
   // Its first two words name it: Open Table, Map From, Set Map, Set Legend, Theme 1.
   MarkAt(MarkKind::Statement, StatementSoFar(), Written({statementStart, statementStart + 1}));

@@ -39,6 +39,20 @@ using BrushHandle = std::unique_ptr<Veltra::cBrush>;
 using FontHandle = std::unique_ptr<Veltra::cFont>;
 using SymbolHandle = std::unique_ptr<Veltra::cSymbol>;
 
+// A side of an alignment clause: Start is Left or Above, End is Right or
+// Below, Middle is the centre filled in by Center.
+enum class AlignSide : uint8_t { Unset, Start, End, Middle };
+
+// alignment := Position { Center | Left | Right | Above | Below }, with a
+// later keyword overwriting an earlier one on the same side. Center fills
+// the side that was not given; given alone, it fills neither and only
+// centred says so, since the two callers differ there.
+struct Alignment {
+  AlignSide horizontal = AlignSide::Unset;
+  AlignSide vertical = AlignSide::Unset;
+  bool centred = false;
+};
+
 // Where a culprit stands: its first and last tokens, as reader positions.
 struct TokenSpan {
   size_t first = 0;
@@ -178,6 +192,8 @@ struct BrevanTranslator {
   int32_t ReadLayerNumber();
   // text-size-mode := Text Size Mode "text": the text, or false without the clause.
   bool ReadTextSizeMode(std::wstring& text);
+  // Reads an alignment clause when Position stands here (see Alignment).
+  Alignment ReadAlignment();
 
   // statements/open_table.cpp
   void TranslateOpenTable();
@@ -190,9 +206,6 @@ struct BrevanTranslator {
 
   // statements/layer_settings.cpp
   void TranslateLayerSettings();
-  void ParseLayerColorListClause(bool& blend, uint8_t& spread, double& base);
-  void ParseRgbColor(Veltra::cColor& color);
-  void ParseAlignmentClause(int32_t& first, int32_t& second);
 
   // statements/legend_settings.cpp
   void TranslateLegendSettings();
@@ -215,6 +228,10 @@ struct BrevanTranslator {
 
   // statements/theme_items.cpp
   void TranslateItemList(QdXmlNode& theme, bool range);
+  // The theme's item elements, from the first of its item lists that holds
+  // any (range, value, then with charts the two chart lists); null when none.
+  enum class ItemLists : uint8_t { RangeAndValue, AlsoCharts };
+  ListHandle FindItemElements(QdXmlNode& theme, ItemLists lists);
 
   // statements/theme_charts.cpp
   void TranslateChartClauses(QdXmlNode& theme, ThemeKind kind, QdXmlNode& holder, long count);

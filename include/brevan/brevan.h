@@ -113,12 +113,22 @@ struct Diagnostic {
   std::string sourceLine;          // the text of that line
 };
 
+// The message numbers of Result::error that callers branch on. The others
+// are translation errors: 1 to 35 for what the text says, 9985 to 9988 for
+// what the host could not do.
+namespace ErrorNumber {
+// Bytes that do not decode, a binary file, an unreadable file or a broken
+// version line: nothing was translated.
+inline constexpr int kInputError = 0;
+// A token that cannot be read (an unclosed string, a stray character).
+inline constexpr int kInvalidToken = 2;
+// Memory ran out; the input may be fine.
+inline constexpr int kOutOfMemory = 9984;
+}  // namespace ErrorNumber
+
 struct Result {
   bool ok = false;
-  // The message number when !ok: a translation error (1 to 35, 9984 to
-  // 9988), 2 for a token that cannot be read, 0 for an input error (bytes
-  // that do not decode, a binary file, an unreadable file or a broken
-  // version line).
+  // The message number when !ok (see ErrorNumber).
   int error = 0;
   std::string message;  // UTF-8, its argument filled in; empty when ok
   int line = 0;         // where the culprit stands (1-based; 0 when not about a line)
