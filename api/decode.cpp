@@ -241,7 +241,7 @@ size_t EditDistance(std::wstring_view a, std::wstring_view b) {
 }  // namespace
 
 // version-line := { blank } ! version { blank } digits { blank } [ # comment ]
-bool TakeVersionLine(SourceText& text, std::optional<short>& version, InputFailure& failure) {
+bool TakeVersionLine(SourceText& text, std::optional<FormatVersion>& version, InputFailure& failure) {
   const size_t size = text.size();
   size_t at = 0, lineBegin = 0;
   int line = 1;
@@ -272,7 +272,8 @@ bool TakeVersionLine(SourceText& text, std::optional<short>& version, InputFailu
     failure.sourceLine = ToUtf8(text.Substr(lineBegin, end - lineBegin));
     return false;
   };
-  const std::string form = "\"!version N\", N a whole number from 0 to 32767";
+  const std::string form = "\"!version N\", N a whole number from " + std::to_string(FormatVersion::kLowest) +
+                           " to " + std::to_string(FormatVersion::kHighest);
   if (word != L"version") {
     // "!versoin 199", "!ver 250": meant as a version line, and silently
     // reading the file as the newest form would misread it.
@@ -284,11 +285,12 @@ bool TakeVersionLine(SourceText& text, std::optional<short>& version, InputFailu
   while (i < end && IsBlank(text[i])) ++i;
   const size_t digits = i;
   long number = 0;
-  for (; i < end && IsDigit(text[i]); ++i) number = std::min(number * 10 + (text[i] - L'0'), 100000L);
+  for (; i < end && IsDigit(text[i]); ++i)
+    number = std::min(number * 10 + (text[i] - L'0'), FormatVersion::kHighest + 1);
   while (i < end && IsBlank(text[i])) ++i;
-  if (i == digits || number > 32767 || (i < end && text[i] != L'#'))
+  version = FormatVersion::FromNumber(number);
+  if (i == digits || !version || (i < end && text[i] != L'#'))
     return fail("the version line must read " + form);
-  version = static_cast<short>(number);
   text.Fill(bang, end - bang, L' ');
   return true;
 }

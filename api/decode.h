@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "brevan/format_version.h"
 #include "host/source_text.h"
 
 namespace brevan {
@@ -31,6 +32,6 @@ bool DecodeWorkspace(std::string_view bytes, const std::string& encoding, Source
 // place, so that lines and columns stay. version is left unset without
 // one; false with the failure filled in for a line that reads as a broken
 // version line.
-bool TakeVersionLine(SourceText& text, std::optional<short>& version, InputFailure& failure);
+bool TakeVersionLine(SourceText& text, std::optional<FormatVersion>& version, InputFailure& failure);
 
 }  // namespace brevan

@@ -33,7 +33,6 @@ namespace brevan {
 namespace {
 
 // The version a workspace gets when neither the caller nor the file names one.
-constexpr short kNewestVersion = 300;
 
 // Message numbers the API gives itself: a string the reader cannot close,
 // and running out of memory, which the translator does not report.
@@ -91,11 +90,11 @@ void SetFirstError(Result& result, const Diagnostic& error) {
   result.sourceLine = error.sourceLine;
 }
 
-void RunTranslator(TokenReader& reader, short version, const Options& options, XmlDocument& doc,
+void RunTranslator(TokenReader& reader, FormatVersion version, const Options& options, XmlDocument& doc,
                    Result& result);
 
 // Lexes text, runs the translator over it into doc and fills result.
-void Run(SourceText source, short version, const Options& options, XmlDocument& doc, Result& result) {
+void Run(SourceText source, FormatVersion version, const Options& options, XmlDocument& doc, Result& result) {
   TokenReader reader(std::move(source));
   if (!reader.Ok()) {
     const LexError& lex = reader.Error();
@@ -216,11 +215,11 @@ void CheckTableFiles(const Options& options, XmlDocument& doc, LineTexts& lines,
 }
 
 // Runs the translator over the reader's tokens into doc and fills result.
-void RunTranslator(TokenReader& reader, short version, const Options& options, XmlDocument& doc,
+void RunTranslator(TokenReader& reader, FormatVersion version, const Options& options, XmlDocument& doc,
                    Result& result) {
   reader.SetContinueAfterError(options.check);
   Veltra::ClearErrors();
-  result.ok = CmdMain(&reader, version, &doc);
+  result.ok = CmdMain(&reader, version.Number(), &doc);
   LineTexts lines(reader);
   for (const SkippedStatement& skipped : reader.Skipped())
     result.skipped.push_back({skipped.line, skipped.column, ToUtf8(skipped.keyword)});
@@ -270,13 +269,14 @@ void RunTranslator(TokenReader& reader, short version, const Options& options, X
 // Decodes and translates; false (result filled) on an input error.
 bool Translate(std::string_view bytes, const Options& options, XmlDocument& doc, Result& result) {
   SourceText text;
-  std::optional<short> declared;
+  std::optional<FormatVersion> declared;
   InputFailure failure;
   if (!DecodeWorkspace(bytes, options.encoding, text, failure) || !TakeVersionLine(text, declared, failure)) {
     result = InputError(failure);
     return false;
   }
-  Run(std::move(text), options.version.value_or(declared.value_or(kNewestVersion)), options, doc, result);
+  Run(std::move(text), options.version.value_or(declared.value_or(FormatVersion::Newest())), options, doc,
+      result);
   return true;
 }
 
@@ -313,10 +313,14 @@ Result Guarded(Work work) {
 bool ReadFile(const std::string& path, std::string& bytes, Result& error) {
   const bool standardInput = path == "-";
   const int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    error = InputError(std::string("cannot read: ") + std::strerror(errno));
+  // Unreadable: an input error that keeps its errno, so that callers can
+  // tell a missing file from a bad one.
+  const auto fail = [&error](int reason, const std::string& why) {
+    error = InputError("cannot read: " + why);
+    error.systemError = reason;
     return false;
-  }
+  };
+  if (fd < 0) return fail(errno, std::strerror(errno));
   struct Closer {
     int fd;
     bool own;
@@ -325,15 +329,9 @@ bool ReadFile(const std::string& path, std::string& bytes, Result& error) {
     }
   } closer{fd, !standardInput};
   struct stat info {};
-  if (::fstat(fd, &info) != 0) {
-    error = InputError(std::string("cannot read: ") + std::strerror(errno));
-    return false;
-  }
-  if (S_ISDIR(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) {
-    error =
-        InputError(S_ISDIR(info.st_mode) ? "cannot read: it is a directory" : "cannot read: it is a device");
-    return false;
-  }
+  if (::fstat(fd, &info) != 0) return fail(errno, std::strerror(errno));
+  if (S_ISDIR(info.st_mode)) return fail(EISDIR, "it is a directory");
+  if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) return fail(ENODEV, "it is a device");
   // A file is read at its size (one byte more shows that it did not grow);
   // a pipe, or a file that grows, in blocks of 1 MiB and more.
   constexpr size_t kBlock = size_t{1} << 20;
@@ -350,8 +348,7 @@ bool ReadFile(const std::string& path, std::string& bytes, Result& error) {
     } else if (got == 0) {
       break;
     } else if (errno != EINTR) {
-      error = InputError(std::string("cannot read: ") + std::strerror(errno));
-      return false;
+      return fail(errno, std::strerror(errno));
     }
   }
   bytes.resize(size);

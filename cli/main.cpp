@@ -34,7 +34,7 @@ struct Settings {
   std::string output;
   std::string outDir;
   unsigned jobs = 0;
-  int version = -1;
+  std::optional<brevan::FormatVersion> version;
   std::string encoding;
   bool partial = false;
   bool report = false;
@@ -163,6 +163,14 @@ std::vector<Job> Jobs(const Settings& settings, std::string& error) {
   return jobs;
 }
 
+// --format-version N: a FormatVersion, refused outside its range.
+void AddVersionOption(CLI::App& app, std::optional<brevan::FormatVersion>& version, const std::string& help) {
+  app.add_option_function<long>(
+         "--format-version", [&version](long number) { version = brevan::FormatVersion::FromNumber(number); },
+         help)
+      ->check(CLI::Range(brevan::FormatVersion::kLowest, brevan::FormatVersion::kHighest));
+}
+
 // The exit status of one file translated on its own: input and output
 // failures (and running out of memory) are no fault of the statements.
 int SingleExitCode(const Outcome& outcome, const Settings& settings) {
@@ -197,7 +205,7 @@ int Translate(const Settings& settings) {
   options.options.strict = settings.strict;
   options.options.check = settings.check;
   options.options.secondThread = true;  // the tool's own process: it may start threads
-  if (settings.version >= 0) options.options.version = static_cast<short>(settings.version);
+  options.options.version = settings.version;
   options.options.checkFiles = settings.checkFiles;
   options.options.dataRoots = settings.dataRoots;
   if (!ParseRewrites(settings.rewrites, options.options.rewritePaths, error)) {
@@ -270,10 +278,9 @@ int Run(int argc, char** argv) {
   app.add_option("--jobs", settings.jobs,
                  "Files translated at once with --out-dir (default: the number of cores)")
       ->check(CLI::Range(1u, 1024u));
-  app.add_option("--format-version", settings.version,
-                 "Version of the statements (below 200 and below 300 select older forms); "
-                 "overrides a \"!version N\" line")
-      ->check(CLI::Range(0, 32767));
+  AddVersionOption(app, settings.version,
+                   "Version of the statements (below 200 and below 300 select older forms); "
+                   "overrides a \"!version N\" line");
   app.add_option("--encoding", settings.encoding,
                  "Encoding of the files (default UTF-8, or UTF-16/32 after a byte-order mark), e.g. "
                  "ISO-8859-1, CP1252");
@@ -306,7 +313,6 @@ int Run(int argc, char** argv) {
   InventorySettings inventory;
   std::string inventoryFormat = "text";
   std::vector<std::string> inventoryRewrites;
-  int inventoryVersion = -1;
   CLI::App* inventoryCommand = app.add_subcommand(
       "inventory",
       "List the tables every workspace opens, whether their files are here, and what each holds");
@@ -328,8 +334,7 @@ int Run(int argc, char** argv) {
       ->add_option("--jobs", inventory.options.jobs, "Workspaces read at once (default: the cores)")
       ->check(CLI::Range(1u, 1024u));
   inventoryCommand->add_option("--encoding", inventory.options.options.encoding, "Encoding of the files");
-  inventoryCommand->add_option("--format-version", inventoryVersion, "Version of the statements")
-      ->check(CLI::Range(0, 32767));
+  AddVersionOption(*inventoryCommand, inventory.options.options.version, "Version of the statements");
   inventoryCommand->add_flag("--quiet", inventory.quiet, "No progress line");
   app.add_flag("--list-tags", listTags, "Print the tag table (id, name) and exit");
   try {
@@ -343,7 +348,6 @@ int Run(int argc, char** argv) {
       std::cerr << "brevan: " << Escaped(error) << '\n';
       return kUsageOrIoError;
     }
-    if (inventoryVersion >= 0) inventory.options.options.version = static_cast<short>(inventoryVersion);
     inventory.format = inventoryFormat == "csv"    ? InventoryFormat::Csv
                        : inventoryFormat == "json" ? InventoryFormat::Json
                                                    : InventoryFormat::Text;

@@ -47,7 +47,7 @@ bool WouldMerge(std::wstring_view before, std::wstring_view after) {
 // layer-id := value                  (from version 300)
 void BrevanTranslator::ReadLayerIdentifier(std::wstring& out) {
   std::unique_ptr<Veltra::AllType> value;
-  if (version < 300) {
+  if (!version.LayersAreValues()) {
     if (cmd->IsToken(kNumericConstant, 0)) {
       value = Owned(
           Veltra::CreateAllType(static_cast<long>(TruncateClamped(DoubleValue(), INT32_MIN, INT32_MAX))));
@@ -114,7 +114,7 @@ std::wstring BrevanTranslator::ReadExpressionText() {
 // units := Units "name"   (from version 200)
 // units := "name"         (before version 200)
 void BrevanTranslator::ParseUnits(std::wstring& units) {
-  if (version >= 200) {
+  if (version.UnitsFollowKeyword()) {
     if (!Accept(Keyword::Units)) return;
   }
   if (!CmdParseString(cmd, units)) Raise(Error::ExpectingUnits);

@@ -38,7 +38,7 @@ bool ReadSmartRedraw(BrevanTranslator& t) {
 void ReadCenter(BrevanTranslator& t, QdXmlNode& window) {
   t.NextToken();
   double x = 0, y = 0;
-  if (t.version < 200) {
+  if (t.version.CentresInMillionths()) {
     int32_t a = 0, b = 0;
     if (!CmdParseLongCoord(t.cmd, a, b)) t.Raise(Error::ExpectingCoordinates);
     x = a / -kOldCoordinateScale;
@@ -147,7 +147,7 @@ void ReadPan(BrevanTranslator& t, QdXmlNode& window) {
 void ParseScaleDistance(BrevanTranslator& t, double& number, std::wstring& units) {
   units = L"inches";
   number = t.ReadDouble();
-  if (t.version >= 200) t.ParseUnits(units);
+  if (t.version.UnitsFollowKeyword()) t.ParseUnits(units);
 }
 
 // scale := Scale number [ units ] number [ units ]

@@ -29,7 +29,7 @@ void ReportError(int level, int number, const std::wstring& argument1, const std
 }
 
 BrevanTranslator::BrevanTranslator(CommandProcessor* cmd, short version, QdXmlDocument* doc)
-    : cmd(cmd), tags(nullptr), doc(doc), version(version) {
+    : cmd(cmd), tags(nullptr), doc(doc), version(FormatVersion(version)) {
   tags = GetWorkspaceTags();
   if (tags == nullptr) throw std::bad_alloc();
 }

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "brevan/format_version.h"
 #include "brevan_ids.h"
 #include "host/command.h"
 #include "host/tokens.h"
@@ -88,7 +89,7 @@ struct BrevanTranslator {
   CommandProcessor* cmd;      // token reader; the host's
   Tokens* tags;               // workspace tag table; the host's
   QdXmlDocument* doc;         // target document; the host's
-  short version;              // form of the statements: older clauses below 200 and 300
+  FormatVersion version;      // form of the statements: older clauses before 200 and 300
   NodeHandle root;            // tag-1 root element, fetched by the first dispatch
   NodeHandle tables;          // tag-10 tables container, made by the first open-table statement
   NodeHandle mapWindows;      // tag-2 map windows container, made by the first map-window statement

@@ -1,7 +1,7 @@
 // Brevan: translate map workspaces into XML workspace documents.
 //
 //   brevan::Options options;
-//   options.version = 250;                      // else the file's "!version N", else 300
+//   options.version = brevan::FormatVersion(250);  // else the file's "!version N", else 300
 //   brevan::Result result = brevan::TranslateFile("roads.bws", options);
 //   if (!result.ok) std::cerr << result.line << ':' << result.column << ": " << result.message << '\n';
 //   else std::cout << result.xml;
@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "brevan/format_version.h"
 
 namespace pugi {
 class xml_document;
@@ -28,9 +30,9 @@ struct PathRewrite {
 };
 
 struct Options {
-  // Form of the statements: below 200 and below 300 select older forms.
-  // Unset: the file's "!version N" first line, else the newest form (300).
-  std::optional<short> version;
+  // Form of the statements (see FormatVersion). Unset: the file's
+  // "!version N" first line, else FormatVersion::Newest().
+  std::optional<FormatVersion> version;
   // Encoding of the input bytes, any name iconv knows; empty for UTF-8
   // (a byte-order mark is dropped).
   std::string encoding;
@@ -130,6 +132,9 @@ struct Result {
   bool ok = false;
   // The message number when !ok (see ErrorNumber).
   int error = 0;
+  // When a file could not be read: the system's reason (an errno such as
+  // ENOENT, EACCES or EISDIR); 0 otherwise.
+  int systemError = 0;
   std::string message;  // UTF-8, its argument filled in; empty when ok
   int line = 0;         // where the culprit stands (1-based; 0 when not about a line)
   int column = 0;

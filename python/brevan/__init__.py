@@ -6,9 +6,12 @@
     (True, '<Table file="roads.tbl" alias="Roads" />')
 
 A translation error raises TranslationError, with the place of its culprit
-and the document as it stood; bytes that do not decode raise InputError.
-Translations release the GIL, so threads translate at once;
-translate_many translates a batch of files on native threads.
+and the document as it stood; bytes that do not decode raise InputError (a
+UnicodeError); a file that cannot be read raises the OSError of its reason
+(FileNotFoundError, PermissionError, IsADirectoryError…) with its path; a
+bad argument raises ValueError or TypeError. Translations release the GIL,
+so threads translate at once; translate_many translates a batch of files on
+native threads.
 """
 
 from __future__ import annotations
@@ -40,6 +43,11 @@ __all__ = [
 ]
 
 __version__: str = _brevan.version()
+
+
+def __dir__() -> list[str]:
+    return sorted(__all__ + ["__version__"])
+
 
 PathLike = Union[str, "os.PathLike[str]"]
 
@@ -73,10 +81,11 @@ class TranslationError(BrevanError):
 
 
 class InputError(BrevanError, UnicodeError):
-    """The input could not be read: bytes that are not valid in their
-    encoding, a binary file, an unknown encoding, an unreadable file or a
-    broken version line. line and column (in characters) are where the
-    culprit stands (0 when not about a place); the message says what to do."""
+    """The text could not be read: bytes that are not valid in their
+    encoding, a binary file, an unknown encoding or a broken version line.
+    line and column (in characters) are where the culprit stands (0 when not
+    about a place); the message says what to do. A file that cannot be
+    opened or read raises OSError instead."""
 
     def __init__(self, message: str, line: int = 0, path: Optional[str] = None, column: int = 0) -> None:
         self.message = message
@@ -125,13 +134,19 @@ class Outcome:
     path: str
     output: Optional[str]
     ok: bool
-    error: Optional[BrevanError]
+    error: Optional[Exception]
     warnings: list[Diagnostic]
     status: Status = Status.TRANSLATED
     diagnostics: list[Diagnostic] = field(default_factory=list)
 
 
-def _input_error(native: "_brevan.NativeResult", path: Optional[str]) -> InputError:
+def _input_error(native: "_brevan.NativeResult", path: Optional[str]) -> Exception:
+    """The exception of a text that could not be read: the OSError subclass
+    of the system's reason (FileNotFoundError, PermissionError,
+    IsADirectoryError…) for a file that could not be opened or read, else
+    InputError."""
+    if native.system_error:
+        return OSError(native.system_error, os.strerror(native.system_error), path)
     return InputError(native.message, native.line, path, native.column)
 
 
@@ -151,6 +166,19 @@ def _finish(native: "_brevan.NativeResult", partial: bool, check: bool, path: Op
     )
 
 
+_LOWEST_VERSION, _HIGHEST_VERSION = 0, 32767
+
+
+def _checked_version(version: object) -> Optional[int]:
+    if version is None:
+        return None
+    if isinstance(version, bool) or not isinstance(version, int):
+        raise TypeError(f"version must be an int, not {type(version).__name__}")
+    if not _LOWEST_VERSION <= version <= _HIGHEST_VERSION:
+        raise ValueError(f"version must be from {_LOWEST_VERSION} to {_HIGHEST_VERSION}, not {version}")
+    return version
+
+
 def _options(
     version: Optional[int],
     encoding: Optional[str],
@@ -161,7 +189,7 @@ def _options(
     rewrite_paths: Optional[Mapping[str, str]] = None,
 ) -> "_brevan.Options":
     options = _brevan.Options()
-    options.version = version
+    options.version = _checked_version(version)
     options.encoding = "" if encoding is None else encoding
     options.partial = partial
     options.check = check
@@ -221,7 +249,12 @@ def translate_file(
     data_roots: Iterable[PathLike] = (),
     rewrite_paths: Optional[Mapping[str, str]] = None,
 ) -> Result:
-    """Translate a workspace file; the options are those of translate."""
+    """Translate a workspace file; the options are those of translate.
+
+    Raises the OSError of the reason when the file cannot be read
+    (FileNotFoundError, PermissionError, IsADirectoryError…), InputError
+    when its text cannot be, TranslationError when a statement cannot be
+    translated."""
     name = os.fspath(path)
     options = _options(version, encoding, partial, check, check_files, data_roots, rewrite_paths)
     native = _brevan.translate_file(name, options)
@@ -244,10 +277,13 @@ def translate_many(
 
     jobs is the number of threads (default: the cores). Each document is
     written whole or not at all. Returns one Outcome per file, in the
-    order of paths; a file that fails does not stop the others. A batch
-    that must not start (two inputs of one name, an output that is one of
-    the inputs) raises ValueError and writes nothing; an out_dir that
-    cannot be made raises OSError.
+    order of paths; a file that fails does not stop the others: its
+    Outcome.error is the exception translate_file would raise (an OSError
+    for a file that cannot be read), or a BrevanError when its document
+    cannot be written (an out_dir that is not writable). A batch that must
+    not start (two inputs of one name, an output that is one of the inputs,
+    jobs below 1, a bad version) raises ValueError or TypeError and writes
+    nothing; an out_dir that cannot be made raises OSError.
     """
     names = [os.fspath(path) for path in paths]
     threads = jobs if jobs is not None else (os.cpu_count() or 1)
@@ -257,7 +293,7 @@ def translate_many(
     options = _options(version, encoding, partial, False, check_files, data_roots, rewrite_paths)
     for native in _brevan.translate_many(names, os.fspath(out_dir), threads, options):
         result = native.result
-        error: Optional[BrevanError] = None
+        error: Optional[Exception] = None
         if not result.ok:
             error = _input_error(result, native.path) if result.error == 0 else TranslationError(result, native.path)
         elif native.write_error:

@@ -81,6 +81,7 @@ class Skipped:
 class NativeResult:
     ok: bool
     error: int
+    system_error: int
     message: str
     line: int
     column: int

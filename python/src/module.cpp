@@ -49,7 +49,19 @@ PYBIND11_MODULE(_brevan, m) {
 
   py::class_<brevan::Options>(m, "Options", "How a workspace is read; the package's keywords fill it.")
       .def(py::init<>())
-      .def_readwrite("version", &brevan::Options::version)
+      // Checked by the package (an int from 0 to 32767) before it gets here.
+      .def_property(
+          "version",
+          [](const brevan::Options& options) -> std::optional<short> {
+            if (!options.version) return std::nullopt;
+            return options.version->Number();
+          },
+          [](brevan::Options& options, std::optional<long> number) {
+            options.version.reset();
+            if (!number) return;
+            options.version = brevan::FormatVersion::FromNumber(*number);
+            if (!options.version) throw py::value_error("version must be from 0 to 32767");
+          })
       .def_readwrite("encoding", &brevan::Options::encoding)
       .def_readwrite("partial", &brevan::Options::partial)
       .def_readwrite("check", &brevan::Options::check)
@@ -106,6 +118,7 @@ PYBIND11_MODULE(_brevan, m) {
   py::class_<brevan::Result>(m, "NativeResult")
       .def_readonly("ok", &brevan::Result::ok)
       .def_readonly("error", &brevan::Result::error)
+      .def_readonly("system_error", &brevan::Result::systemError)
       .def_readonly("message", &brevan::Result::message)
       .def_readonly("line", &brevan::Result::line)
       .def_readonly("column", &brevan::Result::column)

@@ -2,6 +2,7 @@
 
 from __future__ import annotations
 
+import os
 import pathlib
 import subprocess
 import sys
@@ -86,16 +87,45 @@ def test_input_errors() -> None:
     with pytest.raises(brevan.InputError, match="binary file"):
         brevan.translate(b"Open\x00")
     assert brevan.translate('Open Table "Zürich"'.encode("cp1252"), encoding="CP1252").ok
-    with pytest.raises(brevan.InputError):
-        brevan.translate_file(ROOT / "no" / "such.bws")
     with pytest.raises(ValueError):
         brevan.translate("Map From a", encoding="CP1252")
+
+
+def test_unreadable_files_raise_the_oserror_of_their_reason(tmp_path: pathlib.Path) -> None:
+    locked = tmp_path / "locked.bws"
+    locked.write_text("Map From a\n", encoding="utf-8")
+    locked.chmod(0)
+    cases = [(tmp_path / "no" / "such.bws", FileNotFoundError), (tmp_path, IsADirectoryError)]
+    if os.geteuid() != 0:  # root reads any file
+        cases.append((locked, PermissionError))
+    for path, expected in cases:
+        with pytest.raises(expected) as raised:
+            brevan.translate_file(path)
+        assert raised.value.filename == str(path) and not isinstance(raised.value, brevan.InputError)
+    [outcome] = brevan.translate_many([tmp_path / "gone.bws"], tmp_path / "out")
+    assert isinstance(outcome.error, FileNotFoundError) and outcome.output is None
+
+
+@pytest.mark.parametrize(
+    "version, expected",
+    [(-1, ValueError), (32768, ValueError), (40000, ValueError), ("300", TypeError), (2.5, TypeError), (True, TypeError)],
+)
+def test_bad_versions_are_refused_plainly(version: object, expected: type) -> None:
+    with pytest.raises(expected, match="version must") as raised:
+        brevan.translate("Map From a\n", version=version)  # type: ignore[arg-type]
+    assert "incompatible" not in str(raised.value)  # not the binding's signature dump
 
 
 def test_version_option_selects_older_forms() -> None:
     text = "Map From a\nSet Map Center (2000000, 3000000)\n"
     assert 'centerX="-2"' in brevan.translate(text, version=199).xml
     assert 'centerX="2000000"' in brevan.translate(text).xml
+    assert brevan.translate(text, version=0).ok and brevan.translate(text, version=32767).ok
+
+
+def test_the_package_shows_only_its_names() -> None:
+    assert set(dir(brevan)) == set(brevan.__all__) | {"__version__"}
+    assert all(hasattr(brevan, name) for name in brevan.__all__)
 
 
 def test_threads_translate_at_once() -> None:
@@ -143,6 +173,7 @@ def test_dask_example_on_a_local_cluster_of_two_workers(tmp_path: pathlib.Path) 
     folder.mkdir()
     for example in EXAMPLES:
         (folder / example.name).write_bytes(example.read_bytes())
+    (folder / "yy_empty.bws").write_text("", encoding="utf-8")
     (folder / "zz_bad.bws").write_text("Map From a\nSet Map Layer 3 Nodes\n", encoding="utf-8")
     run = subprocess.run(
         [sys.executable, str(ROOT / "examples" / "python" / "dask_batch.py"), str(folder), str(tmp_path / "out")],
@@ -152,10 +183,21 @@ def test_dask_example_on_a_local_cluster_of_two_workers(tmp_path: pathlib.Path) 
     )
     assert run.returncode == 1, run.stderr
     lines = run.stdout.splitlines()
-    assert len(lines) == len(EXAMPLES) + 1
+    assert len(lines) == len(EXAMPLES) + 3
+    assert lines[-3].startswith(f"{folder / 'yy_empty.bws'} -> ")
+    assert lines[-2].startswith(f"{folder / 'yy_empty.bws'}:") and ": warning: " in lines[-2]
     assert lines[-1].startswith(f"{folder / 'zz_bad.bws'}: ") and "error 26" in lines[-1]
     for example in EXAMPLES:
         assert (tmp_path / "out" / f"{example.stem}.xml").read_text(encoding="utf-8") == golden(example)
+
+
+def test_dask_example_says_what_is_wrong_before_starting(tmp_path: pathlib.Path) -> None:
+    pytest.importorskip("distributed")
+    script = str(ROOT / "examples" / "python" / "dask_batch.py")
+    (tmp_path / "empty").mkdir()
+    for folder, message in [(tmp_path / "missing", "no such folder"), (tmp_path / "empty", "no .bws file")]:
+        run = subprocess.run([sys.executable, script, str(folder), str(tmp_path / "out")], capture_output=True, text=True, timeout=60)
+        assert run.returncode == 1 and message in run.stderr and run.stdout == ""
 
 
 def test_the_workspace_as_typed_objects_and_records() -> None:

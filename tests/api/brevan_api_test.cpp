@@ -1,6 +1,7 @@
 // The public API as a tool developer uses it.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <pugixml.hpp>
@@ -101,12 +102,20 @@ TEST(ApiTest, CheckListsEveryErrorWithItsSpanAndNotes) {
   EXPECT_EQ(brevan::TranslateBytes("Map From t, t\nSet Map Zoom x\n").errors.size(), 1u);
 }
 
+// Text that cannot be read has no system reason; a file that cannot be
+// read keeps its errno, so that callers tell a missing file from a bad one.
 TEST(ApiTest, InputErrorsHaveNumberZero) {
   const brevan::Result bad = brevan::TranslateBytes("Open Table \"\xFF\"");
-  EXPECT_EQ(bad.error, 0);
+  EXPECT_EQ(bad.error, brevan::ErrorNumber::kInputError);
+  EXPECT_EQ(bad.systemError, 0);
   EXPECT_EQ(bad.xml, "");
-  EXPECT_EQ(brevan::TranslateFile("/no/such/file.bws").error, 0);
   EXPECT_FALSE(brevan::TranslateBytes("!version many\n").ok);
+  for (const auto& [path, reason] :
+       {std::pair{"/no/such/file.bws", ENOENT}, {"/", EISDIR}, {"/dev/null", ENODEV}}) {
+    const brevan::Result result = brevan::TranslateFile(path);
+    EXPECT_EQ(result.systemError, reason) << path;
+    EXPECT_EQ(result.error, brevan::ErrorNumber::kInputError) << path;
+  }
 }
 
 std::string Utf16(const std::u16string& text, bool bigEndian) {
@@ -242,7 +251,7 @@ TEST(ApiTest, VersionAndEncodingOptions) {
   const std::string old = "!version 199\nMap From a Width 2 \"cm\"\n";
   EXPECT_TRUE(brevan::TranslateBytes(old).ok);
   brevan::Options newest;
-  newest.version = 300;
+  newest.version = brevan::FormatVersion::Newest();
   // From 200 on the bare units string is not read: the statement ends before it.
   const brevan::Result result = brevan::TranslateBytes(old, newest);
   EXPECT_TRUE(result.ok);
