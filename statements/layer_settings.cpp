@@ -35,7 +35,8 @@ void SkipShort(BrevanTranslator& t) {
 void ReadExtra(BrevanTranslator& t) {
   for (;;) {
     if (t.Accept(Keyword::On)) {
-      while (t.IsToken(Keyword::Lines) || t.IsToken(Keyword::Points)) t.NextToken();
+      while (t.AcceptAny({Keyword::Lines, Keyword::Points})) {
+      }
     } else if (t.Accept(Keyword::Filter)) {
       t.ReadExpressionText();
     } else if (t.Accept(Keyword::Option)) {
@@ -49,15 +50,12 @@ void ReadExtra(BrevanTranslator& t) {
 
 // Steps over a numeric constant when one stands at the cursor.
 void SkipOptionalNumber(BrevanTranslator& t) {
-  if (t.cmd->IsToken(kNumericConstant, 0)) t.NextToken();
+  if (t.IsTokenClass(kNumericConstant)) t.NextToken();
 }
 
 // offset := Offset ( On | Off | Zoom [ (x, y) units ] )   — the pair only in the full form
 void ReadOffset(BrevanTranslator& t, bool full) {
-  if (t.IsToken(Keyword::On) || t.IsToken(Keyword::Off)) {
-    t.NextToken();
-    return;
-  }
+  if (t.AcceptAny({Keyword::On, Keyword::Off})) return;
   if (!t.Accept(Keyword::Zoom)) return;
   if (!full) return;
   double low = 0, high = 0;
@@ -96,7 +94,7 @@ bool ReadExpressionSubClause(BrevanTranslator& t, QdXmlNode* labels, bool full) 
       break;
     case Keyword::Border:
       t.NextToken();
-      if (t.IsToken(Keyword::Plain) || t.IsToken(Keyword::Arrow) || t.IsToken(Keyword::Curved)) t.NextToken();
+      t.AcceptAny({Keyword::Plain, Keyword::Arrow, Keyword::Curved});
       break;
     case Keyword::Max:
       t.NextToken();
@@ -173,7 +171,7 @@ void ParseLayerExpressionClauses(BrevanTranslator& t, QdXmlNode* node, bool full
 // rgb := name ( r , g , b )   — any name; black when none stands there
 void ParseRgbColor(BrevanTranslator& t, Veltra::cColor& color) {
   color = Veltra::cColor(0xFF000000u);
-  if (t.cmd->TokenKind() != kIdentifier) return;
+  if (!t.IsTokenClass(kIdentifier)) return;
   t.NextToken();
   t.ExpectToken(Keyword::LeftParen);
   uint32_t parts[3] = {};
@@ -240,7 +238,7 @@ bool ReadSubClause(BrevanTranslator& t, const NodeHandle& layer) {
     case Keyword::Auto: {
       const TokenSpan keyword = t.Here();
       t.NextToken();
-      if (t.cmd->IsToken(kNumericConstant, 0)) {
+      if (t.IsTokenClass(kNumericConstant)) {
         if (layer) t.Unwritten(Remark::NumberNotWritten, t.Here(), t.Written(keyword));
         t.NextToken();
       }

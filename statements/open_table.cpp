@@ -10,8 +10,7 @@ namespace brevan {
 //                                 | Fast | Codepage integer | Password "text" }
 void BrevanTranslator::TranslateOpenTable() {
   NextToken();
-  if (!IsToken(Keyword::Table)) Raise(Error::InvalidToken, cmd->TokenText());
-  NextToken();
+  ExpectToken(Keyword::Table, Error::InvalidToken);
   if (!tables) {
     tables = CreateElementOrThrow(Tag::Tables);
     AppendChildOrThrow(*root, *tables);

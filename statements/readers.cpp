@@ -48,7 +48,7 @@ bool WouldMerge(std::wstring_view before, std::wstring_view after) {
 void BrevanTranslator::ReadLayerIdentifier(std::wstring& out) {
   std::unique_ptr<Veltra::AllType> value;
   if (!version.LayersAreValues()) {
-    if (cmd->IsToken(kNumericConstant, 0)) {
+    if (IsTokenClass(kNumericConstant)) {
       value = Owned(
           Veltra::CreateAllType(static_cast<long>(TruncateClamped(DoubleValue(), INT32_MIN, INT32_MAX))));
       NextToken();
@@ -79,8 +79,9 @@ int32_t BrevanTranslator::ReadLayerNumber() {
 // separator, a keyword the expression table does not hold, or a line that
 // starts a statement (outside parentheses and not after an operator)
 std::wstring BrevanTranslator::ReadExpressionText() {
-  const std::unique_ptr<Tokens> table(CreateBrevanTokens());
-  if (!table) throw std::bad_alloc();
+  if (!expressionKeywords) expressionKeywords.reset(CreateBrevanTokens());
+  if (!expressionKeywords) throw std::bad_alloc();
+  const Tokens& table = *expressionKeywords;
   std::wstring result;
   int depth = 0;
   bool keywordMayFollow = true;
@@ -88,7 +89,7 @@ std::wstring BrevanTranslator::ReadExpressionText() {
   for (;;) {
     const short id = cmd->TokenId();
     const int kind = cmd->TokenKind();
-    const bool inTable = table->FindToken(id, 0) != nullptr;
+    const bool inTable = table.FindToken(id, 0) != nullptr;
     const bool isConstantOrName = kind >= kIdentifier && kind <= kNumericConstant;
     if (!isConstantOrName && !(kind == kKeywordKind && (inTable || keywordMayFollow))) break;
     if (id == static_cast<short>(Keyword::Comma) && depth <= 0) break;

@@ -28,8 +28,7 @@ NodeHandle LastMapWindow(BrevanTranslator& t) {
 
 // smart := [ Smart Redraw ]
 bool ReadSmartRedraw(BrevanTranslator& t) {
-  if (!t.IsToken(Keyword::Smart)) return false;
-  t.NextToken();
+  if (!t.Accept(Keyword::Smart)) return false;
   t.ExpectToken(Keyword::Redraw);
   return true;
 }
@@ -104,8 +103,7 @@ void ReadOrder(BrevanTranslator& t, QdXmlNode& window) {
     std::wstring layer;
     t.ReadLayerIdentifier(layer);
     order += layer;
-    if (!t.IsToken(Keyword::Comma)) break;
-    t.NextToken();
+    if (!t.Accept(Keyword::Comma)) break;
     order += L",";
   }
   t.SetAttributeOrThrow(window, t.Name(Tag::LayerOrder), order);

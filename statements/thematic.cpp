@@ -22,8 +22,7 @@ long ReadExpressions(BrevanTranslator& t, QdXmlNode& holder) {
     t.AppendChildOrThrow(*expression, *reference);
     t.AppendChildOrThrow(holder, *expression);
     ++count;
-    if (!t.IsToken(Keyword::Comma)) return count;
-    t.NextToken();
+    if (!t.Accept(Keyword::Comma)) return count;
   }
 }
 
@@ -57,7 +56,7 @@ void MoveChildren(BrevanTranslator& t, QdXmlNode& holder, QdXmlNode& theme) {
 // Color, or Size; anything else raises invalid.
 std::wstring ReadSetting(BrevanTranslator& t, Tag any, Tag color, Tag size, Error invalid) {
   Tag word;
-  if (t.cmd->IsToken(kIdentifier, 0) || t.IsToken(Keyword::All)) {
+  if (t.IsTokenClass(kIdentifier) || t.IsToken(Keyword::All)) {
     word = any;
   } else if (t.IsToken(Keyword::Color)) {
     word = color;

@@ -22,9 +22,7 @@ struct SizeState {
 
 // The method modifier: Proportional gives the proportional method, none the constant one.
 std::wstring ProportionalOrConstant(BrevanTranslator& t) {
-  if (!t.IsToken(Keyword::Proportional)) return t.Name(Tag::Constant);
-  t.NextToken();
-  return t.Name(Tag::Proportional);
+  return t.Name(t.Accept(Keyword::Proportional) ? Tag::Proportional : Tag::Constant);
 }
 
 void WriteBarHead(BrevanTranslator& t, QdXmlNode& theme, Tag arrangement) {

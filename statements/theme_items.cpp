@@ -86,8 +86,7 @@ void BrevanTranslator::TranslateItemList(QdXmlNode& theme, bool range) {
     const NodeHandle item = CreateElementOrThrow(range ? Tag::RangeItem : Tag::ValueItem);
     AppendChildOrThrow(*list, *item);
     ReadThemeItem(*this, *item, false, range);
-    if (!IsToken(Keyword::Comma)) break;
-    NextToken();
+    if (!Accept(Keyword::Comma)) break;
   }
   if (IsToken(Keyword::Else)) {
     const NodeHandle item = CreateElementOrThrow(range ? Tag::DefaultRange : Tag::DefaultValue);

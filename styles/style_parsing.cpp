@@ -154,7 +154,7 @@ void BrevanTranslator::ParseSymbolClause(SymbolHandle& symbol) {
     return;
   }
   NextToken();
-  if (cmd->IsToken(kStringConstant, 0)) {
+  if (IsTokenClass(kStringConstant)) {
     fontSymbol.reset();
     vector.reset();
     bitmap->SetName(StringValue().c_str());

@@ -151,12 +151,18 @@ void BrevanTranslator::ResumeAfter(TokenSpan culprit) {
   } while (cmd->HasMore() && !(cmd->TokenStartsLine() && IsStatementKeyword(cmd->TokenId())));
 }
 
-void BrevanTranslator::ExpectToken(Keyword id) {
-  if (!cmd->MatchToken(static_cast<short>(id))) Raise(Error::ExpectingToken, cmd->TokenText());
+bool BrevanTranslator::AcceptAny(std::initializer_list<Keyword> ids) {
+  for (const Keyword id : ids)
+    if (Accept(id)) return true;
+  return false;
+}
+
+void BrevanTranslator::ExpectToken(Keyword id, Error error) {
+  if (!cmd->MatchToken(static_cast<short>(id))) Raise(error, cmd->TokenText());
 }
 
 bool BrevanTranslator::ReadIdentifier(std::wstring& out) {
-  const bool found = cmd->IsToken(kIdentifier, 0);
+  const bool found = IsTokenClass(kIdentifier);
   if (found) out = cmd->IdentifierText();
   NextToken();
   return found;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -99,8 +100,11 @@ struct BrevanTranslator {
   // Layer names in layer order; entry 0 is layer 1.
   LayerNames layerNames;
   // Per table file name, the suffix its next copy tries first (see
-  // MakeUniqueName in map_window.cpp): tables are never removed.
+  // FirstFreeName in map_window.cpp): tables are never removed.
   std::unordered_map<std::wstring, long> tableFilesTaken;
+  // The expression keyword table, made by the first expression read and
+  // kept for the others of the call.
+  std::unique_ptr<Tokens> expressionKeywords;
   // The path FindLayerNode looks up, its memory kept for the next lookup.
   std::wstring layerPath;
 
@@ -141,7 +145,10 @@ struct BrevanTranslator {
   const std::wstring& StringValue() { return cmd->StringValue(); }
   // Steps over the current token when it is id; whether it was.
   bool Accept(Keyword id) { return cmd->MatchToken(static_cast<short>(id)); }
-  void ExpectToken(Keyword id);
+  // Steps over the current token when it is any of ids; whether it was.
+  bool AcceptAny(std::initializer_list<Keyword> ids);
+  // Steps over id, or raises error (default: error 4) with the current token's text.
+  void ExpectToken(Keyword id, Error error = Error::ExpectingToken);
   bool ReadIdentifier(std::wstring& out);
   std::wstring KeywordText(Keyword id);
   // Whether the current token begins a line as a statement does: a word in

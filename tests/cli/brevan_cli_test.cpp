@@ -109,7 +109,6 @@ TEST_F(BrevanToolTest, OptionsAndInputs) {
       {"", "", 2, "", "no workspace file given"},
       {"--no-such-option W", "", 2, "", ""},
       {"missing.wks", "", 2, "", "cannot read"},
-      {"--format-version 40000 W", "", 2, "", ""},
       {"--help", "", 0, "--partial", ""},
       {"--list-keywords", "", 0, "1102\tLayer\n", ""},
       {"--list-tags", "", 0, "3\tMapWindow\n", ""},
@@ -527,22 +526,34 @@ TEST_F(BrevanToolTest, OutOfMemoryIsErrorNineThousandNineHundredEightyFour) {
       << run.err.substr(0, 300);
 }
 
-TEST_F(BrevanToolTest, BatchUsageErrors) {
-  const std::string a = Write("a.bws", "");
+// Usage errors stop before anything runs, with a message that says why.
+TEST_F(BrevanToolTest, UsageErrors) {
+  Write("a.bws", "");
   fs::create_directories(dir / "sub");
-  const std::string sameName = Write("sub/a.bws", "");
-  EXPECT_EQ(Brevan(a + " " + a).exitCode, 2);  // several files need --out-dir
-  EXPECT_EQ(Brevan("--out-dir " + (dir / "o").string() + " " + a + " " + sameName).exitCode, 2);
-  EXPECT_EQ(Brevan("--out-dir " + (dir / "o").string() + " -").exitCode, 2);
-  EXPECT_EQ(Brevan("--out-dir " + (dir / "o").string() + " -o x " + a).exitCode, 2);
-  EXPECT_EQ(Brevan("--out-dir " + (dir / "o").string() + " --jobs 0 " + a).exitCode, 2);
-  // A workspace whose page would be the index, and --html with --check.
-  const std::string index = Write("index.bws", "");
-  EXPECT_EQ(
-      Brevan("--out-dir " + (dir / "o").string() + " --html " + (dir / "o/index.html").string() + " " + index)
-          .exitCode,
-      2);
-  EXPECT_EQ(Brevan("--check --html " + (dir / "r.html").string() + " " + a).exitCode, 2);
+  Write("sub/a.bws", "");
+  Write("index.bws", "");
+  const struct {
+    const char* arguments;  // run in the test's folder
+    const char* message;
+  } cases[] = {
+      {"a.bws a.bws", "several files need --out-dir"},
+      {"--out-dir o a.bws sub/a.bws", "two inputs would both be written to o/a.xml"},
+      {"--out-dir o -", "standard input cannot be translated into a folder"},
+      {"--out-dir o -o x a.bws", "--output and --out-dir exclude each other"},
+      {"--out-dir o --jobs 0 a.bws", "--jobs: Value 0 not in range 1 to 1024"},
+      {"--out-dir o --html o/index.html index.bws", "the page of index.bws would be the index o/index.html"},
+      {"--check --html r.html a.bws", "--check writes nothing"},
+      {"--format-version -1 a.bws", "--format-version: Value -1 not in range 0 to 32767"},
+      {"--format-version 40000 a.bws", "not in range 0 to 32767"},
+      {"--rewrite-path x a.bws", "a path rewrite reads OLD=NEW, and \"x\" has no \"=\""},
+      {"--rewrite-path =y a.bws", "a path rewrite"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun run = Script(std::string("cd ") + dir.string() + " && $BREVAN " + c.arguments);
+    EXPECT_EQ(run.exitCode, 2) << c.arguments;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << c.arguments << ": " << run.err;
+    EXPECT_FALSE(fs::exists(dir / "o")) << c.arguments;
+  }
 }
 
 // A report page alone writes no document; with -o both; a failed file

@@ -14,12 +14,9 @@ TEST_F(LegendSettingsTest, NewestThemeFirst) {
       L"Map From A\nTheme 1 With X Values 1\nTheme 1 With Y Values 2\n"
       L"Set Legend Layer 1 Title \"newer\" Layer 1 Title \"older\"");
   ASSERT_TRUE(result.ok) << result.error;
-  EXPECT_NE(result.xml.find("source=\"expr X\" />"), std::string::npos);
-  const size_t older = result.xml.find("<TitleText>older</TitleText>");
-  const size_t newer = result.xml.find("<TitleText>newer</TitleText>");
-  EXPECT_LT(result.xml.find("expr X"), older);
-  EXPECT_LT(older, result.xml.find("expr Y"));
-  EXPECT_LT(result.xml.find("expr Y"), newer);
+  EXPECT_TRUE(InOrder(result.xml, {"source=\"expr X\" />", "<TitleText>older</TitleText>", "expr Y",
+                                   "<TitleText>newer</TitleText>"}))
+      << result.xml;
   EXPECT_EQ(result.themeCounts.at(L"A"), 0);
 }
 

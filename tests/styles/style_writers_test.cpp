@@ -21,7 +21,7 @@ TEST_F(StyleWritersTest, ExistingChainsAreReusedInTheirOrder) {
     t.FindOrAddChild(*style, Tag::Graphics);
     t.WritePenStyle(parent, *pen, false);
   });
-  EXPECT_LT(xml.find("<Graphics>"), xml.find("<Patterns>"));
+  EXPECT_TRUE(InOrder(xml, {"<Graphics>", "<Patterns>"})) << xml;
 }
 
 }  // namespace

@@ -141,4 +141,16 @@ void TranslatorTest::TearDown() {
   Veltra::ClearErrors();
 }
 
+::testing::AssertionResult InOrder(std::string_view text, std::initializer_list<std::string_view> parts) {
+  size_t from = 0;
+  for (const std::string_view part : parts) {
+    const size_t at = text.find(part, from);
+    if (at == std::string_view::npos)
+      return ::testing::AssertionFailure()
+             << "\"" << part << "\" is missing" << (from ? " after the parts before it" : "");
+    from = at + part.size();
+  }
+  return ::testing::AssertionSuccess();
+}
+
 }  // namespace brevan::test

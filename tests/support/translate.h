@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <string_view>
@@ -56,6 +57,10 @@ struct StateRun {
 // token of text, with the root element fetched.
 StateRun RunOnState(std::wstring_view text, const std::function<void(BrevanTranslator&)>& operation,
                     short version = 300);
+
+// Whether each of parts stands in text, each after the one before: a part
+// that is missing fails, where comparing two find() results would pass.
+::testing::AssertionResult InOrder(std::string_view text, std::initializer_list<std::string_view> parts);
 
 // Every test checks that nothing it made is left alive.
 class TranslatorTest : public ::testing::Test {
