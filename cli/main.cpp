@@ -266,7 +266,7 @@ void ListTable(const Tokens& table) {
 }
 
 int Run(int argc, char** argv) {
-  CLI::App app{"Translates workspace files into XML workspace documents."};
+  CLI::App app{"Translates workspace files into XML workspace documents.", "brevan"};
   app.set_version_flag("--version", std::string("brevan ") + Version());
   Settings settings;
   settings.jobs = std::max(1u, std::thread::hardware_concurrency());

@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix, then builds and runs a consumer
-# against it twice: with find_package(Brevan) and with pkg-config.
+# against it twice: with find_package(Brevan) and with pkg-config (whose
+# flags carry no search path: the loader is told where, as a packager's
+# system would know). Checks that the schema, the documents, the man page
+# and the bash completion are installed, and that the completion offers
+# every option that --help lists.
 # Usage: install_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$1
@@ -18,8 +22,26 @@ cmake --build "$work/consumer" >/dev/null
 
 flags=$(PKG_CONFIG_PATH="$work/prefix/lib/pkgconfig:$work/prefix/lib/x86_64-linux-gnu/pkgconfig" \
         pkg-config --cflags --libs brevan)
+case $flags in *rpath*) echo "brevan.pc carries a search path: $flags" >&2; exit 1 ;; esac
 c++ -std=c++20 "$source/tests/install/consumer/main.cpp" -o "$work/pkgconfig-consumer" $flags
-"$work/pkgconfig-consumer"
+libdir=$(dirname "$(find "$work/prefix" -name 'libBrevan.so' | head -1)")
+LD_LIBRARY_PATH="$libdir" "$work/pkgconfig-consumer"
+
+share=$work/prefix/share
+test -s "$share/brevan/workspace.xsd"
+test -s "$share/doc/brevan/README.md" && test -s "$share/doc/brevan/docs/language.md"
+completion=$share/bash-completion/completions/brevan
+test -s "$completion"
+bash -n "$completion"
+if command -v help2man >/dev/null; then
+  grep -q 'check\\-files' "$share/man/man1/brevan.1"
+  grep -q '^\.SH INVENTORY' "$share/man/man1/brevan.1"
+fi
+for help in "" "inventory"; do
+  for option in $("$work/prefix/bin/brevan" $help --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+    grep -q -- "$option\b" "$completion" || { echo "the completion lacks $help $option" >&2; exit 1; }
+  done
+done
 
 # A distribution's layout (prefix /usr, multiarch libdir), staged: brevan.pc
 # must find its prefix from where it is installed. Configuring is enough.
