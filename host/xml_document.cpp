@@ -9,6 +9,7 @@
 #include <pugixml.hpp>
 #include <string_view>
 #include <thread>
+#include <type_traits>
 #include <typeinfo>
 #include <unordered_map>
 #include <vector>
@@ -176,6 +177,10 @@ struct XmlDocument::State {
     doc.remove_child(node);
   }
 };
+// paths refers to doc, and the list of live states holds the address: a
+// copy or a move would leave both pointing at the original.
+static_assert(!std::is_copy_constructible_v<XmlDocument::State> &&
+              !std::is_move_constructible_v<XmlDocument::State>);
 
 namespace {
 
