@@ -154,7 +154,8 @@ std::string Windows(int n) {
   std::string text = "!version 300\nOpen Table \"a.tbl\" As A\nOpen Table \"b.tbl\" As B\n";
   for (int i = 0; i < n; ++i)
     text += "Map From A, B, A, B\n  Position (" + std::to_string(i % 100) +
-            ", 0) Units \"in\" Width 4 Height 3\n";
+            ", 0) Units \"in\" Width 4 Height 3\nSet Map Zoom " + std::to_string(i % 50 + 1) +
+            " Units \"km\"\n";
   return text;
 }
 

@@ -15,7 +15,7 @@ enum class Shape {
   kColours,  // a range theme of n items, one colour clause per item
   kLabels,   // n layers, each given a label expression in one set-map statement
   kLegend,   // n / 100 layers with a 100-item theme each, one legend statement naming them all
-  kWindows,  // n map windows over the same tables, each naming them twice
+  kWindows,  // n map windows over the same tables, each naming them twice and set by a set-map statement
   kRepeats,  // one map window naming one table n times
   kItems,    // a value theme of n items
 };

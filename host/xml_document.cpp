@@ -43,6 +43,14 @@ struct XmlDocument::State {
   // Elements created but never appended, waiting until no handle can reach them.
   std::vector<pugi::xml_node> garbage;
   PathEngine paths{doc};
+  // The element children of the parent whose children were last listed,
+  // counted once and kept in step with every move: a set-map statement
+  // asks for the last map window each time, and counting the windows anew
+  // made a workspace of n windows and n set-map statements quadratic.
+  struct {
+    pugi::xml_node parent;
+    size_t count = 0;
+  } listed;
   // Reused buffers for names and values on their way to pugixml.
   std::string nameBuffer;
   std::string valueBuffer;
@@ -176,6 +184,21 @@ struct XmlDocument::State {
     paths.Forget(node);
     doc.remove_child(node);
   }
+
+  // child, an element, left oldParent (null when new) for parent.
+  void Moved(pugi::xml_node oldParent, pugi::xml_node parent, pugi::xml_node child) {
+    paths.Moved(oldParent, parent, child);
+    if (listed.parent && listed.parent == oldParent) --listed.count;
+    if (listed.parent && listed.parent == parent) ++listed.count;
+  }
+
+  size_t ElementChildren(pugi::xml_node parent) {
+    if (listed.parent != parent) {
+      listed = {parent, 0};
+      for (const pugi::xml_node child : parent.children()) listed.count += child.type() == pugi::node_element;
+    }
+    return listed.count;
+  }
 };
 // paths refers to doc, and the list of live states holds the address: a
 // copy or a move would leave both pointing at the original.
@@ -298,12 +321,12 @@ class XmlNode final : public QdXmlNode {
     if (other == nullptr || &other->state_ != &state_ || !Node()) return false;
     if (!other->node_) {
       if (!other->Make(node_)) return false;
-      state_.paths.Moved(pugi::xml_node(), node_, other->node_);
+      state_.Moved(pugi::xml_node(), node_, other->node_);
       return true;
     }
     const pugi::xml_node oldParent = other->node_.parent();
     if (!node_.append_move(other->node_)) return false;
-    state_.paths.Moved(oldParent, node_, other->node_);
+    state_.Moved(oldParent, node_, other->node_);
     return true;
   }
 
@@ -374,6 +397,36 @@ class XmlNode final : public QdXmlNode {
   bool creator_;              // made by CreateElement: drops the element if never appended
 };
 
+// The element children of a node, found when asked: the last one from the
+// end, the others counting from the start.
+class XmlChildList final : public QdXmlNodeList {
+ public:
+  XmlChildList(State& state, pugi::xml_node parent) : state_(state), parent_(parent) { state_.Acquire(); }
+  ~XmlChildList() override { state_.Release(); }
+
+  bool GetItem(long index, QdXmlNode** node) override {
+    *node = nullptr;
+    const long count = GetCount();
+    if (index < 0 || index >= count) return false;
+    pugi::xml_node child;
+    if (index == count - 1) {
+      for (child = parent_.last_child(); child.type() != pugi::node_element;)
+        child = child.previous_sibling();
+    } else {
+      for (child = parent_.first_child();; child = child.next_sibling())
+        if (child.type() == pugi::node_element && index-- == 0) break;
+    }
+    *node = new (state_) XmlNode(state_, child);
+    return true;
+  }
+  long GetCount() override { return static_cast<long>(state_.ElementChildren(parent_)); }
+  long GetLength() override { return GetCount(); }
+
+ private:
+  State& state_;
+  pugi::xml_node parent_;
+};
+
 class XmlNodeList final : public QdXmlNodeList {
  public:
   XmlNodeList(State& state, std::vector<pugi::xml_node> nodes) : state_(state), nodes_(std::move(nodes)) {
@@ -395,12 +448,7 @@ class XmlNodeList final : public QdXmlNodeList {
   std::vector<pugi::xml_node> nodes_;
 };
 
-void XmlNode::GetChildNodes(QdXmlNodeList** list) {
-  std::vector<pugi::xml_node> nodes;
-  for (pugi::xml_node child : Node().children())
-    if (IsElement(child)) nodes.push_back(child);
-  *list = new XmlNodeList(state_, std::move(nodes));
-}
+void XmlNode::GetChildNodes(QdXmlNodeList** list) { *list = new XmlChildList(state_, Node()); }
 
 void XmlNode::SelectNodes(const std::wstring& path, QdXmlNodeList** list) {
   bool ok = false;
