@@ -144,11 +144,12 @@ TokenSpan BrevanTranslator::Since(size_t first) {
 
 void BrevanTranslator::ResumeAfter(TokenSpan culprit) {
   // Past the culprit and the start of the failed statement, so that every
-  // resume makes progress, on to the next statement that starts a line.
+  // resume makes progress, on to the next line that starts a statement
+  // (translated or not: one passed over is still listed).
   cmd->Seek(std::max(culprit.last, statementStart));
   do {
     NextToken();
-  } while (cmd->HasMore() && !(cmd->TokenStartsLine() && IsStatementKeyword(cmd->TokenId())));
+  } while (cmd->HasMore() && !cmd->TokenStartsStatementLine());
 }
 
 bool BrevanTranslator::AcceptAny(std::initializer_list<Keyword> ids) {
