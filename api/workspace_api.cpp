@@ -225,7 +225,8 @@ void RunTranslator(TokenReader& reader, FormatVersion version, const Options& op
     result.skipped.push_back({skipped.line, skipped.column, ToUtf8(skipped.keyword)});
   result.marks.reserve(reader.Marks().size());
   for (const ReaderMark& mark : reader.Marks())
-    result.marks.push_back({KindOf(mark.kind), mark.line, mark.column, mark.endColumn, ToUtf8(mark.name)});
+    result.marks.push_back({KindOf(mark.kind), mark.line, mark.column, mark.endColumn, ToUtf8(mark.name),
+                            mark.lastLine, mark.lastEndColumn});
   for (const ReaderNotice& warning : reader.Warnings())
     result.warnings.push_back(MakeDiagnostic(Severity::Warning, 0, warning.line, warning.column,
                                              warning.endColumn, ToUtf8(warning.message), {},
@@ -275,8 +276,9 @@ bool Translate(std::string_view bytes, const Options& options, XmlDocument& doc,
     result = InputError(failure);
     return false;
   }
-  Run(std::move(text), options.version.value_or(declared.value_or(FormatVersion::Newest())), options, doc,
-      result);
+  const FormatVersion version =
+      options.version.value_or(declared.value_or(options.fallbackVersion.value_or(FormatVersion::Newest())));
+  Run(std::move(text), version, options, doc, result);
   return true;
 }
 
@@ -361,7 +363,8 @@ Result TranslateBytes(std::string_view bytes, const Options& options) {
   return Guarded([&] {
     Result result;
     XmlDocument doc;
-    if (Translate(bytes, options, doc, result) && !options.check) result.xml = doc.ToXml(options.indent);
+    if (Translate(bytes, options, doc, result) && (!options.check || options.keepDocument))
+      result.xml = doc.ToXml(options.indent);
     return result;
   });
 }

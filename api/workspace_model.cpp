@@ -1,5 +1,7 @@
 // The read model: a translated document read back by the names of the tag
 // table, the one place outside the translator that knows its shape.
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <pugixml.hpp>
 #include <unordered_map>
@@ -451,6 +453,134 @@ Workspace ReadWorkspace(const Result& result) {
     ++mark;
   }
   return workspace;
+}
+
+namespace {
+
+// The statement a Statement mark names, by its first words as written.
+enum class StatementKind { OpenTable, MapWindow, SetMap, Legend, Theme, Other };
+
+StatementKind KindOfStatement(std::string_view words) {
+  std::string lower(words);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const auto starts = [&](std::string_view prefix) { return lower.rfind(prefix, 0) == 0; };
+  if (starts("open")) return StatementKind::OpenTable;
+  if (starts("map")) return StatementKind::MapWindow;
+  if (starts("theme")) return StatementKind::Theme;
+  if (starts("set") && lower.find("legend") != std::string::npos) return StatementKind::Legend;
+  if (starts("set")) return StatementKind::SetMap;
+  return StatementKind::Other;
+}
+
+// Prints nodes until maxLines lines are written, then stops the printing.
+class LineLimitedWriter : public pugi::xml_writer {
+ public:
+  struct Full {};
+  explicit LineLimitedWriter(size_t maxLines) : left_(maxLines) {}
+  void write(const void* data, size_t size) override {
+    const std::string_view piece(static_cast<const char*>(data), size);
+    for (size_t at = 0; at < piece.size();) {
+      const size_t line = piece.find('\n', at);
+      const size_t end = line == std::string_view::npos ? piece.size() : line + 1;
+      text.append(piece.substr(at, end - at));
+      at = end;
+      if (line != std::string_view::npos && --left_ == 0) throw Full{};
+    }
+  }
+  std::string text;
+
+ private:
+  size_t left_;
+};
+
+std::string Printed(const std::vector<pugi::xml_node>& nodes, size_t maxLines) {
+  LineLimitedWriter writer(maxLines);
+  try {
+    for (const pugi::xml_node node : nodes) node.print(writer, "  ", pugi::format_indent);
+  } catch (const LineLimitedWriter::Full&) {
+    writer.text += "…\n";
+  }
+  return writer.text;
+}
+
+pugi::xml_node LayerNamed(pugi::xml_node window, const std::string& name) {
+  for (const pugi::xml_node layer : window.child(N(Tag::Layers)).children(N(Tag::Layer)))
+    if (name == layer.attribute(N(Tag::Name)).value()) return layer;
+  return {};
+}
+
+}  // namespace
+
+std::string StatementFragment(const Result& result, size_t index, size_t maxLines) {
+  if (index >= result.marks.size() || result.marks[index].kind != Mark::Kind::Statement || maxLines == 0)
+    return {};
+  pugi::xml_document document;
+  if (!document.load_buffer(result.xml.data(), result.xml.size())) return {};
+  const pugi::xml_node root = document.child(N(Tag::Workspace));
+  // The marks of a statement's parts come before its own: those after the
+  // statement before it are this one's.
+  size_t first = index;
+  while (first > 0 && result.marks[first - 1].kind != Mark::Kind::Statement) --first;
+  // The window a statement works on is the newest one made before it; a
+  // thematic statement's theme is its layer's themes counted so far.
+  int windows = 0;
+  std::unordered_map<std::string, size_t> themesOfLayer;
+  std::string layerOfTheme;
+  for (size_t i = 0, partsFrom = 0; i <= index; ++i) {
+    const Mark& mark = result.marks[i];
+    if (mark.kind != Mark::Kind::Statement) continue;
+    const StatementKind kind = KindOfStatement(mark.name);
+    if (kind == StatementKind::MapWindow) {
+      ++windows;
+      themesOfLayer.clear();
+    } else if (kind == StatementKind::Theme) {
+      for (size_t part = partsFrom; part < i; ++part)
+        if (result.marks[part].kind == Mark::Kind::LayerNumber) {
+          layerOfTheme = result.marks[part].name;
+          ++themesOfLayer[layerOfTheme];
+          break;
+        }
+    }
+    partsFrom = i + 1;
+  }
+  std::vector<pugi::xml_node> nodes;
+  pugi::xml_node window;
+  int number = 0;
+  for (const pugi::xml_node node : root.child(N(Tag::MapWindows)).children(N(Tag::MapWindow)))
+    if (++number == windows) window = node;
+  switch (KindOfStatement(result.marks[index].name)) {
+    case StatementKind::OpenTable:
+      for (size_t part = first; part < index; ++part)
+        if (result.marks[part].kind == Mark::Kind::TableAlias ||
+            result.marks[part].kind == Mark::Kind::TableFile) {
+          const Mark& mark = result.marks[part];
+          const char* attribute = N(mark.kind == Mark::Kind::TableAlias ? Tag::Alias : Tag::File);
+          for (const pugi::xml_node table : root.child(N(Tag::Tables)).children(N(Tag::Table)))
+            if (mark.name == table.attribute(attribute).value()) nodes.assign(1, table);
+        }
+      break;
+    case StatementKind::MapWindow:
+    case StatementKind::SetMap:
+      if (window) nodes.push_back(window);
+      break;
+    case StatementKind::Theme: {
+      const pugi::xml_node themes = LayerNamed(window, layerOfTheme).child(N(Tag::Themes));
+      size_t count = 0;
+      for (const pugi::xml_node theme : themes.children())
+        if (++count == themesOfLayer[layerOfTheme]) nodes.push_back(theme);
+      break;
+    }
+    case StatementKind::Legend:
+      for (size_t part = first; part < index; ++part)
+        if (result.marks[part].kind == Mark::Kind::LayerNumber) {
+          const pugi::xml_node layer = LayerNamed(window, result.marks[part].name);
+          if (layer && std::find(nodes.begin(), nodes.end(), layer) == nodes.end()) nodes.push_back(layer);
+        }
+      break;
+    case StatementKind::Other:
+      break;
+  }
+  return Printed(nodes, maxLines);
 }
 
 }  // namespace brevan

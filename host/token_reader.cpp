@@ -131,7 +131,8 @@ void TokenReader::Remark(const std::wstring& message, size_t first, size_t last)
 
 void TokenReader::Mark(MarkKind kind, size_t first, size_t last, const std::wstring& name) {
   const Place place = PlaceOf(first, last);
-  marks_.push_back({kind, place.line, place.column, place.endColumn, name});
+  const Place end = PlaceOf(std::max(first, last), std::max(first, last));
+  marks_.push_back({kind, place.line, place.column, place.endColumn, name, end.line, end.endColumn});
 }
 
 std::wstring TokenReader::SpanText(size_t first, size_t last) {

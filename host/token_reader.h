@@ -37,6 +37,8 @@ struct ReaderMark {
   int column = 0;
   int endColumn = 0;
   std::wstring name;
+  int lastLine = 0;  // where the last token ends: its line, and the column just past it
+  int lastEndColumn = 0;
 };
 
 // An error, at the tokens it is about; columns are 1-based, endColumn just

@@ -31,8 +31,9 @@ struct PathRewrite {
 
 struct Options {
   // Form of the statements (see FormatVersion). Unset: the file's
-  // "!version N" first line, else FormatVersion::Newest().
+  // "!version N" first line, else fallbackVersion, else FormatVersion::Newest().
   std::optional<FormatVersion> version;
+  std::optional<FormatVersion> fallbackVersion;
   // Encoding of the input bytes, any name iconv knows; empty for UTF-8
   // (a byte-order mark is dropped).
   std::string encoding;
@@ -51,10 +52,12 @@ struct Options {
   // With a sink: result.xml also holds the document, as handed over, or as
   // it stood when it was not (a failed translation without partial), for
   // a caller that shows it besides writing it (the tool's report pages).
+  // With check (TranslateBytes): result.xml holds what the statements that
+  // translated made (an editor's outline of a text with errors).
   bool keepDocument = false;
   // Report every error: after one, translation goes on at the next
   // statement, and result.errors lists them all. No document is made
-  // (result.xml stays empty, a sink gets nothing).
+  // (result.xml stays empty, a sink gets nothing) unless keepDocument.
   bool check = false;
   // Look up each open table's file (<brevan/files.h>: relative to folder,
   // else under dataRoots); a file not found is a warning at its file
@@ -93,6 +96,8 @@ struct Mark {
   int column = 0;
   int endColumn = 0;  // just past the tokens on their first line
   std::string name;
+  int lastLine = 0;       // the line of the last token (a statement over several lines)
+  int lastEndColumn = 0;  // just past the last token on its line
 };
 
 // How much a diagnostic matters:

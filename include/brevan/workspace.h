@@ -239,4 +239,12 @@ std::optional<Workspace> ReadWorkspace(std::string_view xml);
 // no document.
 Workspace ReadWorkspace(const Result& result);
 
+// What the translated statement of result.marks[index] (a Statement mark)
+// made or changed in the document (result.xml), as indented XML of at most
+// maxLines lines (then "…"): an open-table statement's table, a map-window
+// statement's window, the window a set-map statement set, the theme a
+// thematic statement added, the layers a legend statement gave legends.
+// Empty when there is no such element.
+std::string StatementFragment(const Result& result, size_t index, size_t maxLines = 40);
+
 }  // namespace brevan

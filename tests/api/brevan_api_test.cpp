@@ -258,6 +258,12 @@ TEST(ApiTest, VersionAndEncodingOptions) {
   ASSERT_EQ(result.skipped.size(), 1u);
   EXPECT_EQ(result.skipped[0].keyword, "\"cm\"");
   EXPECT_EQ(result.skipped[0].line, 2);
+  // A fallback form counts only for a text without a version line.
+  brevan::Options fallback;
+  fallback.fallbackVersion = brevan::FormatVersion(199);
+  EXPECT_TRUE(brevan::TranslateBytes(old.substr(old.find('\n') + 1), fallback).skipped.empty());
+  EXPECT_EQ(
+      brevan::TranslateBytes("!version 300\n" + old.substr(old.find('\n') + 1), fallback).skipped.size(), 1u);
 
   brevan::Options latin;
   latin.encoding = "ISO-8859-1";

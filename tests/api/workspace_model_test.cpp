@@ -234,6 +234,57 @@ TEST(WorkspaceModelTest, EveryExampleAsItsWorkspaceSaysIt) {
   for (const auto& [name, summary] : expected) EXPECT_EQ(Summary(Example(name)), summary) << name;
 }
 
+// What each statement made, found through its mark, also in a text whose
+// errors a check went past: the document then holds what did translate.
+TEST(WorkspaceModelTest, EachStatementsFragment) {
+  brevan::Options check;
+  check.check = true;
+  check.keepDocument = true;
+  const brevan::Result result = brevan::TranslateBytes(
+      "Open Table \"a.tbl\" As A\nOpen Table \"b.tbl\"\nMap From A, b\nSet Map Zoom 5 Units \"km\"\n"
+      "Theme 2 With X Values 1, 2\nTheme 2 With Y Values 3\nSet Legend Layer 2 Title \"t\"\nMap From A\n"
+      "Set Map Layer 9 Nodes\nSet Map Center (1, 2)\n",
+      check);
+  ASSERT_EQ(result.errors.size(), 1u);
+  const struct {
+    const char* statement;           // its first words
+    int occurrence;                  // the first, second … of those
+    std::vector<const char*> parts;  // in order in the fragment
+  } cases[] = {
+      {"Open Table", 1, {"<Table file=\"a.tbl\" alias=\"A\" />"}},
+      {"Open Table", 2, {"<Table file=\"b.tbl\""}},
+      {"Map From", 1, {"<MapWindow", "<Layer name=\"A\"", "<Layer name=\"b\""}},
+      {"Set Map", 1, {"<MapWindow zoom=\"5\""}},
+      {"Theme 2", 1, {"<ValueTheme", "expr X"}},
+      {"Theme 2", 2, {"<ValueTheme", "expr Y"}},
+      {"Set Legend", 1, {"<Layer name=\"b\"", "expr X", "expr Y", "<TitleText>t</TitleText>"}},
+      {"Map From",
+       2,
+       {"<MapWindow centerX=\"1\""}},  // the failed set-map left no mark; the next set this window
+  };
+  for (const auto& c : cases) {
+    size_t index = 0;
+    for (int seen = 0; index < result.marks.size(); ++index)
+      if (result.marks[index].kind == brevan::Mark::Kind::Statement &&
+          result.marks[index].name == c.statement && ++seen == c.occurrence)
+        break;
+    ASSERT_LT(index, result.marks.size()) << c.statement;
+    const std::string fragment = brevan::StatementFragment(result, index);
+    size_t at = 0;
+    for (const char* part : c.parts) {
+      at = fragment.find(part, at);
+      ASSERT_NE(at, std::string::npos) << c.statement << " " << c.occurrence << " lacks " << part << ":\n"
+                                       << fragment;
+    }
+  }
+  // A statement over two lines is marked to its last token; a fragment is cut at its lines.
+  const brevan::Result long_ = brevan::TranslateBytes("Map From A,\n  B\n");
+  ASSERT_FALSE(long_.marks.empty());
+  EXPECT_EQ(long_.marks.back().lastLine, 2);
+  EXPECT_EQ(long_.marks.back().lastEndColumn, 4);
+  EXPECT_EQ(brevan::StatementFragment(long_, long_.marks.size() - 1, 2), "<MapWindow>\n  <Layers>\n…\n");
+}
+
 TEST(WorkspaceModelTest, NothingFromWhatIsNoDocument) {
   EXPECT_FALSE(brevan::ReadWorkspace("<Workspace><Tables>").has_value());
   EXPECT_TRUE(brevan::ReadWorkspace(brevan::Result()).tables.empty());
