@@ -23,6 +23,7 @@
 #include "host/document_memory.h"
 #include "host/text.h"
 #include "host/tokens.h"
+#include "lsp/server.h"
 
 namespace brevan::cli {
 namespace {
@@ -337,11 +338,14 @@ int Run(int argc, char** argv) {
   AddVersionOption(*inventoryCommand, inventory.options.options.version, "Version of the statements");
   inventoryCommand->add_flag("--quiet", inventory.quiet, "No progress line");
   app.add_flag("--list-tags", listTags, "Print the tag table (id, name) and exit");
+  CLI::App* lspCommand = app.add_subcommand(
+      "lsp", "Serve the language server protocol on standard input and output, for editors");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? kTranslated : kUsageOrIoError;
   }
+  if (lspCommand->parsed()) return brevan::lsp::RunLanguageServer(STDIN_FILENO, STDOUT_FILENO);
   if (inventoryCommand->parsed()) {
     std::string error;
     if (!ParseRewrites(inventoryRewrites, inventory.options.options.rewritePaths, error)) {

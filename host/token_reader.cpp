@@ -131,7 +131,8 @@ void TokenReader::Remark(const std::wstring& message, size_t first, size_t last)
 
 void TokenReader::Mark(MarkKind kind, size_t first, size_t last, const std::wstring& name) {
   const Place place = PlaceOf(first, last);
-  const Place end = PlaceOf(std::max(first, last), std::max(first, last));
+  // Most marks are one token, which ends where its place does.
+  const Place end = last > first ? PlaceOf(last, last) : place;
   marks_.push_back({kind, place.line, place.column, place.endColumn, name, end.line, end.endColumn});
 }
 

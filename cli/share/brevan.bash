@@ -41,7 +41,7 @@ _brevan() {
   elif [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
   else
-    [[ -z $inventory && $cword -eq 1 ]] && COMPREPLY=($(compgen -W "inventory" -- "$cur"))
+    [[ -z $inventory && $cword -eq 1 ]] && COMPREPLY=($(compgen -W "inventory lsp" -- "$cur"))
     _filedir
   fi
 } && complete -F _brevan brevan

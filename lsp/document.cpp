@@ -1,0 +1,389 @@
+#include "lsp/document.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "brevan/files.h"
+#include "brevan/workspace.h"
+
+namespace brevan::lsp {
+
+namespace {
+
+using nlohmann::json;
+
+// Severities and symbol kinds of the protocol.
+enum DiagnosticSeverity { kError = 1, kWarning = 2, kInformation = 3, kHint = 4 };
+enum SymbolKind { kModule = 2, kNamespace = 3, kProperty = 7, kField = 8, kEvent = 24, kStruct = 23 };
+
+// A file:// URI's path, its %XX escapes decoded; empty for another scheme.
+std::string PathOfUri(const std::string& uri) {
+  constexpr std::string_view kScheme = "file://";
+  if (uri.rfind(kScheme, 0) != 0) return {};
+  std::string path;
+  for (size_t i = kScheme.size(); i < uri.size(); ++i) {
+    const auto hex = [](char c) {
+      return c >= '0' && c <= '9'   ? c - '0'
+             : c >= 'a' && c <= 'f' ? c - 'a' + 10
+             : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                    : -1;
+    };
+    if (uri[i] == '%' && i + 2 < uri.size() && hex(uri[i + 1]) >= 0 && hex(uri[i + 2]) >= 0) {
+      path += static_cast<char>(hex(uri[i + 1]) * 16 + hex(uri[i + 2]));
+      i += 2;
+    } else {
+      path += uri[i];
+    }
+  }
+  return path;
+}
+
+// The length of the UTF-8 sequence that starts with byte c (1 for a stray byte).
+size_t SequenceLength(unsigned char c) { return c < 0xC0 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4; }
+
+// Units of one character: UTF-16 code units or UTF-8 bytes.
+int Units(size_t bytes, PositionEncoding encoding) {
+  return encoding == PositionEncoding::Utf8 ? static_cast<int>(bytes) : bytes == 4 ? 2 : 1;
+}
+
+std::string Lowered(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+bool IsStatementOf(const Mark& mark, std::string_view first, std::string_view second = {}) {
+  const std::string words = Lowered(mark.name);
+  return words.rfind(first, 0) == 0 && (second.empty() || words.find(second) != std::string::npos);
+}
+
+std::string Joined(const std::vector<std::string>& parts, const char* separator) {
+  std::string text;
+  for (const std::string& part : parts) text += (text.empty() ? "" : separator) + part;
+  return text;
+}
+
+// Markdown text shown as it is, with characters of the markup escaped.
+std::string Plain(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    if (std::string_view("\\`*_[]<>#|").find(c) != std::string_view::npos) out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+OpenDocument::OpenDocument(std::string uri, std::string text) : uri_(std::move(uri)), path_(PathOfUri(uri_)) {
+  SetText(std::move(text));
+}
+
+void OpenDocument::SetText(std::string text) {
+  text_ = std::move(text);
+  lineStarts_.assign(1, 0);
+  for (size_t i = 0; i < text_.size(); ++i) {
+    if (text_[i] == '\r' && i + 1 < text_.size() && text_[i + 1] == '\n') ++i;
+    if (text_[i] == '\n' || text_[i] == '\r') lineStarts_.push_back(i + 1);
+  }
+  translated_.reset();
+}
+
+Options OpenDocument::OptionsFor(const ServerSettings& settings) const {
+  Options options;
+  options.check = true;
+  options.indent = true;
+  options.fallbackVersion = settings.formatVersion;
+  options.dataRoots = settings.dataRoots;
+  if (!path_.empty()) options.folder = std::filesystem::path(path_).parent_path().string();
+  return options;
+}
+
+void OpenDocument::Check(const ServerSettings& settings, const std::optional<std::string>& savedBytes) {
+  Options options = OptionsFor(settings);
+  checkedSaved_ = savedBytes.has_value();
+  if (savedBytes) options.encoding = settings.encoding;
+  checked_ = TranslateBytes(savedBytes ? *savedBytes : text_, options);
+  translated_.reset();
+}
+
+const Result& OpenDocument::Translated(const ServerSettings& settings) {
+  if (!translated_) {
+    Options options = OptionsFor(settings);
+    options.keepDocument = true;
+    translated_ = TranslateBytes(text_, options);
+  }
+  return *translated_;
+}
+
+std::string_view OpenDocument::Line(int line) const {
+  if (line < 1 || static_cast<size_t>(line) > lineStarts_.size()) return {};
+  const size_t begin = lineStarts_[line - 1];
+  size_t end = static_cast<size_t>(line) < lineStarts_.size() ? lineStarts_[line] : text_.size();
+  while (end > begin && (text_[end - 1] == '\n' || text_[end - 1] == '\r')) --end;
+  return std::string_view(text_).substr(begin, end - begin);
+}
+
+// The library counts columns in characters from 1; the protocol in units from 0.
+json OpenDocument::Position(const ServerSettings& settings, int line, int column) const {
+  if (line < 1) return {{"line", 0}, {"character", 0}};
+  const std::string_view text = Line(line);
+  int units = 0;
+  size_t at = 0;
+  for (int character = 1; character < column && at < text.size(); ++character) {
+    const size_t length = std::min(SequenceLength(static_cast<unsigned char>(text[at])), text.size() - at);
+    units += Units(length, settings.positions);
+    at += length;
+  }
+  return {{"line", line - 1}, {"character", units}};
+}
+
+json OpenDocument::Range(const ServerSettings& settings, int line, int column, int endLine,
+                         int endColumn) const {
+  return {{"start", Position(settings, line, column)}, {"end", Position(settings, endLine, endColumn)}};
+}
+
+OpenDocument::Place OpenDocument::FromPosition(const ServerSettings& settings, int line,
+                                               int character) const {
+  const std::string_view text = Line(line + 1);
+  int column = 1, units = 0;
+  for (size_t at = 0; at < text.size();) {
+    const size_t length = std::min(SequenceLength(static_cast<unsigned char>(text[at])), text.size() - at);
+    units += Units(length, settings.positions);
+    if (units > character) break;
+    at += length;
+    ++column;
+  }
+  return {line + 1, column};
+}
+
+json OpenDocument::Diagnostics(const ServerSettings& settings) const {
+  json list = json::array();
+  const auto add = [&](int severity, int line, int column, int endColumn, const std::string& message,
+                       int number, const std::vector<std::string>& notes) {
+    json diagnostic = {{"range", Range(settings, line, column, line, std::max(endColumn, column))},
+                       {"severity", severity},
+                       {"source", "brevan"},
+                       {"message", message}};
+    if (number != 0) diagnostic["code"] = number;
+    if (!notes.empty()) {
+      json related = json::array();
+      for (const std::string& note : notes)
+        related.push_back({{"location", {{"uri", uri_}, {"range", diagnostic["range"]}}}, {"message", note}});
+      diagnostic["relatedInformation"] = std::move(related);
+    }
+    list.push_back(std::move(diagnostic));
+  };
+  // Text that could not be read is one error, at its place when it has one.
+  if (!checked_.ok && checked_.error == ErrorNumber::kInputError) {
+    add(kError, checked_.line, checked_.column, checked_.endColumn, checked_.message, 0, checked_.notes);
+    return list;
+  }
+  for (const Diagnostic& d : checked_.diagnostics) {
+    const int severity = d.severity == Severity::Error     ? kError
+                         : d.severity == Severity::Warning ? kWarning
+                                                           : kInformation;
+    add(severity, d.line, d.column, d.endColumn, d.message, d.number, d.notes);
+  }
+  if (settings.passedOver) {
+    for (const Skipped& skipped : checked_.skipped) {
+      // The keyword's characters, counted as the library counts them.
+      int characters = 0;
+      for (const char c : skipped.keyword) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+      add(kHint, skipped.line, skipped.column, skipped.column + characters,
+          "\"" + skipped.keyword + "\" is passed over: not translated", 0, {});
+    }
+  }
+  return list;
+}
+
+json OpenDocument::Symbols(const ServerSettings& settings) {
+  const Result& result = Translated(settings);
+  const Workspace workspace = ReadWorkspace(result);
+  json symbols = json::array();
+  const auto symbol = [&](const std::string& name, const std::string& detail, int kind, const Mark& whole,
+                          const Mark& chosen) {
+    json item = {
+        {"name", name.empty() ? std::string("(unnamed)") : name},
+        {"kind", kind},
+        {"range", Range(settings, whole.line, whole.column, std::max(whole.lastLine, whole.line),
+                        whole.lastLine > 0 ? whole.lastEndColumn : whole.endColumn)},
+        {"selectionRange", Range(settings, chosen.line, chosen.column, chosen.line, chosen.endColumn)},
+        {"children", json::array()}};
+    if (!detail.empty()) item["detail"] = detail;
+    return item;
+  };
+  // Marks of a statement's parts come before the statement's own.
+  std::vector<const Mark*> parts;
+  size_t window = 0;                            // map windows made so far
+  std::map<std::string, size_t> layerSymbol;    // layer name → its place in the window's children
+  std::map<std::string, size_t> themesOfLayer;  // in the current window
+  std::optional<size_t> windowSymbol;           // index in symbols
+  for (const Mark& mark : result.marks) {
+    if (mark.kind != Mark::Kind::Statement) {
+      parts.push_back(&mark);
+      continue;
+    }
+    const auto firstPart = [&](Mark::Kind kind) -> const Mark* {
+      for (const Mark* part : parts)
+        if (part->kind == kind) return part;
+      return nullptr;
+    };
+    if (IsStatementOf(mark, "open")) {
+      const Mark* file = firstPart(Mark::Kind::TableFile);
+      const Mark* alias = firstPart(Mark::Kind::TableAlias);
+      std::string name = alias ? alias->name : "";
+      for (const Table& table : workspace.tables)
+        if (file && table.line == file->line && table.column == file->column) name = table.alias;
+      symbols.push_back(symbol(name, file ? file->name : "", kStruct, mark, alias ? *alias : mark));
+    } else if (IsStatementOf(mark, "map")) {
+      ++window;
+      layerSymbol.clear();
+      themesOfLayer.clear();
+      json item = symbol("Map window " + std::to_string(window), "", kModule, mark, mark);
+      std::vector<std::string> names;
+      for (const Mark* part : parts) {
+        if (part->kind != Mark::Kind::TableName) continue;
+        layerSymbol[part->name] = item["children"].size();
+        item["children"].push_back(
+            symbol(part->name, "layer " + std::to_string(names.size() + 1), kField, *part, *part));
+        names.push_back(part->name);
+      }
+      item["detail"] = Joined(names, ", ");
+      windowSymbol = symbols.size();
+      symbols.push_back(std::move(item));
+    } else if (IsStatementOf(mark, "theme")) {
+      const Mark* layer = firstPart(Mark::Kind::LayerNumber);
+      std::string name = "Theme", detail;
+      if (layer && window > 0 && window <= workspace.mapWindows.size()) {
+        const size_t index = themesOfLayer[layer->name]++;
+        for (const Layer& each : workspace.mapWindows[window - 1].layers)
+          if (each.name == layer->name && index < each.themes.size()) {
+            const Theme& theme = each.themes[index];
+            name = std::string(ThemeKindWord(theme.kind)) + " theme";
+            name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+            detail = Joined(theme.expressions, ", ");
+          }
+      }
+      json item = symbol(name, detail, kProperty, mark, mark);
+      const auto found = layer ? layerSymbol.find(layer->name) : layerSymbol.end();
+      if (windowSymbol && found != layerSymbol.end())
+        symbols[*windowSymbol]["children"][found->second]["children"].push_back(std::move(item));
+      else
+        symbols.push_back(std::move(item));
+    } else {
+      const bool legend = IsStatementOf(mark, "set", "legend");
+      std::vector<std::string> layers;
+      for (const Mark* part : parts)
+        if (part->kind == Mark::Kind::LayerNumber &&
+            std::find(layers.begin(), layers.end(), part->name) == layers.end())
+          layers.push_back(part->name);
+      symbols.push_back(symbol(legend ? "Legend settings" : "Map settings", Joined(layers, ", "),
+                               legend ? kEvent : kNamespace, mark, mark));
+    }
+    parts.clear();
+  }
+  return symbols;
+}
+
+const Mark* OpenDocument::MarkAt(const Result& result, Place place) const {
+  const Mark* best = nullptr;
+  for (const Mark& mark : result.marks) {
+    if (mark.line != place.line || place.column < mark.column || place.column >= mark.endColumn) continue;
+    // A statement answers only on its first words.
+    if (mark.kind == Mark::Kind::Statement) {
+      int characters = 0;
+      for (const char c : mark.name) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+      if (place.column >= mark.column + characters) continue;
+    }
+    if (!best || mark.endColumn - mark.column < best->endColumn - best->column) best = &mark;
+  }
+  return best;
+}
+
+json OpenDocument::Hover(const ServerSettings& settings, int line, int character) {
+  const Result& result = Translated(settings);
+  const Mark* mark = MarkAt(result, FromPosition(settings, line, character));
+  if (!mark) return nullptr;
+  std::string text;
+  if (mark->kind == Mark::Kind::Statement) {
+    constexpr size_t kLines = 40;
+    const std::string fragment =
+        StatementFragment(result, static_cast<size_t>(mark - result.marks.data()), kLines);
+    if (fragment.empty()) return nullptr;
+    text = "```xml\n" + fragment + "```";
+  } else {
+    const Workspace workspace = ReadWorkspace(result);
+    const auto tableNamed = [&](const std::string& alias) -> const Table* {
+      for (const Table& table : workspace.tables)
+        if (table.alias == alias) return &table;
+      return nullptr;
+    };
+    const Table* table = mark->kind == Mark::Kind::TableFile ? nullptr : tableNamed(mark->name);
+    // A copy is looked up as the table it copies.
+    const Table* original = table && !table->copyOf.empty() ? tableNamed(table->copyOf) : table;
+    if (mark->kind == Mark::Kind::LayerNumber)
+      text = "Layer **" + Plain(mark->name) + "**";
+    else if (mark->kind == Mark::Kind::TableName)
+      text = "Layer and table **" + Plain(mark->name) + "**";
+    else
+      text = "Table **" + Plain(table ? table->alias : mark->name) + "**";
+    if (table && !table->copyOf.empty()) text += ", a copy of table **" + Plain(table->copyOf) + "**";
+    const std::string file = original                              ? original->file
+                             : mark->kind == Mark::Kind::TableFile ? mark->name
+                                                                   : "";
+    if (!file.empty()) {
+      const std::string folder =
+          path_.empty() ? std::string() : std::filesystem::path(path_).parent_path().string();
+      const FileLookup found = FindTableFile(file, folder, settings.dataRoots);
+      text += "\n\nFile `" + file + "`: ";
+      if (found.status == FileStatus::Found)
+        text += "found at `" + found.path + "`";
+      else if (found.status == FileStatus::FoundOtherCase)
+        text += "found as `" + found.path + "` (another letter case)";
+      else
+        text += "not found (looked for `" + (found.lookedFor.empty() ? file : found.lookedFor.front()) +
+                "`)" + (found.nearMatch.empty() ? "" : "; near match `" + found.nearMatch + "`");
+    }
+  }
+  return {{"contents", {{"kind", "markdown"}, {"value", text}}},
+          {"range", Range(settings, mark->line, mark->column, mark->line, mark->endColumn)}};
+}
+
+json OpenDocument::Definition(const ServerSettings& settings, int line, int character) {
+  const Result& result = Translated(settings);
+  const Place place = FromPosition(settings, line, character);
+  const Mark* mark = MarkAt(result, place);
+  if (!mark) return nullptr;
+  const auto before = [&](const Mark& other) {
+    return other.line < mark->line || (other.line == mark->line && other.column < mark->column);
+  };
+  const Mark* target = nullptr;
+  if (mark->kind == Mark::Kind::LayerNumber) {
+    // The map-window statement that made the layer: the newest naming it before.
+    for (const Mark& other : result.marks)
+      if (other.kind == Mark::Kind::TableName && other.name == mark->name && before(other)) target = &other;
+  } else if (mark->kind == Mark::Kind::TableName || mark->kind == Mark::Kind::TableAlias) {
+    // The open-table statement of the table, or of the one a copy copies.
+    const Workspace workspace = ReadWorkspace(result);
+    std::string alias = mark->name;
+    for (const Table& table : workspace.tables)
+      if (table.alias == alias && !table.copyOf.empty()) alias = table.copyOf;
+    for (const Mark& other : result.marks)
+      if (other.kind == Mark::Kind::TableAlias && other.name == alias && (before(other) || &other == mark))
+        target = &other;
+    if (!target)
+      for (const Table& table : workspace.tables)
+        if (table.alias == alias && table.line > 0)
+          for (const Mark& other : result.marks)
+            if (other.kind == Mark::Kind::TableFile && other.line == table.line &&
+                other.column == table.column)
+              target = &other;
+  }
+  if (!target) return nullptr;
+  return {{"uri", uri_},
+          {"range", Range(settings, target->line, target->column, target->line, target->endColumn)}};
+}
+
+}  // namespace brevan::lsp

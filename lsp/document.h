@@ -1,0 +1,74 @@
+// One workspace open in an editor: its text, what translating it found,
+// and the answers an editor asks of it, in the protocol's JSON.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "brevan/brevan.h"
+
+namespace brevan::lsp {
+
+// How positions count characters on a line: in UTF-16 code units (the
+// protocol's default) or in bytes of UTF-8, when the editor offers it.
+enum class PositionEncoding { Utf16, Utf8 };
+
+// What the editor chose at initialization (initializationOptions).
+struct ServerSettings {
+  bool passedOver = false;                     // hints for the statements passed over
+  std::optional<FormatVersion> formatVersion;  // for texts without a "!version" line
+  std::string encoding;                        // of the files read from disk when saved
+  std::vector<std::string> dataRoots;          // where table files are also looked up
+  PositionEncoding positions = PositionEncoding::Utf16;
+};
+
+class OpenDocument {
+ public:
+  OpenDocument(std::string uri, std::string text);
+
+  const std::string& Uri() const { return uri_; }
+  // The file of a file:// URI; empty for any other.
+  const std::string& Path() const { return path_; }
+  void SetText(std::string text);
+
+  // Translates the text with every error reported (or, when given, the
+  // file's bytes as saved, in the settings' encoding).
+  void Check(const ServerSettings& settings, const std::optional<std::string>& savedBytes = std::nullopt);
+  // The diagnostics of the last check, as publishDiagnostics carries them.
+  nlohmann::json Diagnostics(const ServerSettings& settings) const;
+  // The outline: tables, map windows with their layers and the layers'
+  // themes, the map and legend settings.
+  nlohmann::json Symbols(const ServerSettings& settings);
+  // Hover and go-to-definition at a position of the protocol (0-based);
+  // null when there is nothing to say or to go to.
+  nlohmann::json Hover(const ServerSettings& settings, int line, int character);
+  nlohmann::json Definition(const ServerSettings& settings, int line, int character);
+
+ private:
+  struct Place {
+    int line = 0;  // 1-based, as the library counts
+    int column = 0;
+  };
+  Options OptionsFor(const ServerSettings& settings) const;
+  // The last check's translation with its document, made when first asked.
+  const Result& Translated(const ServerSettings& settings);
+  std::string_view Line(int line) const;  // 1-based; empty past the end
+  nlohmann::json Position(const ServerSettings& settings, int line, int column) const;
+  nlohmann::json Range(const ServerSettings& settings, int line, int column, int endLine,
+                       int endColumn) const;
+  Place FromPosition(const ServerSettings& settings, int line, int character) const;
+  // The mark of result at place, preferring the narrowest; null when none.
+  const Mark* MarkAt(const Result& result, Place place) const;
+
+  std::string uri_;
+  std::string path_;
+  std::string text_;
+  std::vector<size_t> lineStarts_;  // byte offsets of each line of text_
+  Result checked_;
+  std::optional<Result> translated_;
+  bool checkedSaved_ = false;  // the last check read the saved file
+};
+
+}  // namespace brevan::lsp

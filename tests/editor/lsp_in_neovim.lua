@@ -1,0 +1,81 @@
+-- Neovim as a user sets it up for workspaces (docs/editors.md): brevan lsp
+-- for *.bws. Opens a broken workspace, waits for the diagnostics and checks
+-- their places and messages, then the outline and a definition jump.
+-- Run: BREVAN=build/brevan WORKSPACE=FILE nvim --headless --clean -c "luafile THIS"
+local failures = {}
+local function check(condition, what)
+  if not condition then table.insert(failures, what) end
+end
+
+local brevan = assert(os.getenv('BREVAN'), 'BREVAN names the tool')
+local workspace = assert(os.getenv('WORKSPACE'), 'WORKSPACE names the file to open')
+
+-- The setup of docs/editors.md.
+vim.api.nvim_create_autocmd({ 'BufReadPost', 'BufNewFile' }, {
+  pattern = '*.bws',
+  callback = function(args)
+    local client = vim.lsp.start_client({
+      name = 'brevan',
+      cmd = { brevan, 'lsp' },
+      root_dir = vim.fn.fnamemodify(args.file, ':p:h'),
+      init_options = { passedOver = false },
+    })
+    vim.lsp.buf_attach_client(args.buf, client)
+  end,
+})
+
+vim.cmd('edit ' .. vim.fn.fnameescape(workspace))
+local buffer = vim.api.nvim_get_current_buf()
+local arrived = vim.wait(20000, function() return #vim.diagnostic.get(buffer) > 0 end, 50)
+check(arrived, 'no diagnostics within 20 s')
+
+-- Diagnostics: 0-based lines and columns, as Neovim holds them.
+local errors, remarks = {}, {}
+for _, d in ipairs(vim.diagnostic.get(buffer)) do
+  if d.severity == vim.diagnostic.severity.ERROR then table.insert(errors, d) end
+  if d.severity == vim.diagnostic.severity.INFO then table.insert(remarks, d) end
+end
+check(#errors == 1, 'one error expected, got ' .. #errors)
+if errors[1] then
+  check(errors[1].lnum == 4 and errors[1].col == 14, ('error at %d:%d'):format(errors[1].lnum, errors[1].col))
+  check(errors[1].message == 'XML node cannot be found: "Layer"', 'error message: ' .. errors[1].message)
+end
+check(#remarks == 1 and remarks[1].lnum == 2, 'one remark on line 3 expected')
+
+local client = vim.lsp.get_active_clients()[1]
+check(client ~= nil and client.name == 'brevan', 'the brevan client is attached')
+if client then
+  -- The outline.
+  local answer = client.request_sync('textDocument/documentSymbol',
+    { textDocument = vim.lsp.util.make_text_document_params(buffer) }, 10000, buffer)
+  local symbols = answer and answer.result or {}
+  local names = {}
+  for _, symbol in ipairs(symbols) do table.insert(names, symbol.name) end
+  -- The failed set-map statement made nothing, so it is not in the outline.
+  check(table.concat(names, ',') == 'Roads,Map window 1,Map settings', 'outline: ' .. table.concat(names, ','))
+  local window = symbols[2] or { children = {} }
+  check(#window.children == 2 and window.children[2].name == 'Roads_2', 'the map window holds its two layers')
+  local layer = window.children[1] or { children = {} }
+  check(layer.children[1] and layer.children[1].name == 'Range theme', 'the theme stands under its layer')
+
+  -- A definition jump: from the layer number of the theme to the table name that made the layer.
+  vim.api.nvim_win_set_cursor(0, { 4, 6 })  -- 1-based line, 0-based column: "1" of "Theme 1"
+  local params = vim.lsp.util.make_position_params()
+  local found = client.request_sync('textDocument/definition', params, 10000, buffer)
+  local location = found and found.result
+  if location and location[1] then location = location[1] end
+  check(location ~= nil and location.range ~= nil, 'a definition for layer 1')
+  if location and location.range then
+    vim.lsp.util.jump_to_location(location, client.offset_encoding or 'utf-16')
+    local cursor = vim.api.nvim_win_get_cursor(0)
+    check(cursor[1] == 2 and cursor[2] == 9, ('jumped to %d:%d, not 2:9'):format(cursor[1], cursor[2]))
+  end
+end
+
+if #failures > 0 then
+  io.stderr:write('Neovim test failed:\n  ' .. table.concat(failures, '\n  ') .. '\n')
+  vim.cmd('cquit 1')
+else
+  io.stderr:write('Neovim: diagnostics, outline and definition as expected\n')
+  vim.cmd('qall!')
+end
