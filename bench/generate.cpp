@@ -165,6 +165,77 @@ std::string Repeats(int n) {
   return text + "\n";
 }
 
+// The theme of kind (0 to 5: range, value, bar, pie, graduated, single
+// symbol) for layer number, and the legend clause that names its rows.
+std::string RealisticTheme(int kind, const std::string& number) {
+  std::string text = "Theme " + number;
+  switch (kind) {
+    case 0:
+      text += " With Population Ranges";
+      for (int i = 0; i < 5; ++i)
+        text += (i ? ", " : " ") + std::to_string(i * 1000) + " : " + std::to_string(i * 1000 + 1000) +
+                " Brush (2, " + std::to_string(i * 3355443) + ") Pen (1, 2, 0)";
+      return text + " Else Brush (2, 12632256)\n";
+    case 1:
+      text += " With Class Values Apply Color";
+      for (int i = 0; i < 8; ++i)
+        text +=
+            (i ? ", \"C" : " \"C") + std::to_string(i) + "\" Brush (2, " + std::to_string(i * 2097152) + ")";
+      return text + " Else Brush (2, 0)\n";
+    case 2:
+      return text +
+             " With A, B, C Stacked Bars Max Size 0.5 Units \"in\" Each Brush (2, 255), Brush (2, 65280), "
+             "Brush (2, 16711680)\n";
+    case 3:
+      return text + " With A, B Pie Angle 90 Max Size 1 Units \"cm\" Each Brush (2, 255) Brush (2, 65280)\n";
+    case 4:
+      return text + " With Population Graduated 0 : 2 1000000 : 36 Symbol (34, 16711680, 24)\n";
+    default:
+      return text + " With Beds Single 1 : 12 Color 16711680\n";
+  }
+}
+
+const char* const kRealisticRows[] = {
+    "Title \"Population\" Ranges \"Other\", \"Low\", \"Next\", \"Mid\", \"High\", \"Top\"",
+    "Title \"Class\" Ranges \"Other\", \"C0\", \"C1\", \"C2\"",
+    "Title \"Mix\" Ranges \"skip\", \"A\", \"B\", \"C\"",
+    "Ranges \"skip\", \"A\", \"B\"",
+    "Title \"Population\" Ranges \"skip\", \"1\", \"2\", \"3\"",
+    "Title \"Beds\" Ranges \"Bed\"",
+};
+
+std::string Realistic(int n) {
+  constexpr int kPerWindow = 8;
+  std::string text = "!version 300\n";
+  for (int i = 0; i < n; ++i)
+    text += "Open Table \"data/T" + std::to_string(i) + ".tbl\" As T" + std::to_string(i) +
+            (i % 4 == 0   ? " Interactive"
+             : i % 4 == 1 ? " Codepage 1252"
+                          : "") +
+            "\n";
+  int before = 0;  // layer names of the earlier windows, copies included
+  for (int first = 0; first < n; first += kPerWindow) {
+    const int count = std::min(kPerWindow, n - first);
+    text += "Map From ";
+    for (int t = 0; t < count; ++t) text += (t ? ", T" : "T") + std::to_string(first + t);
+    text += "\n  Position (1, 1) Units \"in\" Width 8 Height 6\nSet Map Center (" +
+            std::to_string(first % 90) + ", 50) Zoom 40 Units \"km\" Preserve Zoom\n";
+    // From the last layer to the first, so that a theme shifts only layers
+    // that have theirs; then layer t stands at before + 2t - 1.
+    for (int t = count; t >= 1; --t) text += RealisticTheme((first + t) % 6, std::to_string(before + t));
+    const auto number = [&](int t) { return std::to_string(before + 2 * t - 1); };
+    text += "Set Map\n";
+    for (int t = 3; t <= count; t += 3)
+      text += "  Layer " + number(t) + " Label With Name Font (\"Sans\", 1, 8, 0) Position Center Above\n";
+    text += "Set Legend\n";
+    for (int t = 1; t <= count; ++t)
+      text += "  Layer " + number(t) + " " + kRealisticRows[(first + t) % 6] + "\n";
+    text += "Browse * From T" + std::to_string(first) + "\nSet Window FrontWindow() Width 8 Units \"in\"\n";
+    before += 2 * count;
+  }
+  return text;
+}
+
 std::string Items(int n) {
   std::string text =
       "!version 300\nOpen Table \"a.tbl\" As A\nMap From A\nTheme 1 With Kind Values Apply Color";
@@ -188,6 +259,8 @@ std::string GenerateShape(Shape shape, int n) {
       return Repeats(n);
     case Shape::kItems:
       return Items(n);
+    case Shape::kRealistic:
+      return Realistic(n);
   }
   return {};
 }

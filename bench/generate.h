@@ -18,6 +18,10 @@ enum class Shape {
   kWindows,  // n map windows over the same tables, each naming them twice and set by a set-map statement
   kRepeats,  // one map window naming one table n times
   kItems,    // a value theme of n items
+  // n layers as workspaces hold them: windows of 8 tables, each layer with a
+  // theme of one of the six kinds in turn, labels on every third, a legend
+  // statement over each window's layers, statements passed over between
+  kRealistic,
 };
 
 struct ShapeInfo {
@@ -25,8 +29,9 @@ struct ShapeInfo {
   const char* name;
 };
 inline constexpr ShapeInfo kShapes[] = {
-    {Shape::kColours, "colours"}, {Shape::kLabels, "labels"},   {Shape::kLegend, "legend"},
-    {Shape::kWindows, "windows"}, {Shape::kRepeats, "repeats"}, {Shape::kItems, "items"},
+    {Shape::kColours, "colours"},     {Shape::kLabels, "labels"},   {Shape::kLegend, "legend"},
+    {Shape::kWindows, "windows"},     {Shape::kRepeats, "repeats"}, {Shape::kItems, "items"},
+    {Shape::kRealistic, "realistic"},
 };
 
 std::string GenerateShape(Shape shape, int n);

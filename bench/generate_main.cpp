@@ -17,8 +17,9 @@ int main(int argc, char** argv) {
     workspace = brevan::bench::GenerateWorkspace(n);
   }
   if (n < 1 || workspace.empty()) {
-    std::fprintf(
-        stderr, "usage: brevan_generate [mixed|colours|labels|legend|windows|repeats|items] N (1 or more)\n");
+    std::fprintf(stderr,
+                 "usage: brevan_generate [mixed|colours|labels|legend|windows|repeats|items|realistic] N (1 "
+                 "or more)\n");
     return 2;
   }
   return std::fwrite(workspace.data(), 1, workspace.size(), stdout) == workspace.size() ? 0 : 1;

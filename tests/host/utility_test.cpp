@@ -91,11 +91,6 @@ TEST(TextTest, Utf8RoundTripAndInvalidBytes) {
   EXPECT_EQ(out.size(), 3u);
 }
 
-TEST(TextTest, IntegerTextIsWhatToWstringGives) {
-  for (long long value : {0LL, 7LL, -5LL, 255LL, 1252LL, LLONG_MAX, LLONG_MIN})
-    EXPECT_EQ(brevan::IntegerText(value), std::to_wstring(value));
-}
-
 TEST(TextTest, TruncateClampedNeverOverflows) {
   EXPECT_EQ(brevan::TruncateClamped(2.9, INT32_MIN, INT32_MAX), 2);
   EXPECT_EQ(brevan::TruncateClamped(-2.9, INT32_MIN, INT32_MAX), -2);

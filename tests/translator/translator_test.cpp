@@ -79,12 +79,6 @@ TEST_F(EntryTest, QueuedHostErrorBecomesTheException) {
   }
 }
 
-TEST_F(EntryTest, ErrorFiveWithoutANameCarriesAnEmptyArgument) {
-  const Translation result = Translate(L"Open Table \"a\" As 5");
-  EXPECT_EQ(result.error, 5);
-  EXPECT_EQ(result.argument, L"");
-}
-
 // A document that runs out of memory after a number of elements.
 class ExhaustedDocument final : public QdXmlDocument {
  public:
