@@ -62,8 +62,11 @@ void Time(const char* what, Work work) {
 
 int main() {
   const brevan::lsp::ServerSettings settings;
-  for (const auto& [name, text] :
-       {std::pair{"generated (dense themes)", Dense()}, {"typical (most passed over)", Typical()}}) {
+  const std::pair<const char*, std::string> workloads[] = {{"generated (dense themes)", Dense()},
+                                                           {"typical (most passed over)", Typical()}};
+  for (const auto& workload : workloads) {
+    const char* name = workload.first;
+    const std::string& text = workload.second;  // lambdas cannot take a structured binding in every compiler
     std::printf("%s: %.2f MB, %zu lines\n", name, static_cast<double>(text.size()) / 1e6,
                 static_cast<size_t>(std::count(text.begin(), text.end(), '\n')));
     brevan::lsp::OpenDocument document("file:///bench/ws.bws", text);
