@@ -246,6 +246,7 @@ std::string Drawing::SymbolShape(const SymbolStyle& symbol, double cx, double cy
 
 std::string Drawing::Chart(const std::vector<ThemeItem>& items, bool pie, bool stacked) {
   std::vector<std::string> colours;
+  colours.reserve(items.size());
   for (const ThemeItem& item : items)
     colours.push_back(item.styles.brush ? Colour(item.styles.brush->foreground) : "");
   if (colours.empty()) return std::string();

@@ -336,10 +336,11 @@ std::string ViewWords(const View& view) {
 
 std::string WindowWords(const WindowPosition& p) {
   std::vector<std::string> parts;
-  if (p.x) parts.push_back("at (" + NumberText(*p.x) + ", " + NumberText(p.y.value_or(0)) + ") " + p.units);
-  if (p.width) parts.push_back("width " + NumberText(*p.width));
-  if (p.height) parts.push_back("height " + NumberText(*p.height));
-  if (!p.style.empty()) parts.push_back(p.style == "min" ? "minimized" : "maximized");
+  if (p.x)
+    parts.emplace_back("at (" + NumberText(*p.x) + ", " + NumberText(p.y.value_or(0)) + ") " + p.units);
+  if (p.width) parts.emplace_back("width " + NumberText(*p.width));
+  if (p.height) parts.emplace_back("height " + NumberText(*p.height));
+  if (!p.style.empty()) parts.emplace_back(p.style == "min" ? "minimized" : "maximized");
   return Joined(parts);
 }
 
@@ -560,14 +561,14 @@ void TablesSection(Page& page, const Workspace& workspace, const std::unordered_
       "scope=\"col\">Settings</th></tr></thead><tbody>");
   for (const Table& table : workspace.tables) {
     std::vector<std::string> settings;
-    if (!table.copyOf.empty()) settings.push_back("copy of " + table.copyOf);
-    if (table.locked) settings.push_back("locked");
-    if (table.hidden) settings.push_back("hidden");
-    if (table.interactive) settings.push_back("interactive");
-    if (!table.codepage.empty()) settings.push_back("code page " + table.codepage);
-    if (!table.password.empty()) settings.push_back("with a password");
+    if (!table.copyOf.empty()) settings.emplace_back("copy of " + table.copyOf);
+    if (table.locked) settings.emplace_back("locked");
+    if (table.hidden) settings.emplace_back("hidden");
+    if (table.interactive) settings.emplace_back("interactive");
+    if (!table.codepage.empty()) settings.emplace_back("code page " + table.codepage);
+    if (!table.password.empty()) settings.emplace_back("with a password");
     const bool lost = missing.count(table.file) > 0;
-    if (lost) settings.push_back("file not found");
+    if (lost) settings.emplace_back("file not found");
     page.Add(std::string("<tr") + (lost ? " class=\"missing\"" : "") + "><td><code>" + Escape(table.alias) +
              "</code></td><td><code>" + Escape(table.file) + "</code></td><td>" + Escape(Joined(settings)) +
              "</td></tr>");

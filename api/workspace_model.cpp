@@ -310,7 +310,7 @@ Layer ReadLayer(pugi::xml_node node) {
   layer.position = static_cast<int>(NumberAttribute(node, N(Tag::Position)).value_or(0));
   layer.name = node.attribute(N(Tag::Name)).value();
   for (const pugi::xml_node label : node.child(N(Tag::Labels)).children(N(Tag::LabelExpression)))
-    layer.labels.push_back(label.child_value());
+    layer.labels.emplace_back(label.child_value());
   layer.colorList = static_cast<bool>(node.child(N(Tag::ColorList)));
   for (const pugi::xml_node theme : node.child(N(Tag::Themes)).children())
     if (const std::optional<ThemeKind> kind = KindOf(theme.name()))

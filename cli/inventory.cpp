@@ -86,7 +86,7 @@ std::string Where(const InventoryTable& table) {
 // A field of RFC 4180: quoted when it holds a comma, a quote or a line
 // break, its quotes doubled.
 std::string CsvField(const std::string& text, bool terminal) {
-  const std::string value = terminal ? Escaped(text) : text;
+  std::string value = terminal ? Escaped(text) : text;
   if (value.find_first_of(",\"\r\n") == std::string::npos) return value;
   std::string quoted = "\"";
   for (const char c : value) {
