@@ -5,13 +5,17 @@
 // they mostly are, where most statements are not translated.
 //
 //   build/brevan_lsp_bench            median and fastest of 9 runs each
+//   build/brevan_lsp_bench recheck typical|generated N
+//                                     N re-checks alone, for a profiler
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "bench/generate.h"
+#include "host/document_memory.h"
 #include "lsp/document.h"
 
 namespace {
@@ -58,16 +62,14 @@ void Time(const char* what, Work work) {
   std::printf("%-42s median %7.1f ms, fastest %7.1f ms\n", what, runs[runs.size() / 2], runs.front());
 }
 
-}  // namespace
-
-int main() {
+void Run(const char* memory) {
   const brevan::lsp::ServerSettings settings;
   const std::pair<const char*, std::string> workloads[] = {{"generated (dense themes)", Dense()},
                                                            {"typical (most passed over)", Typical()}};
   for (const auto& workload : workloads) {
     const char* name = workload.first;
     const std::string& text = workload.second;  // lambdas cannot take a structured binding in every compiler
-    std::printf("%s: %.2f MB, %zu lines\n", name, static_cast<double>(text.size()) / 1e6,
+    std::printf("%s, %s: %.2f MB, %zu lines\n", name, memory, static_cast<double>(text.size()) / 1e6,
                 static_cast<size_t>(std::count(text.begin(), text.end(), '\n')));
     brevan::lsp::OpenDocument document("file:///bench/ws.bws", text);
     Time("  of which translating with every error", [&] {
@@ -88,4 +90,24 @@ int main() {
       if (document.Symbols(settings).empty()) std::abort();
     });
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "recheck") {
+    brevan::UseLargePages();
+    const std::string text = std::string(argv[2]) == "typical" ? Typical() : Dense();
+    const brevan::lsp::ServerSettings settings;
+    brevan::lsp::OpenDocument document("file:///bench/ws.bws", text);
+    for (int i = std::atoi(argv[3]); i > 0; --i) {
+      document.SetText(text);
+      document.Check(settings);
+      if (document.Diagnostics(settings).dump().empty()) std::abort();
+    }
+    return 0;
+  }
+  Run("documents from malloc");
+  brevan::UseLargePages();  // as the server does; for the rest of the process
+  Run("documents in huge-page regions");
 }

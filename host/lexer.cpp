@@ -212,13 +212,6 @@ class Lexer {
 
 // Any non-ASCII character that a document can hold counts as a letter,
 // except the blanks.
-bool IsWordStart(wchar_t c) {
-  return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'_' ||
-         (c >= 0x80 && IsXmlChar(c) && !IsBlank(c));
-}
-
-bool IsWordChar(wchar_t c) { return IsWordStart(c) || IsDigit(c); }
-
 bool Lex(const SourceText& text, const Tokens& keywords, Lexed& lexed, LexError& error) {
   lexed = Lexed();
   if (text.size() >= UINT32_MAX) {

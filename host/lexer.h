@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/source_text.h"
+#include "host/text.h"
 
 class Tokens;
 
@@ -35,9 +36,13 @@ struct LexError {
   std::wstring reason;  // why, in words
 };
 
-// Characters that start a word, and that continue one (digits too).
-bool IsWordStart(wchar_t c);
-bool IsWordChar(wchar_t c);
+// Characters that start a word, and that continue one (digits too). Inline:
+// the lexer asks for every character of the source.
+constexpr bool IsWordStart(wchar_t c) {
+  return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'_' ||
+         (c >= 0x80 && IsXmlChar(c) && !IsBlank(c));
+}
+constexpr bool IsWordChar(wchar_t c) { return IsWordStart(c) || (c >= L'0' && c <= L'9'); }
 
 // Splits text into tokens. On a lexical error returns false and fills error.
 bool Lex(const SourceText& text, const Tokens& keywords, Lexed& lexed, LexError& error);

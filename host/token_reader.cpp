@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "brevan_ids.h"
 #include "host/text.h"
@@ -103,10 +104,16 @@ TokenReader::Place TokenReader::PlaceOf(size_t first, size_t last) const {
   first = std::min(first, realTokens - 1);
   last = std::clamp(last, first, realTokens - 1);
   const uint32_t begin = lexed_.tokens[first].begin;
+  // One search for the line: places are asked for every mark and remark.
   const int line = LineOf(lexed_, begin);
+  const uint32_t lineStart = lexed_.lineStarts[line - 1];
+  const uint32_t nextLine = static_cast<size_t>(line) < lexed_.lineStarts.size()
+                                ? lexed_.lineStarts[line]
+                                : std::numeric_limits<uint32_t>::max();
   uint32_t end = lexed_.tokens[last].begin + lexed_.tokens[last].length;
-  if (LineOf(lexed_, end - 1) != line) end = lexed_.lineStarts[line - 1] + LineText(line).size();
-  return {line, ColumnOf(lexed_, begin), ColumnOf(lexed_, begin) + static_cast<int>(end - begin)};
+  if (end <= lineStart || end - 1 >= nextLine) end = lineStart + LineText(line).size();
+  const int column = static_cast<int>(begin - lineStart) + 1;
+  return {line, column, column + static_cast<int>(end - begin)};
 }
 
 void TokenReader::RecordError(int number, const std::wstring& argument, size_t first, size_t last,
