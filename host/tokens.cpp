@@ -11,7 +11,7 @@
 
 namespace brevan {
 
-inline wchar_t FoldAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+wchar_t FoldAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
 
 // Spellings hashed and compared with ASCII letters folded to lower case, so
 // that a word is looked up as written, without a lowered copy.
