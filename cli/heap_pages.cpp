@@ -32,7 +32,7 @@ std::uint64_t InputBytes(const std::vector<std::string>& files) {
 }
 
 void RestartWithHeapPages(char** argv, const std::vector<std::string>& files) {
-#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#if defined(__GLIBC__) && !defined(BREVAN_ADDRESS_SANITIZER) && !defined(BREVAN_THREAD_SANITIZER)
   const std::uint64_t bytes = InputBytes(files);
   if (bytes < kHeapPagesFrom) return;  // before reading the kernel's setting: small inputs pay nothing
   std::ifstream modeFile("/sys/kernel/mm/transparent_hugepage/enabled");

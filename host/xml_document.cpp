@@ -250,7 +250,7 @@ class XmlNode final : public QdXmlNode {
   // goes back to, the document's spare blocks (not under the address
   // sanitizer, whom recycled memory would hide misuse from).
   static void* operator new(size_t size, State& state) {
-#ifndef __SANITIZE_ADDRESS__
+#ifndef BREVAN_ADDRESS_SANITIZER
     if (!state.spareHandles.empty()) {
       void* block = state.spareHandles.back();
       state.spareHandles.pop_back();
@@ -264,7 +264,7 @@ class XmlNode final : public QdXmlNode {
   static void operator delete(XmlNode* node, std::destroying_delete_t) {
     State& state = node->state_;
     node->~XmlNode();
-#ifndef __SANITIZE_ADDRESS__
+#ifndef BREVAN_ADDRESS_SANITIZER
     if (state.spareHandles.size() < kSpareHandles) {
       state.spareHandles.push_back(node);
       return;

@@ -319,7 +319,7 @@ TEST(LanguageServerTest, ExitWithoutShutdownAndTheEndOfInputEndWithOne) {
 // case files' texts) opens without the server failing, and it still answers.
 TEST(LanguageServerTest, TheFuzzCorpusOpensWithoutHarm) {
   std::vector<fs::path> inputs;
-  for (const char* folder : {"build-fuzz/corpus/workspace_fuzzer", "examples", "tests/cases"}) {
+  for (const char* folder : {"build-asan/corpus/workspace_fuzzer", "examples", "tests/cases"}) {
     const fs::path path = fs::path(BREVAN_SOURCE_DIR) / folder;
     if (!fs::is_directory(path)) continue;
     for (const auto& entry : fs::directory_iterator(path))
