@@ -210,8 +210,6 @@ class Lexer {
 
 }  // namespace
 
-// Any non-ASCII character that a document can hold counts as a letter,
-// except the blanks.
 bool Lex(const SourceText& text, const Tokens& keywords, Lexed& lexed, LexError& error) {
   lexed = Lexed();
   if (text.size() >= UINT32_MAX) {

@@ -36,8 +36,9 @@ struct LexError {
   std::wstring reason;  // why, in words
 };
 
-// Characters that start a word, and that continue one (digits too). Inline:
-// the lexer asks for every character of the source.
+// Characters that start a word, and that continue one (digits too): any
+// non-ASCII character that a document can hold counts as a letter, except
+// the blanks. Inline: the lexer asks for every character of the source.
 constexpr bool IsWordStart(wchar_t c) {
   return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'_' ||
          (c >= 0x80 && IsXmlChar(c) && !IsBlank(c));
