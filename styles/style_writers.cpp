@@ -1,5 +1,6 @@
 // Style objects written as style elements: a pattern chain and a drawing
 // chain whose leaves carry the values.
+#include <charconv>
 #include <iomanip>
 #include <sstream>
 
@@ -98,10 +99,23 @@ NodeHandle StyleElement(BrevanTranslator& t, QdXmlNode& parent, Tag style, bool 
 
 }  // namespace
 
+// Built in place, with room for the largest: a style writes two or three
+// colours, and growing the text piece by piece cost more than writing it.
 std::wstring BrevanTranslator::FormatColor(const Veltra::cColor& color) const {
   std::wstring text = Name(Tag::Rgb);
-  text.append(L"(").append(IntegerText(color.Red())).append(L",").append(IntegerText(color.Green()));
-  text.append(L",").append(IntegerText(color.Blue())).append(L")");
+  text.reserve(text.size() + 40);
+  const auto append = [&text](long value) {
+    char digits[24];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    text.append(digits, result.ptr);
+  };
+  text += L'(';
+  append(color.Red());
+  text += L',';
+  append(color.Green());
+  text += L',';
+  append(color.Blue());
+  text += L')';
   return text;
 }
 
