@@ -42,6 +42,13 @@ std::string PathOfUri(const std::string& uri) {
 // The length of the UTF-8 sequence that starts with byte c (1 for a stray byte).
 size_t SequenceLength(unsigned char c) { return c < 0xC0 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4; }
 
+// The characters of UTF-8 text, counted as the library counts columns.
+int Characters(std::string_view text) {
+  int characters = 0;
+  for (const char c : text) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return characters;
+}
+
 // Units of one character: UTF-16 code units or UTF-8 bytes.
 int Units(size_t bytes, PositionEncoding encoding) {
   return encoding == PositionEncoding::Utf8 ? static_cast<int>(bytes) : bytes == 4 ? 2 : 1;
@@ -201,10 +208,7 @@ json OpenDocument::Diagnostics(const ServerSettings& settings) const {
   }
   if (settings.passedOver) {
     for (const Skipped& skipped : checked_.skipped) {
-      // The keyword's characters, counted as the library counts them.
-      int characters = 0;
-      for (const char c : skipped.keyword) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-      add(kHint, skipped.line, skipped.column, skipped.column + characters,
+      add(kHint, skipped.line, skipped.column, skipped.column + Characters(skipped.keyword),
           "\"" + skipped.keyword + "\" is passed over: not translated", 0, {});
     }
   }
@@ -305,11 +309,7 @@ const Mark* OpenDocument::MarkAt(const Result& result, Place place) const {
   for (const Mark& mark : result.marks) {
     if (mark.line != place.line || place.column < mark.column || place.column >= mark.endColumn) continue;
     // A statement answers only on its first words.
-    if (mark.kind == Mark::Kind::Statement) {
-      int characters = 0;
-      for (const char c : mark.name) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-      if (place.column >= mark.column + characters) continue;
-    }
+    if (mark.kind == Mark::Kind::Statement && place.column >= mark.column + Characters(mark.name)) continue;
     if (!best || mark.endColumn - mark.column < best->endColumn - best->column) best = &mark;
   }
   return best;
