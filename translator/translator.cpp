@@ -225,6 +225,12 @@ NodeHandle BrevanTranslator::SelectSingleNode(QdXmlNode& node, const std::wstrin
   return NodeHandle(found);
 }
 
+NodeHandle BrevanTranslator::SelectSingleNode(QdXmlNode& node, const wchar_t* path) {
+  QdXmlNode* found = nullptr;
+  node.SelectSingleNode(path, &found);
+  return NodeHandle(found);
+}
+
 ListHandle BrevanTranslator::SelectNodes(QdXmlNode& node, const std::wstring& path) {
   QdXmlNodeList* found = nullptr;
   node.SelectNodes(path, &found);

@@ -177,6 +177,8 @@ struct BrevanTranslator {
   void SetTextOrThrow(QdXmlNode& node, const std::wstring& text);
   void SetNumberTextOrThrow(QdXmlNode& node, double value);
   NodeHandle SelectSingleNode(QdXmlNode& node, const std::wstring& path);
+  // The same for a name from the tag table, looked up without a copy.
+  NodeHandle SelectSingleNode(QdXmlNode& node, const wchar_t* path);
   ListHandle SelectNodes(QdXmlNode& node, const std::wstring& path);
   // The node's first child, next sibling and children; null when none.
   NodeHandle FirstChild(QdXmlNode& node);

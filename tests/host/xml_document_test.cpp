@@ -186,6 +186,8 @@ TEST_F(XmlDocumentTest, AppendMovesAndRefusesCycles) {
   root->AppendChild(b.get());
   EXPECT_TRUE(b->AppendChild(c.get()));  // moves out of A
   EXPECT_FALSE(c->AppendChild(root.get()));
+  EXPECT_FALSE(c->AppendChild(c.get()));  // no element goes inside itself, children or not
+  EXPECT_FALSE(b->AppendChild(b.get()));
   EXPECT_EQ(Body(), "<W><A /><B><C /></B></W>");
   Node first;
   {
