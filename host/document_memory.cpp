@@ -231,15 +231,6 @@ void PrepareLargeBuffer(void* data, size_t bytes) {
   if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
 }
 
-void* AllocateDocumentBlock(size_t bytes) { return inUse ? AllocateBlock(bytes) : std::malloc(bytes); }
-
-void FreeDocumentBlock(void* block) {
-  if (inUse)
-    DeallocateBlock(block);
-  else
-    std::free(block);
-}
-
 size_t LargePageRegions() { return TheRegions().Count(); }
 
 }  // namespace brevan

@@ -226,6 +226,32 @@ TEST_F(XmlDocumentTest, NewElementsBehaveAlikeBeforeAndAfterBeingPlaced) {
   EXPECT_EQ(Body(), "<W><Early k=\"1\"><Inner /><Late k=\"2\">t</Late></Early></W>");
 }
 
+// Child counts are kept for several parents at once and follow every move.
+TEST_F(XmlDocumentTest, ChildCountsFollowMovesBetweenParents) {
+  Node root(doc.GetRootElement(L"W", L" /"));
+  Node a = Element(L"A"), b = Element(L"B");
+  root->AppendChild(a.get());
+  root->AppendChild(b.get());
+  const auto count = [](QdXmlNode& parent) {
+    QdXmlNodeList* raw = nullptr;
+    parent.GetChildNodes(&raw);
+    const List list(raw);
+    return list->GetLength();
+  };
+  for (int i = 0; i < 3; ++i) a->AppendChild(Element(L"C").get());
+  EXPECT_EQ(count(*a), 3);
+  EXPECT_EQ(count(*b), 0);
+  {
+    QdXmlNode* raw = nullptr;
+    a->GetFirstChild(&raw);
+    const Node moved(raw);
+    b->AppendChild(moved.get());
+  }
+  EXPECT_EQ(count(*a), 2);
+  EXPECT_EQ(count(*b), 1);
+  EXPECT_EQ(count(*root), 2);
+}
+
 // Text set before an element is placed is held in the element itself;
 // whatever the order of the calls, the document prints as if each text
 // were a text node, and the copy handed out has text nodes.
