@@ -5,6 +5,7 @@
 #include "bench/generate.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace brevan::bench {
 
@@ -204,8 +205,11 @@ const char* const kRealisticRows[] = {
     "Title \"Beds\" Ranges \"Bed\"",
 };
 
-std::string Realistic(int n) {
-  constexpr int kPerWindow = 8;
+}  // namespace
+
+std::string GenerateRealistic(int n, const Mix& mix) {
+  const int perWindow = std::max(1, mix.perWindow);
+  const int themeEvery = std::max(1, mix.themeEvery);
   std::string text = "!version 300\n";
   for (int i = 0; i < n; ++i)
     text += "Open Table \"data/T" + std::to_string(i) + ".tbl\" As T" + std::to_string(i) +
@@ -213,28 +217,41 @@ std::string Realistic(int n) {
              : i % 4 == 1 ? " Codepage 1252"
                           : "") +
             "\n";
-  int before = 0;  // layer names of the earlier windows, copies included
-  for (int first = 0; first < n; first += kPerWindow) {
-    const int count = std::min(kPerWindow, n - first);
+  int before = 0;  // layers of the earlier windows, theme layers included
+  for (int first = 0; first < n; first += perWindow) {
+    const int count = std::min(perWindow, n - first);
+    const auto themed = [&](int t) { return t % themeEvery == 0; };
     text += "Map From ";
     for (int t = 0; t < count; ++t) text += (t ? ", T" : "T") + std::to_string(first + t);
     text += "\n  Position (1, 1) Units \"in\" Width 8 Height 6\nSet Map Center (" +
             std::to_string(first % 90) + ", 50) Zoom 40 Units \"km\" Preserve Zoom\n";
     // From the last layer to the first, so that a theme shifts only layers
-    // that have theirs; then layer t stands at before + 2t - 1.
-    for (int t = count; t >= 1; --t) text += RealisticTheme((first + t) % 6, std::to_string(before + t));
-    const auto number = [&](int t) { return std::to_string(before + 2 * t - 1); };
-    text += "Set Map\n";
-    for (int t = 3; t <= count; t += 3)
-      text += "  Layer " + number(t) + " Label With Name Font (\"Sans\", 1, 8, 0) Position Center Above\n";
-    text += "Set Legend\n";
-    for (int t = 1; t <= count; ++t)
-      text += "  Layer " + number(t) + " " + kRealisticRows[(first + t) % 6] + "\n";
+    // that have theirs; then layer t stands at before + t + the themes before it.
+    for (int t = count; t >= 1; --t)
+      if (themed(t)) text += RealisticTheme((first + t) % 6, std::to_string(before + t));
+    std::vector<int> at(count + 1);
+    for (int t = 1, themes = 0; t <= count; ++t) {
+      at[t] = before + t + themes;
+      themes += themed(t);
+    }
+    if (mix.labelEvery > 0) {
+      text += "Set Map\n";
+      for (int t = mix.labelEvery; t <= count; t += mix.labelEvery)
+        text += "  Layer " + std::to_string(at[t]) +
+                " Label With Name Font (\"Sans\", 1, 8, 0) Position Center Above\n";
+    }
+    if (count >= themeEvery) {
+      text += "Set Legend\n";
+      for (int t = themeEvery; t <= count; t += themeEvery)
+        text += "  Layer " + std::to_string(at[t]) + " " + kRealisticRows[(first + t) % 6] + "\n";
+    }
     text += "Browse * From T" + std::to_string(first) + "\nSet Window FrontWindow() Width 8 Units \"in\"\n";
-    before += 2 * count;
+    before += count + count / themeEvery;
   }
   return text;
 }
+
+namespace {
 
 std::string Items(int n) {
   std::string text =
@@ -260,7 +277,9 @@ std::string GenerateShape(Shape shape, int n) {
     case Shape::kItems:
       return Items(n);
     case Shape::kRealistic:
-      return Realistic(n);
+      return GenerateRealistic(n, Mix());
+    case Shape::kRealisticWide:
+      return GenerateRealistic(n, Mix{24, 2, 1});
   }
   return {};
 }

@@ -22,6 +22,9 @@ enum class Shape {
   // theme of one of the six kinds in turn, labels on every third, a legend
   // statement over each window's layers, statements passed over between
   kRealistic,
+  // the same with windows of 24 tables, a theme on every other layer and
+  // labels on every layer
+  kRealisticWide,
 };
 
 struct ShapeInfo {
@@ -29,11 +32,20 @@ struct ShapeInfo {
   const char* name;
 };
 inline constexpr ShapeInfo kShapes[] = {
-    {Shape::kColours, "colours"},     {Shape::kLabels, "labels"},   {Shape::kLegend, "legend"},
-    {Shape::kWindows, "windows"},     {Shape::kRepeats, "repeats"}, {Shape::kItems, "items"},
-    {Shape::kRealistic, "realistic"},
+    {Shape::kColours, "colours"},     {Shape::kLabels, "labels"},
+    {Shape::kLegend, "legend"},       {Shape::kWindows, "windows"},
+    {Shape::kRepeats, "repeats"},     {Shape::kItems, "items"},
+    {Shape::kRealistic, "realistic"}, {Shape::kRealisticWide, "realistic-wide"},
 };
 
 std::string GenerateShape(Shape shape, int n);
+
+// The knobs of a realistic workspace of n tables, each shown as a layer.
+struct Mix {
+  int perWindow = 8;   // tables in each map window
+  int themeEvery = 1;  // a theme on every k-th layer of a window
+  int labelEvery = 3;  // labels on every k-th layer of a window; 0 for none
+};
+std::string GenerateRealistic(int n, const Mix& mix);
 
 }  // namespace brevan::bench
