@@ -154,9 +154,10 @@ std::string Legend(int n) {
 std::string Windows(int n) {
   std::string text = "!version 300\nOpen Table \"a.tbl\" As A\nOpen Table \"b.tbl\" As B\n";
   for (int i = 0; i < n; ++i)
-    text += "Map From A, B, A, B\n  Position (" + std::to_string(i % 100) +
-            ", 0) Units \"in\" Width 4 Height 3\nSet Map Zoom " + std::to_string(i % 50 + 1) +
-            " Units \"km\"\n";
+    text +=
+        "Map From A, B, A, B\n  Position (" + std::to_string(i % 100) +
+        ", 0) Units \"in\" Width 4 Height 3\nTheme 1 With Class Values \"x\" Pen (1, 2, 255)\nSet Map Zoom " +
+        std::to_string(i % 50 + 1) + " Units \"km\"\n";
   return text;
 }
 

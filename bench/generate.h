@@ -15,7 +15,9 @@ enum class Shape {
   kColours,  // a range theme of n items, one colour clause per item
   kLabels,   // n layers, each given a label expression in one set-map statement
   kLegend,   // n / 100 layers with a 100-item theme each, one legend statement naming them all
-  kWindows,  // n map windows over the same tables, each naming them twice and set by a set-map statement
+  // n map windows over the same tables, each naming them twice, given a
+  // theme (which sets an element aside) and set by a set-map statement
+  kWindows,
   kRepeats,  // one map window naming one table n times
   kItems,    // a value theme of n items
   // n layers as workspaces hold them: windows of 8 tables, each layer with a

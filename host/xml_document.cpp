@@ -187,8 +187,14 @@ struct XmlDocument::State {
   void Remove(pugi::xml_node node) {
     paths.Forget(node);
     // A count kept for a node removed would be taken for the next node
-    // made at its address.
-    listed.fill({});
+    // made at its address. Only the removed subtree's counts go: dropping
+    // them all made every statement that discards an element recount the
+    // map windows.
+    for (Listed& entry : listed) {
+      pugi::xml_node ancestor = entry.parent;
+      while (ancestor && ancestor != node) ancestor = ancestor.parent();
+      if (ancestor) entry = {};
+    }
     doc.remove_child(node);
   }
 

@@ -252,6 +252,43 @@ TEST_F(XmlDocumentTest, ChildCountsFollowMovesBetweenParents) {
   EXPECT_EQ(count(*root), 2);
 }
 
+// An element set aside goes once no handle is left, with the counts of its
+// subtree: elements made afterwards, perhaps at the same addresses, start
+// from none, and the counts of placed elements stay right.
+TEST_F(XmlDocumentTest, ChildCountsGoWithAnElementSetAside) {
+  const auto count = [](QdXmlNode& parent) {
+    QdXmlNodeList* raw = nullptr;
+    parent.GetChildNodes(&raw);
+    const List list(raw);
+    return list->GetLength();
+  };
+  {
+    Node root(doc.GetRootElement(L"W", L" /"));
+    root->AppendChild(Element(L"P").get());
+    EXPECT_EQ(count(*root), 1);
+  }
+  // Enough elements that the memory of those set aside is handed out again.
+  constexpr int kInner = 8, kChildren = 200;
+  for (int round = 0; round < 3; ++round) {
+    {
+      Node loose = Element(L"L");
+      for (int i = 0; i < kInner; ++i) {
+        Node inner = Element(L"I");
+        loose->AppendChild(inner.get());
+        for (int c = 0; c < kChildren; ++c) inner->AppendChild(Element(L"C").get());
+        EXPECT_EQ(count(*inner), kChildren);
+      }
+    }
+    Node root(doc.GetRootElement(L"W", L" /"));
+    for (int i = 0; i < kInner * kChildren; ++i) {
+      Node fresh = Element(L"F");
+      root->AppendChild(fresh.get());
+      ASSERT_EQ(count(*fresh), 0) << "round " << round << ", element " << i;
+    }
+    EXPECT_EQ(count(*root), 1 + (round + 1) * kInner * kChildren);
+  }
+}
+
 // Text set before an element is placed is held in the element itself;
 // whatever the order of the calls, the document prints as if each text
 // were a text node, and the copy handed out has text nodes.

@@ -27,7 +27,7 @@ constexpr int kRuns = 7;
 
 // The smaller size of each shape, in the order of Shape: large enough that
 // the fixed costs do not hide the growth, small enough to stay quick.
-constexpr int kSmallSizes[] = {1500, 1000, 4000, 1000, 1000, 32000, 250, 250};
+constexpr int kSmallSizes[] = {1500, 1000, 4000, 4000, 1000, 32000, 250, 250};
 static_assert(std::size(kSmallSizes) == std::size(brevan::bench::kShapes));
 
 double Seconds(const std::function<void()>& work) {
