@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <limits>
 #include <type_traits>
 
 #include "host/command.h"
@@ -183,7 +184,7 @@ class Lexer {
   void ReadSymbol(Token& token) {
     for (size_t length : {2, 1}) {
       if (at_ + length > text_.size()) continue;
-      const short id = keywords_.Lookup(Wide(text_.substr(at_, length)));
+      const short id = SymbolId(length);
       if (id != 0 && !IsWordStart(Widen(text_[at_]))) {
         at_ += length;
         token.id = id;
@@ -196,6 +197,21 @@ class Lexer {
     token.kind = kKeywordKind;
   }
 
+  // The keyword of the symbol of length 1 or 2 at the cursor. A workspace
+  // repeats a few symbols thousands of times: those of ASCII characters
+  // are looked up once a run.
+  short SymbolId(size_t length) {
+    const auto first = static_cast<uint32_t>(Widen(text_[at_]));
+    const auto second = length == 2 ? static_cast<uint32_t>(Widen(text_[at_ + 1])) : 0;
+    if (first >= 128 || second >= 128 || (length == 2 && second == 0))
+      return keywords_.Lookup(Wide(text_.substr(at_, length)));
+    short& id = symbolIds_[first * 128 + second];
+    if (id == kNotLookedUp) id = keywords_.Lookup(Wide(text_.substr(at_, length)));
+    return id;
+  }
+
+  static constexpr short kNotLookedUp = std::numeric_limits<short>::min();
+  std::vector<short> symbolIds_ = std::vector<short>(128 * 128, kNotLookedUp);
   std::basic_string_view<Char> text_;
   std::wstring wide_;  // Wide's buffer
   const Tokens& keywords_;

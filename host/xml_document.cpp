@@ -49,12 +49,25 @@ struct XmlDocument::State {
   // made a workspace of n windows and n set-map statements quadratic. A
   // few are kept, since statements list the children of several parents
   // in turn (the windows, a window's layers, a layer's themes).
+  // Parents are kept as pugixml's own pointers: an append compares them
+  // with each entry, and pugixml's handle operators are calls into it.
   struct Listed {
-    pugi::xml_node parent;
+    pugi::xml_node_struct* parent = nullptr;
     size_t count = 0;
   };
   std::array<Listed, 8> listed{};
   size_t nextListed = 0;  // the entry replaced next
+  // One bit per hash of each listed parent: most appends go to a parent
+  // not listed, which a clear bit tells without going through the entries.
+  uint64_t listedBits = 0;
+  static uint64_t ListedBit(const pugi::xml_node_struct* parent) {
+    return uint64_t{1} << ((reinterpret_cast<uintptr_t>(parent) >> 4) % 64);
+  }
+  void ListedChanged() {
+    listedBits = 0;
+    for (const Listed& entry : listed)
+      if (entry.parent != nullptr) listedBits |= ListedBit(entry.parent);
+  }
   // Reused buffers for names and values on their way to pugixml.
   std::string nameBuffer;
   std::string valueBuffer;
@@ -85,10 +98,14 @@ struct XmlDocument::State {
       std::wstring_view name;  // the map's key
       Prototype prototype;
     };
-    std::array<Entry, 64> entries;
+    // Room for every name a translation uses, and the address mixed so
+    // that names stored side by side do not share a slot.
+    static constexpr int kSlotBits = 8;
+    std::array<Entry, size_t{1} << kSlotBits> entries;
 
     Entry& Slot(std::wstring_view name) {
-      return entries[((reinterpret_cast<uintptr_t>(name.data()) >> 3) ^ name.size()) % entries.size()];
+      const uint64_t key = (reinterpret_cast<uintptr_t>(name.data()) >> 3) ^ (uint64_t{name.size()} << 40);
+      return entries[(key * 0x9E3779B97F4A7C15u) >> (64 - kSlotBits)];
     }
   };
   RecentNames<pugi::xml_node> recentElements;
@@ -191,29 +208,34 @@ struct XmlDocument::State {
     // them all made every statement that discards an element recount the
     // map windows.
     for (Listed& entry : listed) {
-      pugi::xml_node ancestor = entry.parent;
+      pugi::xml_node ancestor(entry.parent);
       while (ancestor && ancestor != node) ancestor = ancestor.parent();
       if (ancestor) entry = {};
     }
+    ListedChanged();
     doc.remove_child(node);
   }
 
   // child, an element, left oldParent (null when new) for parent.
   void Moved(pugi::xml_node oldParent, pugi::xml_node parent, pugi::xml_node child) {
     paths.Moved(oldParent, parent, child);
+    pugi::xml_node_struct* const from = oldParent.internal_object();
+    pugi::xml_node_struct* const to = parent.internal_object();
+    if ((((from != nullptr ? ListedBit(from) : 0) | ListedBit(to)) & listedBits) == 0) return;
     for (Listed& entry : listed) {
-      if (!entry.parent) continue;
-      if (entry.parent == oldParent) --entry.count;
-      if (entry.parent == parent) ++entry.count;
+      if (entry.parent == nullptr) continue;
+      if (entry.parent == from) --entry.count;
+      if (entry.parent == to) ++entry.count;
     }
   }
 
   size_t ElementChildren(pugi::xml_node parent) {
     for (const Listed& entry : listed)
-      if (entry.parent == parent) return entry.count;
+      if (entry.parent == parent.internal_object()) return entry.count;
     Listed& entry = listed[nextListed++ % listed.size()];
-    entry = {parent, 0};
+    entry = {parent.internal_object(), 0};
     for (const pugi::xml_node child : parent.children()) entry.count += child.type() == pugi::node_element;
+    ListedChanged();
     return entry.count;
   }
 };
@@ -348,7 +370,13 @@ class XmlNode final : public QdXmlNode {
     // An element not made yet has no children: its text goes inside it
     // (printed the same, before any child appended later). Empty text
     // keeps its text node, which prints as a start and an end tag.
-    if (!node_ && prototype_ && *value != '\0') prototype_ = state_.TextPrototype(prototype_);
+    // Text of an element not made yet waits with it, so that one appended
+    // next is made in place with its text instead of being moved there.
+    if (!node_ && prototype_ && *value != '\0') {
+      prototype_ = state_.TextPrototype(prototype_);
+      pendingText_.assign(value);
+      return true;
+    }
     pugi::xml_node node = Node();
     const bool held = *node.value() != '\0';
     if (!node.text().set(value)) throw std::bad_alloc();
@@ -382,7 +410,12 @@ class XmlNode final : public QdXmlNode {
   static bool IsElement(pugi::xml_node node) { return node.type() == pugi::node_element; }
 
   pugi::xml_node Select(std::wstring_view path) {
-    if (IsXmlName(path)) {  // a bare name, the commonest query
+    // A bare name, the commonest query, is mostly one of the names last
+    // made: found so, it needs no check that it is a name.
+    if (const auto& recent = state_.recentElements.Slot(path);
+        recent.at == path.data() && recent.name == path)
+      return recent.prototype ? Node().child(recent.prototype.name()) : pugi::xml_node();
+    if (IsXmlName(path)) {
       // A name from the tag table stands at the same place every time: its
       // prototype's UTF-8 name is found without converting it again.
       const pugi::xml_node prototype = state_.ElementPrototype(path);
@@ -399,6 +432,10 @@ class XmlNode final : public QdXmlNode {
     node_ = parent.append_copy(prototype_);
     // The name was checked when the element was created: only memory can fail here.
     if (!node_) throw std::bad_alloc();
+    if (!pendingText_.empty()) {
+      if (!node_.text().set(pendingText_.c_str())) throw std::bad_alloc();
+      pendingText_.clear();
+    }
     ++state_.elements;
     prototype_ = pugi::xml_node();
     return node_;
@@ -414,6 +451,7 @@ class XmlNode final : public QdXmlNode {
   State& state_;
   pugi::xml_node node_;
   pugi::xml_node prototype_;  // what the element is made from, while it is not yet made
+  std::string pendingText_;   // its text, while it is not yet made
   bool creator_;              // made by CreateElement: drops the element if never appended
 };
 

@@ -149,12 +149,8 @@ const std::vector<pugi::xml_node>& PathEngine::Indexed(pugi::xml_node context, c
       if (value) index.byValue[value.value()].push_back(member);
     }
     index.stale = false;
-    if (std::find(indexedAttributes_.begin(), indexedAttributes_.end(), index.attribute) ==
-        indexedAttributes_.end())
-      indexedAttributes_.push_back(index.attribute);
-    for (const std::string& step : index.steps)
-      if (std::find(stepNames_.begin(), stepNames_.end(), step) == stepNames_.end())
-        stepNames_.push_back(step);
+    indexedAttributes_.Add(index.attribute);
+    for (const std::string& step : index.steps) stepNames_.Add(step);
     deepestIndex_ = std::max(deepestIndex_, index.steps.size());
   }
   static const std::vector<pugi::xml_node> kNone;
@@ -185,8 +181,7 @@ void PathEngine::Moved(pugi::xml_node oldParent, pugi::xml_node parent, pugi::xm
     });
   // A node an index holds lies on its steps, and child would be one of
   // them: an element of any other name adds nothing (most appends).
-  if (std::find(stepNames_.begin(), stepNames_.end(), std::string_view(child.name())) == stepNames_.end())
-    return;
+  if (!stepNames_.Contains(child.name())) return;
   ForIndexesAbove(parent, 1, [&](pugi::xml_node context, PathIndex& index, size_t depth) {
     if (index.stale || depth > index.steps.size() || !OnSteps(context, child, index, depth)) return;
     if (!LastOnSteps(context, child)) {
@@ -206,8 +201,7 @@ void PathEngine::Moved(pugi::xml_node oldParent, pugi::xml_node parent, pugi::xm
 
 // An attribute that an index may hold changes: the index cannot follow.
 void PathEngine::AttributeSet(pugi::xml_node node, std::string_view name) {
-  if (std::find(indexedAttributes_.begin(), indexedAttributes_.end(), name) == indexedAttributes_.end())
-    return;
+  if (!indexedAttributes_.Contains(name)) return;
   ForIndexesAbove(node, 0, [&](pugi::xml_node context, PathIndex& index, size_t depth) {
     if (depth == index.steps.size() && index.attribute == name && OnSteps(context, node, index, depth))
       index.stale = true;

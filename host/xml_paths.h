@@ -5,6 +5,7 @@
 // and host/xml_paths.cpp include it.
 #pragma once
 
+#include <algorithm>
 #include <bitset>
 #include <cstdint>
 #include <pugixml.hpp>
@@ -78,9 +79,32 @@ class PathEngine {
   // One bit per hash of a context node: most nodes are no context, and a
   // clear bit says so without a lookup.
   std::bitset<4096> contextBits_;
-  std::vector<std::string> indexedAttributes_;  // attribute names any index uses
-  std::vector<std::string> stepNames_;          // element names on the steps of any index
-  size_t deepestIndex_ = 0;                     // the most steps of any index
+  // A few names, with a filter that answers most "not one of them" (every
+  // append asks) without comparing text.
+  class NameSet {
+   public:
+    void Add(std::string_view name) {
+      if (Contains(name)) return;
+      names_.emplace_back(name);
+      filter_.set(Bit(name));
+    }
+    bool Contains(std::string_view name) const {
+      return filter_.test(Bit(name)) && std::find(names_.begin(), names_.end(), name) != names_.end();
+    }
+
+   private:
+    static size_t Bit(std::string_view name) {
+      return name.empty() ? 0
+                          : (name.size() * 31 + static_cast<unsigned char>(name.front()) * 7 +
+                             static_cast<unsigned char>(name.back())) %
+                                256;
+    }
+    std::vector<std::string> names_;
+    std::bitset<256> filter_;
+  };
+  NameSet indexedAttributes_;  // attribute names any index uses
+  NameSet stepNames_;          // element names on the steps of any index
+  size_t deepestIndex_ = 0;    // the most steps of any index
   // Compiled XPath queries; bounded, since made-unique names give every
   // query a path of its own.
   std::unordered_map<std::string, pugi::xpath_query> compiled_;

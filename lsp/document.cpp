@@ -1,6 +1,7 @@
 #include "lsp/document.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <map>
 
@@ -90,10 +91,24 @@ OpenDocument::OpenDocument(std::string uri, std::string text) : uri_(std::move(u
 void OpenDocument::SetText(std::string text) {
   text_ = std::move(text);
   lineStarts_.assign(1, 0);
-  for (size_t i = 0; i < text_.size(); ++i) {
-    if (static_cast<unsigned char>(text_[i]) > '\r') continue;  // the usual byte, in one test
-    if (text_[i] == '\r' && i + 1 < text_.size() && text_[i + 1] == '\n') ++i;
-    if (text_[i] == '\n' || text_[i] == '\r') lineStarts_.push_back(i + 1);
+  // Line ends found by the C library's search, which takes many bytes at a
+  // time; a carriage return alone also ends a line, so both are looked for.
+  const char* const begin = text_.data();
+  const char* const end = begin + text_.size();
+  const char* nextReturn = static_cast<const char*>(std::memchr(begin, '\r', text_.size()));
+  for (const char* at = begin; at < end;) {
+    const char* newline = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
+    if (nextReturn != nullptr && nextReturn < at)
+      nextReturn = static_cast<const char*>(std::memchr(at, '\r', static_cast<size_t>(end - at)));
+    const char* lineEnd = newline != nullptr ? newline : end;
+    if (nextReturn != nullptr && nextReturn < lineEnd) {
+      lineEnd = nextReturn;  // "\r\n" is one line end, "\r" alone another
+      if (lineEnd + 1 < end && lineEnd[1] == '\n') ++lineEnd;
+    } else if (newline == nullptr) {
+      break;
+    }
+    at = lineEnd + 1;
+    lineStarts_.push_back(static_cast<size_t>(at - begin));
   }
   translated_.reset();
 }
