@@ -11,8 +11,8 @@ bool BrevanTranslator::FindLayerNode(int32_t number, NodeHandle& node) {
   if (number <= 0 || static_cast<size_t>(number) > layerNames.size() || !mapWindows) return false;
   // Built in place: a set-map statement looks up one layer per clause.
   std::wstring& path = layerPath;
-  path.assign(Name(Tag::MapWindow)).append(L"/").append(Name(Tag::Layers)).append(L"/");
-  path.append(Name(Tag::Layer)).append(L"[@").append(Name(Tag::Name)).append(L"=\"");
+  path.assign(Name(Tag::MapWindow).View()).append(L"/").append(Name(Tag::Layers).View()).append(L"/");
+  path.append(Name(Tag::Layer).View()).append(L"[@").append(Name(Tag::Name).View()).append(L"=\"");
   path.append(layerNames[number - 1]).append(L"\"]");
   node = SelectSingleNode(*mapWindows, path);
   return static_cast<bool>(node);

@@ -25,7 +25,7 @@ std::wstring WordList(const BrevanTranslator& t, std::initializer_list<std::pair
   for (const auto& [set, word] : flags) {
     if (!set) continue;
     if (!words.empty()) words += L' ';
-    words += t.Name(word);
+    words += t.Name(word).View();
   }
   return words.empty() ? t.Name(Tag::None) : words;
 }

@@ -263,6 +263,14 @@ NodeHandle BrevanTranslator::ItemOrThrow(QdXmlNodeList* list, long index, TokenS
   return NodeHandle(item);
 }
 
+std::wstring_view BrevanTranslator::NameOf(Tag tag) const {
+  const auto id = static_cast<size_t>(static_cast<short>(tag));
+  const std::wstring_view name = tags->TagName(static_cast<short>(tag), 0);
+  if (id >= tagNames_.size()) tagNames_.resize(id + 1);
+  tagNames_[id] = name;
+  return name;
+}
+
 NodeHandle BrevanTranslator::FindOrAddChild(QdXmlNode& parent, Tag tag) {
   NodeHandle child = SelectSingleNode(parent, Name(tag));
   if (child) return child;

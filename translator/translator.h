@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -107,6 +108,9 @@ struct BrevanTranslator {
   std::unique_ptr<Tokens> expressionKeywords;
   // The path FindLayerNode looks up, its memory kept for the next lookup.
   std::wstring layerPath;
+  // The tag names looked up so far, by tag id (Name).
+  mutable std::vector<std::wstring_view> tagNames_;
+  std::wstring_view NameOf(Tag tag) const;
 
   // translator.cpp: dispatch and errors
   void DispatchStatement();
@@ -167,7 +171,41 @@ struct BrevanTranslator {
   int32_t ReadLong();
 
   // Document wrappers (translator.cpp)
-  const wchar_t* Name(Tag tag) const { return tags->TagName(static_cast<short>(tag), 0); }
+  // A tag's name, as text or as a view that knows its length: most names
+  // go on as views, which measured them again each time.
+  class TagText {
+   public:
+    explicit TagText(std::wstring_view name) : name_(name) {}
+    const wchar_t* Text() const { return name_.data(); }
+    operator std::wstring_view() const { return name_; }           // NOLINT(google-explicit-constructor)
+    operator std::wstring() const { return std::wstring(name_); }  // NOLINT(google-explicit-constructor)
+    std::wstring_view View() const { return name_; }
+    friend std::wstring operator+(TagText a, std::wstring_view b) { return Joined(a.name_, b); }
+    friend std::wstring operator+(std::wstring_view a, TagText b) { return Joined(a, b.name_); }
+    friend std::wstring operator+(TagText a, const wchar_t* b) { return Joined(a.name_, b); }
+    friend std::wstring operator+(const wchar_t* a, TagText b) { return Joined(a, b.name_); }
+    friend std::wstring operator+(const std::wstring& a, TagText b) { return Joined(a, b.name_); }
+    friend std::wstring operator+(TagText a, const std::wstring& b) { return Joined(a.name_, b); }
+    friend std::wstring operator+(TagText a, wchar_t b) { return Joined(a.name_, std::wstring_view(&b, 1)); }
+    friend bool operator==(TagText a, std::wstring_view b) { return a.name_ == b; }
+    // Streams and the standard operators are templates, which take no
+    // conversion: a name says here what it does there.
+    friend std::wostream& operator<<(std::wostream& out, TagText text) { return out << text.name_; }
+
+   private:
+    static std::wstring Joined(std::wstring_view a, std::wstring_view b) {
+      std::wstring text;
+      text.reserve(a.size() + b.size());
+      text.append(a).append(b);
+      return text;
+    }
+    std::wstring_view name_;  // ends with the terminator of the table's text
+  };
+  TagText Name(Tag tag) const {
+    const auto id = static_cast<size_t>(static_cast<short>(tag));
+    if (id < tagNames_.size() && tagNames_[id].data() != nullptr) return TagText(tagNames_[id]);
+    return TagText(NameOf(tag));
+  }
   NodeHandle CreateElementOrThrow(Tag tag);
   NodeHandle CreateElementOrThrow(std::wstring_view name);
   void AppendChildOrThrow(QdXmlNode& parent, QdXmlNode& child);
@@ -179,6 +217,7 @@ struct BrevanTranslator {
   NodeHandle SelectSingleNode(QdXmlNode& node, const std::wstring& path);
   // The same for a name from the tag table, looked up without a copy.
   NodeHandle SelectSingleNode(QdXmlNode& node, const wchar_t* path);
+  NodeHandle SelectSingleNode(QdXmlNode& node, TagText name) { return SelectSingleNode(node, name.Text()); }
   ListHandle SelectNodes(QdXmlNode& node, const std::wstring& path);
   // The node's first child, next sibling and children; null when none.
   NodeHandle FirstChild(QdXmlNode& node);
