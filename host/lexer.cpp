@@ -201,17 +201,18 @@ class Lexer {
   // repeats a few symbols thousands of times: those of ASCII characters
   // are looked up once a run.
   short SymbolId(size_t length) {
-    const auto first = static_cast<uint32_t>(Widen(text_[at_]));
-    const auto second = length == 2 ? static_cast<uint32_t>(Widen(text_[at_ + 1])) : 0;
-    if (first >= 128 || second >= 128 || (length == 2 && second == 0))
+    const wchar_t first = Widen(text_[at_]);
+    const wchar_t second = length == 2 ? Widen(text_[at_ + 1]) : L'\0';
+    const auto ascii = [](wchar_t c) { return c >= 0 && c < 128; };
+    if (!ascii(first) || !ascii(second) || (length == 2 && second == L'\0'))
       return keywords_.Lookup(Wide(text_.substr(at_, length)));
-    short& id = symbolIds_[first * 128 + second];
+    short& id = symbolIds_[static_cast<size_t>(first) * 128 + static_cast<size_t>(second)];
     if (id == kNotLookedUp) id = keywords_.Lookup(Wide(text_.substr(at_, length)));
     return id;
   }
 
   static constexpr short kNotLookedUp = std::numeric_limits<short>::min();
-  std::vector<short> symbolIds_ = std::vector<short>(128 * 128, kNotLookedUp);
+  std::vector<short> symbolIds_ = std::vector<short>(size_t{128} * 128, kNotLookedUp);
   std::basic_string_view<Char> text_;
   std::wstring wide_;  // Wide's buffer
   const Tokens& keywords_;

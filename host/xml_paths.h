@@ -95,7 +95,7 @@ class PathEngine {
    private:
     static size_t Bit(std::string_view name) {
       return name.empty() ? 0
-                          : (name.size() * 31 + static_cast<unsigned char>(name.front()) * 7 +
+                          : (name.size() * 31 + size_t{static_cast<unsigned char>(name.front())} * 7 +
                              static_cast<unsigned char>(name.back())) %
                                 256;
     }
