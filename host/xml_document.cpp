@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/table_data.h"
 #include "host/text.h"
 #include "host/xml_paths.h"
 #include "host/xml_printing.h"
@@ -97,6 +98,7 @@ struct XmlDocument::State {
       const wchar_t* at = nullptr;
       std::wstring_view name;  // the map's key
       Prototype prototype;
+      bool fixed = false;  // at is a text of the tag table, which never changes
     };
     // Room for every name a translation uses, and the address mixed so
     // that names stored side by side do not share a slot.
@@ -115,14 +117,31 @@ struct XmlDocument::State {
   Prototype Find(std::unordered_map<std::wstring, Prototype, WideHash, std::equal_to<>>& known,
                  RecentNames<Prototype>& recent, std::wstring_view name, Make make) {
     auto& slot = recent.Slot(name);
-    if (slot.at == name.data() && slot.name == name) return slot.prototype;
+    if (Holds(slot, name)) return slot.prototype;
     auto found = known.find(name);
     if (found == known.end()) {
       if (!IsXmlName(name)) return {};
       found = known.emplace(name, make()).first;
     }
-    slot = {name.data(), found->first, found->second};
+    slot = {name.data(), found->first, found->second, IsTagText(name.data())};
     return found->second;
+  }
+
+  // Whether slot was filled for name. Text at a tag table's address is
+  // that tag's name for good: only other text is compared.
+  template <typename Entry>
+  static bool Holds(const Entry& slot, std::wstring_view name) {
+    return slot.at == name.data() && slot.name.size() == name.size() && (slot.fixed || slot.name == name);
+  }
+  static bool IsTagText(const wchar_t* text) {
+    static const std::vector<const wchar_t*> texts = [] {
+      std::vector<const wchar_t*> all;
+      all.reserve(static_cast<size_t>(kTagCount));
+      for (int i = 0; i < kTagCount; ++i) all.push_back(kTagEntries[i].text);
+      std::sort(all.begin(), all.end(), std::less<>());
+      return all;
+    }();
+    return std::binary_search(texts.begin(), texts.end(), text, std::less<>());
   }
 
   const char* Name(std::wstring_view name) {
@@ -412,8 +431,7 @@ class XmlNode final : public QdXmlNode {
   pugi::xml_node Select(std::wstring_view path) {
     // A bare name, the commonest query, is mostly one of the names last
     // made: found so, it needs no check that it is a name.
-    if (const auto& recent = state_.recentElements.Slot(path);
-        recent.at == path.data() && recent.name == path)
+    if (const auto& recent = state_.recentElements.Slot(path); State::Holds(recent, path))
       return recent.prototype ? Node().child(recent.prototype.name()) : pugi::xml_node();
     if (IsXmlName(path)) {
       // A name from the tag table stands at the same place every time: its

@@ -200,7 +200,7 @@ void PathEngine::Moved(pugi::xml_node oldParent, pugi::xml_node parent, pugi::xm
 }
 
 // An attribute that an index may hold changes: the index cannot follow.
-void PathEngine::AttributeSet(pugi::xml_node node, std::string_view name) {
+void PathEngine::AttributeSet(pugi::xml_node node, const char* name) {
   if (!indexedAttributes_.Contains(name)) return;
   ForIndexesAbove(node, 0, [&](pugi::xml_node context, PathIndex& index, size_t depth) {
     if (depth == index.steps.size() && index.attribute == name && OnSteps(context, node, index, depth))

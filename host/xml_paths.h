@@ -56,7 +56,7 @@ class PathEngine {
   // Keeps the indexes in step when child leaves oldParent for parent.
   void Moved(pugi::xml_node oldParent, pugi::xml_node parent, pugi::xml_node child);
   // An attribute was set on node.
-  void AttributeSet(pugi::xml_node node, std::string_view name);
+  void AttributeSet(pugi::xml_node node, const char* name);
   // node, a detached element, is about to be removed with everything in it.
   void Forget(pugi::xml_node node);
 
@@ -86,18 +86,21 @@ class PathEngine {
     void Add(std::string_view name) {
       if (Contains(name)) return;
       names_.emplace_back(name);
-      filter_.set(Bit(name));
+      filter_.set(Bit(name.empty() ? '\0' : name[0], name.size() > 1 ? name[1] : '\0'));
     }
     bool Contains(std::string_view name) const {
-      return filter_.test(Bit(name)) && std::find(names_.begin(), names_.end(), name) != names_.end();
+      return filter_.test(Bit(name.empty() ? '\0' : name[0], name.size() > 1 ? name[1] : '\0')) &&
+             std::find(names_.begin(), names_.end(), name) != names_.end();
+    }
+    // The same for pugixml's text, measured only when the filter lets it by.
+    bool Contains(const char* name) const {
+      return filter_.test(Bit(name[0], name[0] == '\0' ? '\0' : name[1])) && Contains(std::string_view(name));
     }
 
    private:
-    static size_t Bit(std::string_view name) {
-      return name.empty() ? 0
-                          : (name.size() * 31 + size_t{static_cast<unsigned char>(name.front())} * 7 +
-                             static_cast<unsigned char>(name.back())) %
-                                256;
+    // By the first two characters, which need no measuring.
+    static size_t Bit(char first, char second) {
+      return (size_t{static_cast<unsigned char>(first)} * 31 + static_cast<unsigned char>(second)) % 256;
     }
     std::vector<std::string> names_;
     std::bitset<256> filter_;
