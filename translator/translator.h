@@ -180,25 +180,16 @@ struct BrevanTranslator {
     operator std::wstring_view() const { return name_; }           // NOLINT(google-explicit-constructor)
     operator std::wstring() const { return std::wstring(name_); }  // NOLINT(google-explicit-constructor)
     std::wstring_view View() const { return name_; }
-    friend std::wstring operator+(TagText a, std::wstring_view b) { return Joined(a.name_, b); }
-    friend std::wstring operator+(std::wstring_view a, TagText b) { return Joined(a, b.name_); }
-    friend std::wstring operator+(TagText a, const wchar_t* b) { return Joined(a.name_, b); }
-    friend std::wstring operator+(const wchar_t* a, TagText b) { return Joined(a, b.name_); }
-    friend std::wstring operator+(const std::wstring& a, TagText b) { return Joined(a, b.name_); }
-    friend std::wstring operator+(TagText a, const std::wstring& b) { return Joined(a.name_, b); }
-    friend std::wstring operator+(TagText a, wchar_t b) { return Joined(a.name_, std::wstring_view(&b, 1)); }
+    friend std::wstring operator+(std::wstring a, TagText b) { return a.append(b.name_); }
+    friend std::wstring operator+(TagText a, const std::wstring& b) {
+      return std::wstring(a.name_).append(b);
+    }
     friend bool operator==(TagText a, std::wstring_view b) { return a.name_ == b; }
     // Streams and the standard operators are templates, which take no
     // conversion: a name says here what it does there.
     friend std::wostream& operator<<(std::wostream& out, TagText text) { return out << text.name_; }
 
    private:
-    static std::wstring Joined(std::wstring_view a, std::wstring_view b) {
-      std::wstring text;
-      text.reserve(a.size() + b.size());
-      text.append(a).append(b);
-      return text;
-    }
     std::wstring_view name_;  // ends with the terminator of the table's text
   };
   TagText Name(Tag tag) const {
