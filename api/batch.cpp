@@ -100,20 +100,18 @@ Outcome RunJob(const Job& job, size_t index, const BatchOptions& batch, IndexEnt
   outcome.job = job;
   Options options = batch.options;
   const bool page = !job.page.empty();
-  options.keepDocument = page || batch.options.keepDocument;
+  options.readModel = page || batch.options.readModel;
   std::optional<OutputFile> output;
   if (!job.output.empty()) output.emplace(job.output, batch.cancelled);
   bool written = true;
-  outcome.result = TranslateFile(job.input, options, [&](std::string_view piece) {
-    return !output || (written = output->Write(piece));
-  });
+  Sink sink;
+  if (output || options.keepDocument)
+    sink = [&](std::string_view piece) { return !output || (written = output->Write(piece)); };
+  outcome.result = TranslateFile(job.input, options, sink);
   if (page) {
-    const Workspace workspace = ReadWorkspace(outcome.result);
-    for (const MapWindow& window : workspace.mapWindows) {
-      entry.layers += window.layers.size();
-      for (const Layer& layer : window.layers) entry.themes += layer.themes.size();
-    }
-    if (!WriteWholeFile(job.page, RenderHtml(outcome.result, workspace, job.input), outcome.pageError) &&
+    entry.layers = outcome.result.workspace.LayerCount();
+    entry.themes = outcome.result.workspace.ThemeCount();
+    if (!WriteWholeFile(job.page, RenderHtml(outcome.result, job.input), outcome.pageError) &&
         outcome.pageError.empty())
       outcome.pageError = "not written";
   }
@@ -122,8 +120,7 @@ Outcome RunJob(const Job& job, size_t index, const BatchOptions& batch, IndexEnt
     if (!outcome.written) outcome.writeError = output->Error();
   }
   const Result& result = outcome.result;
-  const bool failed =
-      !result.ok || (options.strict && !result.warnings.empty()) || !outcome.writeError.empty();
+  const bool failed = Failed(result, options) || !outcome.writeError.empty();
   outcome.status = failed                    ? Status::Failed
                    : result.warnings.empty() ? Status::Translated
                                              : Status::TranslatedWithWarnings;

@@ -10,17 +10,23 @@
 #include <vector>
 
 #include "api/html_drawing.h"
+#include "api/html_legend.h"
 #include "brevan/report.h"
 #include "brevan/workspace.h"
 
 namespace brevan {
 
+// The page's stylesheet, resources/report.css.
+extern const char* const kReportStyle;
+
 namespace {
 
 using html::Escape;
+using html::Joined;
+using html::OnOff;
+using html::Readable;
+using html::Settings;
 
-// More rows than this in one legend are folded after the first ones.
-constexpr size_t kRowsShown = 12;
 // More layers than this in one map window fold the window's list of contents.
 constexpr size_t kLayersListed = 30;
 // More tables than this fold the list of tables.
@@ -32,221 +38,29 @@ struct Page {
   std::string html;
   html::Drawing drawing;
   std::unordered_map<std::string, std::string> legends;  // a preview to the theme that showed it first
+  // The themes drawn so far, without their origins, and what each drew,
+  // by a hash of a few of their fields: a theme like an earlier one is
+  // not drawn again (a workspace of a thousand layers with the same
+  // themes drew each a thousand times).
+  std::unordered_map<size_t, std::vector<std::pair<Theme, std::string>>> bodies;
+  // The tables by alias, the first of each.
+  std::unordered_map<std::string, const Table*> tables;
 
   void Add(std::string_view text) { html += text; }
   void Text(std::string_view text) { html += Escape(text); }
 };
-
-// A number as people read it: as the document writes it, whole numbers of
-// five digits and more in groups of three (100,000).
-std::string Readable(const std::string& number) {
-  const size_t start = !number.empty() && number[0] == '-' ? 1 : 0;
-  const size_t digits = number.find_first_not_of("0123456789", start);
-  const size_t end = digits == std::string::npos ? number.size() : digits;
-  if (end - start < 5 || (digits != std::string::npos && number[digits] != '.')) return number;
-  std::string grouped = number.substr(0, start);
-  for (size_t i = start; i < end; ++i) {
-    if (i > start && (end - i) % 3 == 0) grouped += ',';
-    grouped += number[i];
-  }
-  return grouped + number.substr(end);
-}
-
-std::string Readable(double value) { return Readable(NumberText(value)); }
-
-const char* OnOff(bool value) { return value ? "on" : "off"; }
-
-std::string Joined(const std::vector<std::string>& parts, const char* between = ", ") {
-  std::string text;
-  for (const std::string& part : parts) text += (text.empty() ? "" : between) + part;
-  return text;
-}
-
-// Settings as a list of terms: only those given.
-class Settings {
- public:
-  void Add(std::string_view term, const std::string& value) {
-    if (!value.empty()) items_ += "<dt>" + Escape(term) + "</dt><dd>" + Escape(value) + "</dd>";
-  }
-  std::string Html() const {
-    return items_.empty() ? std::string() : "<dl class=\"settings\">" + items_ + "</dl>";
-  }
-
- private:
-  std::string items_;
-};
-
-// A font in words: "Serif, 11 pt, bold italic".
-std::string FontWords(const FontStyle& font) {
-  std::string text = font.family;
-  if (font.pointSize > 0) text += ", " + NumberText(font.pointSize) + " pt";
-  if (font.bold) text += ", bold";
-  if (font.italic) text += font.bold ? " italic" : ", italic";
-  return text;
-}
-
-// A style attribute that draws text in the font: its family (characters
-// that could end the CSS string left out), size, weight and slant.
-std::string FontStyleAttribute(const std::optional<FontStyle>& font) {
-  if (!font) return std::string();
-  std::string family;
-  for (const char c : font->family)
-    if (c != '\'' && c != '"' && c != '\\' && c != ';' && c != '<' && c != '>' && c != '&' &&
-        static_cast<unsigned char>(c) >= 0x20)
-      family += c;
-  std::string css = "font-family:'" + family + "',sans-serif";
-  if (font->pointSize > 0) css += ";font-size:" + NumberText(std::clamp(font->pointSize, 6.0, 48.0)) + "pt";
-  css += font->bold ? ";font-weight:700" : ";font-weight:400";
-  if (font->italic) css += ";font-style:italic";
-  return " style=\"" + Escape(css) + "\"";
-}
-
-// One legend row: the swatch and the row text in the row font, with what
-// the row stands for; a hidden row is struck through.
-std::string Row(Page& page, const Styles& styles, const std::string& text, const std::string& stands,
-                bool hidden, const std::string& font) {
-  std::string row = std::string("<li class=\"row") + (hidden ? " hidden-row" : "") + "\">";
-  row += page.drawing.Swatch(styles, text);
-  row += "<span class=\"row-text\"" + font + ">" + Escape(text.empty() ? stands : text) + "</span>";
-  if (!stands.empty() && !text.empty()) row += "<span class=\"stands\">" + Escape(stands) + "</span>";
-  if (hidden) row += "<span class=\"stands\">not shown</span>";
-  return row + "</li>";
-}
-
-std::string RowText(const std::optional<LegendRow>& row) { return row ? row->text : std::string(); }
-bool RowHidden(const std::optional<LegendRow>& row) { return row && row->hidden; }
-
-// What a kind of theme is called.
-const char* KindName(ThemeKind kind) {
-  switch (kind) {
-    case ThemeKind::Range:
-      return "Range theme";
-    case ThemeKind::Value:
-      return "Value theme";
-    case ThemeKind::BarChart:
-      return "Bar chart";
-    case ThemeKind::PieChart:
-      return "Pie chart";
-    case ThemeKind::Graduated:
-      return "Graduated symbols";
-    case ThemeKind::SingleSymbol:
-      return "Single symbol";
-  }
-  return "Theme";
-}
-
-// The legend settings of a theme: title and subtitle drawn in their fonts
-// and described, and the switches.
-std::string LegendSettings(const Legend& legend) {
-  std::string html = "<div class=\"legend-settings\">";
-  for (const auto* text : {&legend.title, &legend.subtitle}) {
-    if (!*text) continue;
-    const bool title = text == &legend.title;
-    html += title ? "<p class=\"legend-title\">" : "<p class=\"legend-subtitle\">";
-    html += "<span class=\"legend-text\"" + FontStyleAttribute((*text)->font) + ">" + Escape((*text)->text) +
-            "</span>";
-    if ((*text)->font) html += " <span class=\"font\">" + Escape(FontWords(*(*text)->font)) + "</span>";
-    html += "</p>";
-  }
-  Settings settings;
-  const std::pair<const char*, const std::optional<bool>*> switches[] = {{"Counts", &legend.showCounts},
-                                                                         {"Reverse order", &legend.reverse},
-                                                                         {"Empty ranges", &legend.showEmpty},
-                                                                         {"Frame", &legend.frame}};
-  for (const auto& [term, value] : switches)
-    if (*value) settings.Add(term, OnOff(**value));
-  if (legend.portrait) settings.Add("Orientation", *legend.portrait ? "portrait" : "landscape");
-  if (legend.hidden) settings.Add("Shown", "off");
-  if (legend.rowFont) settings.Add("Row font", FontWords(*legend.rowFont));
-  return html + settings.Html() + "</div>";
-}
-
-// What an item stands for: its bounds, its value, its expression, or all others.
-std::string Stands(const ThemeItem& item) {
-  if (item.isDefault) return "all others";
-  if (!item.expression.empty()) return item.expression;
-  if (!item.value.empty()) return Readable(item.value);
-  return Readable(item.low) + " – " + Readable(item.high);
-}
-
-// The rows of a theme's legend preview.
-std::vector<std::string> Rows(Page& page, const Theme& theme) {
-  const std::string font = theme.legend ? FontStyleAttribute(theme.legend->rowFont) : std::string();
-  std::vector<std::string> rows;
-  switch (theme.kind) {
-    case ThemeKind::Range:
-    case ThemeKind::Value:
-      for (const ThemeItem& item : theme.items)
-        rows.push_back(Row(page, item.styles, RowText(item.row), Stands(item), RowHidden(item.row), font));
-      break;
-    case ThemeKind::BarChart:
-    case ThemeKind::PieChart:
-      if (!theme.items.empty())
-        rows.push_back("<li class=\"chart\">" +
-                       page.drawing.Chart(theme.items, theme.kind == ThemeKind::PieChart, theme.stacked) +
-                       "</li>");
-      for (const ThemeItem& item : theme.items) {
-        Styles brush;
-        brush.brush = item.styles.brush;
-        rows.push_back(Row(page, brush, RowText(item.row), item.expression, RowHidden(item.row), font));
-      }
-      break;
-    case ThemeKind::Graduated:
-      for (const GraduatedSymbol& symbol : theme.symbols) {
-        double scale = 0.35;
-        for (const auto& [size, row] :
-             {std::pair("small", &symbol.small), std::pair("medium", &symbol.medium),
-              std::pair("large", &symbol.large)}) {
-          rows.push_back(
-              std::string("<li class=\"row") + (RowHidden(*row) ? " hidden-row" : "") + "\">" +
-              page.drawing.GrowingSymbol(symbol.symbol, scale, std::string(size) + ": " + RowText(*row)) +
-              "<span class=\"row-text\"" + font + ">" + Escape(RowText(*row)) +
-              "</span><span class=\"stands\">" + size + "</span></li>");
-          scale += 0.325;
-        }
-      }
-      break;
-    case ThemeKind::SingleSymbol: {
-      Styles symbol;
-      symbol.symbol = theme.symbol;
-      for (const LegendRow& row : theme.rows)
-        rows.push_back(Row(page, symbol, row.text, theme.symbolValue, row.hidden, font));
-      if (theme.rows.empty() && theme.symbol)  // no legend row: the symbol alone
-        rows.push_back(Row(page, symbol, std::string(), theme.symbolValue, false, font));
-      break;
-    }
-  }
-  return rows;
-}
-
-// A theme's legend preview: its legend settings and its rows, the rows
-// past the first ones folded.
-std::string Preview(Page& page, const Theme& theme) {
-  const std::vector<std::string> rows = Rows(page, theme);
-  if (rows.empty() && !theme.legend) return std::string();
-  std::string html = "<figure class=\"legend\"><figcaption>Legend preview</figcaption>";
-  if (theme.legend) html += LegendSettings(*theme.legend);
-  html += "<ul class=\"rows\">";
-  for (size_t i = 0; i < rows.size() && i < kRowsShown; ++i) html += rows[i];
-  html += "</ul>";
-  if (rows.size() > kRowsShown) {
-    html += "<details class=\"more\"><summary>" + std::to_string(rows.size() - kRowsShown) +
-            " more rows</summary><ul class=\"rows\">";
-    for (size_t i = kRowsShown; i < rows.size(); ++i) html += rows[i];
-    html += "</ul></details>";
-  }
-  return html + "</figure>";
-}
 
 // The settings of a theme that its legend does not show.
 std::string ThemeSettings(const Theme& theme) {
   Settings settings;
   if (!theme.visible) settings.Add("Shown", "off");
   if (!theme.missing.empty()) settings.Add("No data", theme.missing);
-  settings.Add("Applies to", theme.applyTo);
-  settings.Add("Spreading", theme.spreading + (theme.variant.empty() ? "" : " (" + theme.variant + ")"));
-  if (!theme.method.empty())
-    settings.Add("Sizes", theme.method + (theme.methodText.empty() ? "" : ", " + theme.methodText));
+  settings.Add("Applies to", Word(theme.applyTo));
+  if (theme.spreading != Spreading::Unset)
+    settings.Add("Spreading",
+                 Word(theme.spreading) + (theme.variant.empty() ? "" : " (" + theme.variant + ")"));
+  if (theme.method != SizeMethod::Unset)
+    settings.Add("Sizes", Word(theme.method) + (theme.methodText.empty() ? "" : ", " + theme.methodText));
   if (theme.reference) settings.Add("Reference value", Readable(*theme.reference));
   if (theme.size) settings.Add("Size", NumberText(theme.size->value) + " " + theme.size->unit);
   if (theme.secondSize)
@@ -272,31 +86,58 @@ std::string LayerId(size_t window, const Layer& layer) {
 // settings; a theme that would show the same as one before links to it
 // instead, so that a workspace of a thousand layers with the same themes
 // is not a thousand times their legends.
+// A hash of what a theme shows that tells most themes apart.
+size_t ThemeHash(const Theme& theme) {
+  const std::hash<std::string> text;
+  size_t hash = static_cast<size_t>(theme.kind) ^ theme.items.size() << 4 ^ theme.symbols.size() << 16;
+  for (const std::string& expression : theme.expressions) hash = hash * 31 + text(expression);
+  if (!theme.items.empty()) {
+    const ThemeItem& item = theme.items.front();
+    hash = hash * 31 + text(item.low) + text(item.value) + text(item.expression);
+    if (item.styles.brush) hash = hash * 31 + text(item.styles.brush->foreground);
+    if (item.row) hash = hash * 31 + text(item.row->text);
+  }
+  return hash;
+}
+
+// A theme's legend preview and settings: drawn once for all themes alike.
+std::string Body(Page& page, const Theme& theme) {
+  Theme shown = theme;
+  shown.origin = Origin();
+  if (shown.legend) shown.legend->origin = Origin();
+  std::vector<std::pair<Theme, std::string>>& alike = page.bodies[ThemeHash(shown)];
+  for (const auto& [other, body] : alike)
+    if (other == shown) return body;
+  std::string body = Preview(page.drawing, theme);
+  if (body.empty()) body = "<p class=\"same-legend\">No legend rows.</p>";
+  body += ThemeSettings(theme);
+  alike.emplace_back(std::move(shown), body);
+  return body;
+}
+
 void WriteTheme(Page& page, const Theme& theme, const std::string& id, const std::string& where) {
   page.Add(std::string("<section class=\"theme\" id=\"") + id + "\" data-kind=\"" +
-           ThemeKindWord(theme.kind) + "\"><h4>" + KindName(theme.kind));
+           ThemeKindWord(theme.kind) + "\"><h4>" + ThemeKindName(theme.kind));
   if (!theme.expressions.empty() && theme.kind != ThemeKind::BarChart && theme.kind != ThemeKind::PieChart)
     page.Add(" by <span class=\"expression\">" + Escape(Joined(theme.expressions)) + "</span>");
   page.Add("</h4>");
-  std::string body = Preview(page, theme);
-  if (body.empty()) body = "<p class=\"same-legend\">No legend rows.</p>";
-  body += ThemeSettings(theme);
+  std::string body = Body(page, theme);
   const auto [first, added] =
       page.legends.try_emplace(body, "<a href=\"#" + id + "\">" + Escape(where) + "</a>");
   page.Add(added ? body : "<p class=\"same-legend\">The same as " + first->second + "</p>");
   page.Add("</section>");
 }
 
-void WriteLayer(Page& page, size_t window, const Layer& layer, const Workspace& workspace,
+void WriteLayer(Page& page, size_t window, const Layer& layer,
                 const std::unordered_set<std::string>& missing) {
   const std::string id = LayerId(window, layer);
   page.Add("<li class=\"layer\" id=\"" + id + "\" data-layer=\"" + Escape(layer.name) +
            "\"><h3><span class=\"position\">" + std::to_string(layer.position) + "</span> " +
            Escape(layer.name) + "</h3>");
-  const auto table = std::find_if(workspace.tables.begin(), workspace.tables.end(),
-                                  [&](const Table& t) { return t.alias == layer.name; });
+  const auto found = page.tables.find(layer.name);
+  const Table* table = found == page.tables.end() ? nullptr : found->second;
   page.Add("<p class=\"table\">Table <code>" + Escape(layer.name) + "</code>");
-  if (table != workspace.tables.end()) {
+  if (table) {
     page.Add(" from <code>" + Escape(table->file) + "</code>");
     if (missing.count(table->file)) page.Add(" <strong class=\"missing\">(file not found)</strong>");
   } else {
@@ -340,11 +181,12 @@ std::string WindowWords(const WindowPosition& p) {
     parts.emplace_back("at (" + NumberText(*p.x) + ", " + NumberText(p.y.value_or(0)) + ") " + p.units);
   if (p.width) parts.emplace_back("width " + NumberText(*p.width));
   if (p.height) parts.emplace_back("height " + NumberText(*p.height));
-  if (!p.style.empty()) parts.emplace_back(p.style == "min" ? "minimized" : "maximized");
+  if (p.style != WindowPosition::Style::Normal)
+    parts.emplace_back(p.style == WindowPosition::Style::Minimized ? "minimized" : "maximized");
   return Joined(parts);
 }
 
-void WriteWindow(Page& page, const MapWindow& window, size_t number, const Workspace& workspace,
+void WriteWindow(Page& page, const MapWindow& window, size_t number,
                  const std::unordered_set<std::string>& missing) {
   const std::string id = "window" + std::to_string(number);
   page.Add("<section class=\"window\" aria-labelledby=\"" + id + "\"><h2 id=\"" + id + "\">Map window " +
@@ -365,7 +207,7 @@ void WriteWindow(Page& page, const MapWindow& window, size_t number, const Works
   if (window.position) settings.Add("Window", WindowWords(*window.position));
   page.Add(settings.Html());
   page.Add("<ol class=\"layers\">");
-  for (const Layer& layer : window.layers) WriteLayer(page, number, layer, workspace, missing);
+  for (const Layer& layer : window.layers) WriteLayer(page, number, layer, missing);
   page.Add("</ol></section>");
 }
 
@@ -487,67 +329,14 @@ void Diagnostics(Page& page, const Result& result) {
   page.Add("</section>");
 }
 
-constexpr const char* kStyle = R"(
-:root{color-scheme:light dark;--paper:#fdfdfb;--ink:#1d2125;--soft:#5b636b;--line:#c9ced3;--panel:#f2f4f5;--accent:#1f5f8b;--bad:#a1261c;--warn:#8a5a00;--good:#2e6b34}
-@media (prefers-color-scheme:dark){:root{--paper:#15181b;--ink:#e6e8ea;--soft:#a3abb3;--line:#3b4248;--panel:#1e2328;--accent:#7fb6de;--bad:#f08b80;--warn:#e0b35c;--good:#8fcf95}}
-*{box-sizing:border-box}
-body{margin:0;background:var(--paper);color:var(--ink);font:15px/1.5 system-ui,-apple-system,"Segoe UI",Roboto,"Noto Sans",sans-serif}
-header,main{max-width:68rem;margin:0 auto;padding:1.5rem 2rem}
-header{border-bottom:1px solid var(--line)}
-h1{font-size:1.7rem;margin:.2rem 0;word-break:break-all}
-h2{font-size:1.3rem;margin:2rem 0 .6rem;padding-bottom:.3rem;border-bottom:1px solid var(--line)}
-h3{font-size:1.08rem;margin:0 0 .3rem}
-h4{font-size:.98rem;margin:.9rem 0 .3rem}
-.kicker{margin:0;color:var(--soft);text-transform:uppercase;letter-spacing:.08em;font-size:.75rem}
-.status{display:inline-block;font-weight:600;padding:.05rem .6rem;border-radius:1rem;border:1px solid currentColor}
-.status.ok{color:var(--good)}.status.warned{color:var(--warn)}.status.failed{color:var(--bad)}
-.counts{display:flex;flex-wrap:wrap;gap:.3rem 1.6rem;margin:.8rem 0 0}
-.counts div{display:flex;gap:.35rem;align-items:baseline}.counts dt{color:var(--soft)}.counts dd{margin:0;font-weight:600;font-variant-numeric:tabular-nums}
-code,pre{font-family:ui-monospace,"SFMono-Regular",Menlo,Consolas,monospace;font-size:.9em}
-pre{background:var(--panel);padding:.4rem .6rem;border-radius:4px;overflow-x:auto;margin:.3rem 0}
-.errors,.warnings,.remarks{list-style:none;padding:0}
-.error,.warning,.remark{border-left:4px solid;padding:.3rem .7rem;margin:.5rem 0;background:var(--panel)}
-.error{border-color:var(--bad)}.warning{border-color:var(--warn)}.remark{border-color:var(--line)}
-.error>strong{color:var(--bad);text-transform:uppercase;font-size:.8em}.warning>strong{color:var(--warn);text-transform:uppercase;font-size:.8em}.remark>strong{color:var(--soft);text-transform:uppercase;font-size:.8em}
-.where,.note,.stands,.font{color:var(--soft)}
-table{border-collapse:collapse;margin:.4rem 0}th,td{text-align:left;padding:.2rem .9rem .2rem 0;border-bottom:1px solid var(--line);vertical-align:top}
-table.index{width:100%}.index th,.index td{padding-right:.6rem}.index td:first-child{overflow-wrap:anywhere;min-width:14rem}.index td.num{text-align:right}.index td:last-child{min-width:9rem}.index td.files{white-space:nowrap}
-th{font-weight:600}
-.layers{list-style:none;padding:0;margin:0}
-.layer{content-visibility:auto;contain-intrinsic-size:auto 14rem;border:1px solid var(--line);border-radius:6px;padding:.9rem 1.1rem;margin:.8rem 0;background:var(--paper)}
-.position{display:inline-block;min-width:1.6rem;color:var(--soft);font-variant-numeric:tabular-nums}
-.table{margin:0 0 .3rem;color:var(--soft)}
-.theme{border-top:1px dashed var(--line);margin-top:.8rem;padding-top:.2rem}
-.expression{font-weight:400;font-family:ui-monospace,Menlo,Consolas,monospace;font-size:.9em;color:var(--accent)}
-.legend{margin:.3rem 0 .5rem;padding:.6rem .9rem;background:var(--panel);border-radius:6px;display:inline-block;min-width:18rem}
-.legend figcaption{font-size:.75rem;text-transform:uppercase;letter-spacing:.06em;color:var(--soft)}
-.legend-title,.legend-subtitle{margin:.2rem 0}
-.rows{list-style:none;padding:0;margin:.3rem 0 0}
-.row{display:flex;align-items:center;gap:.6rem;margin:.15rem 0}.row .stands{font-size:.85em}
-.hidden-row .row-text{text-decoration:line-through}
-.swatch{flex:none;overflow:visible}
-.settings{display:grid;grid-template-columns:max-content 1fr;gap:.1rem 1rem;margin:.3rem 0;font-size:.9rem}
-.settings dt{color:var(--soft)}.settings dd{margin:0}.settings .settings{margin:0}
-details summary{cursor:pointer;color:var(--soft);font-size:.9rem;margin:.3rem 0}
-a{color:var(--accent)}
-.toc ol{margin:.2rem 0;padding-left:1.4rem}.toc .layers-toc{font-size:.92rem;list-style:none;padding-left:1rem}.toc details .layers-toc{columns:2 18rem}.toc .layers-toc li{break-inside:avoid}
-.toc .layers-toc a+a{font-size:.85em;margin-left:.3rem}
-.same-legend{color:var(--soft);margin:.3rem 0}
-.missing{color:var(--bad)}tr.missing td{color:var(--bad)}
-.caret{margin:0;background:none;padding:0 .6rem;color:var(--bad)}
-.definitions{position:absolute;width:0;height:0;overflow:hidden}
-.more{font-size:.9rem;color:var(--soft)}
-@media print{body{font-size:11pt;background:#fff;color:#000}header,main{max-width:none;padding:0}.layer{break-inside:avoid}.toc{display:none}details>*{display:block}.swatch,.legend{print-color-adjust:exact;-webkit-print-color-adjust:exact}}
-)";
-
 void Head(Page& page, const std::string& title) {
   page.Add(
       "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><meta name=\"viewport\" "
       "content=\"width=device-width,initial-scale=1\">"
       "<link rel=\"icon\" href=\"data:,\"><title>");
   page.Text(title);
-  page.Add("</title><style>");
-  page.Add(kStyle);
+  page.Add("</title><style>\n");
+  page.Add(kReportStyle);
   page.Add("</style></head><body>");
 }
 
@@ -592,11 +381,7 @@ std::string RenderPage(const std::optional<Workspace>& workspace, const Result* 
   Head(page, name + " — Brevan report");
   const Workspace empty;
   const Workspace& shown = workspace ? *workspace : empty;
-  size_t layers = 0, themes = 0;
-  for (const MapWindow& window : shown.mapWindows) {
-    layers += window.layers.size();
-    for (const Layer& layer : window.layers) themes += layer.themes.size();
-  }
+  for (const Table& table : shown.tables) page.tables.emplace(table.alias, &table);
   page.Add("<header><p class=\"kicker\">Brevan report</p><h1>");
   page.Text(name);
   page.Add("</h1><p>" + Badge(result, workspace.has_value()) + "</p><dl class=\"counts\">");
@@ -604,8 +389,8 @@ std::string RenderPage(const std::optional<Workspace>& workspace, const Result* 
     page.Add(std::string("<div><dt>") + what + "</dt><dd>" + std::to_string(n) + "</dd></div>");
   };
   Count("map windows", shown.mapWindows.size());
-  Count("layers", layers);
-  Count("themes", themes);
+  Count("layers", shown.LayerCount());
+  Count("themes", shown.ThemeCount());
   Count("tables", shown.tables.size());
   if (result) {
     Count("errors", result->errors.size());
@@ -622,7 +407,7 @@ std::string RenderPage(const std::optional<Workspace>& workspace, const Result* 
   if (result) missing.insert(result->missingFiles.begin(), result->missingFiles.end());
   TablesSection(page, shown, missing);
   size_t number = 0;
-  for (const MapWindow& window : shown.mapWindows) WriteWindow(page, window, ++number, shown, missing);
+  for (const MapWindow& window : shown.mapWindows) WriteWindow(page, window, ++number, missing);
   page.Add(page.drawing.Definitions());
   page.Add("</main></body></html>\n");
   return std::move(page.html);
@@ -631,13 +416,7 @@ std::string RenderPage(const std::optional<Workspace>& workspace, const Result* 
 }  // namespace
 
 std::string RenderHtml(const Result& result, const std::string& name) {
-  std::optional<Workspace> workspace;
-  if (result.xml.empty() || ReadWorkspace(result.xml)) workspace = ReadWorkspace(result);
-  return RenderPage(workspace, &result, name);
-}
-
-std::string RenderHtml(const Result& result, const Workspace& workspace, const std::string& name) {
-  return RenderPage(workspace, &result, name);
+  return RenderPage(result.workspace, &result, name);
 }
 
 std::string RenderHtml(std::string_view xml, const std::string& name) {

@@ -75,7 +75,7 @@ std::vector<InventoryTable> Tables(const Workspace& workspace, const std::string
   std::unordered_map<std::string, size_t> byAlias;
   for (const Table& table : workspace.tables) {
     InventoryTable row;
-    row.line = table.line;
+    row.line = table.copyOf.empty() ? table.origin.statement.line : 0;
     row.alias = table.alias;
     row.file = table.file;
     const auto original = table.copyOf.empty() ? byAlias.end() : byAlias.find(table.copyOf);
@@ -110,13 +110,12 @@ InventoryEntry EntryOf(const Outcome& outcome, const Options& options) {
     entry.errorLine = result.line;
     entry.errorColumn = result.column;
   }
-  const Workspace workspace = ReadWorkspace(result);
+  const Workspace& workspace = result.workspace;
   entry.windows = workspace.mapWindows.size();
-  for (const MapWindow& window : workspace.mapWindows) {
-    entry.layers += window.layers.size();
+  entry.layers = workspace.LayerCount();
+  for (const MapWindow& window : workspace.mapWindows)
     for (const Layer& layer : window.layers)
       for (const Theme& theme : layer.themes) ++entry.themes[static_cast<size_t>(theme.kind)];
-  }
   entry.passedOver = result.skipped.size();
   entry.warnings = result.warnings.size();
   entry.remarks = result.Count(Severity::Remark);
@@ -159,7 +158,7 @@ Inventory TakeInventory(const std::vector<std::string>& files, const InventoryOp
   // The lookups are the inventory's: the documents stay as translated.
   batch.options.checkFiles = false;
   batch.options.rewritePaths.clear();
-  batch.options.keepDocument = true;
+  batch.options.readModel = true;
   batch.jobs = options.jobs;
   batch.onProgress = options.onProgress;
   batch.cancelled = options.cancelled;

@@ -12,9 +12,9 @@
 #include <iostream>
 #include <iterator>
 #include <memory>
-#include <pugixml.hpp>
 
 #include "api/decode.h"
+#include "api/model_builder.h"
 #include "brevan/brevan.h"
 #include "brevan/files.h"
 #include "brevan_ids.h"
@@ -160,43 +160,14 @@ class LineTexts {
   std::string text_;
 };
 
-// The file of every table element (copies included) with the rules applied.
-void RewriteTableFiles(XmlDocument& doc, const std::vector<PathRewrite>& rules) {
-  if (rules.empty() || !doc.HasRoot()) return;
-  const Tokens& tags = *GetWorkspaceTags();
-  const auto name = [&](Tag tag) { return tags.TagName(static_cast<short>(tag), 0); };
-  const std::unique_ptr<QdXmlNode> root(doc.GetRootElement(name(Tag::Workspace), L" /"));
-  QdXmlNodeList* found = nullptr;
-  root->SelectNodes(std::wstring(name(Tag::Tables)) + L"/" + name(Tag::Table), &found);
-  const std::unique_ptr<QdXmlNodeList> tables(found);
-  for (long i = 0; tables && i < tables->GetLength(); ++i) {
-    QdXmlNode* item = nullptr;
-    if (!tables->GetItem(i, &item)) continue;
-    const std::unique_ptr<QdXmlNode> table(item);
-    std::wstring file;
-    if (!table->GetAttribute(name(Tag::File), file)) continue;
-    if (const std::optional<std::string> rewritten = RewritePath(ToUtf8(file), rules))
-      table->SetAttribute(name(Tag::File), FromUtf8(*rewritten));
-  }
-}
-
-// What the options ask of the open tables' files: each rewrite a remark at
-// its file string, each file not found (as rewritten) a warning there.
-void CheckTableFiles(const Options& options, XmlDocument& doc, LineTexts& lines, Result& result,
-                     std::vector<Diagnostic>& remarks) {
-  RewriteTableFiles(doc, options.rewritePaths);
-  for (const Mark& mark : result.marks) {
-    if (mark.kind != Mark::Kind::TableFile) continue;
-    const std::optional<std::string> rewritten = RewritePath(mark.name, options.rewritePaths);
-    if (rewritten)
-      remarks.push_back(MakeDiagnostic(
-          Severity::Remark, 0, mark.line, mark.column, mark.endColumn,
-          ToUtf8(FilledText(kRemarkEntries, kRemarkCount, static_cast<short>(Remark::PathRewritten),
-                            FromUtf8(mark.name), FromUtf8(*rewritten))),
-          {}, lines.Of(mark.line)));
-    if (!options.checkFiles) continue;
-    const std::string file = rewritten.value_or(mark.name);
-    const FileLookup lookup = FindTableFile(file, options.folder, options.dataRoots);
+// The open tables' files that options.checkFiles looks up: each not found
+// (as rewritten) is a warning at its file string.
+void CheckTableFiles(const Options& options, LineTexts& lines, Result& result) {
+  if (!options.checkFiles) return;
+  for (const Table& table : result.workspace.tables) {
+    if (!table.copyOf.empty()) continue;
+    const Span& at = table.origin.clause;
+    const FileLookup lookup = FindTableFile(table.file, options.folder, options.dataRoots);
     if (lookup.status != FileStatus::Missing) continue;
     std::wstring lookedFor;
     for (const std::string& path : lookup.lookedFor)
@@ -205,12 +176,13 @@ void CheckTableFiles(const Options& options, XmlDocument& doc, LineTexts& lines,
     if (!lookup.nearMatch.empty())
       notes.push_back(ToUtf8(FilledText(kNoteEntries, kNoteCount, static_cast<short>(Note::NearMatch),
                                         FromUtf8(lookup.nearMatch))));
+    const int endColumn = at.endLine == at.line ? at.endColumn : at.column + 1;
     result.warnings.push_back(MakeDiagnostic(
-        Severity::Warning, 0, mark.line, mark.column, mark.endColumn,
+        Severity::Warning, 0, at.line, at.column, endColumn,
         ToUtf8(FilledText(kWarningEntries, kWarningCount, static_cast<short>(Warning::TableFileMissing),
-                          FromUtf8(file), lookedFor.empty() ? L"no place on this machine" : lookedFor)),
-        std::move(notes), lines.Of(mark.line)));
-    result.missingFiles.push_back(file);
+                          FromUtf8(table.file), lookedFor.empty() ? L"no place on this machine" : lookedFor)),
+        std::move(notes), lines.Of(at.line)));
+    result.missingFiles.push_back(table.file);
   }
 }
 
@@ -218,8 +190,17 @@ void CheckTableFiles(const Options& options, XmlDocument& doc, LineTexts& lines,
 void RunTranslator(TokenReader& reader, FormatVersion version, const Options& options, XmlDocument& doc,
                    Result& result) {
   reader.SetContinueAfterError(options.check);
+  if (!options.rewritePaths.empty())
+    reader.SetTableFiles(
+        [&rules = options.rewritePaths](const std::wstring& file) -> std::optional<std::wstring> {
+          const std::optional<std::string> rewritten = RewritePath(ToUtf8(file), rules);
+          if (!rewritten) return std::nullopt;
+          return FromUtf8(*rewritten);
+        });
   Veltra::ClearErrors();
   result.ok = CmdMain(&reader, version.Number(), &doc);
+  if (options.readModel || options.checkFiles) result.workspace = ReadObjects(doc);
+  AddStatements(reader.Statements(), reader.Skipped(), result.workspace);
   LineTexts lines(reader);
   for (const SkippedStatement& skipped : reader.Skipped())
     result.skipped.push_back({skipped.line, skipped.column, ToUtf8(skipped.keyword)});
@@ -237,7 +218,7 @@ void RunTranslator(TokenReader& reader, FormatVersion version, const Options& op
   for (const ReaderNotice& remark : reader.Remarks())
     remarks.push_back(MakeDiagnostic(Severity::Remark, 0, remark.line, remark.column, remark.endColumn,
                                      ToUtf8(remark.message), {}, lines.Of(remark.line)));
-  CheckTableFiles(options, doc, lines, result, remarks);
+  CheckTableFiles(options, lines, result);
   for (const ReaderError& error : reader.Errors()) {
     std::vector<std::string> notes;
     if (!error.note.empty()) notes.push_back(ToUtf8(error.note));
@@ -362,9 +343,10 @@ bool ReadFile(const std::string& path, std::string& bytes, Result& error) {
 Result TranslateBytes(std::string_view bytes, const Options& options) {
   return Guarded([&] {
     Result result;
-    XmlDocument doc;
-    if (Translate(bytes, options, doc, result) && (!options.check || options.keepDocument))
-      result.xml = doc.ToXml(options.indent);
+    const std::shared_ptr<Tree> tree = std::make_shared<Tree>();
+    if (Translate(bytes, options, tree->document, result) && (!options.check || options.keepDocument))
+      result.xml = tree->document.ToXml(options.indent);
+    if (options.keepTree) result.tree = tree;
     return result;
   });
 }
@@ -399,20 +381,23 @@ Result TranslateFile(const std::string& path, const Options& given) {
 Result TranslateFile(const std::string& path, const Options& given, const Sink& sink) {
   const Options options = InFolderOf(path, given);
   std::string bytes;
-  XmlDocument doc;
+  const std::shared_ptr<Tree> tree = std::make_shared<Tree>();
+  XmlDocument& doc = tree->document;
   bool translated = false, write = false;
   Result result = Guarded([&] {
     Result read;
     if (!ReadFile(path, bytes, read)) return read;
     translated = Translate(bytes, options, doc, read) && !options.check;
     if (!translated) return read;
-    const bool failed = !read.ok || (options.strict && !read.warnings.empty());
-    write = !failed || options.partial;
+    write = !Failed(read, options) || options.partial;
+    if (options.keepTree) read.tree = tree;
     return read;
   });
   const bool keep = options.keepDocument && translated;
   try {
-    if (write) {
+    if (write && !sink) {
+      if (keep) result.xml = doc.ToXml(options.indent);
+    } else if (write) {
       const Sink keeping = [&](std::string_view piece) {
         result.xml.append(piece);
         return sink(piece);

@@ -1,16 +1,24 @@
-// The read model: a translated document read back by the names of the tag
-// table, the one place outside the translator that knows its shape.
-#include <algorithm>
-#include <cctype>
+// The read model: the document a translation built, read through the
+// host's node interface by the names of the tag table (the one place
+// outside the translator that knows its shape), with each object's origin
+// as the translator told it.
+#include <cstdint>
 #include <cstdlib>
-#include <pugixml.hpp>
-#include <unordered_map>
+#include <cwchar>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 
+#include "api/model_builder.h"
 #include "brevan/workspace.h"
 #include "brevan_ids.h"
 #include "host/document_names.h"
 #include "host/text.h"
+#include "host/token_reader.h"
 #include "host/tokens.h"
+#include "host/xml_document.h"
+#include "statements/theme_kinds.h"
 
 namespace brevan {
 
@@ -18,42 +26,124 @@ namespace {
 
 namespace names = document_names;
 
-// The UTF-8 name of a tag, converted once.
-const char* N(Tag tag) {
-  static const std::unordered_map<short, std::string> names = [] {
-    std::unordered_map<short, std::string> all;
+std::wstring_view N(Tag tag) { return GetWorkspaceTags()->TagName(static_cast<short>(tag), 0); }
+
+// An element of the document, or none; every question of a missing one
+// answers nothing, so that paths read like the document's shape.
+class Element {
+ public:
+  Element() = default;
+  explicit Element(QdXmlNode* node) : node_(node) {}
+
+  explicit operator bool() const { return node_ != nullptr; }
+  QdXmlNode* Release() { return node_.release(); }
+
+  bool Is(std::wstring_view name) const { return node_ && node_->HasName(name); }
+  bool Is(Tag tag) const { return Is(N(tag)); }
+
+  // The first child element named by tag: the document's own lookup of a
+  // bare name, which makes no handle of the children it passes.
+  Element Child(Tag tag) const {
+    QdXmlNode* found = nullptr;
+    if (node_) node_->SelectSingleNode(N(tag).data(), &found);
+    return Element(found);
+  }
+  Element FirstChild() const {
+    QdXmlNode* child = nullptr;
+    if (node_) node_->GetFirstChild(&child);
+    return Element(child);
+  }
+
+  // Calls visit with each child element in order while it answers true.
+  template <typename Visit>
+  void ForEachChild(Visit visit) const {
+    for (Element child = FirstChild(); child;) {
+      QdXmlNode* next = nullptr;
+      child.node_->GetNextSibling(&next);
+      if (!visit(child)) return;
+      child = Element(next);
+    }
+  }
+  // The same for the children named by tag.
+  template <typename Visit>
+  void ForEach(Tag tag, Visit visit) const {
+    const std::wstring_view name = N(tag);
+    ForEachChild([&](Element& child) {
+      if (child.Is(name)) visit(child);
+      return true;
+    });
+  }
+
+  bool Has(std::wstring_view attribute) const {
+    std::string value;
+    return node_ && node_->GetAttributeUtf8(attribute, value);
+  }
+  bool Has(Tag attribute) const { return Has(N(attribute)); }
+  std::string Attribute(std::wstring_view attribute) const {
+    std::string value;
+    if (node_) node_->GetAttributeUtf8(attribute, value);
+    return value;
+  }
+  std::string Attribute(Tag attribute) const { return Attribute(N(attribute)); }
+  // Whether the attribute holds the name of tag value (a word of the document's).
+  bool AttributeIs(Tag attribute, Tag value) const { return node_ && Attribute(attribute) == Utf8(value); }
+  bool IsOne(std::wstring_view attribute) const { return node_ && Attribute(attribute) == "1"; }
+  bool IsOne(Tag attribute) const { return IsOne(N(attribute)); }
+  std::optional<double> Number(std::wstring_view attribute) const;
+  std::optional<double> Number(Tag attribute) const { return Number(N(attribute)); }
+
+  std::string Text() const {
+    std::string text;
+    if (node_) node_->GetNodeTextUtf8(text);
+    return text;
+  }
+  // The text of the first child named by tag.
+  std::string Text(Tag tag) const { return Child(tag).Text(); }
+  // Whether the text is the name of tag value.
+  bool TextIs(Tag value) const { return node_ && Text() == Utf8(value); }
+
+  // A tag's name as UTF-8, converted once.
+  static const std::string& Utf8(Tag tag);
+
+ private:
+  std::unique_ptr<QdXmlNode> node_;
+};
+
+const std::string& Element::Utf8(Tag tag) {
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> all;
     const Tokens& tags = *GetWorkspaceTags();
-    for (int i = 0; i < tags.Count(); ++i) all[tags.Entries()[i].id] = ToUtf8(tags.Entries()[i].text);
+    for (int i = 0; i < tags.Count(); ++i) {
+      const auto id = static_cast<size_t>(tags.Entries()[i].id);
+      if (id >= all.size()) all.resize(id + 1);
+      all[id] = ToUtf8(tags.Entries()[i].text);
+    }
     return all;
   }();
-  const auto found = names.find(static_cast<short>(tag));
-  return found == names.end() ? "" : found->second.c_str();
+  static const std::string none;
+  const auto id = static_cast<size_t>(static_cast<short>(tag));
+  return id < names.size() ? names[id] : none;
 }
 
-std::string Literal(const wchar_t* name) { return ToUtf8(name); }
-
-std::optional<double> NumberOf(const char* text) {
-  if (text == nullptr || *text == '\0') return std::nullopt;
+std::optional<double> NumberOf(const std::string& text) {
+  if (text.empty()) return std::nullopt;
   char* end = nullptr;
-  const double value = std::strtod(text, &end);
-  if (end == text) return std::nullopt;
+  const double value = std::strtod(text.c_str(), &end);
+  if (end == text.c_str()) return std::nullopt;
   return value;
 }
 
-std::optional<double> NumberAttribute(pugi::xml_node node, const char* name) {
-  const pugi::xml_attribute attribute = node.attribute(name);
-  return attribute ? NumberOf(attribute.value()) : std::nullopt;
-}
-
-bool IsOne(pugi::xml_node node, const char* name) {
-  return std::string_view(node.attribute(name).value()) == "1";
+std::optional<double> Element::Number(std::wstring_view attribute) const {
+  std::string value;
+  if (!node_ || !node_->GetAttributeUtf8(attribute, value)) return std::nullopt;
+  return NumberOf(value);
 }
 
 // The words of a tag's name that stand for true and false, as legend switches write them.
-std::optional<bool> Switch(pugi::xml_node node, Tag attribute, Tag on, Tag off) {
-  const std::string_view value = node.attribute(N(attribute)).value();
-  if (value == N(on)) return true;
-  if (value == N(off)) return false;
+std::optional<bool> Switch(const Element& node, Tag attribute, Tag on, Tag off) {
+  const std::string value = node.Attribute(attribute);
+  if (value == Element::Utf8(on)) return true;
+  if (value == Element::Utf8(off)) return false;
   return std::nullopt;
 }
 
@@ -66,110 +156,108 @@ int ReferenceNumber(std::string_view reference) {
 }
 
 // The drawing node and the pattern reference of a style element.
-pugi::xml_node Drawing(pugi::xml_node style) {
-  return style.child(N(Tag::Graphics)).child(N(Tag::Paint)).child(N(Tag::Drawing));
+Element Drawing(const Element& style) {
+  return style.Child(Tag::Graphics).Child(Tag::Paint).Child(Tag::Drawing);
 }
-pugi::xml_node Pattern(pugi::xml_node style) {
-  return style.child(N(Tag::Patterns)).child(N(Tag::Reference));
-}
+Element Pattern(const Element& style) { return style.Child(Tag::Patterns).Child(Tag::Reference); }
 
 std::vector<std::string> Words(std::string_view list, Tag none) {
+  const std::string& noneWord = Element::Utf8(none);
   std::vector<std::string> words;
   size_t at = 0;
   while (at < list.size()) {
     const size_t end = std::min(list.find(' ', at), list.size());
-    if (end > at && list.substr(at, end - at) != N(none)) words.emplace_back(list.substr(at, end - at));
+    if (end > at && list.substr(at, end - at) != noneWord) words.emplace_back(list.substr(at, end - at));
     at = end + 1;
   }
   return words;
 }
 
-FontStyle ReadFontAttributes(pugi::xml_node drawing) {
+FontStyle ReadFontAttributes(const Element& drawing) {
   FontStyle font;
-  font.family = drawing.attribute(N(Tag::Family)).value();
-  font.textColor = drawing.attribute(N(Tag::TextColor)).value();
-  font.backColor = drawing.attribute(N(Tag::BackColor)).value();
-  font.pointSize = NumberAttribute(drawing, N(Tag::PointSize)).value_or(0);
-  font.bold = NumberAttribute(drawing, N(Tag::Weight)).value_or(1) >= 2;
-  font.italic = std::string_view(drawing.attribute(N(Tag::Slant)).value()) == N(Tag::Italic);
-  font.effects = Words(drawing.attribute(N(Tag::Effects)).value(), Tag::None);
-  font.decorations = Words(drawing.attribute(N(Tag::Decoration)).value(), Tag::None);
-  font.boxed = IsOne(drawing, N(Tag::Boxed));
+  font.family = drawing.Attribute(Tag::Family);
+  font.textColor = drawing.Attribute(Tag::TextColor);
+  font.backColor = drawing.Attribute(Tag::BackColor);
+  font.pointSize = drawing.Number(Tag::PointSize).value_or(0);
+  font.bold = drawing.Number(Tag::Weight).value_or(1) >= 2;
+  font.italic = drawing.AttributeIs(Tag::Slant, Tag::Italic);
+  font.effects = Words(drawing.Attribute(Tag::Effects), Tag::None);
+  font.decorations = Words(drawing.Attribute(Tag::Decoration), Tag::None);
+  font.boxed = drawing.IsOne(Tag::Boxed);
   return font;
 }
 
-std::optional<FontStyle> ReadFont(pugi::xml_node holder) {
-  const pugi::xml_node style = holder.child(N(Tag::FontStyle));
+std::optional<FontStyle> ReadFont(const Element& holder) {
+  const Element style = holder.Child(Tag::FontStyle);
   if (!style) return std::nullopt;
   return ReadFontAttributes(Drawing(style));
 }
 
-std::optional<PenStyle> ReadPen(pugi::xml_node holder) {
-  const pugi::xml_node style = holder.child(N(Tag::PenStyle));
+std::optional<PenStyle> ReadPen(const Element& holder) {
+  const Element style = holder.Child(Tag::PenStyle);
   if (!style) return std::nullopt;
-  const pugi::xml_node drawing = Drawing(style);
-  return PenStyle{ReferenceNumber(Pattern(style).attribute(N(Tag::Pattern)).value()),
-                  drawing.attribute(N(Tag::LineColor)).value(), drawing.attribute(N(Tag::Width)).value()};
+  const Element drawing = Drawing(style);
+  return PenStyle{ReferenceNumber(Pattern(style).Attribute(Tag::Pattern)), drawing.Attribute(Tag::LineColor),
+                  drawing.Attribute(Tag::Width)};
 }
 
-std::optional<BrushStyle> ReadBrush(pugi::xml_node holder) {
-  const pugi::xml_node style = holder.child(N(Tag::BrushStyle));
+std::optional<BrushStyle> ReadBrush(const Element& holder) {
+  const Element style = holder.Child(Tag::BrushStyle);
   if (!style) return std::nullopt;
-  const pugi::xml_node drawing = Drawing(style);
-  return BrushStyle{ReferenceNumber(Pattern(style).attribute(N(Tag::FillPattern)).value()),
-                    drawing.attribute(N(Tag::Foreground)).value(),
-                    drawing.attribute(N(Tag::Background)).value(), IsOne(drawing, N(Tag::Opaque))};
+  const Element drawing = Drawing(style);
+  return BrushStyle{ReferenceNumber(Pattern(style).Attribute(Tag::FillPattern)),
+                    drawing.Attribute(Tag::Foreground), drawing.Attribute(Tag::Background),
+                    drawing.IsOne(Tag::Opaque)};
 }
 
-std::optional<SymbolStyle> ReadSymbol(pugi::xml_node holder) {
-  const pugi::xml_node style = holder.child(N(Tag::SymbolStyle));
+std::optional<SymbolStyle> ReadSymbol(const Element& holder) {
+  const Element style = holder.Child(Tag::SymbolStyle);
   if (!style) return std::nullopt;
-  const pugi::xml_node drawing = Drawing(style);
+  const Element drawing = Drawing(style);
   SymbolStyle symbol;
-  symbol.shape = ReferenceNumber(Pattern(style).attribute(N(Tag::SymbolShape)).value());
-  symbol.color = drawing.attribute(N(Tag::SymbolColor)).value();
-  symbol.size = NumberAttribute(drawing, N(Tag::SymbolSize)).value_or(0);
-  if (drawing.attribute(N(Tag::Image))) {
+  symbol.shape = ReferenceNumber(Pattern(style).Attribute(Tag::SymbolShape));
+  symbol.color = drawing.Attribute(Tag::SymbolColor);
+  symbol.size = drawing.Number(Tag::SymbolSize).value_or(0);
+  if (drawing.Has(Tag::Image)) {
     symbol.type = SymbolStyle::Type::Image;
-    symbol.image = drawing.attribute(N(Tag::Image)).value();
-    symbol.keepColor = IsOne(drawing, N(Tag::KeepColor));
-    symbol.keepSize = IsOne(drawing, N(Tag::KeepSize));
-  } else if (drawing.attribute(N(Tag::Family))) {
+    symbol.image = drawing.Attribute(Tag::Image);
+    symbol.keepColor = drawing.IsOne(Tag::KeepColor);
+    symbol.keepSize = drawing.IsOne(Tag::KeepSize);
+  } else if (drawing.Has(Tag::Family)) {
     symbol.type = SymbolStyle::Type::Font;
     symbol.font = ReadFontAttributes(drawing);
     // "0 r 0 0 r 0": the rotation stands second.
-    const std::string transform = drawing.attribute(N(Tag::Transform)).value();
+    const std::string transform = drawing.Attribute(Tag::Transform);
     const size_t space = transform.find(' ');
-    symbol.rotation = NumberOf(space == std::string::npos ? "" : transform.c_str() + space + 1).value_or(0);
+    symbol.rotation = space == std::string::npos ? 0 : NumberOf(transform.substr(space + 1)).value_or(0);
   }
   return symbol;
 }
 
 // Styles written into an item: the border pen and the symbol and font
 // directly, the pen and the brush in their wrapper.
-Styles ReadStyles(pugi::xml_node item) {
-  const pugi::xml_node wrapped = item.child(N(Tag::Styles));
+Styles ReadStyles(const Element& item) {
+  const Element wrapped = item.Child(Tag::Styles);
   return Styles{ReadPen(item), ReadPen(wrapped), ReadBrush(wrapped), ReadSymbol(item), ReadFont(item)};
 }
 
-std::optional<LegendRow> ReadRow(pugi::xml_node holder) {
-  const pugi::xml_node row =
-      std::string_view(holder.name()) == N(Tag::Row) ? holder : holder.child(N(Tag::Row));
+std::optional<LegendRow> ReadRowElement(const Element& row) {
   if (!row) return std::nullopt;
-  const pugi::xml_node text = row.child(N(Tag::RowText));
-  return LegendRow{text.child_value(), static_cast<bool>(text),
-                   std::string_view(row.attribute(N(Tag::Shown)).value()) == N(Tag::False)};
+  const Element text = row.Child(Tag::RowText);
+  return LegendRow{text.Text(), static_cast<bool>(text), row.AttributeIs(Tag::Shown, Tag::False)};
 }
 
-std::optional<LegendText> ReadLegendText(pugi::xml_node legend, Tag element, Tag textElement) {
-  const pugi::xml_node holder = legend.child(N(element));
+std::optional<LegendRow> ReadRow(const Element& holder) { return ReadRowElement(holder.Child(Tag::Row)); }
+
+std::optional<LegendText> ReadLegendText(const Element& legend, Tag element, Tag textElement) {
+  const Element holder = legend.Child(element);
   if (!holder) return std::nullopt;
-  const pugi::xml_node text = holder.child(N(textElement));
-  return LegendText{text.child_value(), static_cast<bool>(text), ReadFont(holder)};
+  const Element text = holder.Child(textElement);
+  return LegendText{text.Text(), static_cast<bool>(text), ReadFont(holder)};
 }
 
-std::optional<Legend> ReadLegend(pugi::xml_node theme) {
-  const pugi::xml_node node = theme.child(N(Tag::Legend));
+std::optional<Legend> ReadLegend(const Element& theme) {
+  const Element node = theme.Child(Tag::Legend);
   if (!node) return std::nullopt;
   Legend legend;
   legend.showCounts = Switch(node, Tag::ShowCounts, Tag::True, Tag::False);
@@ -177,161 +265,165 @@ std::optional<Legend> ReadLegend(pugi::xml_node theme) {
   legend.showEmpty = Switch(node, Tag::ShowEmpty, Tag::True, Tag::False);
   legend.frame = Switch(node, Tag::Frame, Tag::True, Tag::False);
   legend.portrait = Switch(node, Tag::Orientation, Tag::Portrait, Tag::Landscape);
-  legend.hidden =
-      std::string_view(node.child(N(Tag::Visibility)).child_value(N(Tag::VisibleState))) == N(Tag::False);
+  legend.hidden = node.Child(Tag::Visibility).Child(Tag::VisibleState).TextIs(Tag::False);
   legend.title = ReadLegendText(node, Tag::Title, Tag::TitleText);
   legend.subtitle = ReadLegendText(node, Tag::Subtitle, Tag::SubtitleText);
-  legend.rowFont = ReadFont(node.child(N(Tag::RowFont)));
+  legend.rowFont = ReadFont(node.Child(Tag::RowFont));
   return legend;
 }
 
 // An expression element's text as written: its reference's source without
 // the word of its kind.
-std::string ExpressionText(pugi::xml_node expression) {
-  const std::string source = expression.child(N(Tag::Reference)).attribute(N(Tag::Source)).value();
-  const std::string prefix = std::string(N(Tag::Expr)) + " ";
-  return source.rfind(prefix, 0) == 0 ? source.substr(prefix.size()) : source;
+std::string ExpressionText(const Element& expression) {
+  std::string source = expression.Child(Tag::Reference).Attribute(Tag::Source);
+  const std::string& kind = Element::Utf8(Tag::Expr);
+  if (source.size() > kind.size() && source.compare(0, kind.size(), kind) == 0 && source[kind.size()] == ' ')
+    source.erase(0, kind.size() + 1);
+  return source;
 }
 
-std::optional<Measure> ReadMeasure(pugi::xml_node holder) {
-  const pugi::xml_node measure = holder.child(N(Tag::Measure));
+std::optional<Measure> ReadMeasure(const Element& holder) {
+  const Element measure = holder.Child(Tag::Measure);
   if (!measure) return std::nullopt;
-  return Measure{NumberOf(measure.child_value()).value_or(0), measure.attribute(N(Tag::Unit)).value()};
+  return Measure{NumberOf(measure.Text()).value_or(0), measure.Attribute(Tag::Unit)};
 }
 
-void ReadItems(pugi::xml_node theme, Theme& out) {
-  for (const pugi::xml_node list : {theme.child(N(Tag::RangeItems)), theme.child(N(Tag::ValueItems)),
-                                    theme.child(N(Tag::BarItems)), theme.child(N(Tag::PieItems))}) {
-    for (const pugi::xml_node node : list.children()) {
-      const std::string_view name = node.name();
+void ReadItems(const Element& theme, Theme& out) {
+  for (const Tag list : {Tag::RangeItems, Tag::ValueItems, Tag::BarItems, Tag::PieItems}) {
+    theme.Child(list).ForEachChild([&](const Element& node) {
       ThemeItem item;
-      if (name == N(Tag::RangeItem)) {
-        item.low = node.child(N(Tag::LowerBound)).child_value(N(Tag::Value));
-        item.high = node.child(N(Tag::UpperBound)).child_value(N(Tag::Value));
-      } else if (name == N(Tag::ValueItem)) {
-        item.value = node.child_value(N(Tag::Value));
-      } else if (name == N(Tag::BarItem) || name == N(Tag::PieItem)) {
-        item.expression = ExpressionText(node.child(N(Tag::Expression)));
+      if (node.Is(Tag::RangeItem)) {
+        item.low = node.Child(Tag::LowerBound).Text(Tag::Value);
+        item.high = node.Child(Tag::UpperBound).Text(Tag::Value);
+      } else if (node.Is(Tag::ValueItem)) {
+        item.value = node.Text(Tag::Value);
+      } else if (node.Is(Tag::BarItem) || node.Is(Tag::PieItem)) {
+        item.expression = ExpressionText(node.Child(Tag::Expression));
         out.expressions.push_back(item.expression);
-      } else if (name == N(Tag::DefaultRange) || name == N(Tag::DefaultValue)) {
+      } else if (node.Is(Tag::DefaultRange) || node.Is(Tag::DefaultValue)) {
         item.isDefault = true;
       } else {
-        continue;
+        return true;
       }
       item.styles = ReadStyles(node);
       // A chart item's brush stands in the item itself.
       if (!item.styles.brush) item.styles.brush = ReadBrush(node);
       item.row = ReadRow(node);
-      item.color = node.child_value(N(Tag::ItemColor));
+      item.color = node.Text(Tag::ItemColor);
       out.items.push_back(std::move(item));
-    }
+      return true;
+    });
   }
 }
 
-void ReadGraduated(pugi::xml_node theme, Theme& out) {
+void ReadGraduated(const Element& theme, Theme& out) {
   for (const Tag tag : {Tag::FirstSymbol, Tag::SecondSymbol}) {
-    const pugi::xml_node node = theme.child(N(tag));
+    const Element node = theme.Child(tag);
     if (!node) continue;
     GraduatedSymbol symbol;
     symbol.symbol = ReadSymbol(node).value_or(SymbolStyle());
-    symbol.small = ReadRow(node.child(N(Tag::SmallRow)));
-    symbol.medium = ReadRow(node.child(N(Tag::MediumRow)));
-    symbol.large = ReadRow(node.child(N(Tag::LargeRow)));
+    symbol.small = ReadRow(node.Child(Tag::SmallRow));
+    symbol.medium = ReadRow(node.Child(Tag::MediumRow));
+    symbol.large = ReadRow(node.Child(Tag::LargeRow));
     out.symbols.push_back(std::move(symbol));
   }
 }
 
-void ReadSizes(pugi::xml_node theme, Theme& out) {
-  if (const pugi::xml_node method = theme.child(N(Tag::Method)).first_child()) {
-    const std::string_view name = method.name();
-    out.method = name == N(Tag::ProportionalMethod) ? N(Tag::Proportional)
-                 : name == N(Tag::NormalizedMethod) ? N(Tag::Normalized)
-                                                    : N(Tag::Constant);
-    out.methodText = method.attribute(N(Tag::Label)).value();
-  }
-  const pugi::xml_node valueSize = theme.child(N(Tag::ValueSize));
-  if (const pugi::xml_node reference = valueSize.child(N(Tag::ReferenceValue)))
-    out.reference = NumberOf(reference.child_value());
-  out.size = ReadMeasure(valueSize.child(N(Tag::Extent)));
-  out.secondSize = ReadMeasure(theme.child(N(Tag::SecondSize)));
+// A word of the document's as one of a closed set of values.
+template <typename Value, size_t n>
+Value WordOf(const std::string& text, const std::pair<Tag, Value> (&words)[n]) {
+  for (const auto& [tag, value] : words)
+    if (text == Element::Utf8(tag)) return value;
+  return Value::Unset;
 }
 
-Theme ReadTheme(pugi::xml_node node, ThemeKind kind) {
+void ReadSizes(const Element& theme, Theme& out) {
+  if (const Element method = theme.Child(Tag::Method).FirstChild()) {
+    out.method = method.Is(Tag::ProportionalMethod) ? SizeMethod::Proportional
+                 : method.Is(Tag::NormalizedMethod) ? SizeMethod::Normalized
+                                                    : SizeMethod::Constant;
+    out.methodText = method.Attribute(Tag::Label);
+  }
+  const Element valueSize = theme.Child(Tag::ValueSize);
+  if (const Element reference = valueSize.Child(Tag::ReferenceValue))
+    out.reference = NumberOf(reference.Text());
+  out.size = ReadMeasure(valueSize.Child(Tag::Extent));
+  out.secondSize = ReadMeasure(theme.Child(Tag::SecondSize));
+}
+
+Theme ReadTheme(const Element& node, ThemeKind kind) {
   Theme theme;
   theme.kind = kind;
-  theme.visible = !node.attribute(N(Tag::Visible)) || IsOne(node, N(Tag::Visible));
-  for (const pugi::xml_node expression : node.children(N(Tag::Expression)))
-    theme.expressions.push_back(ExpressionText(expression));
-  theme.missing = node.child(N(Tag::MissingValue)).child_value(N(Tag::ValueText));
-  const pugi::xml_node settings = node.child(N(Tag::ItemSettings));
-  theme.applyTo = settings.child_value(N(Tag::ApplyTo));
-  theme.spreading = settings.child_value(N(Tag::Spreading));
-  theme.variant = settings.child_value(N(Tag::SpreadVariant));
-  if (const pugi::xml_node reference = settings.child(N(Tag::ReferenceValue)))
-    theme.reference = NumberOf(reference.child_value());
-  if (const pugi::xml_node defaults = node.child(N(Tag::DefaultStyles)))
-    theme.defaultStyles = ReadStyles(defaults);
+  theme.visible = !node.Has(Tag::Visible) || node.IsOne(Tag::Visible);
+  node.ForEach(Tag::Expression,
+               [&](const Element& expression) { theme.expressions.push_back(ExpressionText(expression)); });
+  theme.missing = node.Child(Tag::MissingValue).Text(Tag::ValueText);
+  const Element settings = node.Child(Tag::ItemSettings);
+  theme.applyTo =
+      WordOf<ApplyTo>(settings.Child(Tag::ApplyTo).Text(),
+                      {{Tag::All, ApplyTo::All}, {Tag::Color, ApplyTo::Color}, {Tag::Size, ApplyTo::Size}});
+  theme.spreading = WordOf<Spreading>(
+      settings.Child(Tag::Spreading).Text(),
+      {{Tag::Uniform, Spreading::Uniform}, {Tag::Hue, Spreading::Hue}, {Tag::Graded, Spreading::Graded}});
+  theme.variant = settings.Text(Tag::SpreadVariant);
+  if (const Element reference = settings.Child(Tag::ReferenceValue))
+    theme.reference = NumberOf(reference.Text());
+  if (const Element defaults = node.Child(Tag::DefaultStyles)) theme.defaultStyles = ReadStyles(defaults);
   ReadItems(node, theme);
   ReadSizes(node, theme);
-  if (!theme.reference)
-    if (const pugi::xml_node reference = node.child(N(Tag::ValueSize)).child(N(Tag::ReferenceValue)))
-      theme.reference = NumberOf(reference.child_value());
-  theme.stacked = static_cast<bool>(node.child(N(Tag::BarHead)).child(N(Tag::StackedBars)));
-  const pugi::xml_node pie = node.child(N(Tag::PieHead));
-  if (pie) {
-    theme.startAngle = NumberOf(pie.child_value(N(Tag::StartAngle)));
-    theme.sweep = NumberOf(pie.child_value(N(Tag::Sweep)));
+  theme.stacked = static_cast<bool>(node.Child(Tag::BarHead).Child(Tag::StackedBars));
+  if (const Element pie = node.Child(Tag::PieHead)) {
+    theme.startAngle = NumberOf(pie.Text(Tag::StartAngle));
+    theme.sweep = NumberOf(pie.Text(Tag::Sweep));
   }
-  theme.outline = ReadPen(node.child(N(Tag::ChartPen)));
-  theme.fill = ReadBrush(node.child(N(Tag::ChartBrush)));
-  theme.horizontal = node.child(N(Tag::Placement)).child_value(N(Tag::Horizontal));
-  theme.vertical = node.child(N(Tag::Placement)).child_value(N(Tag::Vertical));
+  theme.outline = ReadPen(node.Child(Tag::ChartPen));
+  theme.fill = ReadBrush(node.Child(Tag::ChartBrush));
+  const Element placement = node.Child(Tag::Placement);
+  theme.horizontal = placement.Text(Tag::Horizontal);
+  theme.vertical = placement.Text(Tag::Vertical);
   ReadGraduated(node, theme);
-  theme.symbol = ReadSymbol(node.child(N(Tag::ThemeSymbol)));
-  theme.symbolValue = node.child_value(N(Tag::SymbolValue));
-  for (const pugi::xml_node row : node.children(N(Tag::Row)))
-    if (std::optional<LegendRow> read = ReadRow(row)) theme.rows.push_back(std::move(*read));
+  theme.symbol = ReadSymbol(node.Child(Tag::ThemeSymbol));
+  theme.symbolValue = node.Text(Tag::SymbolValue);
+  node.ForEach(Tag::Row, [&](const Element& row) {
+    if (std::optional<LegendRow> read = ReadRowElement(row)) theme.rows.push_back(std::move(*read));
+  });
   theme.legend = ReadLegend(node);
   return theme;
 }
 
-std::optional<ThemeKind> KindOf(std::string_view name) {
-  const std::pair<Tag, ThemeKind> kinds[] = {
-      {Tag::RangeTheme, ThemeKind::Range},         {Tag::ValueTheme, ThemeKind::Value},
-      {Tag::BarTheme, ThemeKind::BarChart},        {Tag::PieTheme, ThemeKind::PieChart},
-      {Tag::GraduatedTheme, ThemeKind::Graduated}, {Tag::SymbolTheme, ThemeKind::SingleSymbol}};
-  for (const auto& [tag, kind] : kinds)
-    if (name == N(tag)) return kind;
-  return std::nullopt;
-}
-
-Layer ReadLayer(pugi::xml_node node) {
+Layer ReadLayer(const Element& node) {
   Layer layer;
-  layer.position = static_cast<int>(NumberAttribute(node, N(Tag::Position)).value_or(0));
-  layer.name = node.attribute(N(Tag::Name)).value();
-  for (const pugi::xml_node label : node.child(N(Tag::Labels)).children(N(Tag::LabelExpression)))
-    layer.labels.emplace_back(label.child_value());
-  layer.colorList = static_cast<bool>(node.child(N(Tag::ColorList)));
-  for (const pugi::xml_node theme : node.child(N(Tag::Themes)).children())
-    if (const std::optional<ThemeKind> kind = KindOf(theme.name()))
-      layer.themes.push_back(ReadTheme(theme, *kind));
+  layer.position = static_cast<int>(node.Number(Tag::Position).value_or(0));
+  layer.name = node.Attribute(Tag::Name);
+  node.Child(Tag::Labels).ForEach(Tag::LabelExpression, [&](const Element& label) {
+    layer.labels.push_back(label.Text());
+  });
+  layer.colorList = static_cast<bool>(node.Child(Tag::ColorList));
+  node.Child(Tag::Themes).ForEachChild([&](const Element& theme) {
+    for (const ThemeKindEntry& entry : kThemeKinds)
+      if (theme.Is(entry.element)) {
+        layer.themes.push_back(ReadTheme(theme, entry.kind));
+        break;
+      }
+    return true;
+  });
   return layer;
 }
 
-View ReadView(pugi::xml_node window) {
+View ReadView(const Element& window) {
   View view;
-  const auto text = [&](Tag tag) { return std::string(window.attribute(N(tag)).value()); };
-  const auto number = [&](Tag tag) { return NumberAttribute(window, N(tag)); };
+  const auto text = [&](Tag tag) { return window.Attribute(tag); };
+  const auto number = [&](Tag tag) { return window.Number(tag); };
   view.centerX = number(Tag::CenterX);
   view.centerY = number(Tag::CenterY);
-  view.smartRedraw = IsOne(window, Literal(names::kSmartRedraw).c_str());
+  view.smartRedraw = window.IsOne(names::kSmartRedraw);
   view.zoom = number(Tag::Zoom);
   view.zoomUnits = text(Tag::ZoomUnits);
   view.zoomLayer = text(Tag::ZoomLayer);
   view.pan = number(Tag::Pan);
   view.panUnits = text(Tag::PanUnits);
   view.panDirection = text(Tag::PanDirection);
-  view.panRedraw = IsOne(window, N(Tag::PanRedraw));
+  view.panRedraw = window.IsOne(Tag::PanRedraw);
   view.scaleFrom = number(Tag::ScaleFrom);
   view.scaleFromUnits = text(Tag::ScaleFromUnits);
   view.scaleTo = number(Tag::ScaleTo);
@@ -348,239 +440,196 @@ View ReadView(pugi::xml_node window) {
   return view;
 }
 
-std::optional<WindowPosition> ReadPosition(pugi::xml_node window) {
-  const pugi::xml_node node = window.child(N(Tag::WindowPosition));
+std::optional<WindowPosition> ReadPosition(const Element& window) {
+  const Element node = window.Child(Tag::WindowPosition);
   if (!node) return std::nullopt;
   WindowPosition position;
-  position.x = NumberAttribute(node, Literal(names::kX).c_str());
-  position.y = NumberAttribute(node, Literal(names::kY).c_str());
-  position.units = node.attribute(Literal(names::kUnits).c_str()).value();
-  position.width = NumberAttribute(node, Literal(names::kWidth).c_str());
-  position.height = NumberAttribute(node, Literal(names::kHeight).c_str());
-  position.style = node.attribute(Literal(names::kStyle).c_str()).value();
+  position.x = node.Number(names::kX);
+  position.y = node.Number(names::kY);
+  position.units = node.Attribute(names::kUnits);
+  position.width = node.Number(names::kWidth);
+  position.height = node.Number(names::kHeight);
+  const std::wstring style = FromUtf8(node.Attribute(names::kStyle));
+  position.style = style == names::kMinimized   ? WindowPosition::Style::Minimized
+                   : style == names::kMaximized ? WindowPosition::Style::Maximized
+                                                : WindowPosition::Style::Normal;
   return position;
 }
 
-// A table a map window made for a repeated table: alias NAME_N beside a
-// table NAME, its file that table's file or that file made unique (FILE_M).
-void FindCopies(std::vector<Table>& tables) {
-  std::unordered_map<std::string, const Table*> byAlias;
-  for (Table& table : tables) {
-    const size_t underscore = table.alias.rfind('_');
-    if (underscore != std::string::npos && underscore + 1 < table.alias.size() &&
-        table.alias.find_first_not_of("0123456789", underscore + 1) == std::string::npos) {
-      const auto original = byAlias.find(table.alias.substr(0, underscore));
-      if (original != byAlias.end()) {
-        const std::string& file = original->second->file;
-        const bool sameFile = table.file == file || (table.file.rfind(file + "_", 0) == 0 &&
-                                                     table.file.find_first_not_of(
-                                                         "0123456789", file.size() + 1) == std::string::npos);
-        if (sameFile) table.copyOf = original->second->alias;
-      }
-    }
-    byAlias.emplace(table.alias, &table);
-  }
-}
-
-Workspace Read(const pugi::xml_document& document) {
-  Workspace workspace;
-  const pugi::xml_node root = document.child(N(Tag::Workspace));
-  for (const pugi::xml_node node : root.child(N(Tag::Tables)).children(N(Tag::Table))) {
-    Table table;
-    table.alias = node.attribute(N(Tag::Alias)).value();
-    table.file = node.attribute(N(Tag::File)).value();
-    table.locked = IsOne(node, N(Tag::Locked));
-    table.hidden = IsOne(node, N(Tag::Hidden));
-    table.interactive = IsOne(node, N(Tag::Interactive));
-    table.codepage = node.attribute(N(Tag::Codepage)).value();
-    table.password = node.attribute(N(Tag::Password)).value();
-    workspace.tables.push_back(std::move(table));
-  }
-  FindCopies(workspace.tables);
-  for (const pugi::xml_node node : root.child(N(Tag::MapWindows)).children(N(Tag::MapWindow))) {
-    MapWindow window;
-    for (const pugi::xml_node layer : node.child(N(Tag::Layers)).children(N(Tag::Layer)))
-      window.layers.push_back(ReadLayer(layer));
-    window.view = ReadView(node);
-    window.position = ReadPosition(node);
-    workspace.mapWindows.push_back(std::move(window));
-  }
-  return workspace;
+Element Root(XmlDocument& doc) {
+  if (!doc.HasRoot()) return Element();
+  return Element(doc.GetRootElement(N(Tag::Workspace), L" /"));
 }
 
 }  // namespace
 
-std::string NumberText(double value) {
-  char buffer[32];
-  return std::string(buffer, WriteNumber(value, buffer));
-}
-
-const char* ThemeKindWord(ThemeKind kind) {
-  switch (kind) {
-    case ThemeKind::Range:
-      return "range";
-    case ThemeKind::Value:
-      return "value";
-    case ThemeKind::BarChart:
-      return "bar";
-    case ThemeKind::PieChart:
-      return "pie";
-    case ThemeKind::Graduated:
-      return "graduated";
-    case ThemeKind::SingleSymbol:
-      return "single-symbol";
-  }
-  return "";
-}
-
-std::optional<Workspace> ReadWorkspace(std::string_view xml) {
-  pugi::xml_document document;
-  if (!document.load_buffer(xml.data(), xml.size())) return std::nullopt;
-  return Read(document);
-}
-
-Workspace ReadWorkspace(const Result& result) {
-  Workspace workspace = ReadWorkspace(result.xml).value_or(Workspace());
-  // The file strings of the open tables, in the order the tables stand.
-  auto mark = result.marks.begin();
-  for (Table& table : workspace.tables) {
-    if (!table.copyOf.empty()) continue;
-    while (mark != result.marks.end() && mark->kind != Mark::Kind::TableFile) ++mark;
-    if (mark == result.marks.end()) break;
-    table.line = mark->line;
-    table.column = mark->column;
-    table.endColumn = mark->endColumn;
-    ++mark;
-  }
+Workspace ReadObjects(XmlDocument& doc) {
+  Workspace workspace;
+  const Element root = Root(doc);
+  root.Child(Tag::Tables).ForEach(Tag::Table, [&](const Element& node) {
+    Table table;
+    table.alias = node.Attribute(Tag::Alias);
+    table.file = node.Attribute(Tag::File);
+    table.locked = node.IsOne(Tag::Locked);
+    table.hidden = node.IsOne(Tag::Hidden);
+    table.interactive = node.IsOne(Tag::Interactive);
+    table.codepage = node.Attribute(Tag::Codepage);
+    table.password = node.Attribute(Tag::Password);
+    workspace.tables.push_back(std::move(table));
+  });
+  root.Child(Tag::MapWindows).ForEach(Tag::MapWindow, [&](const Element& node) {
+    MapWindow window;
+    node.Child(Tag::Layers).ForEach(Tag::Layer, [&](const Element& layer) {
+      window.layers.push_back(ReadLayer(layer));
+    });
+    window.view = ReadView(node);
+    window.position = ReadPosition(node);
+    workspace.mapWindows.push_back(std::move(window));
+  });
   return workspace;
 }
 
 namespace {
 
-// The statement a Statement mark names, by its first words as written.
-enum class StatementKind { OpenTable, MapWindow, SetMap, Legend, Theme, Other };
+Span SpanOf(const ReaderSpan& span) { return {span.line, span.column, span.endLine, span.endColumn}; }
 
-StatementKind KindOfStatement(std::string_view words) {
-  std::string lower(words);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  const auto starts = [&](std::string_view prefix) { return lower.rfind(prefix, 0) == 0; };
-  if (starts("open")) return StatementKind::OpenTable;
-  if (starts("map")) return StatementKind::MapWindow;
-  if (starts("theme")) return StatementKind::Theme;
-  if (starts("set") && lower.find("legend") != std::string::npos) return StatementKind::Legend;
-  if (starts("set")) return StatementKind::SetMap;
-  return StatementKind::Other;
+StatementKind KindOf(TranslatedStatement kind) {
+  switch (kind) {
+    case TranslatedStatement::OpenTable:
+      return StatementKind::OpenTable;
+    case TranslatedStatement::MapWindow:
+      return StatementKind::MapWindow;
+    case TranslatedStatement::SetMap:
+      return StatementKind::SetMap;
+    case TranslatedStatement::Thematic:
+      return StatementKind::Thematic;
+    case TranslatedStatement::LegendSettings:
+      return StatementKind::LegendSettings;
+  }
+  return StatementKind::PassedOver;
 }
 
-// Prints nodes until maxLines lines are written, then stops the printing.
-class LineLimitedWriter : public pugi::xml_writer {
- public:
-  struct Full {};
-  explicit LineLimitedWriter(size_t maxLines) : left_(maxLines) {}
-  void write(const void* data, size_t size) override {
-    const std::string_view piece(static_cast<const char*>(data), size);
-    for (size_t at = 0; at < piece.size();) {
-      const size_t line = piece.find('\n', at);
-      const size_t end = line == std::string_view::npos ? piece.size() : line + 1;
-      text.append(piece.substr(at, end - at));
-      at = end;
-      if (line != std::string_view::npos && --left_ == 0) throw Full{};
-    }
+// The reference of what a statement of kind made or changed, and gives
+// the object its origin when it stands in workspace.
+ObjectRef Refer(StatementKind statement, const ReaderObject& object, const Origin& origin,
+                Workspace& workspace) {
+  ObjectRef ref;
+  ref.table = object.place.table;
+  ref.window = object.place.window;
+  ref.layer = object.place.layer - 1;
+  ref.theme = object.place.theme;
+  const auto layer = [&]() -> Layer* {
+    if (ref.window < 0 || static_cast<size_t>(ref.window) >= workspace.mapWindows.size()) return nullptr;
+    std::vector<Layer>& layers = workspace.mapWindows[ref.window].layers;
+    return ref.layer >= 0 && static_cast<size_t>(ref.layer) < layers.size() ? &layers[ref.layer] : nullptr;
+  };
+  const auto theme = [&]() -> Theme* {
+    Layer* found = layer();
+    return found && ref.theme >= 0 && static_cast<size_t>(ref.theme) < found->themes.size()
+               ? &found->themes[ref.theme]
+               : nullptr;
+  };
+  switch (object.kind) {
+    case DocumentObject::Table:
+    case DocumentObject::TableCopy:
+      ref.kind = ObjectRef::Kind::Table;
+      if (ref.table >= 0 && static_cast<size_t>(ref.table) < workspace.tables.size()) {
+        Table& table = workspace.tables[ref.table];
+        table.origin = origin;
+        if (object.kind == DocumentObject::TableCopy) table.copyOf = ToUtf8(object.name);
+      }
+      break;
+    case DocumentObject::MapWindow:
+      ref.kind = ObjectRef::Kind::MapWindow;
+      ref.changed = statement == StatementKind::SetMap;
+      if (ref.window >= 0 && static_cast<size_t>(ref.window) < workspace.mapWindows.size()) {
+        MapWindow& window = workspace.mapWindows[ref.window];
+        (ref.changed ? window.view.origin : window.origin) = origin;
+      }
+      break;
+    case DocumentObject::Layer:
+      ref.kind = ObjectRef::Kind::Layer;
+      ref.changed = statement != StatementKind::MapWindow;
+      if (Layer* found = layer(); found && !ref.changed) found->origin = origin;
+      break;
+    case DocumentObject::Theme:
+      ref.kind = ObjectRef::Kind::Theme;
+      if (Theme* found = theme()) found->origin = origin;
+      break;
+    case DocumentObject::Legend:
+      ref.kind = ObjectRef::Kind::Legend;
+      if (Theme* found = theme(); found && found->legend) found->legend->origin = origin;
+      break;
   }
-  std::string text;
-
- private:
-  size_t left_;
-};
-
-std::string Printed(const std::vector<pugi::xml_node>& nodes, size_t maxLines) {
-  LineLimitedWriter writer(maxLines);
-  try {
-    for (const pugi::xml_node node : nodes) node.print(writer, "  ", pugi::format_indent);
-  } catch (const LineLimitedWriter::Full&) {
-    writer.text += "…\n";
-  }
-  return writer.text;
-}
-
-pugi::xml_node LayerNamed(pugi::xml_node window, const std::string& name) {
-  for (const pugi::xml_node layer : window.child(N(Tag::Layers)).children(N(Tag::Layer)))
-    if (name == layer.attribute(N(Tag::Name)).value()) return layer;
-  return {};
+  return ref;
 }
 
 }  // namespace
 
-std::string StatementFragment(const Result& result, size_t index, size_t maxLines) {
-  if (index >= result.marks.size() || result.marks[index].kind != Mark::Kind::Statement || maxLines == 0)
-    return {};
-  pugi::xml_document document;
-  if (!document.load_buffer(result.xml.data(), result.xml.size())) return {};
-  const pugi::xml_node root = document.child(N(Tag::Workspace));
-  // The marks of a statement's parts come before its own: those after the
-  // statement before it are this one's.
-  size_t first = index;
-  while (first > 0 && result.marks[first - 1].kind != Mark::Kind::Statement) --first;
-  // The window a statement works on is the newest one made before it; a
-  // thematic statement's theme is its layer's themes counted so far.
-  int windows = 0;
-  std::unordered_map<std::string, size_t> themesOfLayer;
-  std::string layerOfTheme;
-  for (size_t i = 0, partsFrom = 0; i <= index; ++i) {
-    const Mark& mark = result.marks[i];
-    if (mark.kind != Mark::Kind::Statement) continue;
-    const StatementKind kind = KindOfStatement(mark.name);
-    if (kind == StatementKind::MapWindow) {
-      ++windows;
-      themesOfLayer.clear();
-    } else if (kind == StatementKind::Theme) {
-      for (size_t part = partsFrom; part < i; ++part)
-        if (result.marks[part].kind == Mark::Kind::LayerNumber) {
-          layerOfTheme = result.marks[part].name;
-          ++themesOfLayer[layerOfTheme];
-          break;
-        }
+void AddStatements(const std::vector<ReaderStatement>& statements,
+                   const std::vector<SkippedStatement>& skipped, Workspace& workspace) {
+  workspace.statements.reserve(statements.size() + skipped.size());
+  auto passed = skipped.begin();
+  const auto addPassedOverBefore = [&](int line, int column) {
+    for (; passed != skipped.end() &&
+           (passed->line < line || (passed->line == line && passed->column < column));
+         ++passed) {
+      Statement statement;
+      statement.kind = StatementKind::PassedOver;
+      statement.name = ToUtf8(passed->keyword);
+      const int length = static_cast<int>(passed->keyword.size());
+      statement.span = {passed->line, passed->column, passed->line, passed->column + length};
+      workspace.statements.push_back(std::move(statement));
     }
-    partsFrom = i + 1;
+  };
+  for (const ReaderStatement& read : statements) {
+    addPassedOverBefore(read.span.line, read.span.column);
+    Statement statement;
+    statement.kind = KindOf(read.kind);
+    statement.span = SpanOf(read.span);
+    statement.name = ToUtf8(read.name);
+    statement.failed = !read.translated;
+    statement.objects.reserve(read.objects.size());
+    for (const ReaderObject& object : read.objects)
+      statement.objects.push_back(
+          Refer(statement.kind, object, Origin{statement.span, SpanOf(object.clause)}, workspace));
+    workspace.statements.push_back(std::move(statement));
   }
-  std::vector<pugi::xml_node> nodes;
-  pugi::xml_node window;
-  int number = 0;
-  for (const pugi::xml_node node : root.child(N(Tag::MapWindows)).children(N(Tag::MapWindow)))
-    if (++number == windows) window = node;
-  switch (KindOfStatement(result.marks[index].name)) {
-    case StatementKind::OpenTable:
-      for (size_t part = first; part < index; ++part)
-        if (result.marks[part].kind == Mark::Kind::TableAlias ||
-            result.marks[part].kind == Mark::Kind::TableFile) {
-          const Mark& mark = result.marks[part];
-          const char* attribute = N(mark.kind == Mark::Kind::TableAlias ? Tag::Alias : Tag::File);
-          for (const pugi::xml_node table : root.child(N(Tag::Tables)).children(N(Tag::Table)))
-            if (mark.name == table.attribute(attribute).value()) nodes.assign(1, table);
-        }
-      break;
-    case StatementKind::MapWindow:
-    case StatementKind::SetMap:
-      if (window) nodes.push_back(window);
-      break;
-    case StatementKind::Theme: {
-      const pugi::xml_node themes = LayerNamed(window, layerOfTheme).child(N(Tag::Themes));
-      size_t count = 0;
-      for (const pugi::xml_node theme : themes.children())
-        if (++count == themesOfLayer[layerOfTheme]) nodes.push_back(theme);
-      break;
+  addPassedOverBefore(INT32_MAX, INT32_MAX);
+}
+
+std::unique_ptr<QdXmlNode> ElementOf(XmlDocument& doc, const ObjectRef& ref) {
+  const Element root = Root(doc);
+  // The index-th child named by tag.
+  const auto nth = [](const Element& parent, Tag tag, int index) {
+    Element found;
+    if (index < 0) return found;
+    const std::wstring_view name = N(tag);
+    parent.ForEachChild([&](Element& child) {
+      if (!child.Is(name) || index-- > 0) return true;
+      found = std::move(child);
+      return false;
+    });
+    return found;
+  };
+  Element found;
+  if (ref.kind == ObjectRef::Kind::Table) {
+    found = nth(root.Child(Tag::Tables), Tag::Table, ref.table);
+  } else {
+    found = nth(root.Child(Tag::MapWindows), Tag::MapWindow, ref.window);
+    if (ref.kind != ObjectRef::Kind::MapWindow) found = nth(found.Child(Tag::Layers), Tag::Layer, ref.layer);
+    if (ref.kind == ObjectRef::Kind::Theme || ref.kind == ObjectRef::Kind::Legend) {
+      Element theme;
+      int index = ref.theme;
+      found.Child(Tag::Themes).ForEachChild([&](Element& child) {
+        if (index-- > 0) return true;
+        theme = std::move(child);
+        return false;
+      });
+      found = index < 0 ? std::move(theme) : Element();
     }
-    case StatementKind::Legend:
-      for (size_t part = first; part < index; ++part)
-        if (result.marks[part].kind == Mark::Kind::LayerNumber) {
-          const pugi::xml_node layer = LayerNamed(window, result.marks[part].name);
-          if (layer && std::find(nodes.begin(), nodes.end(), layer) == nodes.end()) nodes.push_back(layer);
-        }
-      break;
-    case StatementKind::Other:
-      break;
   }
-  return Printed(nodes, maxLines);
+  return std::unique_ptr<QdXmlNode>(found ? found.Release() : nullptr);
 }
 
 }  // namespace brevan

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "cli/commands.h"
 #include "cli/terminal.h"
 
 namespace brevan::cli {
@@ -39,10 +40,6 @@ const char* TableStatusWords(InventoryTable::Status status) {
       return "copy";
   }
   return "";
-}
-
-std::string Plural(size_t count, const char* one, const char* many) {
-  return std::to_string(count) + ' ' + (count == 1 ? one : many);
 }
 
 // What the inventory found of the tables, over all workspaces.
@@ -145,40 +142,44 @@ void WriteText(const Inventory& inventory, std::ostream& out) {
       << Plural(totals.copies, "copy", "copies") << '\n';
 }
 
+// A column of theme counts: "range_themes", … "single_symbol_themes".
+std::string ThemeColumn(size_t kind) {
+  std::string column = ThemeKindWord(static_cast<ThemeKind>(kind));
+  std::replace(column.begin(), column.end(), '-', '_');
+  return column + "_themes";
+}
+
 void WriteCsv(const Inventory& inventory, std::ostream& out, bool terminal) {
-  constexpr const char* kColumns[] = {"record",      "workspace",  "status",           "line",
-                                      "alias",       "file",       "rewritten",        "table_status",
-                                      "resolved",    "copy_of",    "looked_for",       "near_match",
-                                      "map_windows", "layers",     "range_themes",     "value_themes",
-                                      "bar_themes",  "pie_themes", "graduated_themes", "single_symbol_themes",
-                                      "passed_over", "warnings",   "remarks",          "errors",
-                                      "error"};
-  CsvRecord(out, std::vector<std::string>(std::begin(kColumns), std::end(kColumns)), terminal);
+  std::vector<std::string> columns = {"record",     "workspace",  "status",       "line",     "alias",
+                                      "file",       "rewritten",  "table_status", "resolved", "copy_of",
+                                      "looked_for", "near_match", "map_windows",  "layers"};
+  for (size_t kind = 0; kind < kThemeKindCount; ++kind) columns.push_back(ThemeColumn(kind));
+  for (const char* column : {"passed_over", "warnings", "remarks", "errors", "error"})
+    columns.emplace_back(column);
+  CsvRecord(out, columns, terminal);
   // A record with the fields named and the others empty.
-  const auto record = [&](std::initializer_list<std::pair<std::string_view, std::string>> fields) {
-    std::vector<std::string> values(std::size(kColumns));
+  const auto record = [&](const std::vector<std::pair<std::string, std::string>>& fields) {
+    std::vector<std::string> values(columns.size());
     for (const auto& [column, value] : fields)
-      values[std::find(std::begin(kColumns), std::end(kColumns), column) - std::begin(kColumns)] = value;
+      values[std::find(columns.begin(), columns.end(), column) - columns.begin()] = value;
     CsvRecord(out, values, terminal);
   };
   for (const InventoryEntry& e : inventory.entries) {
-    record({{"record", "workspace"},
-            {"workspace", e.path},
-            {"status", StatusWords(e.status)},
-            {"line", e.errorLine > 0 ? Count(e.errorLine) : ""},
-            {"map_windows", Count(e.windows)},
-            {"layers", Count(e.layers)},
-            {"range_themes", Count(e.themes[0])},
-            {"value_themes", Count(e.themes[1])},
-            {"bar_themes", Count(e.themes[2])},
-            {"pie_themes", Count(e.themes[3])},
-            {"graduated_themes", Count(e.themes[4])},
-            {"single_symbol_themes", Count(e.themes[5])},
-            {"passed_over", Count(e.passedOver)},
-            {"warnings", Count(e.warnings)},
-            {"remarks", Count(e.remarks)},
-            {"errors", Count(e.errors)},
-            {"error", e.error}});
+    std::vector<std::pair<std::string, std::string>> fields = {
+        {"record", "workspace"},
+        {"workspace", e.path},
+        {"status", StatusWords(e.status)},
+        {"line", e.errorLine > 0 ? Count(e.errorLine) : ""},
+        {"map_windows", Count(e.windows)},
+        {"layers", Count(e.layers)},
+        {"passed_over", Count(e.passedOver)},
+        {"warnings", Count(e.warnings)},
+        {"remarks", Count(e.remarks)},
+        {"errors", Count(e.errors)},
+        {"error", e.error}};
+    for (size_t kind = 0; kind < kThemeKindCount; ++kind)
+      fields.emplace_back(ThemeColumn(kind), Count(e.themes[kind]));
+    record(fields);
     for (const InventoryTable& t : e.tables)
       record({{"record", "table"},
               {"workspace", e.path},
@@ -276,6 +277,52 @@ int RunInventory(const InventorySettings& settings, std::ostream& out, std::ostr
   const bool failed = std::any_of(inventory.entries.begin(), inventory.entries.end(),
                                   [](const InventoryEntry& e) { return e.status == Status::Failed; });
   return failed || !problems.empty() ? 1 : 0;
+}
+
+Command AddInventoryCommand(CLI::App& app) {
+  struct Given {
+    InventorySettings settings;
+    std::string format = "text";
+    std::vector<std::string> rewrites;
+  };
+  const auto given = std::make_shared<Given>();
+  InventorySettings& inventory = given->settings;
+  CLI::App* command = app.add_subcommand(
+      "inventory",
+      "List the tables every workspace opens, whether their files are here, and what each holds");
+  command->add_option("paths", inventory.paths, "Workspace files, and folders with -r")->required();
+  command->add_option("--format", given->format, "text (default), csv or json")
+      ->check(CLI::IsMember({"text", "csv", "json"}));
+  command->add_flag("-r,--recursive", inventory.recursive, "Walk folders and their sub-folders");
+  command->add_option("--glob", inventory.glob,
+                      "Which files of a folder are workspaces (default: names ending in .bws)");
+  command
+      ->add_option("--data-root", inventory.options.options.dataRoots,
+                   "A folder where table files are looked up by their trailing path components")
+      ->allow_extra_args(false);
+  command
+      ->add_option("--rewrite-path", given->rewrites, "OLD=NEW: look table files up with OLD replaced by NEW")
+      ->allow_extra_args(false);
+  command->add_option("--jobs", inventory.options.jobs, "Workspaces read at once (default: the cores)")
+      ->check(CLI::Range(1u, 1024u));
+  command->add_option("--encoding", inventory.options.options.encoding, "Encoding of the files");
+  AddVersionOption(*command, inventory.options.options.version, "Version of the statements");
+  command->add_flag("--quiet", inventory.quiet, "No progress line");
+  return {command, [given] {
+            InventorySettings& inventory = given->settings;
+            std::string error;
+            if (!ParseRewrites(given->rewrites, inventory.options.options.rewritePaths, error)) {
+              std::cerr << "brevan: " << Escaped(error) << '\n';
+              return static_cast<int>(kUsageOrIoError);
+            }
+            inventory.format = given->format == "csv"    ? InventoryFormat::Csv
+                               : given->format == "json" ? InventoryFormat::Json
+                                                         : InventoryFormat::Text;
+            inventory.options.cancelled = [] { return interrupted != 0; };
+            InstallInterruptHandlers();
+            const int status = RunInventory(inventory, std::cout, std::cerr);
+            return interrupted != 0 ? 128 + interrupted : status;
+          }};
 }
 
 }  // namespace brevan::cli

@@ -169,4 +169,8 @@ std::string TellFailure(const std::string& path, const std::string& message, For
   return Tell(path, failure, format);
 }
 
+std::string Plural(size_t count, const char* one, const char* many) {
+  return std::to_string(count) + ' ' + (count == 1 ? one : many);
+}
+
 }  // namespace brevan::cli

@@ -38,6 +38,9 @@ std::string TellFailure(const std::string& path, const std::string& message, For
 // speed and the time left (drawn over itself with \r).
 std::string Progress(size_t ended, size_t count, size_t failed, std::chrono::steady_clock::time_point start);
 
+// A count and what it counts: "1 warning", "3 warnings".
+std::string Plural(size_t count, const char* one, const char* many);
+
 // How the tool names an input: "<stdin>" for "-".
 std::string DisplayName(const std::string& file);
 

@@ -28,6 +28,30 @@ enum class MarkKind : int {
   LayerNumber,    // a layer identifier that found its layer; name: the layer's name
 };
 
+// The statements that are translated, as the dispatch tells them apart.
+enum class TranslatedStatement : int { OpenTable = 1, MapWindow, SetMap, Thematic, LegendSettings };
+
+// What a translated statement made or changed in the document.
+enum class DocumentObject : int {
+  Table = 1,  // a table element (open table)
+  TableCopy,  // a table copy a map window made for a repeated table; name: the alias it copies
+  MapWindow,  // a map window (map window), or the one whose view a set-map statement set
+  Layer,      // a layer of a map window
+  Theme,      // a theme a thematic statement added
+  Legend,     // the legend a legend-settings clause gave a theme
+};
+
+// Where an object stands in the document, as the translator appended it:
+// tables and map windows counted from 0 in the order they were appended, a
+// layer by its window and its position (1-based), a theme by its layer and
+// its place among the layer's themes (from 0). -1 where it does not apply.
+struct ObjectPlace {
+  int table = -1;
+  int window = -1;
+  int layer = -1;
+  int theme = -1;
+};
+
 class CommandProcessor {
  public:
   virtual void SetValueParsing(bool on) = 0;
@@ -69,14 +93,26 @@ class CommandProcessor {
   // Records a remark about the tokens from position first to last: what
   // they say is read and not written to the document.
   virtual void Remark(const std::wstring& message, size_t first, size_t last) = 0;
-  // Records what the tokens from position first to last name.
+  // Records what the tokens from position first to last name. A Statement
+  // mark ends the statement that BeginStatement began.
   virtual void Mark(MarkKind kind, size_t first, size_t last, const std::wstring& name) = 0;
+  // Records that a statement of kind starts at position first; what it
+  // makes is recorded with it until its Statement mark, and a statement
+  // never marked failed.
+  virtual void BeginStatement(TranslatedStatement kind, size_t first) = 0;
+  // Records an object the statement at hand made or changed, the tokens from
+  // first to last being the clause that did.
+  virtual void Made(DocumentObject kind, ObjectPlace place, size_t first, size_t last,
+                    const std::wstring& name) = 0;
   // The text of the tokens from position first to last as written, up to
   // the end of the first one's line.
   virtual std::wstring SpanText(size_t first, size_t last) = 0;
   // Whether the host wants every error of the stream: translation then goes
   // on at the next statement after an error, and CmdMain still answers false.
   virtual bool ContinueAfterError() = 0;
+  // The file a table's file name stands for where the host keeps the data
+  // now (data that moved); file itself when the host moves nothing.
+  virtual std::wstring TableFile(const std::wstring& file) = 0;
   virtual size_t Position() = 0;
   virtual void Seek(size_t position) = 0;
 

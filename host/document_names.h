@@ -12,5 +12,8 @@ inline constexpr const wchar_t* kWidth = L"Width";
 inline constexpr const wchar_t* kHeight = L"Height";
 inline constexpr const wchar_t* kStyle = L"Style";
 inline constexpr const wchar_t* kSmartRedraw = L"SmartRedraw";
+// The values of kStyle: a minimized or a maximized window.
+inline constexpr const wchar_t* kMinimized = L"min";
+inline constexpr const wchar_t* kMaximized = L"max";
 
 }  // namespace brevan::document_names

@@ -141,6 +141,41 @@ void TokenReader::Mark(MarkKind kind, size_t first, size_t last, const std::wstr
   // Most marks are one token, which ends where its place does.
   const Place end = last > first ? PlaceOf(last, last) : place;
   marks_.push_back({kind, place.line, place.column, place.endColumn, name, end.line, end.endColumn});
+  if (kind == MarkKind::Statement && !statements_.empty() && !statements_.back().translated &&
+      statements_.back().first == first) {
+    ReaderStatement& statement = statements_.back();
+    statement.translated = true;
+    statement.name = name;
+    statement.span = {place.line, place.column, end.line, end.endColumn};
+  }
+}
+
+ReaderSpan TokenReader::SpanOf(size_t first, size_t last) const {
+  const Place place = PlaceOf(first, last);
+  const Place end = last > first ? PlaceOf(last, last) : place;
+  return {place.line, place.column, end.line, end.endColumn};
+}
+
+std::wstring TokenReader::TableFile(const std::wstring& file) {
+  if (!tableFiles_) return file;
+  return tableFiles_(file).value_or(file);
+}
+
+void TokenReader::BeginStatement(TranslatedStatement kind, size_t first) {
+  ReaderStatement statement;
+  statement.kind = kind;
+  statement.first = first;
+  statement.span = SpanOf(first, first);
+  // Its first words, as the Statement mark names it: a statement that
+  // fails before it is named at least so.
+  statement.name = SpanText(first, first + 1);
+  statements_.push_back(std::move(statement));
+}
+
+void TokenReader::Made(DocumentObject kind, ObjectPlace place, size_t first, size_t last,
+                       const std::wstring& name) {
+  if (statements_.empty()) return;
+  statements_.back().objects.push_back({kind, place, SpanOf(first, last), name});
 }
 
 std::wstring TokenReader::SpanText(size_t first, size_t last) {

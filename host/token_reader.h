@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -41,6 +43,33 @@ struct ReaderMark {
   int lastEndColumn = 0;
 };
 
+// Tokens from the first's place to just past the last (1-based).
+struct ReaderSpan {
+  int line = 0;
+  int column = 0;
+  int endLine = 0;
+  int endColumn = 0;
+};
+
+// An object a translated statement made or changed, and the clause that did.
+struct ReaderObject {
+  DocumentObject kind = DocumentObject::Table;
+  ObjectPlace place;
+  ReaderSpan clause;
+  std::wstring name;
+};
+
+// A statement the translator began, in the order of the text: translated
+// once its Statement mark came, failed otherwise.
+struct ReaderStatement {
+  TranslatedStatement kind = TranslatedStatement::OpenTable;
+  size_t first = 0;  // reader position of its first token
+  ReaderSpan span;   // its first token; to its last once translated
+  bool translated = false;
+  std::wstring name;  // its first words, once translated
+  std::vector<ReaderObject> objects;
+};
+
 // An error, at the tokens it is about; columns are 1-based, endColumn just
 // past the culprit's last character on its first line.
 struct ReaderError {
@@ -75,8 +104,13 @@ class TokenReader final : public CommandProcessor {
   const std::vector<ReaderError>& Errors() const { return errors_; }
   const std::vector<ReaderNotice>& Remarks() const { return remarks_; }
   const std::vector<ReaderMark>& Marks() const { return marks_; }
+  const std::vector<ReaderStatement>& Statements() const { return statements_; }
   // Whether the text holds no token at all (only blanks and comments).
   bool Empty() const { return lexed_.tokens.size() <= 1; }
+  // Where table files stand now (see TableFile): the rewritten file, or
+  // nothing to keep it.
+  using TableFileRule = std::function<std::optional<std::wstring>(const std::wstring&)>;
+  void SetTableFiles(TableFileRule rule) { tableFiles_ = std::move(rule); }
   // Asks the translator for every error of the stream (see ContinueAfterError).
   void SetContinueAfterError(bool on) { continueAfterError_ = on; }
   // The text of a 1-based line, without its line break; empty past the end.
@@ -108,7 +142,11 @@ class TokenReader final : public CommandProcessor {
   void Remark(const std::wstring& message, size_t first, size_t last) override;
   std::wstring SpanText(size_t first, size_t last) override;
   void Mark(MarkKind kind, size_t first, size_t last, const std::wstring& name) override;
+  void BeginStatement(TranslatedStatement kind, size_t first) override;
+  void Made(DocumentObject kind, ObjectPlace place, size_t first, size_t last,
+            const std::wstring& name) override;
   bool ContinueAfterError() override { return continueAfterError_; }
+  std::wstring TableFile(const std::wstring& file) override;
   size_t Position() override { return at_; }
   void Seek(size_t position) override { at_ = position; }
 
@@ -123,6 +161,7 @@ class TokenReader final : public CommandProcessor {
     int line, column, endColumn;
   };
   Place PlaceOf(size_t first, size_t last) const;
+  ReaderSpan SpanOf(size_t first, size_t last) const;
   // The current token's value, decoded once while the cursor stays.
   const std::wstring& Value();
 
@@ -133,7 +172,9 @@ class TokenReader final : public CommandProcessor {
   std::vector<ReaderError> errors_;
   std::vector<ReaderNotice> remarks_;
   std::vector<ReaderMark> marks_;
+  std::vector<ReaderStatement> statements_;
   bool continueAfterError_ = false;
+  TableFileRule tableFiles_;
   // What TokenText and Value last gave, and for which token.
   std::wstring textCache_;
   size_t textCacheAt_ = SIZE_MAX;

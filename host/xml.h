@@ -41,6 +41,14 @@ class QdXmlNode {
   virtual bool SetText(const wchar_t* text) = 0;
   virtual bool SetAttribute(std::wstring_view name, std::wstring_view value) = 0;
   virtual bool SetAttribute(std::wstring_view name, double value) = 0;
+
+  // Host extensions for readers of a whole document (the read model): the
+  // same answers without a wide copy of every name and value. A document
+  // may answer them faster; these do it through the calls above.
+  virtual bool HasName(std::wstring_view name);
+  // The attribute's value, or the element's text, as UTF-8.
+  virtual bool GetAttributeUtf8(std::wstring_view name, std::string& value);
+  virtual bool GetNodeTextUtf8(std::string& text);
 };
 
 class QdXmlDocument {

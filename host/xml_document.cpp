@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <mutex>
 #include <new>
@@ -18,6 +19,26 @@
 #include "host/text.h"
 #include "host/xml_paths.h"
 #include "host/xml_printing.h"
+
+bool QdXmlNode::HasName(std::wstring_view name) {
+  std::wstring mine;
+  GetNodeName(mine);
+  return mine == name;
+}
+
+bool QdXmlNode::GetAttributeUtf8(std::wstring_view name, std::string& value) {
+  std::wstring wide;
+  if (!GetAttribute(name, wide)) return false;
+  brevan::AssignUtf8(value, wide);
+  return true;
+}
+
+bool QdXmlNode::GetNodeTextUtf8(std::string& text) {
+  std::wstring wide;
+  if (!GetNodeText(wide)) return false;
+  brevan::AssignUtf8(text, wide);
+  return true;
+}
 
 namespace brevan {
 
@@ -339,6 +360,29 @@ class XmlNode final : public QdXmlNode {
     return true;
   }
 
+  // Names made from one prototype share its text: most answers are one
+  // comparison of addresses.
+  bool HasName(std::wstring_view name) override {
+    const pugi::xml_node prototype = state_.ElementPrototype(name);
+    if (!prototype) return false;
+    const char* mine = node_ ? node_.name() : prototype_.name();
+    return mine == prototype.name() || std::strcmp(mine, prototype.name()) == 0;
+  }
+
+  bool GetAttributeUtf8(std::wstring_view name, std::string& value) override {
+    const pugi::xml_attribute prototype = state_.AttributePrototype(name);
+    const pugi::xml_attribute attribute =
+        prototype ? Node().attribute(prototype.name()) : pugi::xml_attribute();
+    if (!attribute) return false;
+    value.assign(attribute.value());
+    return true;
+  }
+
+  bool GetNodeTextUtf8(std::string& text) override {
+    text.assign(Node().child_value());
+    return true;
+  }
+
   bool GetAttribute(std::wstring_view name, std::wstring& value) override {
     const pugi::xml_attribute attribute = Node().attribute(state_.Name(name));
     if (!attribute) return false;
@@ -465,6 +509,8 @@ class XmlNode final : public QdXmlNode {
     if (!node_ && prototype_) Make(state_.doc);
     return node_;
   }
+
+  friend bool brevan::PrintNode(QdXmlNode& node, const std::function<bool(std::string_view)>& write);
 
   State& state_;
   pugi::xml_node node_;
@@ -616,6 +662,27 @@ void CopyElement(pugi::xml_node element, pugi::xml_node parent) {
 }
 
 }  // namespace
+
+bool XmlDocument::Load(std::string_view xml) {
+  State& state = *state_;
+  // Only into a document that holds nothing yet: nothing may point into it.
+  if (state.root || state.elements > 0 || state.handles > 0 || state.prototypes) return false;
+  if (!state.doc.load_buffer(xml.data(), xml.size(), pugi::parse_default, pugi::encoding_utf8)) {
+    state.doc.reset();
+    return false;
+  }
+  state.root = state.doc.document_element();
+  return static_cast<bool>(state.root);
+}
+
+bool PrintNode(QdXmlNode& node, const std::function<bool(std::string_view)>& write) {
+  auto* element = typeid(node) == typeid(XmlNode) ? static_cast<XmlNode*>(&node) : nullptr;
+  if (element == nullptr) return false;
+  const pugi::xml_node printed = element->Node();
+  if (!printed) return false;
+  PrintElement(printed, write, true, false);
+  return true;
+}
 
 void XmlDocument::CopyTo(pugi::xml_document& target) const {
   target.reset();

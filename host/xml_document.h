@@ -38,6 +38,10 @@ class XmlDocument final : public QdXmlDocument {
   // unless asked, so that a library user's process starts no thread.
   bool WriteXml(const std::function<bool(std::string_view)>& write, bool indent = true,
                 bool secondThread = false) const;
+  // Reads xml (UTF-8, such as a document saved by the tool) into a new
+  // document; false when it is not well-formed, has no root element, or the
+  // document already holds something.
+  bool Load(std::string_view xml);
   // Copies the root element into a caller's pugixml document.
   void CopyTo(pugi::xml_document& target) const;
   // Elements made but never appended that the document still holds, for
@@ -49,6 +53,10 @@ class XmlDocument final : public QdXmlDocument {
  private:
   std::unique_ptr<State> state_;
 };
+
+// Prints node's element, indented, handing the text to write in order until
+// it refuses a piece; false when node is not of an XmlDocument.
+bool PrintNode(QdXmlNode& node, const std::function<bool(std::string_view)>& write);
 
 // Node and list handles made and not yet released on the calling thread,
 // for leak checks in tests (per thread, like the other counters).

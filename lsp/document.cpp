@@ -55,17 +55,6 @@ int Units(size_t bytes, PositionEncoding encoding) {
   return encoding == PositionEncoding::Utf8 ? static_cast<int>(bytes) : bytes == 4 ? 2 : 1;
 }
 
-std::string Lowered(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
-
-bool IsStatementOf(const Mark& mark, std::string_view first, std::string_view second = {}) {
-  const std::string words = Lowered(mark.name);
-  return words.rfind(first, 0) == 0 && (second.empty() || words.find(second) != std::string::npos);
-}
-
 std::string Joined(const std::vector<std::string>& parts, const char* separator) {
   std::string text;
   for (const std::string& part : parts) text += (text.empty() ? "" : separator) + part;
@@ -80,6 +69,26 @@ std::string Plain(std::string_view text) {
     out += c;
   }
   return out;
+}
+
+// The statement whose first token a Statement mark stands on; null when none.
+const Statement* StatementAt(const Workspace& workspace, const Mark& mark) {
+  for (const Statement& statement : workspace.statements)
+    if (statement.span.line == mark.line && statement.span.column == mark.column &&
+        statement.kind != StatementKind::PassedOver)
+      return &statement;
+  return nullptr;
+}
+
+// The statement that holds a place; null when none.
+const Statement* StatementHolding(const Workspace& workspace, int line, int column) {
+  const Statement* holding = nullptr;
+  for (const Statement& statement : workspace.statements) {
+    const Span& span = statement.span;
+    if (span.line > line || (span.line == line && span.column > column)) break;
+    if (span.endLine > line || (span.endLine == line && span.endColumn > column)) holding = &statement;
+  }
+  return holding;
 }
 
 }  // namespace
@@ -125,6 +134,8 @@ Options OpenDocument::OptionsFor(const ServerSettings& settings) const {
 
 void OpenDocument::Check(const ServerSettings& settings, const std::optional<std::string>& savedBytes) {
   Options options = OptionsFor(settings);
+  // Diagnostics need no model: the outline and the answers translate again.
+  options.readModel = false;
   checkedSaved_ = savedBytes.has_value();
   if (savedBytes) options.encoding = settings.encoding;
   checked_ = TranslateBytes(savedBytes ? *savedBytes : text_, options);
@@ -134,7 +145,8 @@ void OpenDocument::Check(const ServerSettings& settings, const std::optional<std
 const Result& OpenDocument::Translated(const ServerSettings& settings) {
   if (!translated_) {
     Options options = OptionsFor(settings);
-    options.keepDocument = true;
+    options.readModel = true;
+    options.keepTree = true;
     translated_ = TranslateBytes(text_, options);
   }
   return *translated_;
@@ -232,91 +244,96 @@ json OpenDocument::Diagnostics(const ServerSettings& settings) const {
 
 json OpenDocument::Symbols(const ServerSettings& settings) {
   const Result& result = Translated(settings);
-  const Workspace workspace = ReadWorkspace(result);
+  const Workspace& workspace = result.workspace;
   json symbols = json::array();
-  const auto symbol = [&](const std::string& name, const std::string& detail, int kind, const Mark& whole,
-                          const Mark& chosen) {
-    json item = {
-        {"name", name.empty() ? std::string("(unnamed)") : name},
-        {"kind", kind},
-        {"range", Range(settings, whole.line, whole.column, std::max(whole.lastLine, whole.line),
-                        whole.lastLine > 0 ? whole.lastEndColumn : whole.endColumn)},
-        {"selectionRange", Range(settings, chosen.line, chosen.column, chosen.line, chosen.endColumn)},
-        {"children", json::array()}};
+  const auto symbol = [&](const std::string& name, const std::string& detail, int kind, const Span& whole,
+                          const Span& chosen) {
+    json item = {{"name", name.empty() ? std::string("(unnamed)") : name},
+                 {"kind", kind},
+                 {"range", Range(settings, whole.line, whole.column, std::max(whole.endLine, whole.line),
+                                 whole.endColumn)},
+                 {"selectionRange", Range(settings, chosen.line, chosen.column, chosen.line,
+                                          chosen.endLine == chosen.line ? chosen.endColumn : chosen.column)},
+                 {"children", json::array()}};
     if (!detail.empty()) item["detail"] = detail;
     return item;
   };
-  // Marks of a statement's parts come before the statement's own.
-  std::vector<const Mark*> parts;
-  size_t window = 0;                            // map windows made so far
-  std::map<std::string, size_t> layerSymbol;    // layer name → its place in the window's children
-  std::map<std::string, size_t> themesOfLayer;  // in the current window
-  std::optional<size_t> windowSymbol;           // index in symbols
-  for (const Mark& mark : result.marks) {
-    if (mark.kind != Mark::Kind::Statement) {
-      parts.push_back(&mark);
-      continue;
-    }
-    const auto firstPart = [&](Mark::Kind kind) -> const Mark* {
-      for (const Mark* part : parts)
-        if (part->kind == kind) return part;
-      return nullptr;
-    };
-    if (IsStatementOf(mark, "open")) {
-      const Mark* file = firstPart(Mark::Kind::TableFile);
-      const Mark* alias = firstPart(Mark::Kind::TableAlias);
-      std::string name = alias ? alias->name : "";
-      for (const Table& table : workspace.tables)
-        if (file && table.line == file->line && table.column == file->column) name = table.alias;
-      symbols.push_back(symbol(name, file ? file->name : "", kStruct, mark, alias ? *alias : mark));
-    } else if (IsStatementOf(mark, "map")) {
-      ++window;
-      layerSymbol.clear();
-      themesOfLayer.clear();
-      json item = symbol("Map window " + std::to_string(window), "", kModule, mark, mark);
-      std::vector<std::string> names;
-      for (const Mark* part : parts) {
-        if (part->kind != Mark::Kind::TableName) continue;
-        layerSymbol[part->name] = item["children"].size();
-        item["children"].push_back(
-            symbol(part->name, "layer " + std::to_string(names.size() + 1), kField, *part, *part));
-        names.push_back(part->name);
+  // Where each map window's symbol stands among the symbols.
+  std::vector<std::optional<size_t>> windowSymbols(workspace.mapWindows.size());
+  for (const Statement& statement : workspace.statements) {
+    if (statement.kind == StatementKind::PassedOver || statement.failed) continue;
+    const ObjectRef* first = statement.objects.empty() ? nullptr : &statement.objects.front();
+    switch (statement.kind) {
+      case StatementKind::OpenTable: {
+        const Table* table = first ? workspace.TableOf(*first) : nullptr;
+        if (!table) break;
+        const Mark* alias = MarkWithin(result, Mark::Kind::TableAlias, statement.span);
+        const Span chosen =
+            alias ? Span{alias->line, alias->column, alias->line, alias->endColumn} : statement.span;
+        symbols.push_back(symbol(table->alias, table->file, kStruct, statement.span, chosen));
+        break;
       }
-      item["detail"] = Joined(names, ", ");
-      windowSymbol = symbols.size();
-      symbols.push_back(std::move(item));
-    } else if (IsStatementOf(mark, "theme")) {
-      const Mark* layer = firstPart(Mark::Kind::LayerNumber);
-      std::string name = "Theme", detail;
-      if (layer && window > 0 && window <= workspace.mapWindows.size()) {
-        const size_t index = themesOfLayer[layer->name]++;
-        for (const Layer& each : workspace.mapWindows[window - 1].layers)
-          if (each.name == layer->name && index < each.themes.size()) {
-            const Theme& theme = each.themes[index];
-            name = std::string(ThemeKindWord(theme.kind)) + " theme";
-            name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
-            detail = Joined(theme.expressions, ", ");
-          }
-      }
-      json item = symbol(name, detail, kProperty, mark, mark);
-      const auto found = layer ? layerSymbol.find(layer->name) : layerSymbol.end();
-      if (windowSymbol && found != layerSymbol.end())
-        symbols[*windowSymbol]["children"][found->second]["children"].push_back(std::move(item));
-      else
+      case StatementKind::MapWindow: {
+        const ObjectRef* made = nullptr;
+        for (const ObjectRef& ref : statement.objects)
+          if (ref.kind == ObjectRef::Kind::MapWindow) made = &ref;
+        const MapWindow* window = made ? workspace.WindowOf(*made) : nullptr;
+        if (!window) break;
+        json item = symbol("Map window " + std::to_string(made->window + 1), "", kModule, statement.span,
+                           statement.span);
+        std::vector<std::string> names;
+        for (const Layer& layer : window->layers) {
+          item["children"].push_back(symbol(layer.name, "layer " + std::to_string(layer.position), kField,
+                                            layer.origin.clause, layer.origin.clause));
+          names.push_back(layer.name);
+        }
+        item["detail"] = Joined(names, ", ");
+        windowSymbols[static_cast<size_t>(made->window)] = symbols.size();
         symbols.push_back(std::move(item));
-    } else {
-      const bool legend = IsStatementOf(mark, "set", "legend");
-      std::vector<std::string> layers;
-      for (const Mark* part : parts)
-        if (part->kind == Mark::Kind::LayerNumber &&
-            std::find(layers.begin(), layers.end(), part->name) == layers.end())
-          layers.push_back(part->name);
-      symbols.push_back(symbol(legend ? "Legend settings" : "Map settings", Joined(layers, ", "),
-                               legend ? kEvent : kNamespace, mark, mark));
+        break;
+      }
+      case StatementKind::Thematic: {
+        const Theme* theme = first ? workspace.ThemeOf(*first) : nullptr;
+        json item =
+            symbol(theme ? ThemeKindName(theme->kind) : "Theme",
+                   theme ? Joined(theme->expressions, ", ") : "", kProperty, statement.span, statement.span);
+        // Under its layer, in the outline of the layer's window.
+        const std::optional<size_t> at =
+            theme ? windowSymbols[static_cast<size_t>(first->window)] : std::optional<size_t>();
+        if (at && static_cast<size_t>(first->layer) < symbols[*at]["children"].size())
+          symbols[*at]["children"][first->layer]["children"].push_back(std::move(item));
+        else
+          symbols.push_back(std::move(item));
+        break;
+      }
+      case StatementKind::SetMap:
+      case StatementKind::LegendSettings: {
+        const bool legend = statement.kind == StatementKind::LegendSettings;
+        std::vector<std::string> layers;
+        for (const ObjectRef& ref : statement.objects) {
+          const Layer* layer = ref.kind == ObjectRef::Kind::MapWindow ? nullptr : workspace.LayerOf(ref);
+          if (layer && std::find(layers.begin(), layers.end(), layer->name) == layers.end())
+            layers.push_back(layer->name);
+        }
+        symbols.push_back(symbol(legend ? "Legend settings" : "Map settings", Joined(layers, ", "),
+                                 legend ? kEvent : kNamespace, statement.span, statement.span));
+        break;
+      }
+      case StatementKind::PassedOver:
+        break;
     }
-    parts.clear();
   }
   return symbols;
+}
+
+const Mark* OpenDocument::MarkWithin(const Result& result, Mark::Kind kind, const Span& span) {
+  const auto inside = [&](int line, int column) {
+    return (line > span.line || (line == span.line && column >= span.column)) &&
+           (line < span.endLine || (line == span.endLine && column < span.endColumn));
+  };
+  for (const Mark& mark : result.marks)
+    if (mark.kind == kind && inside(mark.line, mark.column)) return &mark;
+  return nullptr;
 }
 
 const Mark* OpenDocument::MarkAt(const Result& result, Place place) const {
@@ -334,23 +351,21 @@ json OpenDocument::Hover(const ServerSettings& settings, int line, int character
   const Result& result = Translated(settings);
   const Mark* mark = MarkAt(result, FromPosition(settings, line, character));
   if (!mark) return nullptr;
+  const Workspace& workspace = result.workspace;
   std::string text;
   if (mark->kind == Mark::Kind::Statement) {
     constexpr size_t kLines = 40;
+    const Statement* statement = StatementAt(workspace, *mark);
     const std::string fragment =
-        StatementFragment(result, static_cast<size_t>(mark - result.marks.data()), kLines);
+        statement
+            ? StatementFragment(result, static_cast<size_t>(statement - workspace.statements.data()), kLines)
+            : std::string();
     if (fragment.empty()) return nullptr;
     text = "```xml\n" + fragment + "```";
   } else {
-    const Workspace workspace = ReadWorkspace(result);
-    const auto tableNamed = [&](const std::string& alias) -> const Table* {
-      for (const Table& table : workspace.tables)
-        if (table.alias == alias) return &table;
-      return nullptr;
-    };
-    const Table* table = mark->kind == Mark::Kind::TableFile ? nullptr : tableNamed(mark->name);
+    const Table* table = mark->kind == Mark::Kind::TableFile ? nullptr : workspace.TableNamed(mark->name);
     // A copy is looked up as the table it copies.
-    const Table* original = table && !table->copyOf.empty() ? tableNamed(table->copyOf) : table;
+    const Table* original = table && !table->copyOf.empty() ? workspace.TableNamed(table->copyOf) : table;
     if (mark->kind == Mark::Kind::LayerNumber)
       text = "Layer **" + Plain(mark->name) + "**";
     else if (mark->kind == Mark::Kind::TableName)
@@ -384,34 +399,30 @@ json OpenDocument::Definition(const ServerSettings& settings, int line, int char
   const Place place = FromPosition(settings, line, character);
   const Mark* mark = MarkAt(result, place);
   if (!mark) return nullptr;
-  const auto before = [&](const Mark& other) {
-    return other.line < mark->line || (other.line == mark->line && other.column < mark->column);
-  };
-  const Mark* target = nullptr;
+  const Workspace& workspace = result.workspace;
+  std::optional<Span> target;
   if (mark->kind == Mark::Kind::LayerNumber) {
-    // The map-window statement that made the layer: the newest naming it before.
-    for (const Mark& other : result.marks)
-      if (other.kind == Mark::Kind::TableName && other.name == mark->name && before(other)) target = &other;
+    // The map-window statement's table name that made the layer the
+    // statement here found.
+    if (const Statement* statement = StatementHolding(workspace, mark->line, mark->column))
+      for (const ObjectRef& ref : statement->objects)
+        if (const Layer* layer = ref.kind == ObjectRef::Kind::MapWindow ? nullptr : workspace.LayerOf(ref);
+            layer && layer->name == mark->name && layer->origin.clause.line > 0)
+          target = layer->origin.clause;
   } else if (mark->kind == Mark::Kind::TableName || mark->kind == Mark::Kind::TableAlias) {
-    // The open-table statement of the table, or of the one a copy copies.
-    const Workspace workspace = ReadWorkspace(result);
-    std::string alias = mark->name;
-    for (const Table& table : workspace.tables)
-      if (table.alias == alias && !table.copyOf.empty()) alias = table.copyOf;
-    for (const Mark& other : result.marks)
-      if (other.kind == Mark::Kind::TableAlias && other.name == alias && (before(other) || &other == mark))
-        target = &other;
-    if (!target)
-      for (const Table& table : workspace.tables)
-        if (table.alias == alias && table.line > 0)
-          for (const Mark& other : result.marks)
-            if (other.kind == Mark::Kind::TableFile && other.line == table.line &&
-                other.column == table.column)
-              target = &other;
+    // The open-table statement of the table, or of the one a copy copies:
+    // its alias, else its file string.
+    const Table* table = workspace.TableNamed(mark->name);
+    if (table && !table->copyOf.empty()) table = workspace.TableNamed(table->copyOf);
+    if (table && table->origin.statement.line > 0) {
+      const Mark* alias = MarkWithin(result, Mark::Kind::TableAlias, table->origin.statement);
+      target = alias ? Span{alias->line, alias->column, alias->line, alias->endColumn} : table->origin.clause;
+    }
   }
   if (!target) return nullptr;
   return {{"uri", uri_},
-          {"range", Range(settings, target->line, target->column, target->line, target->endColumn)}};
+          {"range", Range(settings, target->line, target->column, target->line,
+                          target->endLine == target->line ? target->endColumn : target->column)}};
 }
 
 }  // namespace brevan::lsp

@@ -61,6 +61,8 @@ class OpenDocument {
   Place FromPosition(const ServerSettings& settings, int line, int character) const;
   // The mark of result at place, preferring the narrowest; null when none.
   const Mark* MarkAt(const Result& result, Place place) const;
+  // The first mark of kind within span; null when none.
+  static const Mark* MarkWithin(const Result& result, Mark::Kind kind, const Span& span);
 
   std::string uri_;
   std::string path_;

@@ -18,6 +18,15 @@ bool BrevanTranslator::FindLayerNode(int32_t number, NodeHandle& node) {
   return static_cast<bool>(node);
 }
 
+ObjectPlace BrevanTranslator::PlaceOfLayer(const std::wstring& name) const {
+  ObjectPlace place;
+  const auto found = layerPlaces.find(name);
+  if (found == layerPlaces.end()) return place;
+  place.window = found->second.window;
+  place.layer = found->second.position;
+  return place;
+}
+
 NodeHandle BrevanTranslator::FindLayerOrThrow(int32_t number, TokenSpan at) {
   NodeHandle layer;
   if (FindLayerNode(number, layer)) {
@@ -30,10 +39,12 @@ NodeHandle BrevanTranslator::FindLayerOrThrow(int32_t number, TokenSpan at) {
           IntegerText(static_cast<long long>(layerNames.size())));
 }
 
-NodeHandle BrevanTranslator::ReadLayerOrThrow() {
+NodeHandle BrevanTranslator::ReadLayerOrThrow(std::wstring* name) {
   const size_t first = cmd->Position();
   const int32_t number = ReadLayerNumber();
-  return FindLayerOrThrow(number, Since(first));
+  NodeHandle layer = FindLayerOrThrow(number, Since(first));
+  if (name) *name = layerNames[number - 1];
+  return layer;
 }
 
 }  // namespace brevan

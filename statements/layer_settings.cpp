@@ -326,6 +326,7 @@ void BrevanTranslator::TranslateLayerSettings() {
   NodeHandle layer;
   if (number > 0) {
     layer = FindLayerOrThrow(number, Since(first));
+    Made(DocumentObject::Layer, PlaceOfLayer(layerNames[number - 1]), Since(first));
   } else {
     WarnAt(Since(first), Warning::LayerIdNamesNoLayer, Written(Since(first)));
   }

@@ -180,7 +180,8 @@ bool TranslateLegendLayer(BrevanTranslator& t) {
   if (t.SelectSingleNode(*layer, t.Name(Tag::ColorList))) return false;
   // A layer with no theme waiting: its clauses are still read, and what
   // they would write goes nowhere.
-  const NodeHandle theme = t.FindPendingTheme(*layer);
+  ObjectPlace place;
+  const NodeHandle theme = t.FindPendingTheme(*layer, &place);
   layer.reset();
   if (!theme) t.WarnAt(layerAt, Warning::LegendNoTheme, t.Written(layerAt));
   const NodeHandle legend = t.CreateElementOrThrow(Tag::Legend);
@@ -205,13 +206,16 @@ bool TranslateLegendLayer(BrevanTranslator& t) {
       break;
     }
   }
-  if (theme) t.AppendChildOrThrow(*theme, *legend);
+  if (theme) {
+    t.AppendChildOrThrow(*theme, *legend);
+    t.Made(DocumentObject::Legend, place, layerAt);
+  }
   return true;
 }
 
 }  // namespace
 
-NodeHandle BrevanTranslator::FindPendingTheme(QdXmlNode& layer) {
+NodeHandle BrevanTranslator::FindPendingTheme(QdXmlNode& layer, ObjectPlace* place) {
   std::wstring name;
   GetAttributeOrThrow(layer, Name(Tag::Name), name);
   const auto entry = themeCounts.find(name);
@@ -221,6 +225,10 @@ NodeHandle BrevanTranslator::FindPendingTheme(QdXmlNode& layer) {
   if (!themes || themes->GetLength() == 0) Raise(Error::NodeNotFound, Name(Tag::Themes));
   NodeHandle theme = ItemOrThrow(themes.get(), count - 1, Here());
   entry->second = count - 1;
+  if (place) {
+    *place = PlaceOfLayer(name);
+    place->theme = count - 1;
+  }
   return theme;
 }
 

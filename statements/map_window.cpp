@@ -14,6 +14,8 @@ namespace {
 
 // Literal names of the window position attributes.
 using document_names::kHeight;
+using document_names::kMaximized;
+using document_names::kMinimized;
 using document_names::kStyle;
 using document_names::kUnits;
 using document_names::kWidth;
@@ -68,7 +70,7 @@ void ReadWindowPosition(BrevanTranslator& t, QdXmlNode& position) {
       }
       t.SetNumberAttributeOrThrow(position, attribute, size);
     } else if (t.IsToken(Keyword::Min) || t.IsToken(Keyword::Max)) {
-      const wchar_t* style = t.IsToken(Keyword::Min) ? L"min" : L"max";
+      const wchar_t* style = t.IsToken(Keyword::Min) ? kMinimized : kMaximized;
       t.NextToken();
       t.SetAttributeOrThrow(position, kStyle, style);
     } else {
@@ -103,6 +105,9 @@ void CopyTable(BrevanTranslator& t, const std::wstring& tableName, const std::ws
   t.SetAttributeOrThrow(*copy, t.Name(Tag::File), file);
   t.SetAttributeOrThrow(*copy, t.Name(Tag::Alias), layerName);
   t.AppendChildOrThrow(*t.tables, *copy);
+  ObjectPlace place;
+  place.table = t.tablesMade++;
+  t.Made(DocumentObject::TableCopy, place, nameAt, tableName);
 }
 
 }  // namespace
@@ -122,6 +127,8 @@ void BrevanTranslator::TranslateMapWindow() {
   // asking the document, which would index every window for a few lookups.
   std::unordered_set<std::wstring> windowLayers;
   std::unordered_map<std::wstring, long> nextSuffix;
+  // The layers' clauses, told once the window stands in the document.
+  std::vector<std::pair<std::wstring, TokenSpan>> made;
   do {
     NextToken();
     std::wstring tableName;
@@ -137,6 +144,7 @@ void BrevanTranslator::TranslateMapWindow() {
     AppendChildOrThrow(*layers, *layer);
     if (layerName != tableName) CopyTable(*this, tableName, layerName, nameAt);
     MarkAt(MarkKind::TableName, nameAt, layerName);
+    made.emplace_back(layerName, nameAt);
     themeCounts[layerName] = 0;
     layerNames.push_back(layerName);
   } while (IsToken(Keyword::Comma));
@@ -145,6 +153,15 @@ void BrevanTranslator::TranslateMapWindow() {
   ReadWindowPosition(*this, *windowPosition);
   AppendChildOrThrow(*window, *windowPosition);
   AppendChildOrThrow(*mapWindows, *window);
+  ObjectPlace place;
+  place.window = windowsMade++;
+  Made(DocumentObject::MapWindow, place, StatementSoFar());
+  place.layer = 0;
+  for (const auto& [name, at] : made) {
+    ++place.layer;
+    layerPlaces.try_emplace(name, LayerPlace{place.window, place.layer, 0});
+    Made(DocumentObject::Layer, place, at, name);
+  }
   RaisePendingHostError();
 }
 

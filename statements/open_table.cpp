@@ -21,7 +21,11 @@ void BrevanTranslator::TranslateOpenTable() {
   NodeHandle table = CreateElementOrThrow(Tag::Table);
   std::optional<TokenSpan> aliasAt;
   std::wstring alias;
-  SetAttributeOrThrow(*table, Name(Tag::File), file);
+  // Where the data stands now, as the host knows: copies of the table that
+  // map windows make take their file from this one.
+  const std::wstring written = cmd->TableFile(file);
+  if (written != file) Unwritten(Remark::PathRewritten, fileAt, file, written);
+  SetAttributeOrThrow(*table, Name(Tag::File), written);
   for (;;) {
     const size_t clause = cmd->Position();
     if (Accept(Keyword::As)) {
@@ -52,7 +56,9 @@ void BrevanTranslator::TranslateOpenTable() {
     }
   }
   AppendChildOrThrow(*tables, *table);
-  // Marked once the table stands in the document, so that marks and tables pair up.
+  ObjectPlace place;
+  place.table = tablesMade++;
+  Made(DocumentObject::Table, place, fileAt, file);
   MarkAt(MarkKind::TableFile, fileAt, file);
   if (aliasAt) MarkAt(MarkKind::TableAlias, *aliasAt, alias);
 }

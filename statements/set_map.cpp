@@ -280,6 +280,9 @@ bool ReadClause(BrevanTranslator& t, QdXmlNode& window) {
 //                    | Redraw [ On | Off ] | Clip Auto | Limit Zoom number }
 void BrevanTranslator::TranslateSetMap() {
   const NodeHandle window = LastMapWindow(*this);
+  ObjectPlace place;
+  place.window = windowsMade - 1;
+  Made(DocumentObject::MapWindow, place, Here());
   NextToken();
   while (ReadClause(*this, *window)) RaisePendingHostError();
 }

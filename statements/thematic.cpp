@@ -188,7 +188,10 @@ void BrevanTranslator::InsertLayerName(const std::wstring& name) {
 // thematic := Theme layer-id With expressions [ missing ] ( range | chart | graduated | single | value )
 void BrevanTranslator::TranslateThematic() {
   NextToken();
-  const NodeHandle layer = ReadLayerOrThrow();
+  const size_t layerStart = cmd->Position();
+  std::wstring found;
+  const NodeHandle layer = ReadLayerOrThrow(&found);
+  const TokenSpan layerAt = Since(layerStart);
   NodeHandle themes = SelectSingleNode(*layer, Name(Tag::Themes));
   if (!themes) {
     themes = CreateElementOrThrow(Tag::Themes);
@@ -210,6 +213,9 @@ void BrevanTranslator::TranslateThematic() {
   SetAttributeOrThrow(*theme, Name(Tag::Description), L"");
   SetNumberAttributeOrThrow(*theme, Name(Tag::Visible), 1);
   AppendChildOrThrow(*themes, *theme);
+  ObjectPlace place = PlaceOfLayer(found);
+  if (const auto at = layerPlaces.find(found); at != layerPlaces.end()) place.theme = at->second.themes++;
+  Made(DocumentObject::Theme, place, layerAt, found);
   const bool chart = kind == ThemeKind::BarChart || kind == ThemeKind::PieChart;
   if (!chart) {
     MoveChildren(*this, *holder, *theme);

@@ -57,22 +57,27 @@ void BrevanTranslator::DispatchStatement() {
   if (!IsStatementKeyword(cmd->TokenId())) return skip();
   switch (TokenId()) {
     case Keyword::Theme:
+      cmd->BeginStatement(TranslatedStatement::Thematic, statementStart);
       TranslateThematic();
       break;
     case Keyword::Open:
+      cmd->BeginStatement(TranslatedStatement::OpenTable, statementStart);
       TranslateOpenTable();
       break;
     case Keyword::Set:
       NextToken();
       if (IsToken(Keyword::Map)) {
+        cmd->BeginStatement(TranslatedStatement::SetMap, statementStart);
         TranslateSetMap();
       } else if (IsToken(Keyword::Legend)) {
+        cmd->BeginStatement(TranslatedStatement::LegendSettings, statementStart);
         TranslateLegendSettings();
       } else {
         return;
       }
       break;
     case Keyword::Map:
+      cmd->BeginStatement(TranslatedStatement::MapWindow, statementStart);
       TranslateMapWindow();
       break;
     default:

@@ -100,6 +100,19 @@ struct BrevanTranslator {
   std::unordered_map<std::wstring, int32_t> themeCounts;
   // Layer names in layer order; entry 0 is layer 1.
   LayerNames layerNames;
+  // Tables and map windows appended so far: the place of the next one.
+  int tablesMade = 0;
+  int windowsMade = 0;
+  // Per layer name, where the layer that layer lookups find stands (the
+  // first map window that has one of that name) and the themes added to it.
+  struct LayerPlace {
+    int window = 0;
+    int position = 0;
+    int themes = 0;
+  };
+  std::unordered_map<std::wstring, LayerPlace> layerPlaces;
+  // The place of the layer that lookups of name find; its theme -1.
+  ObjectPlace PlaceOfLayer(const std::wstring& name) const;
   // Per table file name, the suffix its next copy tries first (see
   // FirstFreeName in map_window.cpp): tables are never removed.
   std::unordered_map<std::wstring, long> tableFilesTaken;
@@ -125,6 +138,10 @@ struct BrevanTranslator {
   // Records what the tokens of at name (for an outline, a jump to a definition).
   void MarkAt(MarkKind kind, TokenSpan at, const std::wstring& name) {
     cmd->Mark(kind, at.first, at.last, name);
+  }
+  // Records an object the statement at hand made or changed, at the clause at.
+  void Made(DocumentObject kind, ObjectPlace place, TokenSpan at, const std::wstring& name = std::wstring()) {
+    cmd->Made(kind, place, at.first, at.last, name);
   }
   // The text of the tokens of at as written, up to the end of the first one's line.
   std::wstring Written(TokenSpan at) { return cmd->SpanText(at.first, at.last); }
@@ -249,8 +266,9 @@ struct BrevanTranslator {
 
   // statements/legend_settings.cpp
   void TranslateLegendSettings();
-  // The layer's newest theme still waiting for legend settings, or null.
-  NodeHandle FindPendingTheme(QdXmlNode& layer);
+  // The layer's newest theme still waiting for legend settings, or null;
+  // place (when given) gets where the theme stands.
+  NodeHandle FindPendingTheme(QdXmlNode& layer, ObjectPlace* place = nullptr);
   // The kind by the theme element's name (error 31 for any other).
   ThemeKind GetThemeKind(QdXmlNode& theme);
 
@@ -300,8 +318,9 @@ struct BrevanTranslator {
   // The layer element of number, or error 26 naming the layer tag about
   // the layer identifier at.
   NodeHandle FindLayerOrThrow(int32_t number, TokenSpan at);
-  // Reads a layer identifier and finds its layer element (error 26).
-  NodeHandle ReadLayerOrThrow();
+  // Reads a layer identifier and finds its layer element (error 26);
+  // name (when given) gets the layer's name.
+  NodeHandle ReadLayerOrThrow(std::wstring* name = nullptr);
 };
 
 // The path E[@A="V"], written without escaping.

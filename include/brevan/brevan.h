@@ -10,12 +10,14 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "brevan/format_version.h"
+#include "brevan/model.h"
 
 namespace pugi {
 class xml_document;
@@ -55,6 +57,13 @@ struct Options {
   // With check (TranslateBytes): result.xml holds what the statements that
   // translated made (an editor's outline of a text with errors).
   bool keepDocument = false;
+  // Fill result.workspace with the tables and map windows the document
+  // holds (its statements are always listed). Off for a caller that only
+  // writes the document.
+  bool readModel = true;
+  // Keep the translated document in memory with the result (result.tree),
+  // for StatementFragment (<brevan/workspace.h>).
+  bool keepTree = false;
   // Report every error: after one, translation goes on at the next
   // statement, and result.errors lists them all. No document is made
   // (result.xml stays empty, a sink gets nothing) unless keepDocument.
@@ -133,6 +142,9 @@ inline constexpr int kInvalidToken = 2;
 inline constexpr int kOutOfMemory = 9984;
 }  // namespace ErrorNumber
 
+// A translated document kept in memory (Options::keepTree).
+class Tree;
+
 struct Result {
   bool ok = false;
   // The message number when !ok (see ErrorNumber).
@@ -154,6 +166,10 @@ struct Result {
   std::vector<Diagnostic> diagnostics;
   // What the translated statements name, in the order they were read.
   std::vector<Mark> marks;
+  // What the translation made: every statement, and the tables and map
+  // windows of the document (Options::readModel), also after a failure.
+  Workspace workspace;
+  std::shared_ptr<const Tree> tree;  // with Options::keepTree
   // With Options::checkFiles: the table files not found, as written.
   std::vector<std::string> missingFiles;
   // The warnings of diagnostics: statements cut short, expressions that
@@ -166,6 +182,10 @@ struct Result {
   // How many diagnostics have severity.
   size_t Count(Severity severity) const;
 };
+
+// Whether a translation failed under its options: an error, or (with
+// Options::strict) a warning.
+bool Failed(const Result& result, const Options& options);
 
 // Translates the bytes of a workspace.
 Result TranslateBytes(std::string_view bytes, const Options& options = {});
@@ -183,7 +203,8 @@ using Sink = std::function<bool(std::string_view piece)>;
 // Translates a workspace file and hands the document to sink as it is
 // written, without holding its text: when the translation succeeded, or
 // with options.partial also after a translation error; never after an input
-// error. result.xml stays empty.
+// error. result.xml stays empty. An empty sink takes nothing: the document
+// is not printed (a caller that wants only the model or the diagnostics).
 Result TranslateFile(const std::string& path, const Options& options, const Sink& sink);
 
 // The library's version, "major.minor.patch".

@@ -48,7 +48,7 @@ struct InventoryEntry {
   int errorColumn = 0;
   size_t windows = 0;
   size_t layers = 0;
-  std::array<size_t, 6> themes{};  // by ThemeKind: range, value, bar, pie, graduated, single symbol
+  std::array<size_t, kThemeKindCount> themes{};  // by ThemeKind (ThemeKindWord names each)
   size_t passedOver = 0;
   size_t warnings = 0;
   size_t remarks = 0;

@@ -20,13 +20,10 @@
 
 namespace brevan {
 
-// The page for a translation: its document (result.xml, which may be the
-// partial document of a failed translation) and its diagnostics. name is
+// The page for a translation: what it made (result.workspace, which may be
+// the partial work of a failed translation) and its diagnostics. name is
 // how the page names the workspace, usually its file name.
 std::string RenderHtml(const Result& result, const std::string& name);
-
-// The same from the document's read model, when the caller has it already.
-std::string RenderHtml(const Result& result, const Workspace& workspace, const std::string& name);
 
 // The page for a document alone (UTF-8 XML as brevan writes it).
 std::string RenderHtml(std::string_view xml, const std::string& name);

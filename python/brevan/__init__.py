@@ -18,11 +18,12 @@ from __future__ import annotations
 
 import os
 from dataclasses import dataclass, field
+from enum import Enum
 from functools import cached_property
 from typing import Any, Iterable, Mapping, Optional, Union
 
 from . import _brevan
-from ._brevan import Diagnostic, Severity, Skipped, Status, ThemeKind, Workspace
+from ._brevan import Diagnostic, Severity, Skipped, Statement, Status, ThemeKind, Workspace
 
 __all__ = [
     "BrevanError",
@@ -32,6 +33,8 @@ __all__ = [
     "Result",
     "Severity",
     "Skipped",
+    "Statement",
+    "StatementKind",
     "Status",
     "ThemeKind",
     "Workspace",
@@ -43,6 +46,18 @@ __all__ = [
 ]
 
 __version__: str = _brevan.version()
+
+
+class StatementKind(str, Enum):
+    """What a statement of workspace.statements is: statement.kind equals one
+    of these (it is the same string)."""
+
+    OPEN_TABLE = "open_table"
+    MAP_WINDOW = "map_window"
+    SET_MAP = "set_map"
+    THEMATIC = "thematic"
+    LEGEND_SETTINGS = "legend_settings"
+    PASSED_OVER = "passed_over"
 
 
 def __dir__() -> list[str]:
@@ -123,7 +138,7 @@ class Result:
         """What the document holds, as typed objects: tables, map windows
         with their layers and themes (workspace.to_records("layers") for a
         table of data)."""
-        return _brevan.read_workspace(self._native)
+        return self._native.workspace
 
 
 @dataclass(frozen=True)

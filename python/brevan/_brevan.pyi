@@ -25,11 +25,21 @@ class Options:
 
 class ThemeKind(enum.Enum):
     RANGE = ...
-    VALUE = ...
     BAR_CHART = ...
     PIE_CHART = ...
     GRADUATED = ...
     SINGLE_SYMBOL = ...
+    VALUE = ...
+
+class Span:
+    line: int
+    column: int
+    end_line: int
+    end_column: int
+
+class Origin:
+    statement: Span
+    clause: Span
 
 class Table:
     alias: str
@@ -40,12 +50,17 @@ class Table:
     interactive: bool
     codepage: str
     line: int
+    origin: Origin
 
 class Theme:
     kind: ThemeKind
     expressions: list[str]
+    apply_to: Optional[str]
+    spreading: Optional[str]
+    method: Optional[str]
     items: list[Any]
     legend: Any
+    origin: Origin
 
 class Layer:
     position: int
@@ -53,14 +68,26 @@ class Layer:
     labels: list[str]
     color_list: bool
     themes: list[Theme]
+    origin: Origin
 
 class MapWindow:
     layers: list[Layer]
     view: Any
+    origin: Origin
+
+class Statement:
+    kind: str
+    line: int
+    column: int
+    end_line: int
+    span: Span
+    name: str
+    failed: bool
 
 class Workspace:
     tables: list[Table]
     map_windows: list[MapWindow]
+    statements: list[Statement]
     def to_records(self, what: str = "tables") -> list[dict[str, Any]]: ...
 
 class Diagnostic:
@@ -94,6 +121,7 @@ class NativeResult:
     errors: list[Diagnostic]
     diagnostics: list[Diagnostic]
     missing_files: list[str]
+    workspace: Workspace
 
 class NativeOutcome:
     path: str
@@ -106,6 +134,5 @@ class NativeOutcome:
 def translate_bytes(data: bytes, options: Options) -> NativeResult: ...
 def translate_file(path: str, options: Options) -> NativeResult: ...
 def translate_many(paths: list[str], out_dir: str, jobs: int, options: Options) -> list[NativeOutcome]: ...
-def read_workspace(result: NativeResult) -> Workspace: ...
 def render_html(xml: str, name: str) -> str: ...
 def version() -> str: ...

@@ -130,7 +130,8 @@ PYBIND11_MODULE(_brevan, m) {
       .def_readonly("warnings", &brevan::Result::warnings)
       .def_readonly("errors", &brevan::Result::errors)
       .def_readonly("diagnostics", &brevan::Result::diagnostics)
-      .def_readonly("missing_files", &brevan::Result::missingFiles);
+      .def_readonly("missing_files", &brevan::Result::missingFiles)
+      .def_readonly("workspace", &brevan::Result::workspace);
 
   py::enum_<brevan::Status>(m, "Status", "How a file of a batch ended.")
       .value("TRANSLATED", brevan::Status::Translated)

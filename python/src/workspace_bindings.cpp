@@ -17,7 +17,7 @@ py::list Records(const brevan::Workspace& workspace, const std::string& what) {
   if (what == "tables") {
     for (const brevan::Table& t : workspace.tables)
       records.append(py::dict(py::arg("alias") = t.alias, py::arg("file") = t.file,
-                              py::arg("copy_of") = t.copyOf, py::arg("line") = t.line,
+                              py::arg("copy_of") = t.copyOf, py::arg("line") = t.origin.statement.line,
                               py::arg("locked") = t.locked, py::arg("hidden") = t.hidden,
                               py::arg("codepage") = t.codepage));
     return records;
@@ -50,15 +50,35 @@ py::list Records(const brevan::Workspace& workspace, const std::string& what) {
 
 }  // namespace
 
+// A word of a closed set, None when unset.
+template <typename Value>
+py::object WordOrNone(Value value) {
+  const char* word = brevan::Word(value);
+  return *word == '\0' ? py::object(py::none()) : py::object(py::str(word));
+}
+
 void BindWorkspace(py::module_& m) {
   using namespace brevan;
   py::enum_<ThemeKind>(m, "ThemeKind", "The kinds of theme.")
       .value("RANGE", ThemeKind::Range)
-      .value("VALUE", ThemeKind::Value)
       .value("BAR_CHART", ThemeKind::BarChart)
       .value("PIE_CHART", ThemeKind::PieChart)
       .value("GRADUATED", ThemeKind::Graduated)
-      .value("SINGLE_SYMBOL", ThemeKind::SingleSymbol);
+      .value("SINGLE_SYMBOL", ThemeKind::SingleSymbol)
+      .value("VALUE", ThemeKind::Value);
+  py::class_<Span>(m, "Span",
+                   "Tokens of the text: from line:column to just past end_line:end_column (1-based).")
+      .def_readonly("line", &Span::line)
+      .def_readonly("column", &Span::column)
+      .def_readonly("end_line", &Span::endLine)
+      .def_readonly("end_column", &Span::endColumn)
+      .def("__repr__", [](const Span& span) {
+        return "<Span " + std::to_string(span.line) + ":" + std::to_string(span.column) + "-" +
+               std::to_string(span.endLine) + ":" + std::to_string(span.endColumn) + ">";
+      });
+  py::class_<Origin>(m, "Origin", "The statement that made an object and, inside it, the clause.")
+      .def_readonly("statement", &Origin::statement)
+      .def_readonly("clause", &Origin::clause);
   py::class_<PenStyle>(m, "PenStyle")
       .def_readonly("pattern", &PenStyle::pattern)
       .def_readonly("color", &PenStyle::color)
@@ -129,11 +149,12 @@ void BindWorkspace(py::module_& m) {
       .def_readonly("kind", &Theme::kind)
       .def_readonly("expressions", &Theme::expressions)
       .def_readonly("missing", &Theme::missing)
-      .def_readonly("apply_to", &Theme::applyTo)
-      .def_readonly("spreading", &Theme::spreading)
+      .def_property_readonly("apply_to", [](const Theme& theme) { return WordOrNone(theme.applyTo); })
+      .def_property_readonly("spreading", [](const Theme& theme) { return WordOrNone(theme.spreading); })
       .def_readonly("variant", &Theme::variant)
       .def_readonly("items", &Theme::items)
-      .def_readonly("method", &Theme::method)
+      .def_property_readonly("method", [](const Theme& theme) { return WordOrNone(theme.method); })
+      .def_readonly("origin", &Theme::origin)
       .def_readonly("reference", &Theme::reference)
       .def_readonly("size", &Theme::size)
       .def_readonly("symbols", &Theme::symbols)
@@ -150,6 +171,7 @@ void BindWorkspace(py::module_& m) {
       .def_readonly("labels", &Layer::labels)
       .def_readonly("color_list", &Layer::colorList)
       .def_readonly("themes", &Layer::themes)
+      .def_readonly("origin", &Layer::origin)
       .def("__repr__", [](const Layer& layer) {
         return "<Layer " + std::to_string(layer.position) + " " + layer.name + ">";
       });
@@ -162,10 +184,12 @@ void BindWorkspace(py::module_& m) {
       .def_readonly("scale_from_units", &View::scaleFromUnits)
       .def_readonly("scale_to", &View::scaleTo)
       .def_readonly("scale_to_units", &View::scaleToUnits)
-      .def_readonly("distance_type", &View::distanceType);
+      .def_readonly("distance_type", &View::distanceType)
+      .def_readonly("origin", &View::origin);
   py::class_<MapWindow>(m, "MapWindow")
       .def_readonly("layers", &MapWindow::layers)
-      .def_readonly("view", &MapWindow::view);
+      .def_readonly("view", &MapWindow::view)
+      .def_readonly("origin", &MapWindow::origin);
   py::class_<Table>(m, "Table")
       .def_readonly("alias", &Table::alias)
       .def_readonly("file", &Table::file)
@@ -174,14 +198,26 @@ void BindWorkspace(py::module_& m) {
       .def_readonly("hidden", &Table::hidden)
       .def_readonly("interactive", &Table::interactive)
       .def_readonly("codepage", &Table::codepage)
-      .def_readonly("line", &Table::line)
+      .def_property_readonly("line", [](const Table& table) { return table.origin.statement.line; })
+      .def_readonly("origin", &Table::origin)
       .def("__repr__", [](const Table& table) { return "<Table " + table.alias + " " + table.file + ">"; });
-  py::class_<Workspace>(m, "Workspace", "What a translated document holds.")
+  py::class_<Statement>(m, "Statement", "A statement of the text, translated or passed over.")
+      .def_property_readonly("kind", [](const Statement& s) { return StatementKindWord(s.kind); })
+      .def_property_readonly("line", [](const Statement& s) { return s.span.line; })
+      .def_property_readonly("column", [](const Statement& s) { return s.span.column; })
+      .def_property_readonly("end_line", [](const Statement& s) { return s.span.endLine; })
+      .def_readonly("span", &Statement::span)
+      .def_readonly("name", &Statement::name)
+      .def_readonly("failed", &Statement::failed)
+      .def("__repr__", [](const Statement& s) {
+        return std::string("<Statement ") + StatementKindWord(s.kind) + " " + s.name + " at line " +
+               std::to_string(s.span.line) + ">";
+      });
+  py::class_<Workspace>(m, "Workspace", "What a translation made.")
       .def_readonly("tables", &Workspace::tables)
       .def_readonly("map_windows", &Workspace::mapWindows)
+      .def_readonly("statements", &Workspace::statements)
       .def("to_records", &Records, py::arg("what") = "tables",
            "One dict per table, layer or theme (what: \"tables\", \"layers\", \"themes\"), for "
            "pandas.DataFrame(records)");
-  m.def(
-      "read_workspace", [](const Result& result) { return ReadWorkspace(result); }, py::arg("result"));
 }

@@ -206,8 +206,18 @@ def test_the_workspace_as_typed_objects_and_records() -> None:
     assert [(t.alias, t.file, t.copy_of, t.line) for t in workspace.tables] == [
         ("Counties", "data/counties.tbl", "", 5),
         ("Roads", "data/roads.tbl", "", 6),
-        ("Roads_2", "data/roads.tbl_2", "Roads", 0),
+        ("Roads_2", "data/roads.tbl_2", "Roads", 8),
     ]
+    assert [(s.kind, s.line, s.name) for s in workspace.statements] == [
+        ("open_table", 5, "Open Table"),
+        ("open_table", 6, "Open Table"),
+        ("map_window", 8, "Map From"),
+        ("set_map", 11, "Set Map"),
+        ("thematic", 19, "Theme 1"),
+        ("legend_settings", 25, "Set Legend"),
+    ]
+    assert workspace.statements[2].kind == brevan.StatementKind.MAP_WINDOW
+    assert workspace.statements[2].end_line == 9
     [theme] = workspace.map_windows[0].layers[0].themes
     assert theme.kind == brevan.ThemeKind.RANGE and theme.expressions == ["Population"]
     assert [item.row.text for item in theme.items] == ["Under 10,000", "10,000 to 100,000", "Over 100,000", "No data"]

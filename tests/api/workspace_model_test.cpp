@@ -1,8 +1,9 @@
-// The read model against the documents of every example: each is summed
-// up line by line from the model, and the summary must be what the
-// workspace says.
+// The read model against every example: each is summed up line by line
+// from the model, and the summary must be what the workspace says; its
+// statements must be those of the text.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <iomanip>
 #include <map>
@@ -54,7 +55,8 @@ std::string Summary(const brevan::Workspace& workspace) {
   for (const brevan::Table& table : workspace.tables) {
     out << "table " << table.alias << " " << table.file;
     if (!table.copyOf.empty()) out << " copy of " << table.copyOf;
-    if (table.line > 0) out << " at " << table.line << ":" << table.column;
+    if (table.copyOf.empty())
+      out << " at " << table.origin.statement.line << ":" << table.origin.clause.column;
     if (table.locked) out << " locked";
     if (!table.codepage.empty()) out << " codepage " << table.codepage;
     out << "\n";
@@ -76,10 +78,10 @@ std::string Summary(const brevan::Workspace& workspace) {
       for (const std::string& label : layer.labels) out << " label " << label;
       out << "\n";
       for (const brevan::Theme& theme : layer.themes) {
-        out << "  theme " << static_cast<int>(theme.kind);
+        out << "  theme " << brevan::ThemeKindWord(theme.kind);
         for (const std::string& expression : theme.expressions) out << " by " << expression;
-        if (!theme.applyTo.empty()) out << " apply " << theme.applyTo;
-        if (!theme.method.empty()) out << " " << theme.method;
+        if (theme.applyTo != brevan::ApplyTo::Unset) out << " apply " << brevan::Word(theme.applyTo);
+        if (theme.method != brevan::SizeMethod::Unset) out << " " << brevan::Word(theme.method);
         if (theme.reference) out << " reference " << Number(*theme.reference);
         if (theme.size) out << " size " << Number(theme.size->value) << theme.size->unit;
         out << "\n";
@@ -104,11 +106,14 @@ std::string Summary(const brevan::Workspace& workspace) {
   return out.str();
 }
 
+fs::path ExamplePath(const std::string& name) {
+  return fs::path(BREVAN_SOURCE_DIR) / "examples" / (name + ".bws");
+}
+
 brevan::Workspace Example(const std::string& name) {
-  const brevan::Result result =
-      brevan::TranslateFile((fs::path(BREVAN_SOURCE_DIR) / "examples" / (name + ".bws")).string());
+  const brevan::Result result = brevan::TranslateFile(ExamplePath(name).string());
   EXPECT_TRUE(result.ok) << result.message;
-  return brevan::ReadWorkspace(result);
+  return result.workspace;
 }
 
 TEST(WorkspaceModelTest, EveryExampleAsItsWorkspaceSaysIt) {
@@ -119,7 +124,7 @@ TEST(WorkspaceModelTest, EveryExampleAsItsWorkspaceSaysIt) {
        "table Roads_2 data/roads.tbl_2 copy of Roads\n"
        "window centre -1.5,52.25 zoom 40km Spherical width 6.5in\n"
        " layer 1 Counties label Name+\" (\"+Population+\")\"\n"
-       "  theme 0 by Population apply all\n"
+       "  theme range by Population apply all\n"
        "   item 0:10000 brush2 rgb(255,255,128) row 'Under 10,000'\n"
        "   item 10000:100000 brush2 rgb(255,128,0) row '10,000 to 100,000'\n"
        "   item 100000:1000000 brush2 rgb(192,0,0) row 'Over 100,000'\n"
@@ -131,7 +136,7 @@ TEST(WorkspaceModelTest, EveryExampleAsItsWorkspaceSaysIt) {
        "table Districts farm/districts.tbl at 4:12\n"
        "window\n"
        " layer 1 Districts\n"
-       "  theme 2 by Wheat by Barley by Maize proportional reference 60000 size 0.75inches\n"
+       "  theme bar by Wheat by Barley by Maize proportional reference 60000 size 0.75inches\n"
        "   item :Wheat brush2 rgb(255,223,0) row 'Wheat'\n"
        "   item :Barley brush2 rgb(204,204,0) row 'Barley'\n"
        "   item :Maize brush2 rgb(255,153,0) row 'Maize'\n"
@@ -140,7 +145,7 @@ TEST(WorkspaceModelTest, EveryExampleAsItsWorkspaceSaysIt) {
        "table Cities world/cities.tbl at 4:12\n"
        "window\n"
        " layer 1 Cities\n"
-       "  theme 4 by Population constant reference 5000000 size 0.5inches\n"
+       "  theme graduated by Population constant reference 5000000 size 0.5inches\n"
        "   symbol34 rgb(255,0,0) row '10 million' row '5 million' row '1 million'\n"
        "   symbol34 rgb(0,0,255) row '-10 million' row '-5 million' row '-1 million'\n"
        "   legend title 'Population'\n"},
@@ -168,7 +173,7 @@ TEST(WorkspaceModelTest, EveryExampleAsItsWorkspaceSaysIt) {
        "table Wards transport/wards.tbl at 4:12\n"
        "window\n"
        " layer 1 Wards\n"
-       "  theme 3 by Car by Bus by Rail by Bicycle proportional reference 20000 size 1.2centimeters\n"
+       "  theme pie by Car by Bus by Rail by Bicycle proportional reference 20000 size 1.2centimeters\n"
        "   item :Car brush2 rgb(191,191,191) row 'Car'\n"
        "   item :Bus brush2 rgb(255,128,0) row 'Bus'\n"
        "   item :Rail brush2 rgb(0,0,255) row '' hidden\n"
@@ -178,7 +183,7 @@ TEST(WorkspaceModelTest, EveryExampleAsItsWorkspaceSaysIt) {
        "table Counties census/counties.tbl at 4:12\n"
        "window width 8\n"
        " layer 1 Counties\n"
-       "  theme 0 by Median_Income apply color\n"
+       "  theme range by Median_Income apply color\n"
        "   item 0:35000 border rgb(192,192,192) brush2 rgb(255,224,224) row 'Under 35,000'\n"
        "   item 35000:50000 brush2 rgb(255,160,128) row '35,000 to 50,000'\n"
        "   item 50000:75000 brush2 rgb(224,64,0) row '50,000 to 75,000'\n"
@@ -195,7 +200,7 @@ TEST(WorkspaceModelTest, EveryExampleAsItsWorkspaceSaysIt) {
        "table Hospitals health/hospitals.tbl at 4:12\n"
        "window\n"
        " layer 1 Hospitals\n"
-       "  theme 5 by Beds\n"
+       "  theme single-symbol by Beds\n"
        "   row 'Hospital'\n"
        "   row 'Field hospital' hidden\n"
        "   legend title 'Hospitals'\n"},
@@ -203,7 +208,7 @@ TEST(WorkspaceModelTest, EveryExampleAsItsWorkspaceSaysIt) {
        "table Parcels city/parcels.tbl at 4:12\n"
        "window\n"
        " layer 1 Parcels\n"
-       "  theme 1 by Zoning by Subzone apply all\n"
+       "  theme value by Zoning by Subzone apply all\n"
        "   item :R1 border rgb(128,128,128) brush2 rgb(255,255,204) row 'Single family'\n"
        "   item :R2 brush2 rgb(255,238,170) row 'Multi family'\n"
        "   item :C brush2 rgb(255,128,128) symbol35 rgb(255,0,0) 10pt row 'Commercial'\n"
@@ -215,7 +220,7 @@ TEST(WorkspaceModelTest, EveryExampleAsItsWorkspaceSaysIt) {
        "table Parishes_2 old/parishes.tbl_2 copy of Parishes\n"
        "window centre -1.25,52.5 zoom 30mi scale 1inches:25000in width 6in\n"
        " layer 1 Parishes\n"
-       "  theme 0 by Area_Acres\n"
+       "  theme range by Area_Acres\n"
        "   item 0:1000 brush2 rgb(0,255,0) row 'Small'\n"
        "   item 1000:5000 brush2 rgb(0,128,0) row 'Large'\n"
        "   item else brush1 rgb(0,0,0) row 'Other'\n"
@@ -225,7 +230,7 @@ TEST(WorkspaceModelTest, EveryExampleAsItsWorkspaceSaysIt) {
        "table Lakes mid/lakes.tbl at 5:12\n"
        "window centre -93.3,44.9 zoom 120km scale 1in:100000in width 7\n"
        " layer 1 Lakes label Name\n"
-       "  theme 1 by Depth apply color\n"
+       "  theme value by Depth apply color\n"
        "   item :10 brush2 rgb(204,255,255) row 'Shallow'\n"
        "   item :20 brush2 rgb(102,204,255) row 'Deep'\n"
        "   item else brush2 rgb(0,0,255) row 'Unknown'\n"
@@ -234,12 +239,103 @@ TEST(WorkspaceModelTest, EveryExampleAsItsWorkspaceSaysIt) {
   for (const auto& [name, summary] : expected) EXPECT_EQ(Summary(Example(name)), summary) << name;
 }
 
-// What each statement made, found through its mark, also in a text whose
-// errors a check went past: the document then holds what did translate.
+// The statements of a text as its lines say them: each line that starts in
+// its first column with a word is a statement, named by its first words.
+std::string StatementsOfText(const std::string& text) {
+  std::istringstream lines(text);
+  std::ostringstream out;
+  std::string line;
+  for (int number = 1; std::getline(lines, line); ++number) {
+    if (line.empty() || !std::isalpha(static_cast<unsigned char>(line[0]))) continue;
+    std::string lower;
+    for (const char c : line) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const auto starts = [&](const char* words) { return lower.rfind(words, 0) == 0; };
+    const char* kind = starts("open table ")  ? "open_table"
+                       : starts("map from ")  ? "map_window"
+                       : starts("set map")    ? "set_map"
+                       : starts("set legend") ? "legend_settings"
+                       : starts("theme ")     ? "thematic"
+                                              : "passed_over";
+    out << number << " " << kind << "\n";
+  }
+  return out.str();
+}
+
+std::string StatementsOfModel(const brevan::Workspace& workspace) {
+  std::ostringstream out;
+  for (const brevan::Statement& statement : workspace.statements)
+    out << statement.span.line << " " << brevan::StatementKindWord(statement.kind) << "\n";
+  return out.str();
+}
+
+// The tables that statements of kind made.
+std::string TablesMadeBy(const brevan::Workspace& workspace, brevan::StatementKind kind) {
+  std::string tables;
+  for (const brevan::Statement& statement : workspace.statements)
+    for (const brevan::ObjectRef& ref : statement.objects)
+      if (const brevan::Table* table = workspace.TableOf(ref); table && statement.kind == kind)
+        tables += table->alias + " ";
+  return tables;
+}
+
+TEST(WorkspaceModelTest, EveryExamplesStatementsAreThoseOfItsText) {
+  for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(BREVAN_SOURCE_DIR) / "examples")) {
+    if (entry.path().extension() != ".bws") continue;
+    const std::string name = entry.path().stem().string();
+    const brevan::Workspace workspace = Example(name);
+    EXPECT_EQ(StatementsOfModel(workspace), StatementsOfText(brevan::test::Slurp(entry.path()))) << name;
+    // The copies are the map windows' tables; every other table an open-table statement's.
+    std::string copies, opened;
+    for (const brevan::Table& table : workspace.tables)
+      (table.copyOf.empty() ? opened : copies) += table.alias + " ";
+    EXPECT_EQ(TablesMadeBy(workspace, brevan::StatementKind::MapWindow), copies) << name;
+    EXPECT_EQ(TablesMadeBy(workspace, brevan::StatementKind::OpenTable), opened) << name;
+  }
+}
+
+// Statements passed over stand among the translated ones with their first
+// words; objects carry the place of the statement and clause that made them.
+TEST(WorkspaceModelTest, StatementsPassedOverAndWhereObjectsCameFrom) {
+  const std::string text =
+      "Browse * From Roads\nOpen Table \"r.tbl\" As Roads\nCreate Map Legend From Window 1\n"
+      "Open Table \"r.tbl\" As Roads_2\nMap From Roads, Roads_2, Roads\n"
+      "Set Window Title \"x\"\nTheme 3 With Lanes Values 1\nSet Legend Layer 3 Title \"t\"\n";
+  const brevan::Result result = brevan::TranslateBytes(text);
+  ASSERT_TRUE(result.ok) << result.message;
+  const brevan::Workspace& workspace = result.workspace;
+  EXPECT_EQ(StatementsOfModel(workspace), StatementsOfText(text));
+  std::string names;
+  for (const brevan::Statement& statement : workspace.statements) names += statement.name + "|";
+  EXPECT_EQ(names,
+            "Browse|Open Table|Create Map Legend|Open Table|Map From|Set Window Title|Theme 3|Set Legend|");
+  // Roads_2 was opened, not copied: only the third layer's table is a copy.
+  ASSERT_EQ(workspace.tables.size(), 3u);
+  EXPECT_EQ(workspace.tables[1].alias, "Roads_2");
+  EXPECT_EQ(workspace.tables[1].copyOf, "");
+  EXPECT_EQ(workspace.tables[1].origin.statement.line, 4);
+  EXPECT_EQ(workspace.tables[2].alias, "Roads_3");
+  EXPECT_EQ(workspace.tables[2].copyOf, "Roads");
+  EXPECT_EQ(workspace.tables[2].origin.statement.line, 5);
+  EXPECT_EQ(workspace.tables[2].origin.clause.column, 26);  // the third table name
+  // Layer 3 is still the theme's layer after the theme: the legend went to
+  // the theme it made.
+  const brevan::Layer& layer = workspace.mapWindows[0].layers[2];
+  ASSERT_EQ(layer.themes.size(), 1u);
+  EXPECT_EQ(layer.origin.clause.column, 26);
+  EXPECT_EQ(layer.themes[0].origin.statement.line, 7);
+  ASSERT_TRUE(layer.themes[0].legend);
+  EXPECT_EQ(layer.themes[0].legend->origin.statement.line, 8);
+  const brevan::Statement& legend = workspace.statements.back();
+  ASSERT_EQ(legend.objects.size(), 1u);
+  EXPECT_EQ(workspace.ThemeOf(legend.objects[0]), &layer.themes[0]);
+}
+
+// What each statement made, also in a text whose errors a check went past:
+// the document then holds what did translate.
 TEST(WorkspaceModelTest, EachStatementsFragment) {
   brevan::Options check;
   check.check = true;
-  check.keepDocument = true;
+  check.keepTree = true;
   const brevan::Result result = brevan::TranslateBytes(
       "Open Table \"a.tbl\" As A\nOpen Table \"b.tbl\"\nMap From A, b\nSet Map Zoom 5 Units \"km\"\n"
       "Theme 2 With X Values 1, 2\nTheme 2 With Y Values 3\nSet Legend Layer 2 Title \"t\"\nMap From A\n"
@@ -247,47 +343,56 @@ TEST(WorkspaceModelTest, EachStatementsFragment) {
       check);
   ASSERT_EQ(result.errors.size(), 1u);
   const struct {
-    const char* statement;           // its first words
-    int occurrence;                  // the first, second … of those
+    size_t statement;
     std::vector<const char*> parts;  // in order in the fragment
   } cases[] = {
-      {"Open Table", 1, {"<Table file=\"a.tbl\" alias=\"A\" />"}},
-      {"Open Table", 2, {"<Table file=\"b.tbl\""}},
-      {"Map From", 1, {"<MapWindow", "<Layer name=\"A\"", "<Layer name=\"b\""}},
-      {"Set Map", 1, {"<MapWindow zoom=\"5\""}},
-      {"Theme 2", 1, {"<ValueTheme", "expr X"}},
-      {"Theme 2", 2, {"<ValueTheme", "expr Y"}},
-      {"Set Legend", 1, {"<Layer name=\"b\"", "expr X", "expr Y", "<TitleText>t</TitleText>"}},
-      {"Map From",
-       2,
-       {"<MapWindow centerX=\"1\""}},  // the failed set-map left no mark; the next set this window
+      {0, {"<Table file=\"a.tbl\" alias=\"A\" />"}},
+      {1, {"<Table file=\"b.tbl\""}},
+      {2, {"<MapWindow", "<Layer name=\"A\"", "<Layer name=\"b\""}},
+      {3, {"<MapWindow zoom=\"5\""}},
+      {4, {"<ValueTheme", "expr X"}},
+      {5, {"<ValueTheme", "expr Y"}},
+      {6, {"<Layer name=\"b\"", "expr X", "expr Y", "<TitleText>t</TitleText>"}},
+      {7, {"<MapWindow centerX=\"1\""}},  // as the last set-map statement left it
+      {8, {"<MapWindow"}},                // failed: what it was setting
   };
+  ASSERT_EQ(result.workspace.statements.size(), 10u);
+  EXPECT_TRUE(result.workspace.statements[8].failed);
   for (const auto& c : cases) {
-    size_t index = 0;
-    for (int seen = 0; index < result.marks.size(); ++index)
-      if (result.marks[index].kind == brevan::Mark::Kind::Statement &&
-          result.marks[index].name == c.statement && ++seen == c.occurrence)
-        break;
-    ASSERT_LT(index, result.marks.size()) << c.statement;
-    const std::string fragment = brevan::StatementFragment(result, index);
+    const std::string fragment = brevan::StatementFragment(result, c.statement);
     size_t at = 0;
     for (const char* part : c.parts) {
       at = fragment.find(part, at);
-      ASSERT_NE(at, std::string::npos) << c.statement << " " << c.occurrence << " lacks " << part << ":\n"
-                                       << fragment;
+      ASSERT_NE(at, std::string::npos) << c.statement << " lacks " << part << ":\n" << fragment;
     }
   }
-  // A statement over two lines is marked to its last token; a fragment is cut at its lines.
-  const brevan::Result long_ = brevan::TranslateBytes("Map From A,\n  B\n");
-  ASSERT_FALSE(long_.marks.empty());
-  EXPECT_EQ(long_.marks.back().lastLine, 2);
-  EXPECT_EQ(long_.marks.back().lastEndColumn, 4);
-  EXPECT_EQ(brevan::StatementFragment(long_, long_.marks.size() - 1, 2), "<MapWindow>\n  <Layers>\n…\n");
+  // A statement over two lines spans to its last token; a fragment is cut at its lines.
+  brevan::Options keep;
+  keep.keepTree = true;
+  const brevan::Result long_ = brevan::TranslateBytes("Map From A,\n  B\n", keep);
+  ASSERT_EQ(long_.workspace.statements.size(), 1u);
+  EXPECT_EQ(long_.workspace.statements[0].span.endLine, 2);
+  EXPECT_EQ(long_.workspace.statements[0].span.endColumn, 4);
+  EXPECT_EQ(brevan::StatementFragment(long_, 0, 2), "<MapWindow>\n  <Layers>\n…\n");
+  EXPECT_EQ(brevan::StatementFragment(brevan::TranslateBytes("Map From A\n"), 0), "") << "no tree kept";
 }
 
-TEST(WorkspaceModelTest, NothingFromWhatIsNoDocument) {
+TEST(WorkspaceModelTest, ASavedDocumentReadsAsItsTranslation) {
   EXPECT_FALSE(brevan::ReadWorkspace("<Workspace><Tables>").has_value());
-  EXPECT_TRUE(brevan::ReadWorkspace(brevan::Result()).tables.empty());
+  const brevan::Result result = brevan::TranslateFile(ExamplePath("workspace").string());
+  const std::optional<brevan::Workspace> saved = brevan::ReadWorkspace(result.xml);
+  ASSERT_TRUE(saved);
+  EXPECT_TRUE(saved->statements.empty());
+  brevan::Workspace translated = result.workspace;
+  translated.statements.clear();
+  // Only the translation knows where the tables came from, and which are copies.
+  const auto withoutOrigins = [](std::string summary) {
+    for (const char* what : {" at ", " copy of "})
+      for (size_t at; (at = summary.find(what)) != std::string::npos;)
+        summary.erase(at, summary.find_first_of(" \n", at + std::strlen(what)) - at);
+    return summary;
+  };
+  EXPECT_EQ(withoutOrigins(Summary(*saved)), withoutOrigins(Summary(translated)));
 }
 
 }  // namespace
