@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/lexer.h"
 #include "host/text.h"
 
 namespace brevan {
@@ -243,18 +244,15 @@ size_t EditDistance(std::wstring_view a, std::wstring_view b) {
 // version-line := { blank } ! version { blank } digits { blank } [ # comment ]
 bool TakeVersionLine(SourceText& text, std::optional<FormatVersion>& version, InputFailure& failure) {
   const size_t size = text.size();
-  size_t at = 0, lineBegin = 0;
+  size_t lineBegin = 0;
   int line = 1;
   // Past blank lines and comment lines to the first that holds anything else.
-  for (;;) {
-    lineBegin = at;
-    while (at < size && IsBlank(text[at])) ++at;
-    if (at < size && text[at] == L'#')
-      while (at < size && !IsLineEnd(text[at])) ++at;
-    if (at >= size || !IsLineEnd(text[at])) break;
-    at += text[at] == L'\r' && at + 1 < size && text[at + 1] == L'\n' ? 2 : 1;
-    ++line;
-  }
+  const size_t at = SkipBlanksAndComments(
+      0, size, [&](size_t i) { return text[i]; },
+      [&](size_t next) {
+        lineBegin = next;
+        ++line;
+      });
   if (at >= size || text[at] != L'!') return true;
   const size_t bang = at;
   size_t end = bang;
@@ -289,7 +287,7 @@ bool TakeVersionLine(SourceText& text, std::optional<FormatVersion>& version, In
     number = std::min(number * 10 + (text[i] - L'0'), FormatVersion::kHighest + 1);
   while (i < end && IsBlank(text[i])) ++i;
   version = FormatVersion::FromNumber(number);
-  if (i == digits || !version || (i < end && text[i] != L'#'))
+  if (i == digits || !version || (i < end && text[i] != kCommentMark))
     return fail("the version line must read " + form);
   text.Fill(bang, end - bang, L' ');
   return true;

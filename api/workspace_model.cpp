@@ -13,18 +13,18 @@
 #include "api/model_builder.h"
 #include "brevan/workspace.h"
 #include "brevan_ids.h"
-#include "host/document_names.h"
 #include "host/text.h"
 #include "host/token_reader.h"
 #include "host/tokens.h"
 #include "host/xml_document.h"
 #include "statements/theme_kinds.h"
+#include "translator/literal_names.h"
 
 namespace brevan {
 
 namespace {
 
-namespace names = document_names;
+namespace names = literal_names;
 
 std::wstring_view N(Tag tag) { return GetWorkspaceTags()->TagName(static_cast<short>(tag), 0); }
 

@@ -17,9 +17,6 @@ namespace {
 
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
-// Marks of a word's type that other statements write at its end (name$, count%).
-bool IsWordSuffix(wchar_t c) { return c == L'$' || c == L'%'; }
-
 // Over the characters of either storage of the text (char: Latin-1, or wchar_t).
 template <typename Char>
 class Lexer {
@@ -68,23 +65,15 @@ class Lexer {
 
   // Passes blanks, line ends and comments; false at the end of the text.
   bool SkipBlanks() {
-    while (!AtEnd()) {
-      const wchar_t c = Peek();
-      if (IsLineEnd(c)) {
-        at_ += c == L'\r' && Peek(1) == L'\n' ? 2 : 1;  // CR LF ends one line
-        ++line_;
-        lineBegin_ = at_;
-        lineStarts_.push_back(static_cast<uint32_t>(at_));
-        lineStart_ = true;
-      } else if (IsBlank(c)) {
-        ++at_;
-      } else if (c == L'#') {
-        while (!AtEnd() && !IsLineEnd(Peek())) ++at_;
-      } else {
-        return true;
-      }
-    }
-    return false;
+    at_ = SkipBlanksAndComments(
+        at_, text_.size(), [this](size_t i) { return Widen(text_[i]); },
+        [this](size_t next) {
+          ++line_;
+          lineBegin_ = next;
+          lineStarts_.push_back(static_cast<uint32_t>(next));
+          lineStart_ = true;
+        });
+    return !AtEnd();
   }
 
   bool Fail(size_t start, std::wstring reason) {
@@ -247,13 +236,13 @@ template <typename Char>
 std::wstring Value(std::basic_string_view<Char> text, const Token& token) {
   const std::basic_string_view<Char> written = text.substr(token.begin, token.length);
   std::wstring value;
-  if (token.kind == 1) {
+  if (token.kind == kIdentifier) {
     const auto name = Widen(written[0]) == L'`' ? written.substr(1, written.size() - 2) : written;
     value.resize(name.size());
     std::transform(name.begin(), name.end(), value.begin(), [](Char c) { return Widen(c); });
     return value;
   }
-  if (token.kind != 2) return value;
+  if (token.kind != kStringConstant) return value;
   value.reserve(written.size() - 2);
   for (size_t i = 1; i + 1 < written.size(); ++i) {
     value += Widen(written[i]);
@@ -269,7 +258,7 @@ std::wstring TokenValue(const SourceText& text, const Token& token) {
 }
 
 double TokenNumber(const SourceText& text, const Token& token) {
-  if (token.kind != 3) return 0;
+  if (token.kind != kNumericConstant) return 0;
   // A number token is ASCII digits, a point and an exponent: read as
   // such, correctly rounded, with no locale in the way.
   std::string digits(token.length, '0');

@@ -44,6 +44,33 @@ constexpr bool IsWordStart(wchar_t c) {
          (c >= 0x80 && IsXmlChar(c) && !IsBlank(c));
 }
 constexpr bool IsWordChar(wchar_t c) { return IsWordStart(c) || (c >= L'0' && c <= L'9'); }
+// Marks of a word's type that other statements write at its end (name$, count%).
+constexpr bool IsWordSuffix(wchar_t c) { return c == L'$' || c == L'%'; }
+
+// What starts a comment, which runs to the end of its line.
+constexpr wchar_t kCommentMark = L'#';
+
+// Passes blanks, line ends and comments from offset at of a text of size
+// characters, charAt(i) giving each; onLineEnd(start of the next line) is
+// called after each line end (CR LF ends one). Returns where something
+// else begins, or size.
+template <typename CharAt, typename OnLineEnd>
+constexpr size_t SkipBlanksAndComments(size_t at, size_t size, CharAt charAt, OnLineEnd onLineEnd) {
+  while (at < size) {
+    const wchar_t c = charAt(at);
+    if (IsLineEnd(c)) {
+      at += c == L'\r' && at + 1 < size && charAt(at + 1) == L'\n' ? 2 : 1;
+      onLineEnd(at);
+    } else if (IsBlank(c)) {
+      ++at;
+    } else if (c == kCommentMark) {
+      while (at < size && !IsLineEnd(charAt(at))) ++at;
+    } else {
+      break;
+    }
+  }
+  return at;
+}
 
 // Splits text into tokens. On a lexical error returns false and fills error.
 bool Lex(const SourceText& text, const Tokens& keywords, Lexed& lexed, LexError& error);

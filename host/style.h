@@ -13,7 +13,12 @@ enum PAT_STYLE : int32_t { PAT_HOLLOW = 1, PAT_SOLID = 2 };
 // A 32-bit colour: alpha in bits 24-31, then red, green, blue.
 class cColor {
  public:
-  cColor(uint32_t value = 0xFF000000u) : value_(value) {}
+  // The alpha of a colour that hides what lies under it; a colour without
+  // one is black.
+  static constexpr uint32_t kOpaque = 0xFF000000u;
+  // A colour of red, green and blue bits (0xRRGGBB), opaque.
+  static constexpr cColor Opaque(uint32_t rgb) { return cColor(rgb | kOpaque); }
+  constexpr cColor(uint32_t value = kOpaque) : value_(value) {}
   uint32_t Value() const { return value_; }
   int Red() const { return static_cast<int>((value_ >> 16) & 0xFF); }
   int Green() const { return static_cast<int>((value_ >> 8) & 0xFF); }
@@ -113,7 +118,7 @@ class cFont {
   StyleCount count_;
   int style_ = 0;
   int16_t size_ = 10;
-  cColor fore_{0xFF000000u};
+  cColor fore_{cColor::kOpaque};
   cColor back_{0xFFFFFFFFu};
   bool hasBackground_ = false;
   std::wstring name_ = L"Sans";

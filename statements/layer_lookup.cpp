@@ -12,8 +12,7 @@ bool BrevanTranslator::FindLayerNode(int32_t number, NodeHandle& node) {
   // Built in place: a set-map statement looks up one layer per clause.
   std::wstring& path = layerPath;
   path.assign(Name(Tag::MapWindow).View()).append(L"/").append(Name(Tag::Layers).View()).append(L"/");
-  path.append(Name(Tag::Layer).View()).append(L"[@").append(Name(Tag::Name).View()).append(L"=\"");
-  path.append(layerNames[number - 1]).append(L"\"]");
+  AppendAttributePath(path, Name(Tag::Layer), Name(Tag::Name), layerNames[number - 1]);
   node = SelectSingleNode(*mapWindows, path);
   return static_cast<bool>(node);
 }

@@ -170,7 +170,7 @@ void ParseLayerExpressionClauses(BrevanTranslator& t, QdXmlNode* node, bool full
 
 // rgb := name ( r , g , b )   — any name; black when none stands there
 void ParseRgbColor(BrevanTranslator& t, Veltra::cColor& color) {
-  color = Veltra::cColor(0xFF000000u);
+  color = Veltra::cColor();
   if (!t.IsTokenClass(kIdentifier)) return;
   t.NextToken();
   t.ExpectToken(Keyword::LeftParen);
@@ -212,6 +212,76 @@ void ParseLayerColorListClause(BrevanTranslator& t, bool& blend, uint8_t& spread
   }
 }
 
+// Reads a sub-clause that the document has no place for, with the errors
+// its values can raise; false when the current keyword opens none.
+bool ReadUnwrittenSubClause(BrevanTranslator& t) {
+  switch (t.TokenId()) {
+    case Keyword::Style:
+      t.NextToken();
+      ReadStyleRun(t);
+      return true;
+    case Keyword::Global:
+      t.NextToken();
+      if (!t.IsToken(Keyword::Color)) {
+        ReadStyleRun(t);
+        return true;
+      }
+      t.NextToken();
+      t.ParseOnOff(true);
+      return true;
+    case Keyword::Zoom: {
+      t.NextToken();
+      double low = 0, high = 0;
+      CmdParseDoubleCoord(t.cmd, low, high);
+      std::wstring units;
+      t.ParseUnits(units);
+      t.ParseOnOff(true);
+      return true;
+    }
+    case Keyword::Display:
+      t.NextToken();
+      t.NextToken();  // the display mode, whatever it is
+      return true;
+    case Keyword::Nodes:
+      t.NextToken();
+      return true;
+    case Keyword::Selectable:
+    case Keyword::Arrows:
+    case Keyword::Centroids:
+    case Keyword::Editable:
+    case Keyword::Cluster:
+    case Keyword::Stagger:
+      t.NextToken();
+      t.ParseOnOff(true);
+      return true;
+    case Keyword::Curve:
+      t.NextToken();
+      t.ParseOnOff(false);
+      return true;
+    case Keyword::Color:
+      t.NextToken();
+      t.ReadLong();
+      return true;
+    case Keyword::Threshold:
+    case Keyword::Tolerance:
+    case Keyword::Depth:
+    case Keyword::Rank:
+      t.NextToken();
+      SkipShort(t);
+      return true;
+    case Keyword::Else:
+      t.NextToken();
+      t.ExpectToken(Keyword::Zoom);
+      return true;
+    case Keyword::Extra:
+      t.NextToken();
+      ReadExtra(t);
+      return true;
+    default:
+      return false;
+  }
+}
+
 // Reads the sub-clause that the current keyword opens; false when it opens
 // none. Labels and the colour list are written; what the other clauses say
 // is a remark (when there is a layer to write into at all).
@@ -246,72 +316,11 @@ bool ReadSubClause(BrevanTranslator& t, const NodeHandle& layer) {
       ParseLayerExpressionClauses(t, labels.get(), false);
       return true;
     }
-    case Keyword::Style:
-      t.NextToken();
-      ReadStyleRun(t);
-      break;
-    case Keyword::Global:
-      t.NextToken();
-      if (!t.IsToken(Keyword::Color)) {
-        ReadStyleRun(t);
-        break;
-      }
-      t.NextToken();
-      t.ParseOnOff(true);
-      break;
-    case Keyword::Zoom: {
-      t.NextToken();
-      double low = 0, high = 0;
-      CmdParseDoubleCoord(t.cmd, low, high);
-      std::wstring units;
-      t.ParseUnits(units);
-      t.ParseOnOff(true);
-      break;
-    }
-    case Keyword::Display:
-      t.NextToken();
-      t.NextToken();  // the display mode, whatever it is
-      break;
-    case Keyword::Nodes:
-      t.NextToken();
-      break;
-    case Keyword::Selectable:
-    case Keyword::Arrows:
-    case Keyword::Centroids:
-    case Keyword::Editable:
-    case Keyword::Cluster:
-    case Keyword::Stagger:
-      t.NextToken();
-      t.ParseOnOff(true);
-      break;
-    case Keyword::Curve:
-      t.NextToken();
-      t.ParseOnOff(false);
-      break;
-    case Keyword::Color:
-      t.NextToken();
-      t.ReadLong();
-      break;
-    case Keyword::Threshold:
-    case Keyword::Tolerance:
-    case Keyword::Depth:
-    case Keyword::Rank:
-      t.NextToken();
-      SkipShort(t);
-      break;
-    case Keyword::Else:
-      t.NextToken();
-      t.ExpectToken(Keyword::Zoom);
-      break;
-    case Keyword::Extra:
-      t.NextToken();
-      ReadExtra(t);
-      break;
     default:
-      return false;
+      if (!ReadUnwrittenSubClause(t)) return false;
+      if (layer) t.Unwritten(Remark::ClauseNotWritten, t.Since(first));
+      return true;
   }
-  if (layer) t.Unwritten(Remark::ClauseNotWritten, t.Since(first));
-  return true;
 }
 
 }  // namespace

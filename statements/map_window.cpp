@@ -4,8 +4,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "host/document_names.h"
 #include "host/text.h"
+#include "translator/literal_names.h"
 #include "translator/translator.h"
 
 namespace brevan {
@@ -13,14 +13,14 @@ namespace brevan {
 namespace {
 
 // Literal names of the window position attributes.
-using document_names::kHeight;
-using document_names::kMaximized;
-using document_names::kMinimized;
-using document_names::kStyle;
-using document_names::kUnits;
-using document_names::kWidth;
-using document_names::kX;
-using document_names::kY;
+using literal_names::kHeight;
+using literal_names::kMaximized;
+using literal_names::kMinimized;
+using literal_names::kStyle;
+using literal_names::kUnits;
+using literal_names::kWidth;
+using literal_names::kX;
+using literal_names::kY;
 
 // The first of name, name_2, name_3 … that is not taken. Names only ever
 // become taken, so next[name] keeps the suffix to try first, every one

@@ -34,8 +34,7 @@ bool WouldMerge(std::wstring_view before, std::wstring_view after) {
   if (before.empty() || after.empty()) return false;
   const wchar_t last = before.back(), first = after.front();
   if (IsWordChar(last))
-    return IsWordChar(first) || first == L'$' || first == L'%' ||
-           (first == L'.' && last >= L'0' && last <= L'9');
+    return IsWordChar(first) || IsWordSuffix(first) || (first == L'.' && last >= L'0' && last <= L'9');
   if (last == L'.') return IsWordChar(first);
   if (last == L'"') return first == L'"';
   return (last == L'<' && (first == L'>' || first == L'=')) || (last == L'>' && first == L'=');

@@ -1,5 +1,5 @@
 // The set-map statement: view settings of the last map window.
-#include "host/document_names.h"
+#include "translator/literal_names.h"
 #include "translator/translator.h"
 
 namespace brevan {
@@ -7,7 +7,7 @@ namespace brevan {
 namespace {
 
 // Literal name of the one attribute that is not a tag.
-using document_names::kSmartRedraw;
+using literal_names::kSmartRedraw;
 
 // Older workspaces store the centre as millionths, the first value negated.
 constexpr double kOldCoordinateScale = 1000000.0;

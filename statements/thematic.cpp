@@ -169,7 +169,7 @@ void ReadSingleSymbolTheme(BrevanTranslator& t, QdXmlNode& theme) {
     color = t.ReadLong();
   }
   const SymbolHandle symbol = NewSymbol();
-  symbol->SetColor(Veltra::cColor(static_cast<uint32_t>(color) | 0xFF000000u));
+  symbol->SetColor(Veltra::cColor::Opaque(static_cast<uint32_t>(color)));
   symbol->SetSize(static_cast<int16_t>(static_cast<uint16_t>(size & 0xFFFF)));
   const NodeHandle element = t.CreateElementOrThrow(Tag::ThemeSymbol);
   t.WriteSymbolStyle(*element, *symbol);

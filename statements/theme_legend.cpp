@@ -62,7 +62,7 @@ void ReadItemColor(BrevanTranslator& t, QdXmlNode& theme, ListHandle& items) {
   const size_t first = t.cmd->Position();
   t.NextToken();
   const bool on = t.ParseOnOff(false);
-  Veltra::cColor color(0xFF000000u);
+  Veltra::cColor color;
   t.ParseStyleClauseColor(color);
   t.ExpectToken(Keyword::At);
   const int32_t number = t.ReadLong();

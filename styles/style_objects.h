@@ -17,7 +17,7 @@ std::unique_ptr<T> Owned(T* made) {
 
 // The defaults of the pen, brush, font and symbol clauses.
 inline std::unique_ptr<Veltra::cPen> NewPen() {
-  return Owned(Veltra::cPen::Create(1, Veltra::PAT_SOLID, Veltra::cColor(0xFF000000u)));
+  return Owned(Veltra::cPen::Create(1, Veltra::PAT_SOLID, Veltra::cColor()));
 }
 inline std::unique_ptr<Veltra::cBrush> NewBrush() {
   return Owned(Veltra::cBrush::Create(Veltra::PAT_SOLID, Veltra::cColor(0xFFFFFFFFu),

@@ -22,7 +22,7 @@ uint16_t ToUnsigned16(double value) { return static_cast<uint16_t>(ToInteger(val
 // The low 32 bits, alpha forced to opaque.
 Veltra::cColor ToColor(double value) {
   const auto bits = static_cast<uint64_t>(TruncateClamped(value, INT64_MIN, INT64_MAX));
-  return Veltra::cColor(static_cast<uint32_t>(bits) | 0xFF000000u);
+  return Veltra::cColor::Opaque(static_cast<uint32_t>(bits));
 }
 
 // The number at the cursor, not consumed (error 28 when there is none).
@@ -285,13 +285,13 @@ void BrevanTranslator::ParseStyleClauseColor(Veltra::cColor& color) {
   }
 }
 
-// angle := [ Angle number ] [ Counter ]
-void BrevanTranslator::ParseAngleClause(int16_t& angle, bool& flag) {
+// angle := [ Angle number ] [ Counter ] — clockwise unless Counter says otherwise
+void BrevanTranslator::ParseAngleClause(int16_t& angle, bool& clockwise) {
   if (Accept(Keyword::Angle)) {
     const int16_t whole = Veltra::DoubleToShort(ReadDouble());
     angle = static_cast<int16_t>(whole % 360);
   }
-  flag = !Accept(Keyword::Counter);
+  clockwise = !Accept(Keyword::Counter);
   RaisePendingHostError();
 }
 

@@ -290,9 +290,15 @@ void BrevanTranslator::AppendTextElement(QdXmlNode& parent, Tag tag, const std::
   AppendChildOrThrow(parent, *element);
 }
 
-std::wstring AttributePath(const std::wstring& element, const std::wstring& attribute,
-                           const std::wstring& value) {
-  return element + L"[@" + attribute + L"=\"" + value + L"\"]";
+std::wstring AttributePath(std::wstring_view element, std::wstring_view attribute, std::wstring_view value) {
+  std::wstring path;
+  AppendAttributePath(path, element, attribute, value);
+  return path;
+}
+
+void AppendAttributePath(std::wstring& path, std::wstring_view element, std::wstring_view attribute,
+                         std::wstring_view value) {
+  path.append(element).append(L"[@").append(attribute).append(L"=\"").append(value).append(L"\"]");
 }
 
 }  // namespace brevan

@@ -304,7 +304,7 @@ struct BrevanTranslator {
   void ParseSymbolClause(SymbolHandle& symbol);
   void ParseStyleClauses(Veltra::cToolSettings& settings);
   void ParseStyleClauseColor(Veltra::cColor& color);
-  void ParseAngleClause(int16_t& angle, bool& flag);
+  void ParseAngleClause(int16_t& angle, bool& clockwise);
 
   // styles/style_writers.cpp: style objects into the document
   void WritePenStyle(QdXmlNode& parent, const Veltra::cPen& pen, bool wrap);
@@ -323,8 +323,9 @@ struct BrevanTranslator {
   NodeHandle ReadLayerOrThrow(std::wstring* name = nullptr);
 };
 
-// The path E[@A="V"], written without escaping.
-std::wstring AttributePath(const std::wstring& element, const std::wstring& attribute,
-                           const std::wstring& value);
+// The path E[@A="V"], written without escaping; or appended to path.
+std::wstring AttributePath(std::wstring_view element, std::wstring_view attribute, std::wstring_view value);
+void AppendAttributePath(std::wstring& path, std::wstring_view element, std::wstring_view attribute,
+                         std::wstring_view value);
 
 }  // namespace brevan

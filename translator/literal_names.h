@@ -1,9 +1,10 @@
-// The names the document gives that are not in the tag table: the
-// attributes of a window position and the smart-redraw switch of a view.
-// The translator writes them and the read model reads them.
+// The few names the translator writes that are its own literals, not names
+// of the tag table: the attributes of a window position with the values of
+// its style, and the smart-redraw switch of a view. The read model reads
+// them from here.
 #pragma once
 
-namespace brevan::document_names {
+namespace brevan::literal_names {
 
 inline constexpr const wchar_t* kX = L"X";
 inline constexpr const wchar_t* kY = L"Y";
@@ -16,4 +17,4 @@ inline constexpr const wchar_t* kSmartRedraw = L"SmartRedraw";
 inline constexpr const wchar_t* kMinimized = L"min";
 inline constexpr const wchar_t* kMaximized = L"max";
 
-}  // namespace brevan::document_names
+}  // namespace brevan::literal_names
