@@ -11,8 +11,7 @@
 
 namespace brevan {
 
-struct ReaderStatement;
-struct SkippedStatement;
+class TokenReader;
 
 // A translation's document, kept with its result (Options::keepTree): what
 // statement fragments are printed from. Only read once kept.
@@ -27,8 +26,7 @@ Workspace ReadObjects(XmlDocument& doc);
 // Lists the statements in the order of the text, those translated (with
 // the objects each made or changed) and those passed over, and gives each
 // object of workspace its origin.
-void AddStatements(const std::vector<ReaderStatement>& statements,
-                   const std::vector<SkippedStatement>& skipped, Workspace& workspace);
+void AddStatements(TokenReader& reader, Workspace& workspace);
 
 // The element of doc that ref names; null when none.
 std::unique_ptr<QdXmlNode> ElementOf(XmlDocument& doc, const ObjectRef& ref);

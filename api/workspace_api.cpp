@@ -200,7 +200,7 @@ void RunTranslator(TokenReader& reader, FormatVersion version, const Options& op
   Veltra::ClearErrors();
   result.ok = CmdMain(&reader, version.Number(), &doc);
   if (options.readModel || options.checkFiles) result.workspace = ReadObjects(doc);
-  AddStatements(reader.Statements(), reader.Skipped(), result.workspace);
+  AddStatements(reader, result.workspace);
   LineTexts lines(reader);
   for (const SkippedStatement& skipped : reader.Skipped())
     result.skipped.push_back({skipped.line, skipped.column, ToUtf8(skipped.keyword)});

@@ -566,9 +566,12 @@ ObjectRef Refer(StatementKind statement, const ReaderObject& object, const Origi
 
 }  // namespace
 
-void AddStatements(const std::vector<ReaderStatement>& statements,
-                   const std::vector<SkippedStatement>& skipped, Workspace& workspace) {
-  workspace.statements.reserve(statements.size() + skipped.size());
+void AddStatements(TokenReader& reader, Workspace& workspace) {
+  // Clauses are placed only for objects there are to give them to.
+  reader.FinishStatements(!workspace.tables.empty() || !workspace.mapWindows.empty());
+  const std::vector<SkippedStatement>& skipped = reader.Skipped();
+  const std::vector<ReaderObject>& objects = reader.Objects();
+  workspace.statements.reserve(reader.Statements().size() + skipped.size());
   auto passed = skipped.begin();
   const auto addPassedOverBefore = [&](int line, int column) {
     for (; passed != skipped.end() &&
@@ -582,17 +585,17 @@ void AddStatements(const std::vector<ReaderStatement>& statements,
       workspace.statements.push_back(std::move(statement));
     }
   };
-  for (const ReaderStatement& read : statements) {
+  for (const ReaderStatement& read : reader.Statements()) {
     addPassedOverBefore(read.span.line, read.span.column);
     Statement statement;
     statement.kind = KindOf(read.kind);
     statement.span = SpanOf(read.span);
     statement.name = ToUtf8(read.name);
     statement.failed = !read.translated;
-    statement.objects.reserve(read.objects.size());
-    for (const ReaderObject& object : read.objects)
+    statement.objects.reserve(read.objectsEnd - read.objectsBegin);
+    for (size_t i = read.objectsBegin; i < read.objectsEnd; ++i)
       statement.objects.push_back(
-          Refer(statement.kind, object, Origin{statement.span, SpanOf(object.clause)}, workspace));
+          Refer(statement.kind, objects[i], Origin{statement.span, SpanOf(objects[i].clause)}, workspace));
     workspace.statements.push_back(std::move(statement));
   }
   addPassedOverBefore(INT32_MAX, INT32_MAX);

@@ -165,17 +165,27 @@ void TokenReader::BeginStatement(TranslatedStatement kind, size_t first) {
   ReaderStatement statement;
   statement.kind = kind;
   statement.first = first;
-  statement.span = SpanOf(first, first);
-  // Its first words, as the Statement mark names it: a statement that
-  // fails before it is named at least so.
-  statement.name = SpanText(first, first + 1);
+  statement.objectsBegin = statement.objectsEnd = objects_.size();
   statements_.push_back(std::move(statement));
 }
 
 void TokenReader::Made(DocumentObject kind, ObjectPlace place, size_t first, size_t last,
                        const std::wstring& name) {
   if (statements_.empty()) return;
-  statements_.back().objects.push_back({kind, place, SpanOf(first, last), name});
+  objects_.push_back({kind, place, first, last, ReaderSpan(), name});
+  statements_.back().objectsEnd = objects_.size();
+}
+
+void TokenReader::FinishStatements(bool clauses) {
+  for (ReaderStatement& statement : statements_) {
+    if (statement.translated || statement.span.line > 0) continue;
+    // Named by its first words, as the Statement mark would have named it.
+    statement.span = SpanOf(statement.first, statement.first);
+    statement.name = SpanText(statement.first, statement.first + 1);
+  }
+  if (!clauses) return;
+  for (ReaderObject& object : objects_)
+    if (object.clause.line == 0) object.clause = SpanOf(object.first, object.last);
 }
 
 std::wstring TokenReader::SpanText(size_t first, size_t last) {

@@ -55,19 +55,23 @@ struct ReaderSpan {
 struct ReaderObject {
   DocumentObject kind = DocumentObject::Table;
   ObjectPlace place;
-  ReaderSpan clause;
+  size_t first = 0;  // reader positions of the clause
+  size_t last = 0;
+  ReaderSpan clause;  // where the clause stands, once FinishStatements placed it
   std::wstring name;
 };
 
 // A statement the translator began, in the order of the text: translated
-// once its Statement mark came, failed otherwise.
+// once its Statement mark came, failed otherwise. Its objects are
+// Objects()[objectsBegin, objectsEnd).
 struct ReaderStatement {
   TranslatedStatement kind = TranslatedStatement::OpenTable;
   size_t first = 0;  // reader position of its first token
-  ReaderSpan span;   // its first token; to its last once translated
+  ReaderSpan span;   // to its last token once translated; a failed one's first once finished
   bool translated = false;
-  std::wstring name;  // its first words, once translated
-  std::vector<ReaderObject> objects;
+  std::wstring name;  // its first words, once translated or finished
+  size_t objectsBegin = 0;
+  size_t objectsEnd = 0;
 };
 
 // An error, at the tokens it is about; columns are 1-based, endColumn just
@@ -105,6 +109,11 @@ class TokenReader final : public CommandProcessor {
   const std::vector<ReaderNotice>& Remarks() const { return remarks_; }
   const std::vector<ReaderMark>& Marks() const { return marks_; }
   const std::vector<ReaderStatement>& Statements() const { return statements_; }
+  const std::vector<ReaderObject>& Objects() const { return objects_; }
+  // Places what the statements' records left unplaced: a failed statement's
+  // first token and words, and (with clauses) where each object's clause
+  // stands. Placing is left until asked: a re-check needs none of it.
+  void FinishStatements(bool clauses);
   // Whether the text holds no token at all (only blanks and comments).
   bool Empty() const { return lexed_.tokens.size() <= 1; }
   // Where table files stand now (see TableFile): the rewritten file, or
@@ -173,6 +182,7 @@ class TokenReader final : public CommandProcessor {
   std::vector<ReaderNotice> remarks_;
   std::vector<ReaderMark> marks_;
   std::vector<ReaderStatement> statements_;
+  std::vector<ReaderObject> objects_;
   bool continueAfterError_ = false;
   TableFileRule tableFiles_;
   // What TokenText and Value last gave, and for which token.

@@ -71,6 +71,15 @@ std::string Plain(std::string_view text) {
   return out;
 }
 
+// Whether a mark starts within span, or before it.
+bool Within(const Mark& mark, const Span& span) {
+  return (mark.line > span.line || (mark.line == span.line && mark.column >= span.column)) &&
+         (mark.line < span.endLine || (mark.line == span.endLine && mark.column < span.endColumn));
+}
+bool Before(const Mark& mark, const Span& span) {
+  return mark.line < span.line || (mark.line == span.line && mark.column < span.column);
+}
+
 // The statement whose first token a Statement mark stands on; null when none.
 const Statement* StatementAt(const Workspace& workspace, const Mark& mark) {
   for (const Statement& statement : workspace.statements)
@@ -260,6 +269,11 @@ json OpenDocument::Symbols(const ServerSettings& settings) {
   };
   // Where each map window's symbol stands among the symbols.
   std::vector<std::optional<size_t>> windowSymbols(workspace.mapWindows.size());
+  // The aliases marked, walked along with the statements (both in text order).
+  std::vector<const Mark*> aliases;
+  for (const Mark& mark : result.marks)
+    if (mark.kind == Mark::Kind::TableAlias) aliases.push_back(&mark);
+  auto alias = aliases.begin();
   for (const Statement& statement : workspace.statements) {
     if (statement.kind == StatementKind::PassedOver || statement.failed) continue;
     const ObjectRef* first = statement.objects.empty() ? nullptr : &statement.objects.front();
@@ -267,9 +281,10 @@ json OpenDocument::Symbols(const ServerSettings& settings) {
       case StatementKind::OpenTable: {
         const Table* table = first ? workspace.TableOf(*first) : nullptr;
         if (!table) break;
-        const Mark* alias = MarkWithin(result, Mark::Kind::TableAlias, statement.span);
+        while (alias != aliases.end() && Before(**alias, statement.span)) ++alias;
+        const Mark* given = alias != aliases.end() && Within(**alias, statement.span) ? *alias : nullptr;
         const Span chosen =
-            alias ? Span{alias->line, alias->column, alias->line, alias->endColumn} : statement.span;
+            given ? Span{given->line, given->column, given->line, given->endColumn} : statement.span;
         symbols.push_back(symbol(table->alias, table->file, kStruct, statement.span, chosen));
         break;
       }
@@ -327,12 +342,8 @@ json OpenDocument::Symbols(const ServerSettings& settings) {
 }
 
 const Mark* OpenDocument::MarkWithin(const Result& result, Mark::Kind kind, const Span& span) {
-  const auto inside = [&](int line, int column) {
-    return (line > span.line || (line == span.line && column >= span.column)) &&
-           (line < span.endLine || (line == span.endLine && column < span.endColumn));
-  };
   for (const Mark& mark : result.marks)
-    if (mark.kind == kind && inside(mark.line, mark.column)) return &mark;
+    if (mark.kind == kind && Within(mark, span)) return &mark;
   return nullptr;
 }
 

@@ -157,10 +157,10 @@ void BrevanTranslator::TranslateMapWindow() {
   place.window = windowsMade++;
   Made(DocumentObject::MapWindow, place, StatementSoFar());
   place.layer = 0;
-  for (const auto& [name, at] : made) {
+  for (auto& [name, at] : made) {
     ++place.layer;
-    layerPlaces.try_emplace(name, LayerPlace{place.window, place.layer, 0});
-    Made(DocumentObject::Layer, place, at, name);
+    layerPlaces.try_emplace(std::move(name), LayerPlace{place.window, place.layer, 0});
+    Made(DocumentObject::Layer, place, at);
   }
   RaisePendingHostError();
 }

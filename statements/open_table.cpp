@@ -58,7 +58,7 @@ void BrevanTranslator::TranslateOpenTable() {
   AppendChildOrThrow(*tables, *table);
   ObjectPlace place;
   place.table = tablesMade++;
-  Made(DocumentObject::Table, place, fileAt, file);
+  Made(DocumentObject::Table, place, fileAt);
   MarkAt(MarkKind::TableFile, fileAt, file);
   if (aliasAt) MarkAt(MarkKind::TableAlias, *aliasAt, alias);
 }

@@ -215,7 +215,7 @@ void BrevanTranslator::TranslateThematic() {
   AppendChildOrThrow(*themes, *theme);
   ObjectPlace place = PlaceOfLayer(found);
   if (const auto at = layerPlaces.find(found); at != layerPlaces.end()) place.theme = at->second.themes++;
-  Made(DocumentObject::Theme, place, layerAt, found);
+  Made(DocumentObject::Theme, place, layerAt);
   const bool chart = kind == ThemeKind::BarChart || kind == ThemeKind::PieChart;
   if (!chart) {
     MoveChildren(*this, *holder, *theme);
