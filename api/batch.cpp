@@ -127,7 +127,13 @@ Outcome RunJob(const Job& job, size_t index, const BatchOptions& batch, IndexEnt
   // A file cut off by the cancel is one not done, not one that failed.
   if (!outcome.writeError.empty() && Cancelled(batch)) outcome.status = Status::NotDone;
   if (batch.onEnded) batch.onEnded(outcome);
-  outcome.result.xml = std::string();  // written, not kept: a batch may be large
+  // Written, not kept: a batch may be large. The model read for a page
+  // goes too, unless the caller asked for it.
+  outcome.result.xml = std::string();
+  if (!batch.options.readModel) {
+    outcome.result.workspace.tables = {};
+    outcome.result.workspace.mapWindows = {};
+  }
   return outcome;
 }
 

@@ -26,7 +26,21 @@ namespace {
 
 namespace names = literal_names;
 
-std::wstring_view N(Tag tag) { return GetWorkspaceTags()->TagName(static_cast<short>(tag), 0); }
+// A tag's name, measured once.
+std::wstring_view N(Tag tag) {
+  static const std::vector<std::wstring_view> names = [] {
+    std::vector<std::wstring_view> all;
+    const Tokens& tags = *GetWorkspaceTags();
+    for (int i = 0; i < tags.Count(); ++i) {
+      const auto id = static_cast<size_t>(tags.Entries()[i].id);
+      if (id >= all.size()) all.resize(id + 1);
+      all[id] = tags.Entries()[i].text;
+    }
+    return all;
+  }();
+  const auto id = static_cast<size_t>(static_cast<short>(tag));
+  return id < names.size() ? names[id] : std::wstring_view();
+}
 
 // An element of the document, or none; every question of a missing one
 // answers nothing, so that paths read like the document's shape.
@@ -45,7 +59,7 @@ class Element {
   // bare name, which makes no handle of the children it passes.
   Element Child(Tag tag) const {
     QdXmlNode* found = nullptr;
-    if (node_) node_->SelectSingleNode(N(tag).data(), &found);
+    if (node_) node_->GetChild(N(tag), &found);
     return Element(found);
   }
   Element FirstChild() const {

@@ -46,6 +46,8 @@ class QdXmlNode {
   // same answers without a wide copy of every name and value. A document
   // may answer them faster; these do it through the calls above.
   virtual bool HasName(std::wstring_view name);
+  // The first child element named name (a bare name, no path), or null.
+  virtual void GetChild(std::wstring_view name, QdXmlNode** node);
   // The attribute's value, or the element's text, as UTF-8.
   virtual bool GetAttributeUtf8(std::wstring_view name, std::string& value);
   virtual bool GetNodeTextUtf8(std::string& text);

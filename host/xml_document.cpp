@@ -26,6 +26,10 @@ bool QdXmlNode::HasName(std::wstring_view name) {
   return mine == name;
 }
 
+void QdXmlNode::GetChild(std::wstring_view name, QdXmlNode** node) {
+  SelectSingleNode(std::wstring(name), node);
+}
+
 bool QdXmlNode::GetAttributeUtf8(std::wstring_view name, std::string& value) {
   std::wstring wide;
   if (!GetAttribute(name, wide)) return false;
@@ -368,6 +372,8 @@ class XmlNode final : public QdXmlNode {
     const char* mine = node_ ? node_.name() : prototype_.name();
     return mine == prototype.name() || std::strcmp(mine, prototype.name()) == 0;
   }
+
+  void GetChild(std::wstring_view name, QdXmlNode** node) override { *node = Wrap(Select(name)); }
 
   bool GetAttributeUtf8(std::wstring_view name, std::string& value) override {
     const pugi::xml_attribute prototype = state_.AttributePrototype(name);

@@ -37,7 +37,8 @@ struct Outcome {
   size_t index = 0;  // its place in the batch
   Job job;
   Status status = Status::NotDone;
-  // Its translation; result.xml is empty: the document was written, not kept.
+  // Its translation; result.xml is empty: the document was written, not
+  // kept (see BatchOptions::options for result.workspace).
   Result result;
   bool written = false;    // whether its document reached job.output (a failed one only with partial)
   std::string writeError;  // why its document was not written, when it was to be
@@ -61,7 +62,9 @@ struct BatchSummary {
 
 struct BatchOptions {
   // For every file. With keepDocument, onEnded sees each file's document in
-  // result.xml; files with a page keep theirs for it in any case.
+  // result.xml. With readModel (the default) each outcome keeps the tables
+  // and map windows of result.workspace; without it they are read only for
+  // a page, and dropped after it (the statements are kept in any case).
   Options options;
   unsigned jobs = 0;  // files translated at once; 0: one per core
   // A report index of the batch, written here after the files (not when

@@ -327,8 +327,12 @@ def translate_many(
     return outcomes
 
 
-def render_html(xml: str, name: str = "workspace") -> str:
-    """A self-contained HTML page of what a document holds, to check by eye:
-    per map window its layers, labels, settings and themes, each theme with
-    a legend preview. name is how the page names the workspace."""
-    return _brevan.render_html(xml, name)
+def render_html(source: Union[Result, str], name: str = "workspace") -> str:
+    """A self-contained HTML page to check by eye: per map window its
+    layers, labels, settings and themes, each theme with a legend preview.
+    source is a translation's Result (the page then shows its diagnostics
+    and status, as the tool's page does) or the text of a document saved
+    on disk. name is how the page names the workspace."""
+    if isinstance(source, Result):
+        return _brevan.render_result_html(source._native, name)
+    return _brevan.render_html(source, name)

@@ -176,6 +176,13 @@ PYBIND11_MODULE(_brevan, m) {
         return brevan::RenderHtml(std::string_view(xml), name);
       },
       py::arg("xml"), py::arg("name"));
+  m.def(
+      "render_result_html",
+      [](const brevan::Result& result, const std::string& name) {
+        py::gil_scoped_release released;
+        return brevan::RenderHtml(result, name);
+      },
+      py::arg("result"), py::arg("name"));
 
   m.def("version", &brevan::Version, "The library's version, major.minor.patch.");
 }

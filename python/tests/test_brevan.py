@@ -31,11 +31,15 @@ def test_examples_translate_to_their_documents(example: pathlib.Path) -> None:
     assert ElementTree.fromstring(from_text.xml).tag == "Workspace"
 
 
-def test_report_page_of_a_document() -> None:
+def test_report_page_of_a_translation_and_of_a_saved_document() -> None:
     result = brevan.translate_file(ROOT / "examples" / "workspace.bws")
-    page = brevan.render_html(result.xml, "workspace.bws")
+    page = brevan.render_html(result, "workspace.bws")
     assert page.startswith("<!DOCTYPE html>") and page.rstrip().endswith("</html>")
     assert 'data-layer="Counties"' in page and 'fill="rgb(255,255,128)"' in page
+    warned = brevan.translate('Open Table "a" As A\nMap From A\nSet Map Layer 0 Nodes\n')
+    assert "Translated with warnings" in brevan.render_html(warned, "warned.bws")
+    saved = brevan.render_html(result.xml, "workspace.xml")
+    assert 'data-layer="Counties"' in saved
     assert "could not be read" in brevan.render_html("<Workspace", "broken")
 
 
@@ -206,18 +210,18 @@ def test_the_workspace_as_typed_objects_and_records() -> None:
     assert [(t.alias, t.file, t.copy_of, t.line) for t in workspace.tables] == [
         ("Counties", "data/counties.tbl", "", 5),
         ("Roads", "data/roads.tbl", "", 6),
-        ("Roads_2", "data/roads.tbl_2", "Roads", 8),
+        ("Roads_2", "data/roads.tbl_2", "Roads", 9),
     ]
     assert [(s.kind, s.line, s.name) for s in workspace.statements] == [
         ("open_table", 5, "Open Table"),
         ("open_table", 6, "Open Table"),
-        ("map_window", 8, "Map From"),
-        ("set_map", 11, "Set Map"),
-        ("thematic", 19, "Theme 1"),
-        ("legend_settings", 25, "Set Legend"),
+        ("map_window", 9, "Map From"),
+        ("set_map", 12, "Set Map"),
+        ("thematic", 20, "Theme 1"),
+        ("legend_settings", 26, "Set Legend"),
     ]
     assert workspace.statements[2].kind == brevan.StatementKind.MAP_WINDOW
-    assert workspace.statements[2].end_line == 9
+    assert workspace.statements[2].end_line == 10
     [theme] = workspace.map_windows[0].layers[0].themes
     assert theme.kind == brevan.ThemeKind.RANGE and theme.expressions == ["Population"]
     assert [item.row.text for item in theme.items] == ["Under 10,000", "10,000 to 100,000", "Over 100,000", "No data"]
