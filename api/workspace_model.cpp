@@ -302,29 +302,38 @@ std::optional<Measure> ReadMeasure(const Element& holder) {
   return Measure{NumberOf(measure.Text()).value_or(0), measure.Attribute(Tag::Unit)};
 }
 
+// The items of a theme's item lists, each list holding its own kind of
+// item (and a range or value list its default item).
 void ReadItems(const Element& theme, Theme& out) {
-  for (const Tag list : {Tag::RangeItems, Tag::ValueItems, Tag::BarItems, Tag::PieItems}) {
-    theme.Child(list).ForEachChild([&](const Element& node) {
-      ThemeItem item;
-      if (node.Is(Tag::RangeItem)) {
+  struct List {
+    Tag list, item, fallback;
+  };
+  constexpr List kLists[] = {{Tag::RangeItems, Tag::RangeItem, Tag::DefaultRange},
+                             {Tag::ValueItems, Tag::ValueItem, Tag::DefaultValue},
+                             {Tag::BarItems, Tag::BarItem, Tag::BarItem},
+                             {Tag::PieItems, Tag::PieItem, Tag::PieItem}};
+  for (const List& list : kLists) {
+    const bool chart = list.item == Tag::BarItem || list.item == Tag::PieItem;
+    theme.Child(list.list).ForEachChild([&](const Element& node) {
+      const bool isItem = node.Is(list.item);
+      if (!isItem && (chart || !node.Is(list.fallback))) return true;
+      ThemeItem& item = out.items.emplace_back();
+      if (!isItem) {
+        item.isDefault = true;
+      } else if (list.item == Tag::RangeItem) {
         item.low = node.Child(Tag::LowerBound).Text(Tag::Value);
         item.high = node.Child(Tag::UpperBound).Text(Tag::Value);
-      } else if (node.Is(Tag::ValueItem)) {
+      } else if (list.item == Tag::ValueItem) {
         item.value = node.Text(Tag::Value);
-      } else if (node.Is(Tag::BarItem) || node.Is(Tag::PieItem)) {
+      } else {
         item.expression = ExpressionText(node.Child(Tag::Expression));
         out.expressions.push_back(item.expression);
-      } else if (node.Is(Tag::DefaultRange) || node.Is(Tag::DefaultValue)) {
-        item.isDefault = true;
-      } else {
-        return true;
       }
       item.styles = ReadStyles(node);
       // A chart item's brush stands in the item itself.
-      if (!item.styles.brush) item.styles.brush = ReadBrush(node);
+      if (chart && !item.styles.brush) item.styles.brush = ReadBrush(node);
       item.row = ReadRow(node);
       item.color = node.Text(Tag::ItemColor);
-      out.items.push_back(std::move(item));
       return true;
     });
   }
