@@ -34,6 +34,11 @@ extern volatile std::sig_atomic_t interrupted;
 // Ctrl-C or a termination sets interrupted; a second one ends the tool at
 // once (a temporary file may stay, never half a document).
 void InstallInterruptHandlers();
+// Once what was under way is told: ends the tool by the signal that
+// interrupted it, as the default action would have, so that a shell loop
+// around the tool stops too (shells stop only for a child that died by
+// SIGINT). Answers 128 + the signal if the tool is still alive after it.
+int DieByInterruption();
 
 // The rewrite rules of OLD=NEW texts; false with error filled for one that
 // does not read so.

@@ -321,7 +321,7 @@ Command AddInventoryCommand(CLI::App& app) {
             inventory.options.cancelled = [] { return interrupted != 0; };
             InstallInterruptHandlers();
             const int status = RunInventory(inventory, std::cout, std::cerr);
-            return interrupted != 0 ? 128 + interrupted : status;
+            return interrupted != 0 ? DieByInterruption() : status;
           }};
 }
 

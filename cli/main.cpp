@@ -25,6 +25,15 @@ void InstallInterruptHandlers() {
   sigaction(SIGTERM, &stop, nullptr);
 }
 
+int DieByInterruption() {
+  const int signal = interrupted;
+  std::cout.flush();
+  std::cerr.flush();
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+  return 128 + signal;
+}
+
 bool ParseRewrites(const std::vector<std::string>& texts, std::vector<PathRewrite>& rules,
                    std::string& error) {
   for (const std::string& text : texts) {

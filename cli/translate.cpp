@@ -205,7 +205,7 @@ int Translate(const Settings& settings) {
   }
   if (interrupted != 0) {
     if (batch) std::cerr << Summary(summary, options, settings);
-    return 128 + interrupted;
+    return DieByInterruption();
   }
   if (!batch) return SingleExitCode(done.outcomes.front(), options.options);
   std::cerr << Summary(summary, options, settings);
