@@ -26,20 +26,31 @@ namespace {
 
 namespace names = literal_names;
 
+// The names of the tag table by id, each made once from its text.
+template <typename Name, typename Make>
+std::vector<Name> NamesById(Make make) {
+  std::vector<Name> all;
+  const Tokens& tags = *GetWorkspaceTags();
+  for (int i = 0; i < tags.Count(); ++i) {
+    const auto id = static_cast<size_t>(tags.Entries()[i].id);
+    if (id >= all.size()) all.resize(id + 1);
+    all[id] = make(tags.Entries()[i].text);
+  }
+  return all;
+}
+
+template <typename Name>
+const Name& ById(const std::vector<Name>& names, Tag tag) {
+  static const Name none;
+  const auto id = static_cast<size_t>(static_cast<short>(tag));
+  return id < names.size() ? names[id] : none;
+}
+
 // A tag's name, measured once.
 std::wstring_view N(Tag tag) {
-  static const std::vector<std::wstring_view> names = [] {
-    std::vector<std::wstring_view> all;
-    const Tokens& tags = *GetWorkspaceTags();
-    for (int i = 0; i < tags.Count(); ++i) {
-      const auto id = static_cast<size_t>(tags.Entries()[i].id);
-      if (id >= all.size()) all.resize(id + 1);
-      all[id] = tags.Entries()[i].text;
-    }
-    return all;
-  }();
-  const auto id = static_cast<size_t>(static_cast<short>(tag));
-  return id < names.size() ? names[id] : std::wstring_view();
+  static const auto names =
+      NamesById<std::wstring_view>([](const wchar_t* text) { return std::wstring_view(text); });
+  return ById(names, tag);
 }
 
 // An element of the document, or none; every question of a missing one
@@ -124,19 +135,8 @@ class Element {
 };
 
 const std::string& Element::Utf8(Tag tag) {
-  static const std::vector<std::string> names = [] {
-    std::vector<std::string> all;
-    const Tokens& tags = *GetWorkspaceTags();
-    for (int i = 0; i < tags.Count(); ++i) {
-      const auto id = static_cast<size_t>(tags.Entries()[i].id);
-      if (id >= all.size()) all.resize(id + 1);
-      all[id] = ToUtf8(tags.Entries()[i].text);
-    }
-    return all;
-  }();
-  static const std::string none;
-  const auto id = static_cast<size_t>(static_cast<short>(tag));
-  return id < names.size() ? names[id] : none;
+  static const auto names = NamesById<std::string>([](const wchar_t* text) { return ToUtf8(text); });
+  return ById(names, tag);
 }
 
 std::optional<double> NumberOf(const std::string& text) {
