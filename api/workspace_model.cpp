@@ -83,10 +83,12 @@ class Element {
   template <typename Visit>
   void ForEachChild(Visit visit) const {
     for (Element child = FirstChild(); child;) {
+      // Taken before visit, which may move child away, and owned at once.
       QdXmlNode* next = nullptr;
       child.node_->GetNextSibling(&next);
+      Element following(next);
       if (!visit(child)) return;
-      child = Element(next);
+      child = std::move(following);
     }
   }
   // The same for the children named by tag.

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "brevan/workspace.h"
+#include "host/xml_document.h"
 #include "tests/support/files.h"
 
 namespace {
@@ -358,6 +359,9 @@ TEST(WorkspaceModelTest, EachStatementsFragment) {
   };
   ASSERT_EQ(result.workspace.statements.size(), 10u);
   EXPECT_TRUE(result.workspace.statements[8].failed);
+  // No handle into the kept tree outlives a fragment, also when a search
+  // stops before the last child.
+  const long handles = brevan::LiveNodeHandles();
   for (const auto& c : cases) {
     const std::string fragment = brevan::StatementFragment(result, c.statement);
     size_t at = 0;
@@ -366,6 +370,7 @@ TEST(WorkspaceModelTest, EachStatementsFragment) {
       ASSERT_NE(at, std::string::npos) << c.statement << " lacks " << part << ":\n" << fragment;
     }
   }
+  EXPECT_EQ(brevan::LiveNodeHandles(), handles);
   // A statement over two lines spans to its last token; a fragment is cut at its lines.
   brevan::Options keep;
   keep.keepTree = true;
