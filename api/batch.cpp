@@ -2,6 +2,8 @@
 // pages written whole or not at all, their outcomes told in input order.
 #include "brevan/batch.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -91,6 +94,33 @@ bool MakeFolder(const std::string& dir, std::string& error) {
 namespace {
 
 bool Cancelled(const BatchOptions& options) { return options.cancelled && options.cancelled(); }
+
+// An advisory lock on FOLDER/.brevan.lock for as long as it lives; error
+// filled when another run holds it or it cannot be taken. flock locks go
+// with the open file: the kernel drops them when the holder dies.
+class FolderLock {
+ public:
+  FolderLock(const std::string& folder, std::string& error) {
+    if (folder.empty()) return;
+    const std::string path = (fs::path(folder) / ".brevan.lock").string();
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ < 0) {
+      error = "cannot lock " + folder + ": " + std::strerror(errno);
+    } else if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      error = errno == EWOULDBLOCK
+                  ? folder + " is in use by another brevan run: wait for it to end, or write elsewhere"
+                  : "cannot lock " + folder + ": " + std::strerror(errno);
+    }
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
 
 // Translates one job and writes what it asks for; entry gets what its
 // document holds for the index.
@@ -206,7 +236,7 @@ void WriteIndex(const std::vector<Outcome>& outcomes, std::vector<IndexEntry>& e
 std::vector<Job> PlanBatch(const std::vector<std::string>& inputs, const std::string& outDir,
                            const std::string& index, std::string& error) {
   std::vector<Job> jobs;
-  std::set<std::string> seen;
+  std::map<std::string, const std::string*> writtenBy;  // an output and the input that writes it
   const fs::path indexPath(index);
   for (const std::string& input : inputs) {
     if (input == "-") {
@@ -215,8 +245,9 @@ std::vector<Job> PlanBatch(const std::vector<std::string>& inputs, const std::st
     }
     const std::string stem = fs::path(input).stem().string();
     Job job{input, (fs::path(outDir) / stem).string() + ".xml", std::string()};
-    if (!seen.insert(job.output).second) {
-      error = "two inputs would both be written to " + job.output;
+    if (const auto [other, added] = writtenBy.try_emplace(job.output, &input); !added) {
+      error = *other->second + " and " + input + " would both be written to " + job.output +
+              ": translate them in two runs, or into folders of their own";
       return {};
     }
     if (!index.empty()) {
@@ -234,6 +265,8 @@ std::vector<Job> PlanBatch(const std::vector<std::string>& inputs, const std::st
 Batch TranslateMany(const std::vector<Job>& jobs, const BatchOptions& options) {
   Batch batch;
   batch.error = CheckTargets(jobs, options.index);
+  if (!batch.error.empty()) return batch;
+  const FolderLock lock(options.lockFolder, batch.error);
   if (!batch.error.empty()) return batch;
   const size_t count = jobs.size();
   batch.outcomes.resize(count);

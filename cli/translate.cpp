@@ -177,7 +177,10 @@ int Translate(const Settings& settings) {
     return kUsageOrIoError;
   }
   options.jobs = settings.jobs;
-  if (!settings.outDir.empty()) options.index = settings.htmlPath;
+  if (!settings.outDir.empty()) {
+    options.index = settings.htmlPath;
+    options.lockFolder = settings.outDir;  // two runs into one folder would overwrite each other
+  }
   options.cancelled = [] { return interrupted != 0; };
   options.onOutcome = [&](const Outcome& outcome) {
     if (progress) std::cerr << "\r\033[K";

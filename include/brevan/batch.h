@@ -84,6 +84,11 @@ struct BatchOptions {
   // Asked before each file and while writing: true cancels the batch. The
   // files under way end without writing; no more start.
   std::function<bool()> cancelled;
+  // A folder this batch writes into and no other batch may at the same
+  // time: the batch holds an advisory lock on FOLDER/.brevan.lock while it
+  // runs (the system releases it when the holder dies), and does not start
+  // when another holds it. Empty: no lock.
+  std::string lockFolder;
 };
 
 struct Batch {

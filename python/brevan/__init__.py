@@ -297,8 +297,9 @@ def translate_many(
     for a file that cannot be read), or a BrevanError when its document
     cannot be written (an out_dir that is not writable). A batch that must
     not start (two inputs of one name, an output that is one of the inputs,
-    jobs below 1, a bad version) raises ValueError or TypeError and writes
-    nothing; an out_dir that cannot be made raises OSError.
+    an out_dir another batch is writing into, jobs below 1, a bad version)
+    raises ValueError or TypeError and writes nothing; an out_dir that
+    cannot be made raises OSError.
     """
     names = [os.fspath(path) for path in paths]
     threads = jobs if jobs is not None else (os.cpu_count() or 1)

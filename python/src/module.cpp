@@ -31,6 +31,7 @@ std::vector<brevan::Outcome> TranslateMany(const std::vector<std::string>& paths
   brevan::BatchOptions batch;
   batch.options = options;
   batch.jobs = jobs;
+  batch.lockFolder = outDir;  // one batch at a time into a folder, as the tool
   brevan::Batch done;
   {
     py::gil_scoped_release released;

@@ -2,6 +2,7 @@
 
 from __future__ import annotations
 
+import fcntl
 import os
 import pathlib
 import subprocess
@@ -154,8 +155,18 @@ def test_translate_many_keeps_input_order(tmp_path: pathlib.Path) -> None:
     assert isinstance(outcomes[-1].error, brevan.InputError)
     assert not (tmp_path / "out" / "bad.xml").exists()
     assert not list((tmp_path / "out").glob("*.part"))
-    with pytest.raises(ValueError):
+    with pytest.raises(ValueError, match="would both be written"):
         brevan.translate_many([EXAMPLES[0], EXAMPLES[0]], tmp_path / "twice")
+
+
+def test_one_batch_at_a_time_into_a_folder(tmp_path: pathlib.Path) -> None:
+    out = tmp_path / "out"
+    out.mkdir()
+    with open(out / ".brevan.lock", "w") as held:
+        fcntl.flock(held, fcntl.LOCK_EX)
+        with pytest.raises(ValueError, match="in use by another brevan run"):
+            brevan.translate_many(EXAMPLES[:1], out)
+    assert [outcome.ok for outcome in brevan.translate_many(EXAMPLES[:1], out)] == [True]
 
 
 def test_translate_many_never_writes_over_an_input(tmp_path: pathlib.Path) -> None:

@@ -512,10 +512,27 @@ TEST_F(BrevanToolTest, InterruptedBatchLeavesOnlyWholeDocuments) {
   EXPECT_EQ(run.exitCode, 200) << run.err;
   EXPECT_NE(run.err.find("brevan: interrupted: "), std::string::npos) << run.err;
   for (const auto& entry : fs::directory_iterator(dir / "xml")) {
+    if (entry.path().filename() == ".brevan.lock") continue;
     EXPECT_EQ(entry.path().extension(), ".xml") << entry.path();  // no temporary left behind
     const std::string text = Slurp(entry.path());
     EXPECT_EQ(text.substr(text.size() - 13), "</Workspace>\n") << entry.path();
   }
+}
+
+// A second run into a folder that a run is writing stops at once, saying
+// so; once the first has ended (or died), the folder is free again.
+TEST_F(BrevanToolTest, OneRunAtATimeIntoAnOutputFolder) {
+  const std::string workspace = Write("w.bws", "Map From t\n");
+  const std::string out = (dir / "xml").string();
+  fs::create_directories(out);
+  // flock -o holds the lock itself while its command runs: killed, it lets go.
+  const ToolRun busy = Script("flock -o " + out + "/.brevan.lock sleep 10 & sleep 0.5; $BREVAN --out-dir " +
+                              out + " " + workspace + "; echo status=$?; kill $!; wait");
+  EXPECT_NE(busy.out.find("status=2"), std::string::npos) << busy.out << busy.err;
+  EXPECT_NE(busy.err.find(out + " is in use by another brevan run"), std::string::npos) << busy.err;
+  EXPECT_FALSE(fs::exists(dir / "xml" / "w.xml"));
+  EXPECT_EQ(Brevan("--out-dir " + out + " " + workspace).exitCode, 0);
+  EXPECT_TRUE(fs::exists(dir / "xml" / "w.xml"));
 }
 
 // Running out of memory anywhere is error 9984 and exit 2, not a
@@ -543,7 +560,7 @@ TEST_F(BrevanToolTest, UsageErrors) {
     const char* message;
   } cases[] = {
       {"a.bws a.bws", "several files need --out-dir"},
-      {"--out-dir o a.bws sub/a.bws", "two inputs would both be written to o/a.xml"},
+      {"--out-dir o a.bws sub/a.bws", "a.bws and sub/a.bws would both be written to o/a.xml"},
       {"--out-dir o -", "standard input cannot be translated into a folder"},
       {"--out-dir o -o x a.bws", "--output and --out-dir exclude each other"},
       {"--out-dir o --jobs 0 a.bws", "--jobs: Value 0 not in range 1 to 1024"},
