@@ -299,7 +299,10 @@ def translate_many(
     not start (two inputs of one name, an output that is one of the inputs,
     an out_dir another batch is writing into, jobs below 1, a bad version)
     raises ValueError or TypeError and writes nothing; an out_dir that
-    cannot be made raises OSError.
+    cannot be made raises OSError. Ctrl-C cancels the batch within a fifth
+    of a second (the files under way end unwritten) and raises
+    KeyboardInterrupt with the outcomes of the files that ended as its
+    outcomes attribute.
     """
     names = [os.fspath(path) for path in paths]
     threads = jobs if jobs is not None else (os.cpu_count() or 1)
@@ -307,7 +310,8 @@ def translate_many(
         raise ValueError("jobs must be at least 1")
     outcomes = []
     options = _options(version, encoding, partial, False, check_files, data_roots, rewrite_paths)
-    for native in _brevan.translate_many(names, os.fspath(out_dir), threads, options):
+    natives, raised = _brevan.translate_many(names, os.fspath(out_dir), threads, options)
+    for native in natives:
         result = native.result
         error: Optional[Exception] = None
         if not result.ok:
@@ -325,6 +329,10 @@ def translate_many(
                 diagnostics=list(result.diagnostics),
             )
         )
+    if raised is not None:
+        # Ctrl-C cancelled the batch: the files that ended go with the exception.
+        raised.outcomes = outcomes
+        raise raised
     return outcomes
 
 

@@ -3,8 +3,13 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -19,8 +24,12 @@ namespace {
 // A batch into out_dir/NAME.xml; the folder is made first. A batch that
 // must not start (an output that is an input, two inputs of one name)
 // raises ValueError, a folder that cannot be made OSError.
-std::vector<brevan::Outcome> TranslateMany(const std::vector<std::string>& paths, const std::string& outDir,
-                                           unsigned jobs, const brevan::Options& options) {
+// Returns the outcomes and, when a signal handler raised (Ctrl-C:
+// KeyboardInterrupt), that exception: the batch was cancelled then, and the
+// outcomes are those of the files that ended.
+std::pair<std::vector<brevan::Outcome>, py::object> TranslateMany(const std::vector<std::string>& paths,
+                                                                  const std::string& outDir, unsigned jobs,
+                                                                  const brevan::Options& options) {
   std::string error;
   const std::vector<brevan::Job> planned = brevan::PlanBatch(paths, outDir, "", error);
   if (!error.empty()) throw py::value_error(error);
@@ -28,17 +37,47 @@ std::vector<brevan::Outcome> TranslateMany(const std::vector<std::string>& paths
     PyErr_SetString(PyExc_OSError, error.c_str());
     throw py::error_already_set();
   }
+  std::atomic<bool> stop{false};
   brevan::BatchOptions batch;
   batch.options = options;
   batch.jobs = jobs;
   batch.lockFolder = outDir;  // one batch at a time into a folder, as the tool
+  batch.cancelled = [&stop] { return stop.load(); };
   brevan::Batch done;
+  py::object raised = py::none();
   {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool finished = false;
+    std::thread worker([&] {
+      done = brevan::TranslateMany(planned, batch);
+      const std::lock_guard<std::mutex> lock(mutex);
+      finished = true;
+      ended.notify_one();
+    });
+    // Python runs signal handlers only on its main thread with the GIL
+    // held: this thread looks for them five times a second while the batch
+    // runs without the GIL, and cancels the batch when one raised.
+    for (;;) {
+      {
+        py::gil_scoped_release released;
+        std::unique_lock<std::mutex> lock(mutex);
+        if (ended.wait_for(lock, std::chrono::milliseconds(200), [&] { return finished; })) break;
+      }
+      if (PyErr_CheckSignals() != 0) {
+        py::error_already_set signal;  // takes the exception the handler raised
+        if (raised.is_none()) raised = signal.value();  // a second Ctrl-C changes nothing
+        stop = true;
+      }
+    }
     py::gil_scoped_release released;
-    done = brevan::TranslateMany(planned, batch);
+    worker.join();
   }
   if (!done.error.empty()) throw py::value_error(done.error);
-  return std::move(done.outcomes);
+  std::vector<brevan::Outcome> outcomes;
+  for (brevan::Outcome& outcome : done.outcomes)
+    if (raised.is_none() || outcome.status != brevan::Status::NotDone) outcomes.push_back(std::move(outcome));
+  return {std::move(outcomes), raised};
 }
 
 }  // namespace

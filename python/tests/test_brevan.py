@@ -5,8 +5,10 @@ from __future__ import annotations
 import fcntl
 import os
 import pathlib
+import signal
 import subprocess
 import sys
+import time
 import xml.etree.ElementTree as ElementTree
 from concurrent.futures import ThreadPoolExecutor
 
@@ -157,6 +159,47 @@ def test_translate_many_keeps_input_order(tmp_path: pathlib.Path) -> None:
     assert not list((tmp_path / "out").glob("*.part"))
     with pytest.raises(ValueError, match="would both be written"):
         brevan.translate_many([EXAMPLES[0], EXAMPLES[0]], tmp_path / "twice")
+
+
+def test_ctrl_c_cancels_a_batch_and_keeps_what_ended(tmp_path: pathlib.Path) -> None:
+    # A child translates thousands of files on one thread (some seconds);
+    # Ctrl-C must come back as KeyboardInterrupt at once, with the outcomes
+    # that ended.
+    script = tmp_path / "many.py"
+    script.write_text(
+        "import pathlib, sys, time\n"
+        "import brevan\n"
+        "folder = pathlib.Path(sys.argv[1])\n"
+        "text = pathlib.Path(sys.argv[2]).read_text() * 20\n"
+        "paths = []\n"
+        "for i in range(4000):\n"
+        "    path = folder / f'w{i}.bws'\n"
+        "    path.write_text(text)\n"
+        "    paths.append(path)\n"
+        "print('ready', flush=True)\n"
+        "try:\n"
+        "    brevan.translate_many(paths, folder / 'out', jobs=1)\n"
+        "    print('ended')\n"
+        "except KeyboardInterrupt as stop:\n"
+        "    print('interrupted', len(stop.outcomes), all(o.ok for o in stop.outcomes), time.monotonic())\n",
+        encoding="utf-8",
+    )
+    child = subprocess.Popen(
+        [sys.executable, str(script), str(tmp_path), str(EXAMPLES[0])], stdout=subprocess.PIPE, text=True
+    )
+    assert child.stdout is not None
+    assert child.stdout.readline().strip() == "ready"
+    time.sleep(0.3)
+    sent = time.monotonic()
+    child.send_signal(signal.SIGINT)
+    out, _ = child.communicate(timeout=60)
+    if out.startswith("ended"):
+        pytest.skip("the batch ended before the signal")
+    words = out.split()
+    assert words[0] == "interrupted" and 0 < int(words[1]) < 4000 and words[2] == "True", out
+    assert float(words[3]) - sent < 0.5
+    written = list((tmp_path / "out").glob("*.xml"))
+    assert len(written) == int(words[1])
 
 
 def test_one_batch_at_a_time_into_a_folder(tmp_path: pathlib.Path) -> None:
