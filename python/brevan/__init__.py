@@ -304,24 +304,27 @@ def translate_many(
     KeyboardInterrupt with the outcomes of the files that ended as its
     outcomes attribute.
     """
-    names = [os.fspath(path) for path in paths]
+    # str, bytes or os.PathLike; as bytes, a file name need not be UTF-8.
+    names = [os.fsencode(path) for path in paths]
     threads = jobs if jobs is not None else (os.cpu_count() or 1)
     if threads < 1:
         raise ValueError("jobs must be at least 1")
     outcomes = []
     options = _options(version, encoding, partial, False, check_files, data_roots, rewrite_paths)
-    natives, raised = _brevan.translate_many(names, os.fspath(out_dir), threads, options)
+    natives, raised = _brevan.translate_many(names, os.fsencode(out_dir), threads, options)
     for native in natives:
         result = native.result
+        path = os.fsdecode(native.path)
+        output = os.fsdecode(native.output)
         error: Optional[Exception] = None
         if not result.ok:
-            error = _input_error(result, native.path) if result.error == 0 else TranslationError(result, native.path)
+            error = _input_error(result, path) if result.error == 0 else TranslationError(result, path)
         elif native.write_error:
-            error = BrevanError(f"{native.output}: cannot write: {native.write_error}")
+            error = BrevanError(f"{output}: cannot write: {native.write_error}")
         outcomes.append(
             Outcome(
-                path=native.path,
-                output=native.output if native.written else None,
+                path=path,
+                output=output if native.written else None,
                 ok=native.status in (Status.TRANSLATED, Status.TRANSLATED_WITH_WARNINGS),
                 error=error,
                 warnings=list(result.warnings),

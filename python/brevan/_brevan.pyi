@@ -124,8 +124,9 @@ class NativeResult:
     workspace: Workspace
 
 class NativeOutcome:
-    path: str
-    output: str
+    path: bytes
+    output: bytes
+    index: int
     status: Status
     written: bool
     write_error: str

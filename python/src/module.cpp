@@ -180,8 +180,10 @@ PYBIND11_MODULE(_brevan, m) {
       .value("NOT_DONE", brevan::Status::NotDone);
 
   py::class_<brevan::Outcome>(m, "NativeOutcome")
-      .def_property_readonly("path", [](const brevan::Outcome& o) { return o.job.input; })
-      .def_property_readonly("output", [](const brevan::Outcome& o) { return o.job.output; })
+      // Bytes: a file name need not be UTF-8 (the package decodes it as os does).
+      .def_property_readonly("path", [](const brevan::Outcome& o) { return py::bytes(o.job.input); })
+      .def_property_readonly("output", [](const brevan::Outcome& o) { return py::bytes(o.job.output); })
+      .def_readonly("index", &brevan::Outcome::index)
       .def_readonly("status", &brevan::Outcome::status)
       .def_readonly("written", &brevan::Outcome::written)
       .def_readonly("write_error", &brevan::Outcome::writeError)

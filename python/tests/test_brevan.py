@@ -202,6 +202,19 @@ def test_ctrl_c_cancels_a_batch_and_keeps_what_ended(tmp_path: pathlib.Path) -> 
     assert len(written) == int(words[1])
 
 
+def test_translate_many_takes_every_kind_of_path(tmp_path: pathlib.Path) -> None:
+    # A name that is not UTF-8 (Latin-1 "café") is a file like any other.
+    latin1 = os.fsencode(tmp_path) + b"/caf\xe9.bws"
+    with open(latin1, "wb") as file:
+        file.write(b"Map From t\n")
+    text = tmp_path / "text.bws"
+    text.write_text("Map From u\n", encoding="utf-8")
+    outcomes = brevan.translate_many([latin1, text], tmp_path / "out")  # bytes and os.PathLike
+    assert [outcome.ok for outcome in outcomes] == [True, True]
+    assert os.fsencode(outcomes[0].output) == os.fsencode(tmp_path / "out") + b"/caf\xe9.xml"
+    assert os.path.exists(os.fsencode(outcomes[0].output)) and outcomes[1].path == str(text)
+
+
 def test_one_batch_at_a_time_into_a_folder(tmp_path: pathlib.Path) -> None:
     out = tmp_path / "out"
     out.mkdir()
