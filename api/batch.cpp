@@ -156,6 +156,14 @@ Outcome RunJob(const Job& job, size_t index, const BatchOptions& batch, IndexEnt
                                              : Status::TranslatedWithWarnings;
   // A file cut off by the cancel is one not done, not one that failed.
   if (!outcome.writeError.empty() && Cancelled(batch)) outcome.status = Status::NotDone;
+  // A document is its source's current translation or nothing: one left by
+  // an earlier run goes when the source fails now (a regular file only:
+  // a link or a device named as the output is the caller's).
+  std::error_code error;
+  if (batch.removeStale && outcome.status == Status::Failed && !outcome.written &&
+      outcome.writeError.empty() && !job.output.empty() && job.output != "-" &&
+      fs::is_regular_file(fs::symlink_status(job.output, error)))
+    outcome.staleRemoved = fs::remove(job.output, error);
   if (batch.onEnded) batch.onEnded(outcome);
   // Written, not kept: a batch may be large. The model read for a page
   // goes too, unless the caller asked for it.

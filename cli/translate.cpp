@@ -78,6 +78,9 @@ std::string Messages(const Outcome& outcome, const Settings& settings, const Opt
         TellFailure(OutputName(outcome.job.output), "cannot write: " + outcome.writeError, settings.format);
   if (!outcome.pageError.empty())
     messages += TellFailure(outcome.job.page, "cannot write: " + outcome.pageError, settings.format);
+  if (outcome.staleRemoved && settings.format == Format::Text)
+    messages += "brevan: " + Escaped(OutputName(outcome.job.output)) +
+                " removed: an earlier run left it, and its source no longer translates\n";
   return messages;
 }
 
@@ -180,6 +183,7 @@ int Translate(const Settings& settings) {
   if (!settings.outDir.empty()) {
     options.index = settings.htmlPath;
     options.lockFolder = settings.outDir;  // two runs into one folder would overwrite each other
+    options.removeStale = true;
   }
   options.cancelled = [] { return interrupted != 0; };
   options.onOutcome = [&](const Outcome& outcome) {

@@ -40,9 +40,10 @@ struct Outcome {
   // Its translation; result.xml is empty: the document was written, not
   // kept (see BatchOptions::options for result.workspace).
   Result result;
-  bool written = false;    // whether its document reached job.output (a failed one only with partial)
-  std::string writeError;  // why its document was not written, when it was to be
-  std::string pageError;   // why its page was not written, when it was to be
+  bool written = false;       // whether its document reached job.output (a failed one only with partial)
+  std::string writeError;     // why its document was not written, when it was to be
+  std::string pageError;      // why its page was not written, when it was to be
+  bool staleRemoved = false;  // it failed, and the document an earlier run left was removed
 };
 
 // What happened to a whole batch.
@@ -89,6 +90,10 @@ struct BatchOptions {
   // runs (the system releases it when the holder dies), and does not start
   // when another holds it. Empty: no lock.
   std::string lockFolder;
+  // When a file fails (and its document is not written), remove the
+  // document an earlier run left at its output, so that no document
+  // outlives its source's translation.
+  bool removeStale = false;
 };
 
 struct Batch {

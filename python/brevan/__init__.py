@@ -292,7 +292,8 @@ def translate_many(
 
     jobs is the number of threads (default: the cores). Each document is
     written whole or not at all. Returns one Outcome per file, in the
-    order of paths; a file that fails does not stop the others: its
+    order of paths; a file that fails does not stop the others (and the
+    document an earlier batch wrote for it is removed): its
     Outcome.error is the exception translate_file would raise (an OSError
     for a file that cannot be read), or a BrevanError when its document
     cannot be written (an out_dir that is not writable). A batch that must

@@ -42,6 +42,7 @@ std::pair<std::vector<brevan::Outcome>, py::object> TranslateMany(const std::vec
   batch.options = options;
   batch.jobs = jobs;
   batch.lockFolder = outDir;  // one batch at a time into a folder, as the tool
+  batch.removeStale = true;
   batch.cancelled = [&stop] { return stop.load(); };
   brevan::Batch done;
   py::object raised = py::none();
@@ -65,7 +66,7 @@ std::pair<std::vector<brevan::Outcome>, py::object> TranslateMany(const std::vec
         if (ended.wait_for(lock, std::chrono::milliseconds(200), [&] { return finished; })) break;
       }
       if (PyErr_CheckSignals() != 0) {
-        py::error_already_set signal;  // takes the exception the handler raised
+        py::error_already_set signal;                   // takes the exception the handler raised
         if (raised.is_none()) raised = signal.value();  // a second Ctrl-C changes nothing
         stop = true;
       }

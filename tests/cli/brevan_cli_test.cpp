@@ -535,6 +535,23 @@ TEST_F(BrevanToolTest, OneRunAtATimeIntoAnOutputFolder) {
   EXPECT_TRUE(fs::exists(dir / "xml" / "w.xml"));
 }
 
+// A document is its source's current translation or nothing: a source
+// that fails now takes the document of an earlier run with it (not with
+// --partial, which writes the failed one).
+TEST_F(BrevanToolTest, ASourceThatNowFailsLeavesNoDocument) {
+  const std::string workspace = Write("w.bws", "Map From t\n");
+  const std::string out = (dir / "xml").string();
+  ASSERT_EQ(Brevan("--quiet --out-dir " + out + " " + workspace).exitCode, 0);
+  ASSERT_TRUE(fs::exists(dir / "xml" / "w.xml"));
+  Write("w.bws", "Map From t\nSet Map Zoom x\n");
+  const ToolRun failed = Brevan("--out-dir " + out + " " + workspace);
+  EXPECT_EQ(failed.exitCode, 1);
+  EXPECT_FALSE(fs::exists(dir / "xml" / "w.xml"));
+  EXPECT_NE(failed.err.find("w.xml removed: an earlier run left it"), std::string::npos) << failed.err;
+  EXPECT_EQ(Brevan("--partial --out-dir " + out + " " + workspace).exitCode, 1);
+  EXPECT_TRUE(fs::exists(dir / "xml" / "w.xml"));
+}
+
 // Running out of memory anywhere is error 9984 and exit 2, not a
 // workspace error; nothing escapes as an abort.
 TEST_F(BrevanToolTest, OutOfMemoryIsErrorNineThousandNineHundredEightyFour) {
