@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -121,6 +122,35 @@ class FolderLock {
  private:
   int fd_ = -1;
 };
+
+// Whether name is a temporary of an output, as OutputFile names them:
+// "OUTPUT.XXXXXX", six letters and digits after the output's own name.
+bool IsTemporaryOf(std::string_view name, const std::set<std::string, std::less<>>& outputs) {
+  constexpr size_t kSuffix = 7;  // the point and six characters
+  if (name.size() <= kSuffix || name[name.size() - kSuffix] != '.') return false;
+  for (size_t i = name.size() - kSuffix + 1; i < name.size(); ++i)
+    if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+  return outputs.count(name.substr(0, name.size() - kSuffix)) > 0;
+}
+
+// A run that died (kill -9, a power cut) leaves the temporaries of the
+// documents it was writing; the next run into the folder, which holds its
+// lock, removes those of its own outputs there. One listing of the folder.
+void RemoveLeftTemporaries(const std::string& folder, const std::vector<Job>& jobs) {
+  // A folder as one spelling: "out", "out/" and "./out" are one.
+  const auto normal = [](const fs::path& dir) { return (dir / "x").lexically_normal().parent_path(); };
+  const fs::path locked = normal(folder);
+  std::set<std::string, std::less<>> outputs;
+  for (const Job& job : jobs)
+    for (const std::string* path : {&job.output, &job.page})
+      if (!path->empty() && *path != "-" && normal(fs::path(*path).parent_path()) == locked)
+        outputs.insert(fs::path(*path).filename().string());
+  std::error_code error;
+  for (fs::directory_iterator entry(locked.empty() ? fs::path(".") : locked, error), end;
+       !error && entry != end; entry.increment(error))
+    if (IsTemporaryOf(entry->path().filename().string(), outputs) && entry->is_regular_file(error))
+      fs::remove(entry->path(), error);
+}
 
 // Translates one job and writes what it asks for; entry gets what its
 // document holds for the index.
@@ -276,6 +306,7 @@ Batch TranslateMany(const std::vector<Job>& jobs, const BatchOptions& options) {
   if (!batch.error.empty()) return batch;
   const FolderLock lock(options.lockFolder, batch.error);
   if (!batch.error.empty()) return batch;
+  if (!options.lockFolder.empty()) RemoveLeftTemporaries(options.lockFolder, jobs);
   const size_t count = jobs.size();
   batch.outcomes.resize(count);
   for (size_t i = 0; i < count; ++i) {

@@ -535,6 +535,39 @@ TEST_F(BrevanToolTest, OneRunAtATimeIntoAnOutputFolder) {
   EXPECT_TRUE(fs::exists(dir / "xml" / "w.xml"));
 }
 
+// After kill -9 in the middle of a batch, nothing half written stands
+// under a final name, and the next run into the folder removes the
+// temporaries the killed one left (one is planted, should the kill have
+// come between two files).
+TEST_F(BrevanToolTest, AfterKill9TheNextRunLeavesNoTemporary) {
+  std::string files;
+  for (int i = 0; i < 6; ++i) {
+    const std::string path = (dir / "w").string() + std::to_string(i) + ".bws";
+    ASSERT_EQ(std::system((std::string(BREVAN_BINARY_DIR) + "/brevan_generate 1 > " + path).c_str()), 0);
+    files.append(" ").append(path);
+  }
+  const std::string out = (dir / "xml").string();
+  Script("$BREVAN --jobs 1 --out-dir " + out + files + " & sleep 0.3; kill -9 $!; wait $!");
+  const auto whole = [&](bool temporariesAllowed) {
+    size_t documents = 0;
+    for (const auto& entry : fs::directory_iterator(dir / "xml")) {
+      if (entry.path().filename() == ".brevan.lock") continue;
+      if (entry.path().extension() != ".xml") {
+        EXPECT_TRUE(temporariesAllowed) << entry.path();
+        continue;
+      }
+      const std::string text = Slurp(entry.path());
+      EXPECT_EQ(text.substr(text.size() - 13), "</Workspace>\n") << entry.path();
+      ++documents;
+    }
+    return documents;
+  };
+  whole(true);
+  Write("xml/w0.xml.Zz9Yy8", "<Workspace>");
+  EXPECT_EQ(Brevan("--quiet --out-dir " + out + files).exitCode, 0);
+  EXPECT_EQ(whole(false), 6u);
+}
+
 // A document is its source's current translation or nothing: a source
 // that fails now takes the document of an earlier run with it (not with
 // --partial, which writes the failed one).
