@@ -161,6 +161,12 @@ Outcome RunJob(const Job& job, size_t index, const BatchOptions& batch, IndexEnt
   Options options = batch.options;
   const bool page = !job.page.empty();
   options.readModel = page || batch.options.readModel;
+  // A document's place in a tree may be a folder not made yet.
+  for (const std::string* path : {&job.output, &job.page})
+    if (!path->empty() && *path != "-") {
+      std::error_code made;
+      fs::create_directories(fs::path(*path).parent_path(), made);
+    }
   std::optional<OutputFile> output;
   if (!job.output.empty()) output.emplace(job.output, batch.cancelled);
   bool written = true;
@@ -271,25 +277,51 @@ void WriteIndex(const std::vector<Outcome>& outcomes, std::vector<IndexEntry>& e
 
 }  // namespace
 
-std::vector<Job> PlanBatch(const std::vector<std::string>& inputs, const std::string& outDir,
-                           const std::string& index, std::string& error) {
+std::string CommonFolder(const std::vector<std::string>& paths) {
+  std::optional<fs::path> common;
+  for (const std::string& path : paths) {
+    if (path == "-") continue;
+    std::error_code error;
+    const fs::path folder = fs::absolute(path, error).lexically_normal().parent_path();
+    if (!common) {
+      common = folder;
+      continue;
+    }
+    fs::path shared;
+    for (auto a = common->begin(), b = folder.begin(); a != common->end() && b != folder.end() && *a == *b;
+         ++a, ++b)
+      shared /= *a;
+    common = shared;
+  }
+  return common ? common->string() : std::string();
+}
+
+std::vector<Job> PlanTree(const std::vector<FoundWorkspace>& found, const std::string& outDir,
+                          const std::string& index, std::string& error) {
   std::vector<Job> jobs;
   std::map<std::string, const std::string*> writtenBy;  // an output and the input that writes it
   const fs::path indexPath(index);
-  for (const std::string& input : inputs) {
+  for (const FoundWorkspace& workspace : found) {
+    const std::string& input = workspace.path;
     if (input == "-") {
       error = "standard input cannot be translated into a folder";
       return {};
     }
-    const std::string stem = fs::path(input).stem().string();
-    Job job{input, (fs::path(outDir) / stem).string() + ".xml", std::string()};
+    std::error_code failure;
+    const fs::path file = fs::absolute(input, failure).lexically_normal();
+    const fs::path root =
+        fs::absolute(workspace.root.empty() ? "." : workspace.root, failure).lexically_normal();
+    fs::path place = file.lexically_relative(root);
+    if (place.empty() || *place.begin() == "..") place = file.filename();
+    const fs::path base = (fs::path(outDir) / place).replace_extension();
+    Job job{input, base.string() + ".xml", std::string()};
     if (const auto [other, added] = writtenBy.try_emplace(job.output, &input); !added) {
       error = *other->second + " and " + input + " would both be written to " + job.output +
               ": translate them in two runs, or into folders of their own";
       return {};
     }
     if (!index.empty()) {
-      job.page = (indexPath.parent_path() / stem).string() + ".html";
+      job.page = base.string() + ".html";
       if (fs::path(job.page).lexically_normal() == indexPath.lexically_normal()) {
         error = "the page of " + input + " would be the index " + index;
         return {};
@@ -298,6 +330,15 @@ std::vector<Job> PlanBatch(const std::vector<std::string>& inputs, const std::st
     jobs.push_back(std::move(job));
   }
   return jobs;
+}
+
+std::vector<Job> PlanBatch(const std::vector<std::string>& inputs, const std::string& outDir,
+                           const std::string& index, std::string& error) {
+  const std::string root = CommonFolder(inputs);
+  std::vector<FoundWorkspace> found;
+  found.reserve(inputs.size());
+  for (const std::string& input : inputs) found.push_back({input, root});
+  return PlanTree(found, outDir, index, error);
 }
 
 Batch TranslateMany(const std::vector<Job>& jobs, const BatchOptions& options) {

@@ -24,8 +24,9 @@ bool Matches(const std::string& name, const std::string& glob) {
   return fnmatch(glob.c_str(), name.c_str(), 0) == 0;
 }
 
-// A folder's files that match, and its sub-folders, each in name order.
-void Walk(const fs::path& root, const std::string& glob, std::vector<std::string>& files,
+// A folder's files that match, and its sub-folders, each in name order,
+// with the folder as their root.
+void Walk(const fs::path& root, const std::string& glob, std::vector<FoundWorkspace>& files,
           std::vector<std::string>& problems) {
   std::set<std::pair<dev_t, ino_t>> seen;
   std::vector<fs::path> folders{root};
@@ -47,10 +48,13 @@ void Walk(const fs::path& root, const std::string& glob, std::vector<std::string
     std::vector<fs::path> below;
     for (const fs::path& entry : entries) {
       std::error_code kind;
-      if (fs::is_directory(entry, kind))
+      const fs::file_status status = fs::status(entry, kind);
+      if (fs::is_directory(status))
         below.push_back(entry);
-      else if (fs::is_regular_file(entry, kind) && Matches(entry.filename().string(), glob))
-        files.push_back(entry.string());
+      else if (fs::is_regular_file(status) && Matches(entry.filename().string(), glob))
+        files.push_back({entry.string(), root.string()});
+      else if (!fs::exists(status) && fs::is_symlink(fs::symlink_status(entry, kind)))
+        problems.push_back(entry.string() + " is a link that leads nowhere: passed over");
     }
     // Walked depth first, in name order.
     folders.insert(folders.end(), below.rbegin(), below.rend());
@@ -128,12 +132,15 @@ InventoryEntry EntryOf(const Outcome& outcome, const Options& options) {
 
 }  // namespace
 
-std::vector<std::string> FindWorkspaceFiles(const std::vector<std::string>& paths, bool recursive,
-                                            const std::string& glob, std::vector<std::string>& problems) {
-  std::vector<std::string> files;
+std::vector<FoundWorkspace> FindWorkspaces(const std::vector<std::string>& paths, bool recursive,
+                                           const std::string& glob, std::vector<std::string>& problems) {
+  std::vector<FoundWorkspace> files;
+  std::vector<std::string> named;  // the files named directly, whose root is their common folder
+  std::vector<size_t> namedAt;
   for (const std::string& path : paths) {
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
+    const fs::file_status status =
+        path == "-" ? fs::file_status(fs::file_type::regular) : fs::status(path, error);
     if (error || !fs::exists(status)) {
       problems.push_back("cannot read " + path + ": " + (error ? error.message() : "no such file or folder"));
     } else if (fs::is_directory(status) && !recursive) {
@@ -141,9 +148,21 @@ std::vector<std::string> FindWorkspaceFiles(const std::vector<std::string>& path
     } else if (fs::is_directory(status)) {
       Walk(path, glob, files, problems);
     } else {
-      files.push_back(path);
+      namedAt.push_back(files.size());
+      named.push_back(path);
+      files.push_back({path, std::string()});
     }
   }
+  const std::string root = CommonFolder(named);
+  for (const size_t at : namedAt) files[at].root = root;
+  return files;
+}
+
+std::vector<std::string> FindWorkspaceFiles(const std::vector<std::string>& paths, bool recursive,
+                                            const std::string& glob, std::vector<std::string>& problems) {
+  std::vector<std::string> files;
+  for (FoundWorkspace& found : FindWorkspaces(paths, recursive, glob, problems))
+    files.push_back(std::move(found.path));
   return files;
 }
 

@@ -23,6 +23,8 @@ namespace {
 
 struct Settings {
   std::vector<std::string> files;
+  bool recursive = false;  // folders among files are walked
+  std::string glob;        // which files of a walked folder are workspaces
   std::string output;
   std::string outDir;
   unsigned jobs = 0;
@@ -115,16 +117,52 @@ std::string Summary(const BatchSummary& s, const BatchOptions& options, const Se
   return line + '\n';
 }
 
+// The workspaces the settings name: with -r a folder's workspaces (the
+// walk of brevan inventory), each placed below the folder; files named
+// directly below their common folder. What cannot be walked is a problem.
+std::vector<FoundWorkspace> Inputs(const Settings& settings, std::vector<std::string>& problems) {
+  std::vector<FoundWorkspace> found;
+  std::vector<std::string> named;
+  std::vector<size_t> namedAt;
+  for (const std::string& path : settings.files) {
+    std::error_code error;
+    if (settings.recursive && path != "-" && std::filesystem::is_directory(path, error)) {
+      for (FoundWorkspace& walked : FindWorkspaces({path}, true, settings.glob, problems))
+        found.push_back(std::move(walked));
+    } else {
+      namedAt.push_back(found.size());
+      named.push_back(path);
+      found.push_back({path, std::string()});
+    }
+  }
+  const std::string root = CommonFolder(named);
+  for (const size_t at : namedAt) found[at].root = root;
+  return found;
+}
+
 // The jobs the settings ask for; empty with error filled when they cannot be had.
 std::vector<Job> Jobs(const Settings& settings, std::string& error) {
+  std::vector<std::string> problems;
+  const std::vector<FoundWorkspace> found = Inputs(settings, problems);
+  for (const std::string& problem : problems) std::cerr << "brevan: " << Escaped(problem) << '\n';
+  if (found.empty()) {
+    error =
+        settings.recursive ? "no workspace found (names ending in .bws, or --glob)" : "no workspace given";
+    return {};
+  }
   if (!settings.outDir.empty()) {
-    std::vector<Job> jobs = PlanBatch(settings.files, settings.outDir, settings.htmlPath, error);
+    std::vector<Job> jobs = PlanTree(found, settings.outDir, settings.htmlPath, error);
     const std::string indexFolder = std::filesystem::path(settings.htmlPath).parent_path().string();
     if (jobs.empty() || !MakeFolder(settings.outDir, error) || !MakeFolder(indexFolder, error)) return {};
     return jobs;
   }
+  if (!settings.check && found.size() > 1) {
+    error = "several files need --out-dir";
+    return {};
+  }
   std::vector<Job> jobs;
-  for (const std::string& file : settings.files) {
+  for (const FoundWorkspace& workspace : found) {
+    const std::string& file = workspace.path;
     Job job{file, std::string(), std::string()};
     if (!settings.check) {
       // With a page and no -o, the page is what was asked for: no document on standard output.
@@ -248,7 +286,13 @@ Command AddTranslateCommand(CLI::App& app, char** argv) {
   const auto given = std::make_shared<Given>();
   Settings& settings = given->settings;
   settings.jobs = std::max(1u, std::thread::hardware_concurrency());
-  app.add_option("files", settings.files, "Workspace files to translate; - reads standard input");
+  app.add_option("files", settings.files,
+                 "Workspace files to translate, and folders with -r; - reads standard input");
+  app.add_flag("-r,--recursive", settings.recursive,
+               "Translate the workspaces in folders and their sub-folders (with --out-dir: each at its "
+               "place below the folder)");
+  app.add_option("--glob", settings.glob,
+                 "With -r: which files are workspaces (default: names ending in .bws)");
   app.add_option("-o,--output", settings.output,
                  "Write the document here instead of standard output (one file)");
   app.add_option("--out-dir", settings.outDir, "Translate every file into DIR/NAME.xml");

@@ -104,10 +104,36 @@ struct Batch {
   BatchSummary summary;
 };
 
-// Jobs that translate each input into outDir/NAME.xml and, with an index,
-// write its page beside the index as NAME.html. Empty with error filled
-// when two inputs would share an output, a page would be the index, or an
-// input is standard input.
+// A workspace file to translate, and the folder below which its document
+// takes the same place in the output folder: the folder it was found in,
+// or for a file named directly the deepest folder of all those named so.
+struct FoundWorkspace {
+  std::string path;
+  std::string root;
+};
+
+// The workspace files that paths name, with their roots: a file as it is,
+// a folder's files whose names match glob ("*.bws" without regard to case
+// when empty), in its sub-folders too when recursive (each folder once,
+// links followed). A path that cannot be read, a folder without recursive,
+// or a link that leads nowhere is a problem in words, and the others go on.
+std::vector<FoundWorkspace> FindWorkspaces(const std::vector<std::string>& paths, bool recursive,
+                                           const std::string& glob, std::vector<std::string>& problems);
+
+// Jobs that translate each workspace into outDir at its place below its
+// root (gis/north/p01/map.bws found in gis/ → OUT/north/p01/map.xml) and,
+// with an index, write its page beside its document (map.html). Empty with
+// error filled when two inputs would share an output (naming both), a page
+// would be the index, or an input is standard input.
+std::vector<Job> PlanTree(const std::vector<FoundWorkspace>& found, const std::string& outDir,
+                          const std::string& index, std::string& error);
+
+// The deepest folder that holds every one of paths (made absolute; "-"
+// aside); empty for none.
+std::string CommonFolder(const std::vector<std::string>& paths);
+
+// The same for files named directly: each below the deepest folder common
+// to them all (files of one folder go straight into outDir).
 std::vector<Job> PlanBatch(const std::vector<std::string>& inputs, const std::string& outDir,
                            const std::string& index, std::string& error);
 

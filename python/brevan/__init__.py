@@ -17,6 +17,7 @@ native threads.
 from __future__ import annotations
 
 import os
+import warnings
 from dataclasses import dataclass, field
 from enum import Enum
 from functools import cached_property
@@ -287,8 +288,13 @@ def translate_many(
     check_files: bool = False,
     data_roots: Iterable[PathLike] = (),
     rewrite_paths: Optional[Mapping[str, str]] = None,
+    recursive: bool = False,
 ) -> list[Outcome]:
-    """Translate many files into out_dir/NAME.xml on native threads.
+    """Translate many files into out_dir on native threads, each document at
+    its place below the folder it was found in (recursive: folders among
+    paths are walked, as the tool's -r walks them; a folder that cannot be
+    read, or a link that leads nowhere, is a warning), files named directly
+    below their common folder (files of one folder straight into out_dir).
 
     jobs is the number of threads (default: the cores). Each document is
     written whole or not at all. Returns one Outcome per file, in the
@@ -312,7 +318,9 @@ def translate_many(
         raise ValueError("jobs must be at least 1")
     outcomes = []
     options = _options(version, encoding, partial, False, check_files, data_roots, rewrite_paths)
-    natives, raised = _brevan.translate_many(names, os.fsencode(out_dir), threads, options)
+    natives, raised, problems = _brevan.translate_many(names, os.fsencode(out_dir), threads, options, recursive)
+    for problem in problems:
+        warnings.warn(problem, stacklevel=2)
     for native in natives:
         result = native.result
         path = os.fsdecode(native.path)

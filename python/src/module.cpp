@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -29,9 +30,30 @@ namespace {
 // outcomes are those of the files that ended.
 std::pair<std::vector<brevan::Outcome>, py::object> TranslateMany(const std::vector<std::string>& paths,
                                                                   const std::string& outDir, unsigned jobs,
-                                                                  const brevan::Options& options) {
+                                                                  const brevan::Options& options,
+                                                                  bool recursive,
+                                                                  std::vector<std::string>& problems) {
   std::string error;
-  const std::vector<brevan::Job> planned = brevan::PlanBatch(paths, outDir, "", error);
+  // Folders are walked as the tool walks them; each workspace keeps its
+  // place below the folder it was found in, files named directly below
+  // their common folder.
+  std::vector<brevan::FoundWorkspace> found;
+  std::vector<std::string> named;
+  std::vector<size_t> namedAt;
+  for (const std::string& path : paths) {
+    std::error_code kind;
+    if (recursive && std::filesystem::is_directory(path, kind)) {
+      for (brevan::FoundWorkspace& walked : brevan::FindWorkspaces({path}, true, "", problems))
+        found.push_back(std::move(walked));
+    } else {
+      namedAt.push_back(found.size());
+      named.push_back(path);
+      found.push_back({path, std::string()});
+    }
+  }
+  const std::string root = brevan::CommonFolder(named);
+  for (const size_t at : namedAt) found[at].root = root;
+  const std::vector<brevan::Job> planned = brevan::PlanTree(found, outDir, "", error);
   if (!error.empty()) throw py::value_error(error);
   if (!brevan::MakeFolder(outDir, error)) {
     PyErr_SetString(PyExc_OSError, error.c_str());
@@ -207,8 +229,15 @@ PYBIND11_MODULE(_brevan, m) {
       },
       py::arg("path"), py::arg("options"));
 
-  m.def("translate_many", &TranslateMany, py::arg("paths"), py::arg("out_dir"), py::arg("jobs"),
-        py::arg("options"));
+  m.def(
+      "translate_many",
+      [](const std::vector<std::string>& paths, const std::string& outDir, unsigned jobs,
+         const brevan::Options& options, bool recursive) {
+        std::vector<std::string> problems;
+        auto [outcomes, raised] = TranslateMany(paths, outDir, jobs, options, recursive, problems);
+        return py::make_tuple(std::move(outcomes), raised, problems);
+      },
+      py::arg("paths"), py::arg("out_dir"), py::arg("jobs"), py::arg("options"), py::arg("recursive"));
 
   BindWorkspace(m);
 

@@ -215,6 +215,20 @@ def test_translate_many_takes_every_kind_of_path(tmp_path: pathlib.Path) -> None
     assert os.path.exists(os.fsencode(outcomes[0].output)) and outcomes[1].path == str(text)
 
 
+def test_translate_many_mirrors_trees(tmp_path: pathlib.Path) -> None:
+    for name in ("gis/north/p01/map.bws", "gis/north/p02/map.bws", "gis/south/map.bws"):
+        (tmp_path / name).parent.mkdir(parents=True, exist_ok=True)
+        (tmp_path / name).write_text("Map From t\n", encoding="utf-8")
+    (tmp_path / "gis" / "dangling.bws").symlink_to(tmp_path / "gone.bws")
+    with pytest.warns(UserWarning, match="leads nowhere"):
+        outcomes = brevan.translate_many([tmp_path / "gis"], tmp_path / "out", recursive=True)
+    written = sorted(os.path.relpath(o.output, tmp_path / "out") for o in outcomes)
+    assert written == ["north/p01/map.xml", "north/p02/map.xml", "south/map.xml"]
+    named = [tmp_path / "gis/north/p01/map.bws", tmp_path / "gis/south/map.bws"]
+    outcomes = brevan.translate_many(named, tmp_path / "named")
+    assert [os.path.relpath(o.output, tmp_path / "named") for o in outcomes] == ["north/p01/map.xml", "south/map.xml"]
+
+
 def test_a_source_that_now_fails_leaves_no_document(tmp_path: pathlib.Path) -> None:
     source = tmp_path / "w.bws"
     source.write_text("Map From t\n", encoding="utf-8")

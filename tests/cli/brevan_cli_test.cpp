@@ -366,15 +366,17 @@ TEST_F(BrevanToolTest, AnOutputThatIsAnInputIsRefused) {
 
 // Counts that add up: pages that cannot be written are counted apart from
 // the files, whose documents were written; each failure is told once.
+// Pages stand beside their documents, the index where it is asked for.
 TEST_F(BrevanToolTest, BatchCountsPagesApartFromTranslations) {
   const std::string a = Write("a.bws", "Open Table \"a\"\n");
   const std::string b = Write("b.bws", "Map From b\nSet Map Display Off\n");
-  fs::create_directories(dir / "h" / "a.html");
+  fs::create_directories(dir / "o" / "a.html");
+  fs::create_directories(dir / "j" / "a.html");
   fs::create_directories(dir / "h" / "index.html");
   const std::string index = (dir / "h" / "index.html").string();
   const ToolRun run = Brevan("--out-dir " + (dir / "o").string() + " --html " + index + " " + a + " " + b);
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.err.find((dir / "h" / "a.html").string() + ": error: cannot write: it is a directory\n"),
+  EXPECT_NE(run.err.find((dir / "o" / "a.html").string() + ": error: cannot write: it is a directory\n"),
             std::string::npos)
       << run.err;
   EXPECT_NE(run.err.find(index + ": error: cannot write: it is a directory\n"), std::string::npos) << run.err;
@@ -384,7 +386,7 @@ TEST_F(BrevanToolTest, BatchCountsPagesApartFromTranslations) {
       std::string::npos)
       << run.err;
   EXPECT_TRUE(fs::exists(dir / "o" / "a.xml"));
-  EXPECT_TRUE(fs::exists(dir / "h" / "b.html"));
+  EXPECT_TRUE(fs::exists(dir / "o" / "b.html"));
   const ToolRun json = Brevan("--diagnostics-format json --out-dir " + (dir / "j").string() + " --html " +
                               index + " " + a + " " + b);
   EXPECT_NE(json.err.find(
@@ -568,6 +570,48 @@ TEST_F(BrevanToolTest, AfterKill9TheNextRunLeavesNoTemporary) {
   EXPECT_EQ(whole(false), 6u);
 }
 
+// Trees in, trees out: each workspace at its place below the folder it
+// was found in (-r), files named directly below their common folder;
+// pages beside their documents and the index linking them.
+TEST_F(BrevanToolTest, TreesMirrorIntoTheOutputFolder) {
+  for (const char* name :
+       {"gis/north/p01/map.bws", "gis/north/p02/map.bws", "gis/south/map.bws", "gis/deep/X.BWS"}) {
+    fs::create_directories((dir / name).parent_path());
+    Write(name, "Map From t\n");
+  }
+  Write("gis/readme.txt", "not a workspace");
+  fs::create_symlink(dir / "gis" / "gone.bws", dir / "gis" / "dangling.bws");
+  // @ stands for the test's folder.
+  const struct {
+    const char* arguments;
+    std::vector<const char*> documents;  // below the test's folder
+  } cases[] = {
+      {"-r --out-dir @tree --html @tree/index.html @gis",
+       {"tree/north/p01/map.xml", "tree/north/p02/map.xml", "tree/south/map.xml", "tree/deep/X.xml",
+        "tree/north/p01/map.html"}},
+      {"--out-dir @named @gis/north/p01/map.bws @gis/south/map.bws",
+       {"named/north/p01/map.xml", "named/south/map.xml"}},
+      {"--out-dir @one @gis/south/map.bws", {"one/map.xml"}},
+  };
+  for (const auto& c : cases) {
+    std::string arguments = c.arguments;
+    for (size_t at; (at = arguments.find('@')) != std::string::npos;)
+      arguments.replace(at, 1, dir.string() + "/");
+    const ToolRun run = Brevan("--quiet " + arguments);
+    EXPECT_EQ(run.exitCode, 0) << arguments << "\n" << run.err;
+    for (const char* document : c.documents) EXPECT_TRUE(fs::exists(dir / document)) << document;
+  }
+  EXPECT_NE(Slurp(dir / "tree" / "index.html").find("href=\"north/p02/map.html\""), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir / "tree" / "readme.xml"));
+  EXPECT_NE(Brevan("-r --out-dir " + (dir / "again").string() + " " + (dir / "gis").string())
+                .err.find("dangling.bws is a link that leads nowhere"),
+            std::string::npos);
+  // A folder without -r is no workspace.
+  EXPECT_NE(Brevan("--out-dir " + (dir / "flat").string() + " " + (dir / "gis").string())
+                .err.find("it is a directory"),
+            std::string::npos);
+}
+
 // A document is its source's current translation or nothing: a source
 // that fails now takes the document of an earlier run with it (not with
 // --partial, which writes the failed one).
@@ -610,7 +654,7 @@ TEST_F(BrevanToolTest, UsageErrors) {
     const char* message;
   } cases[] = {
       {"a.bws a.bws", "several files need --out-dir"},
-      {"--out-dir o a.bws sub/a.bws", "a.bws and sub/a.bws would both be written to o/a.xml"},
+      {"--out-dir o a.bws a.BWS", "a.bws and a.BWS would both be written to o/a.xml"},
       {"--out-dir o -", "standard input cannot be translated into a folder"},
       {"--out-dir o -o x a.bws", "--output and --out-dir exclude each other"},
       {"--out-dir o --jobs 0 a.bws", "--jobs: Value 0 not in range 1 to 1024"},
