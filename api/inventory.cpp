@@ -133,7 +133,8 @@ InventoryEntry EntryOf(const Outcome& outcome, const Options& options) {
 }  // namespace
 
 std::vector<FoundWorkspace> FindWorkspaces(const std::vector<std::string>& paths, bool recursive,
-                                           const std::string& glob, std::vector<std::string>& problems) {
+                                           const std::string& glob, std::vector<std::string>& problems,
+                                           bool keepUnreadable) {
   std::vector<FoundWorkspace> files;
   std::vector<std::string> named;  // the files named directly, whose root is their common folder
   std::vector<size_t> namedAt;
@@ -141,11 +142,11 @@ std::vector<FoundWorkspace> FindWorkspaces(const std::vector<std::string>& paths
     std::error_code error;
     const fs::file_status status =
         path == "-" ? fs::file_status(fs::file_type::regular) : fs::status(path, error);
-    if (error || !fs::exists(status)) {
+    if ((error || !fs::exists(status)) && !keepUnreadable) {
       problems.push_back("cannot read " + path + ": " + (error ? error.message() : "no such file or folder"));
-    } else if (fs::is_directory(status) && !recursive) {
+    } else if (fs::is_directory(status) && !recursive && !keepUnreadable) {
       problems.push_back(path + " is a folder: give -r to read the workspaces in it");
-    } else if (fs::is_directory(status)) {
+    } else if (fs::is_directory(status) && recursive) {
       Walk(path, glob, files, problems);
     } else {
       namedAt.push_back(files.size());

@@ -313,7 +313,7 @@ bool ReadFile(const std::string& path, std::string& bytes, Result& error) {
   } closer{fd, !standardInput};
   struct stat info {};
   if (::fstat(fd, &info) != 0) return fail(errno, std::strerror(errno));
-  if (S_ISDIR(info.st_mode)) return fail(EISDIR, "it is a directory");
+  if (S_ISDIR(info.st_mode)) return fail(EISDIR, "it is a directory (-r translates the workspaces in it)");
   if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) return fail(ENODEV, "it is a device");
   // A file is read at its size (one byte more shows that it did not grow);
   // a pipe, or a file that grows, in blocks of 1 MiB and more.

@@ -117,33 +117,12 @@ std::string Summary(const BatchSummary& s, const BatchOptions& options, const Se
   return line + '\n';
 }
 
-// The workspaces the settings name: with -r a folder's workspaces (the
-// walk of brevan inventory), each placed below the folder; files named
-// directly below their common folder. What cannot be walked is a problem.
-std::vector<FoundWorkspace> Inputs(const Settings& settings, std::vector<std::string>& problems) {
-  std::vector<FoundWorkspace> found;
-  std::vector<std::string> named;
-  std::vector<size_t> namedAt;
-  for (const std::string& path : settings.files) {
-    std::error_code error;
-    if (settings.recursive && path != "-" && std::filesystem::is_directory(path, error)) {
-      for (FoundWorkspace& walked : FindWorkspaces({path}, true, settings.glob, problems))
-        found.push_back(std::move(walked));
-    } else {
-      namedAt.push_back(found.size());
-      named.push_back(path);
-      found.push_back({path, std::string()});
-    }
-  }
-  const std::string root = CommonFolder(named);
-  for (const size_t at : namedAt) found[at].root = root;
-  return found;
-}
-
 // The jobs the settings ask for; empty with error filled when they cannot be had.
 std::vector<Job> Jobs(const Settings& settings, std::string& error) {
   std::vector<std::string> problems;
-  const std::vector<FoundWorkspace> found = Inputs(settings, problems);
+  // A file that cannot be read is kept: reading it tells why, in its place.
+  const std::vector<FoundWorkspace> found =
+      FindWorkspaces(settings.files, settings.recursive, settings.glob, problems, true);
   for (const std::string& problem : problems) std::cerr << "brevan: " << Escaped(problem) << '\n';
   if (found.empty()) {
     error =
@@ -295,7 +274,9 @@ Command AddTranslateCommand(CLI::App& app, char** argv) {
                  "With -r: which files are workspaces (default: names ending in .bws)");
   app.add_option("-o,--output", settings.output,
                  "Write the document here instead of standard output (one file)");
-  app.add_option("--out-dir", settings.outDir, "Translate every file into DIR/NAME.xml");
+  app.add_option("--out-dir", settings.outDir,
+                 "Translate every file into DIR, each at its place below the folder it was found in (files "
+                 "named directly: below their common folder)");
   app.add_option("--jobs", settings.jobs,
                  "Files translated at once with --out-dir (default: the number of cores)")
       ->check(CLI::Range(1u, 1024u));
@@ -315,7 +296,7 @@ Command AddTranslateCommand(CLI::App& app, char** argv) {
   app.add_flag("--quiet", settings.quiet, "Batch mode: no progress line and no line per file written");
   app.add_option("--html", settings.htmlPath,
                  "Write a report page of what the workspace became to FILE; with --out-dir, FILE is "
-                 "an index of the batch and each workspace's page goes beside it as NAME.html");
+                 "an index of the batch and each workspace's page goes beside its document as NAME.html");
   app.add_flag("--report", settings.report,
                "List the statements passed over as not translated, and the remarks");
   app.add_flag("--remarks", settings.remarks,

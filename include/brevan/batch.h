@@ -117,8 +117,12 @@ struct FoundWorkspace {
 // when empty), in its sub-folders too when recursive (each folder once,
 // links followed). A path that cannot be read, a folder without recursive,
 // or a link that leads nowhere is a problem in words, and the others go on.
+// With keepUnreadable a path that cannot be read (a folder without
+// recursive among them) is kept as a file, for a batch that tells why when
+// it reads it.
 std::vector<FoundWorkspace> FindWorkspaces(const std::vector<std::string>& paths, bool recursive,
-                                           const std::string& glob, std::vector<std::string>& problems);
+                                           const std::string& glob, std::vector<std::string>& problems,
+                                           bool keepUnreadable = false);
 
 // Jobs that translate each workspace into outDir at its place below its
 // root (gis/north/p01/map.bws found in gis/ → OUT/north/p01/map.xml) and,

@@ -37,22 +37,8 @@ std::pair<std::vector<brevan::Outcome>, py::object> TranslateMany(const std::vec
   // Folders are walked as the tool walks them; each workspace keeps its
   // place below the folder it was found in, files named directly below
   // their common folder.
-  std::vector<brevan::FoundWorkspace> found;
-  std::vector<std::string> named;
-  std::vector<size_t> namedAt;
-  for (const std::string& path : paths) {
-    std::error_code kind;
-    if (recursive && std::filesystem::is_directory(path, kind)) {
-      for (brevan::FoundWorkspace& walked : brevan::FindWorkspaces({path}, true, "", problems))
-        found.push_back(std::move(walked));
-    } else {
-      namedAt.push_back(found.size());
-      named.push_back(path);
-      found.push_back({path, std::string()});
-    }
-  }
-  const std::string root = brevan::CommonFolder(named);
-  for (const size_t at : namedAt) found[at].root = root;
+  const std::vector<brevan::FoundWorkspace> found =
+      brevan::FindWorkspaces(paths, recursive, "", problems, true);
   const std::vector<brevan::Job> planned = brevan::PlanTree(found, outDir, "", error);
   if (!error.empty()) throw py::value_error(error);
   if (!brevan::MakeFolder(outDir, error)) {
