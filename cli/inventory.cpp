@@ -106,7 +106,10 @@ void WriteText(const Inventory& inventory, std::ostream& out) {
   for (const InventoryEntry& entry : inventory.entries) {
     out << Escaped(entry.path) << ": " << StatusWords(entry.status);
     if (!entry.error.empty())
-      out << " at " << entry.errorLine << ':' << entry.errorColumn << " (" << Escaped(entry.error) << ')';
+      // A file that could not be read has no place in it: only why.
+      out << (entry.errorLine > 0 ? " at " + Count(entry.errorLine) + ':' + Count(entry.errorColumn)
+                                  : std::string())
+          << " (" << Escaped(entry.error) << ')';
     size_t themes = 0;
     std::string kinds;
     for (size_t kind = 0; kind < entry.themes.size(); ++kind) {
