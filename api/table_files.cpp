@@ -26,7 +26,9 @@ bool IsDrive(std::string_view path) {
 bool IsUnc(std::string_view path) { return path.size() > 2 && path[0] == '/' && path[1] == '/'; }
 
 // A normalised path taken apart: whether it has a place here of its own,
-// and its components below its root (drive, server and share, or "/").
+// and its components below its root (drive, server, or "/"). A UNC path's
+// share stays a component: a data root may hold the share's folder
+// (ROOT/shared/hydro/rivers.tbl) or only what is below it.
 struct Parts {
   enum class Root { Relative, Absolute, Foreign } root = Root::Relative;
   std::vector<std::string> components;
@@ -38,10 +40,8 @@ Parts Split(const std::string& normalized) {
   if (IsUnc(rest)) {
     parts.root = Parts::Root::Foreign;
     rest.remove_prefix(2);
-    for (int skip = 0; skip < 2 && !rest.empty(); ++skip) {  // server and share
-      const size_t slash = rest.find('/');
-      rest.remove_prefix(slash == std::string_view::npos ? rest.size() : slash + 1);
-    }
+    const size_t slash = rest.find('/');  // past the server
+    rest.remove_prefix(slash == std::string_view::npos ? rest.size() : slash + 1);
   } else if (IsDrive(rest)) {
     rest.remove_prefix(2);
     // C:roads.tbl is relative to the drive's own folder: read it as relative here.
@@ -206,6 +206,9 @@ std::optional<std::string> RewritePath(const std::string& path, const std::vecto
   std::string rest = normalized.substr(bestLength);
   if (!to.empty() && (to.back() == '/' || to.back() == '\\') && !rest.empty() && rest.front() == '/')
     rest.erase(0, 1);
+  // The rest is written with the separators of the target: D:\Cartes\data.
+  if (to.find('\\') != std::string::npos && to.find('/') == std::string::npos)
+    std::replace(rest.begin(), rest.end(), '/', '\\');
   return to + rest;
 }
 

@@ -20,7 +20,7 @@ class TableFilesTest : public ::testing::Test {
     fs::remove_all(dir);
     for (const char* file :
          {"ws/data/roads.tbl", "ws/data/Rivers.TBL", "ws/data/parks.tab", "ws/data/old/hills.tbl",
-          "ws/forest.tbl", "root/GIS/data/towns.tbl", "root/lakes.tbl"}) {
+          "ws/forest.tbl", "root/GIS/data/towns.tbl", "root/lakes.tbl", "root/shared/hydro/rivers.tbl"}) {
       fs::create_directories((dir / file).parent_path());
       std::ofstream(dir / file) << "t";
     }
@@ -48,6 +48,7 @@ TEST_F(TableFilesTest, FoundAsTheHostWouldFindThem) {
       {"C:\\GIS\\data\\towns.tbl", true, FileStatus::Found, "root/GIS/data/towns.tbl"},
       {"c:/elsewhere/GIS/data/TOWNS.tbl", true, FileStatus::FoundOtherCase, "root/GIS/data/towns.tbl"},
       {"\\\\server\\share\\maps\\lakes.tbl", true, FileStatus::Found, "root/lakes.tbl"},
+      {"\\\\gisserver\\shared\\hydro\\rivers.tbl", true, FileStatus::Found, "root/shared/hydro/rivers.tbl"},
       {"C:\\GIS\\data\\towns.tbl", false, FileStatus::Missing, ""},
       {"data/parks.tbl", false, FileStatus::Missing, "ws/data/parks.tab"},
       {"data/hills.tbl", false, FileStatus::Missing, "ws/data/old/hills.tbl"},
@@ -71,7 +72,8 @@ TEST(PathRewriteTest, LongestPrefixAtWholeComponents) {
   const std::vector<brevan::PathRewrite> rules = {{"C:\\GIS", "/mnt/gis"},
                                                   {"C:\\GIS\\data\\", "/data"},
                                                   {"\\\\server\\share", "/srv"},
-                                                  {"/old", "/new/"}};
+                                                  {"/old", "/new/"},
+                                                  {"/srv/cartes", "D:\\Cartes"}};
   const std::pair<std::string, std::optional<std::string>> cases[] = {
       {"C:\\GIS\\data\\roads.tbl", "/data/roads.tbl"},
       {"c:\\gis\\Other\\x.tbl", "/mnt/gis/Other/x.tbl"},  // a drive letter names no case
@@ -81,6 +83,8 @@ TEST(PathRewriteTest, LongestPrefixAtWholeComponents) {
       {"/old/data/a.tbl", "/new/data/a.tbl"},
       {"/OLD/data/a.tbl", std::nullopt},  // here, case matters
       {"data/a.tbl", std::nullopt},
+      {"/srv/cartes/data/nord/counties.tbl",
+       "D:\\Cartes\\data\\nord\\counties.tbl"},  // the target's separators
   };
   for (const auto& [path, rewritten] : cases) EXPECT_EQ(brevan::RewritePath(path, rules), rewritten) << path;
   brevan::PathRewrite rule;
