@@ -213,8 +213,9 @@ void BrevanTranslator::TranslateThematic() {
   SetAttributeOrThrow(*theme, Name(Tag::Description), L"");
   SetNumberAttributeOrThrow(*theme, Name(Tag::Visible), 1);
   AppendChildOrThrow(*themes, *theme);
-  ObjectPlace place = PlaceOfLayer(found);
-  if (const auto at = layerPlaces.find(found); at != layerPlaces.end()) place.theme = at->second.themes++;
+  ObjectPlace place;
+  if (const auto at = layerPlaces.find(found); at != layerPlaces.end())
+    place = {-1, at->second.window, at->second.position, at->second.themes++};
   Made(DocumentObject::Theme, place, layerAt);
   const bool chart = kind == ThemeKind::BarChart || kind == ThemeKind::PieChart;
   if (!chart) {
