@@ -216,26 +216,6 @@ TEST(WorkspaceModelTest, EveryExampleAsItsWorkspaceSaysIt) {
        "   item :I brush3 rgb(128,128,255) row 'Industrial'\n"
        "   item else brush1 rgb(0,0,0) row 'Unzoned'\n"
        "   legend title 'Zoning'\n"},
-      {"version_199",
-       "table Parishes old/parishes.tbl at 6:12\n"
-       "table Parishes_2 old/parishes.tbl_2 copy of Parishes\n"
-       "window centre -1.25,52.5 zoom 30mi scale 1inches:25000in width 6in\n"
-       " layer 1 Parishes\n"
-       "  theme range by Area_Acres\n"
-       "   item 0:1000 brush2 rgb(0,255,0) row 'Small'\n"
-       "   item 1000:5000 brush2 rgb(0,128,0) row 'Large'\n"
-       "   item else brush1 rgb(0,0,0) row 'Other'\n"
-       "   legend title 'Acres'\n"
-       " layer 2 Parishes_2 label Name\n"},
-      {"version_250",
-       "table Lakes mid/lakes.tbl at 5:12\n"
-       "window centre -93.3,44.9 zoom 120km scale 1in:100000in width 7\n"
-       " layer 1 Lakes label Name\n"
-       "  theme value by Depth apply color\n"
-       "   item :10 brush2 rgb(204,255,255) row 'Shallow'\n"
-       "   item :20 brush2 rgb(102,204,255) row 'Deep'\n"
-       "   item else brush2 rgb(0,0,255) row 'Unknown'\n"
-       "   legend\n"},
   };
   for (const auto& [name, summary] : expected) EXPECT_EQ(Summary(Example(name)), summary) << name;
 }
