@@ -71,14 +71,16 @@ std::string Plain(std::string_view text) {
   return out;
 }
 
-// Whether a mark starts within span, or before it.
-bool Within(const Mark& mark, const Span& span) {
-  return (mark.line > span.line || (mark.line == span.line && mark.column >= span.column)) &&
-         (mark.line < span.endLine || (mark.line == span.endLine && mark.column < span.endColumn));
+// Whether a place is before span, or within it.
+bool Before(int line, int column, const Span& span) {
+  return line < span.line || (line == span.line && column < span.column);
 }
-bool Before(const Mark& mark, const Span& span) {
-  return mark.line < span.line || (mark.line == span.line && mark.column < span.column);
+bool Within(int line, int column, const Span& span) {
+  return !Before(line, column, span) &&
+         (line < span.endLine || (line == span.endLine && column < span.endColumn));
 }
+bool Before(const Mark& mark, const Span& span) { return Before(mark.line, mark.column, span); }
+bool Within(const Mark& mark, const Span& span) { return Within(mark.line, mark.column, span); }
 
 // The statement whose first token a Statement mark stands on; null when none.
 const Statement* StatementAt(const Workspace& workspace, const Mark& mark) {
@@ -93,9 +95,8 @@ const Statement* StatementAt(const Workspace& workspace, const Mark& mark) {
 const Statement* StatementHolding(const Workspace& workspace, int line, int column) {
   const Statement* holding = nullptr;
   for (const Statement& statement : workspace.statements) {
-    const Span& span = statement.span;
-    if (span.line > line || (span.line == line && span.column > column)) break;
-    if (span.endLine > line || (span.endLine == line && span.endColumn > column)) holding = &statement;
+    if (Before(line, column, statement.span)) break;
+    if (Within(line, column, statement.span)) holding = &statement;
   }
   return holding;
 }
