@@ -19,6 +19,7 @@
 #include <set>
 #include <thread>
 
+#include "api/manifest.h"
 #include "api/output_file.h"
 #include "brevan/report.h"
 #include "brevan/workspace.h"
@@ -135,31 +136,112 @@ bool IsTemporaryOf(std::string_view name, const std::set<std::string, std::less<
 
 // A run that died (kill -9, a power cut) leaves the temporaries of the
 // documents it was writing; the next run into the folder, which holds its
-// lock, removes those of its own outputs there. One listing of the folder.
-void RemoveLeftTemporaries(const std::string& folder, const std::vector<Job>& jobs) {
+// lock, removes those of its own outputs (and of the manifest). One
+// listing of each folder written into.
+void RemoveLeftTemporaries(const std::string& outDir, const std::vector<Job>& jobs) {
   // A folder as one spelling: "out", "out/" and "./out" are one.
   const auto normal = [](const fs::path& dir) { return (dir / "x").lexically_normal().parent_path(); };
-  const fs::path locked = normal(folder);
-  std::set<std::string, std::less<>> outputs;
+  std::map<fs::path, std::set<std::string, std::less<>>> outputs;  // by folder
+  outputs[normal(outDir)].insert(Manifest::kName);
   for (const Job& job : jobs)
     for (const std::string* path : {&job.output, &job.page})
-      if (!path->empty() && *path != "-" && normal(fs::path(*path).parent_path()) == locked)
-        outputs.insert(fs::path(*path).filename().string());
+      if (!path->empty() && *path != "-")
+        outputs[normal(fs::path(*path).parent_path())].insert(fs::path(*path).filename().string());
   std::error_code error;
-  for (fs::directory_iterator entry(locked.empty() ? fs::path(".") : locked, error), end;
-       !error && entry != end; entry.increment(error))
-    if (IsTemporaryOf(entry->path().filename().string(), outputs) && entry->is_regular_file(error))
-      fs::remove(entry->path(), error);
+  for (const auto& [folder, names] : outputs)
+    for (fs::directory_iterator entry(folder.empty() ? fs::path(".") : folder, error), end;
+         !error && entry != end; entry.increment(error))
+      if (IsTemporaryOf(entry->path().filename().string(), names) && entry->is_regular_file(error))
+        fs::remove(entry->path(), error);
 }
 
-// Translates one job and writes what it asks for; entry gets what its
-// document holds for the index.
-Outcome RunJob(const Job& job, size_t index, const BatchOptions& batch, IndexEntry& entry) {
+// Removes a file an earlier run left, a regular file only: a link or a
+// device named as an output is the caller's.
+bool RemoveLeft(const std::string& path) {
+  std::error_code error;
+  return !path.empty() && path != "-" && fs::is_regular_file(fs::symlink_status(path, error)) &&
+         fs::remove(path, error);
+}
+
+// What a batch into an output folder knows besides its jobs.
+struct Ledger {
+  explicit Ledger(const BatchOptions& options)
+      : manifest(options.outDir),
+        keys{OptionsKey(options.options, false), OptionsKey(options.options, true)} {}
+  Manifest manifest;
+  std::string keys[2];  // OptionsKey without and with a page
+};
+
+// Why the last translation of a job no longer stands; empty when it does.
+// hash gets the source's hash when it had to be read.
+std::string Staleness(const Job& job, const Record& last, const std::string& source,
+                      const std::string& optionsKey, const std::optional<FileStamp>& stamp,
+                      std::string& hash) {
+  if (last.source != source) return "new";
+  if (last.tool != Version()) return "tool version changed";
+  if (last.options != optionsKey) return "options changed";
+  if (!stamp) return "source changed";  // not readable now: translating it says why
+  // A time or size that moved with the same bytes (a copy, a touch) is no change.
+  if (*stamp != last.sourceStamp && (hash = HashOf(job.input).value_or("")) != last.sourceHash)
+    return "source changed";
+  if (last.outputStamp) {
+    const std::optional<FileStamp> now = StampOf(job.output);
+    if (!now) return "document missing";
+    if (*now != *last.outputStamp) return "document edited";
+  }
+  if (!job.page.empty()) {
+    const std::optional<FileStamp> now = StampOf(job.page);
+    if (!now || !last.pageStamp) return "page missing";
+    if (*now != *last.pageStamp) return "page edited";
+  }
+  return {};
+}
+
+// Translates one job and writes what it asks for. With a ledger, first
+// asks whether its last translation stands, and fills record with what
+// this one was made from.
+Outcome RunJob(const Job& job, size_t index, const BatchOptions& batch, const Ledger* ledger,
+               std::optional<Record>& record) {
   Outcome outcome;
   outcome.index = index;
   outcome.job = job;
-  Options options = batch.options;
   const bool page = !job.page.empty();
+  std::string key, source, hash;
+  std::optional<FileStamp> stamp;
+  const Record* last = nullptr;
+  if (ledger) {
+    key = ledger->manifest.KeyOf(job.output);
+    std::error_code error;
+    source = fs::absolute(job.input, error).lexically_normal().string();
+    last = ledger->manifest.Last(key);
+    stamp = StampOf(job.input);
+    const std::string& optionsKey = ledger->keys[page ? 1 : 0];
+    outcome.why = batch.redo == BatchOptions::Redo::All ? "forced"
+                  : last == nullptr                     ? "new"
+                                    : Staleness(job, *last, source, optionsKey, stamp, hash);
+    if (batch.redo == BatchOptions::Redo::Failed) {
+      if (last != nullptr && last->status == Status::Failed) {
+        outcome.why = "failed last time";
+      } else if (!outcome.why.empty()) {
+        outcome.why += ": not retried (only those that failed last time are)";
+        if (last != nullptr) outcome.facts = last->facts;
+        return outcome;  // NotDone
+      }
+    }
+    if (outcome.why.empty()) {
+      outcome.status = Status::UpToDate;
+      outcome.facts = last->facts;
+      if (stamp && *stamp != last->sourceStamp) {
+        // The same bytes under a new time: remember it, so as not to read them again.
+        record = *last;
+        record->sourceStamp = *stamp;
+      }
+      return outcome;
+    }
+    // Read before translating: a change while it translates shows next time.
+    if (hash.empty() && stamp) hash = HashOf(job.input).value_or("");
+  }
+  Options options = batch.options;
   options.readModel = page || batch.options.readModel;
   // A document's place in a tree may be a folder not made yet.
   for (const std::string* path : {&job.output, &job.page})
@@ -174,13 +256,9 @@ Outcome RunJob(const Job& job, size_t index, const BatchOptions& batch, IndexEnt
   if (output || options.keepDocument)
     sink = [&](std::string_view piece) { return !output || (written = output->Write(piece)); };
   outcome.result = TranslateFile(job.input, options, sink);
-  if (page) {
-    entry.layers = outcome.result.workspace.LayerCount();
-    entry.themes = outcome.result.workspace.ThemeCount();
-    if (!WriteWholeFile(job.page, RenderHtml(outcome.result, job.input), outcome.pageError) &&
-        outcome.pageError.empty())
-      outcome.pageError = "not written";
-  }
+  if (page && !WriteWholeFile(job.page, RenderHtml(outcome.result, job.input), outcome.pageError) &&
+      outcome.pageError.empty())
+    outcome.pageError = "not written";
   if (output && output->Started()) {
     outcome.written = output->Close() && written;
     if (!outcome.written) outcome.writeError = output->Error();
@@ -192,14 +270,28 @@ Outcome RunJob(const Job& job, size_t index, const BatchOptions& batch, IndexEnt
                                              : Status::TranslatedWithWarnings;
   // A file cut off by the cancel is one not done, not one that failed.
   if (!outcome.writeError.empty() && Cancelled(batch)) outcome.status = Status::NotDone;
-  // A document is its source's current translation or nothing: one left by
-  // an earlier run goes when the source fails now (a regular file only:
-  // a link or a device named as the output is the caller's).
-  std::error_code error;
-  if (batch.removeStale && outcome.status == Status::Failed && !outcome.written &&
-      outcome.writeError.empty() && !job.output.empty() && job.output != "-" &&
-      fs::is_regular_file(fs::symlink_status(job.output, error)))
-    outcome.staleRemoved = fs::remove(job.output, error);
+  outcome.facts = FactsOf(result, outcome.status == Status::Failed);
+  if (ledger && outcome.status != Status::NotDone) {
+    // A document is its source's current translation or nothing: one an
+    // earlier run left goes when the source fails now, and so does a page
+    // no longer asked for.
+    if (outcome.status == Status::Failed && !outcome.written) outcome.staleRemoved = RemoveLeft(job.output);
+    if (!page && last != nullptr && !last->page.empty())
+      RemoveLeft((fs::path(batch.outDir) / last->page).string());
+    record = Record{key,
+                    source,
+                    stamp.value_or(FileStamp{}),
+                    hash,
+                    std::nullopt,
+                    page ? ledger->manifest.KeyOf(job.page) : std::string(),
+                    std::nullopt,
+                    ledger->keys[page ? 1 : 0],
+                    Version(),
+                    outcome.status,
+                    outcome.facts};
+    if (outcome.written) record->outputStamp = StampOf(job.output);
+    if (page && outcome.pageError.empty()) record->pageStamp = StampOf(job.page);
+  }
   if (batch.onEnded) batch.onEnded(outcome);
   // Written, not kept: a batch may be large. The model read for a page
   // goes too, unless the caller asked for it.
@@ -229,6 +321,10 @@ BatchSummary Summarize(const std::vector<Outcome>& outcomes, bool cancelled) {
       case Status::NotDone:
         ++summary.notDone;
         break;
+      case Status::UpToDate:
+        ++summary.upToDate;
+        if (outcome.facts.failed) ++summary.failedEarlier;
+        break;
     }
     if (!outcome.pageError.empty()) ++summary.pagesNotWritten;
     summary.warnings += outcome.result.warnings.size();
@@ -256,23 +352,51 @@ std::string LinkFrom(const fs::path& folder, const std::string& path) {
   return fs::absolute(path, error).lexically_normal().lexically_relative(from.lexically_normal()).string();
 }
 
-void WriteIndex(const std::vector<Outcome>& outcomes, std::vector<IndexEntry>& entries,
-                const BatchOptions& options, const std::vector<Job>& jobs, BatchSummary& summary) {
+void WriteIndex(const std::vector<Outcome>& outcomes, const Ledger* ledger, const BatchOptions& options,
+                const std::vector<Job>& jobs, BatchSummary& summary) {
   const fs::path folder = fs::path(options.index).parent_path();
+  std::vector<IndexEntry> entries(outcomes.size());
   for (size_t i = 0; i < outcomes.size(); ++i) {
     const Outcome& outcome = outcomes[i];
+    const Job& job = outcome.job;
     IndexEntry& entry = entries[i];
-    entry.name = outcome.job.input;
-    if (outcome.pageError.empty() && !outcome.job.page.empty())
-      entry.page = LinkFrom(folder, outcome.job.page);
-    if (outcome.written && outcome.job.output != "-") entry.document = LinkFrom(folder, outcome.job.output);
-    if (outcome.job.input != "-") entry.source = LinkFrom(folder, outcome.job.input);
-    entry.result = outcome.result;
+    entry.name = job.input;
+    entry.upToDate = outcome.status == Status::UpToDate;
+    entry.facts = outcome.facts;
+    // What is there now: written by this run, or left by the last.
+    const bool left = outcome.status == Status::UpToDate || outcome.status == Status::NotDone;
+    const Record* last = ledger && left ? ledger->manifest.Last(ledger->manifest.KeyOf(job.output)) : nullptr;
+    const bool hasPage = left ? last && last->pageStamp : outcome.pageError.empty();
+    const bool hasDocument = left ? last && last->outputStamp : outcome.written;
+    if (hasPage && !job.page.empty()) entry.page = LinkFrom(folder, job.page);
+    if (hasDocument && job.output != "-") entry.document = LinkFrom(folder, job.output);
+    if (job.input != "-") entry.source = LinkFrom(folder, job.input);
+    const std::string& placed = !job.output.empty() && job.output != "-" ? job.output : job.page;
+    if (!placed.empty()) entry.folder = fs::path(LinkFrom(folder, placed)).parent_path().generic_string();
   }
   const std::string title = options.indexTitle.empty() ? TitleOf(jobs) : options.indexTitle;
   if (!WriteWholeFile(options.index, RenderHtmlIndex(entries, title), summary.indexError) &&
       summary.indexError.empty())
     summary.indexError = "not written";
+}
+
+// The documents the manifest knows whose source is gone and that this
+// batch does not make; removed and forgotten when asked.
+void FindOrphans(const std::vector<Job>& jobs, const BatchOptions& options, Ledger& ledger,
+                 BatchSummary& summary) {
+  std::set<std::string> made;
+  for (const Job& job : jobs) made.insert(ledger.manifest.KeyOf(job.output));
+  for (const auto& [key, record] : ledger.manifest.Earlier()) {
+    std::error_code error;
+    if (made.count(key) > 0 || fs::exists(fs::symlink_status(record.source, error))) continue;
+    const fs::path document = fs::path(options.outDir) / key;
+    summary.orphaned.push_back(document.string());
+    if (!options.deleteOrphans) continue;
+    RemoveLeft(document.string());
+    if (!record.page.empty()) RemoveLeft((fs::path(options.outDir) / record.page).string());
+    ledger.manifest.Drop(key);
+  }
+  summary.orphansDeleted = options.deleteOrphans && !summary.orphaned.empty();
 }
 
 }  // namespace
@@ -345,9 +469,14 @@ Batch TranslateMany(const std::vector<Job>& jobs, const BatchOptions& options) {
   Batch batch;
   batch.error = CheckTargets(jobs, options.index);
   if (!batch.error.empty()) return batch;
-  const FolderLock lock(options.lockFolder, batch.error);
+  if (!MakeFolder(options.outDir, batch.error)) return batch;
+  const FolderLock lock(options.outDir, batch.error);
   if (!batch.error.empty()) return batch;
-  if (!options.lockFolder.empty()) RemoveLeftTemporaries(options.lockFolder, jobs);
+  std::optional<Ledger> ledger;
+  if (!options.outDir.empty()) {
+    RemoveLeftTemporaries(options.outDir, jobs);
+    ledger.emplace(options);
+  }
   const size_t count = jobs.size();
   batch.outcomes.resize(count);
   for (size_t i = 0; i < count; ++i) {
@@ -355,14 +484,15 @@ Batch TranslateMany(const std::vector<Job>& jobs, const BatchOptions& options) {
     batch.outcomes[i].job = jobs[i];
   }
   std::vector<bool> ended(count, false);
-  std::vector<IndexEntry> entries(count);
   std::atomic<size_t> next{0};
   std::mutex telling;
   size_t told = 0, endedCount = 0, failed = 0;
   const auto work = [&] {
     for (size_t i; !Cancelled(options) && (i = next++) < count;) {
-      Outcome outcome = RunJob(jobs[i], i, options, entries[i]);
+      std::optional<Record> record;
+      Outcome outcome = RunJob(jobs[i], i, options, ledger ? &*ledger : nullptr, record);
       const std::lock_guard<std::mutex> lock(telling);
+      if (record) ledger->manifest.Add(std::move(*record));
       batch.outcomes[i] = std::move(outcome);
       ended[i] = true;
       ++endedCount;
@@ -380,8 +510,12 @@ Batch TranslateMany(const std::vector<Job>& jobs, const BatchOptions& options) {
   work();
   for (std::thread& worker : workers) worker.join();
   batch.summary = Summarize(batch.outcomes, Cancelled(options));
+  if (ledger) {
+    if (!batch.summary.cancelled) FindOrphans(jobs, options, *ledger, batch.summary);
+    ledger->manifest.Save(batch.summary.manifestError);
+  }
   if (!options.index.empty() && !batch.summary.cancelled)
-    WriteIndex(batch.outcomes, entries, options, jobs, batch.summary);
+    WriteIndex(batch.outcomes, ledger ? &*ledger : nullptr, options, jobs, batch.summary);
   return batch;
 }
 

@@ -3,6 +3,7 @@
 // API is used here, so a page shows what a reader of the document finds.
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -368,11 +369,14 @@ void TablesSection(Page& page, const Workspace& workspace, const std::unordered_
 }
 
 // The badge of a translation: "Translated", "Translated with warnings" or "Failed".
-std::string Badge(const Result* result, bool read) {
-  if (result ? !result->ok : !read) return "<span class=\"status failed\">Failed</span>";
-  if (result && !result->warnings.empty())
-    return "<span class=\"status warned\">Translated with warnings</span>";
+std::string StatusBadge(bool failed, bool warned) {
+  if (failed) return "<span class=\"status failed\">Failed</span>";
+  if (warned) return "<span class=\"status warned\">Translated with warnings</span>";
   return "<span class=\"status ok\">Translated</span>";
+}
+
+std::string Badge(const Result* result, bool read) {
+  return StatusBadge(result ? !result->ok : !read, result && !result->warnings.empty());
 }
 
 std::string RenderPage(const std::optional<Workspace>& workspace, const Result* result,
@@ -423,56 +427,175 @@ std::string RenderHtml(std::string_view xml, const std::string& name) {
   return RenderPage(ReadWorkspace(xml), nullptr, name);
 }
 
+FileFacts FactsOf(const Result& result, bool failed) {
+  FileFacts facts;
+  facts.failed = failed;
+  facts.layers = result.workspace.LayerCount();
+  facts.themes = result.workspace.ThemeCount();
+  facts.warnings = result.warnings.size();
+  facts.remarks = result.Count(Severity::Remark);
+  facts.passedOver = result.skipped.size();
+  facts.missingTables = result.missingFiles.size();
+  for (const auto* list : {&result.errors, &result.warnings})
+    for (const Diagnostic& d : *list) {
+      if (facts.diagnostics.size() == FileFacts::kShown) {
+        ++facts.unshown;
+        continue;
+      }
+      Diagnostic shown;
+      shown.severity = d.severity;
+      shown.line = d.line;
+      shown.column = d.column;
+      shown.message = d.message;
+      facts.diagnostics.push_back(std::move(shown));
+    }
+  return facts;
+}
+
+namespace {
+
+// The classes of an index row: its state, and what the filters pick.
+std::string RowClasses(const FileFacts& facts) {
+  std::string classes = facts.failed ? "failed" : facts.warnings > 0 ? "warned" : "ok";
+  if (facts.missingTables > 0) classes += " missing";
+  return classes;
+}
+
+void IndexRow(Page& page, const IndexEntry& entry) {
+  const FileFacts& facts = entry.facts;
+  page.Add("<tr class=\"" + RowClasses(facts) + "\"><td>");
+  if (!entry.page.empty())
+    page.Add("<a href=\"" + Escape(entry.page) + "\">" + Escape(entry.name) + "</a>");
+  else
+    page.Text(entry.name);
+  // The status sorts failed first, then with warnings.
+  page.Add("</td><td data-v=\"" +
+           std::string(facts.failed         ? "0"
+                       : facts.warnings > 0 ? "1"
+                                            : "2") +
+           "\">" + StatusBadge(facts.failed, facts.warnings > 0) +
+           (entry.upToDate ? " <span class=\"where\">unchanged</span>" : "") + "</td>");
+  for (size_t count : {facts.layers, facts.themes, facts.warnings, facts.remarks, facts.missingTables})
+    page.Add("<td class=\"num\">" + std::to_string(count) + "</td>");
+  page.Add("<td class=\"files\">");
+  std::vector<std::string> links;
+  if (!entry.page.empty()) links.push_back("<a href=\"" + Escape(entry.page) + "\">page</a>");
+  if (!entry.document.empty()) links.push_back("<a href=\"" + Escape(entry.document) + "\">XML</a>");
+  if (!entry.source.empty()) links.push_back("<a href=\"" + Escape(entry.source) + "\">source</a>");
+  page.Add(Joined(links, " · ") + "</td><td>");
+  for (const Diagnostic& d : facts.diagnostics)
+    page.Add(
+        std::string("<div class=\"") + (d.severity == Severity::Error ? "error-line" : "warning-line") +
+        "\">" +
+        (d.line > 0 ? "<span class=\"where\">line " + std::to_string(d.line) + ":</span> " : std::string()) +
+        Escape(d.message) + "</div>");
+  if (facts.unshown > 0)
+    page.Add("<div class=\"where\">and " + std::to_string(facts.unshown) + " more (see its page)</div>");
+  page.Add("</td></tr>");
+}
+
+// Sorts the rows of each folder by the column whose heading was clicked;
+// a second click reverses. Numbers and the status sort by value.
+constexpr const char* kSortScript = R"(<script>
+document.querySelectorAll('table.index thead button').forEach((button, column) => {
+  button.addEventListener('click', () => {
+    const th = button.parentElement;
+    const up = th.getAttribute('aria-sort') !== 'ascending';
+    th.closest('tr').querySelectorAll('th').forEach(h => h.removeAttribute('aria-sort'));
+    th.setAttribute('aria-sort', up ? 'ascending' : 'descending');
+    const key = td => td.dataset.v ?? (td.classList.contains('num') ? Number(td.textContent) : td.textContent);
+    for (const body of document.querySelectorAll('table.index tbody')) {
+      const rows = [...body.querySelectorAll('tr:not(.folder)')];
+      const keys = new Map(rows.map(row => [row, key(row.cells[column])]));
+      rows.sort((a, b) => { const x = keys.get(a), y = keys.get(b);
+        const order = typeof x === 'number' ? x - y : String(x).localeCompare(String(y));
+        return up ? order : -order; });
+      body.append(...rows);
+    }
+  });
+});
+</script>)";
+
+}  // namespace
+
 std::string RenderHtmlIndex(const std::vector<IndexEntry>& entries, const std::string& title) {
   Page page;
   Head(page, title + " — Brevan reports");
-  size_t failed = 0, warnings = 0, remarks = 0, missing = 0;
+  size_t failed = 0, warned = 0, warnings = 0, remarks = 0, missing = 0, missingFiles = 0, unchanged = 0;
+  // Folders in order of their names, each with its files in batch order.
+  std::map<std::string, std::vector<const IndexEntry*>> folders;
   for (const IndexEntry& entry : entries) {
-    failed += entry.result.ok ? 0 : 1;
-    warnings += entry.result.warnings.size();
-    remarks += entry.result.Count(Severity::Remark);
-    missing += entry.result.missingFiles.size();
+    const FileFacts& facts = entry.facts;
+    failed += facts.failed ? 1 : 0;
+    warned += !facts.failed && facts.warnings > 0 ? 1 : 0;
+    warnings += facts.warnings;
+    remarks += facts.remarks;
+    missing += facts.missingTables > 0 ? 1 : 0;
+    missingFiles += facts.missingTables;
+    unchanged += entry.upToDate ? 1 : 0;
+    folders[entry.folder].push_back(&entry);
   }
   page.Add("<header><p class=\"kicker\">Brevan reports</p><h1>");
   page.Text(title);
-  page.Add("</h1><dl class=\"counts\"><div><dt>files</dt><dd>" + std::to_string(entries.size()) +
-           "</dd></div><div><dt>failed</dt><dd>" + std::to_string(failed) +
-           "</dd></div><div><dt>warnings</dt><dd>" + std::to_string(warnings) +
-           "</dd></div><div><dt>remarks</dt><dd>" + std::to_string(remarks) +
-           "</dd></div><div><dt>table files not found</dt><dd>" + std::to_string(missing) +
-           "</dd></div></dl></header><main>");
-  page.Add(
-      "<table class=\"index\"><thead><tr><th scope=\"col\">Workspace</th><th scope=\"col\">Status</th><th "
-      "scope=\"col\">Layers</th><th scope=\"col\">Themes</th><th scope=\"col\">Warnings</th><th "
-      "scope=\"col\">Remarks</th><th scope=\"col\">Missing tables</th><th scope=\"col\">Files</th><th "
-      "scope=\"col\">Diagnostics</th></tr></thead><tbody>");
-  for (const IndexEntry& entry : entries) {
-    const Result& r = entry.result;
-    const bool warned = r.ok && !r.warnings.empty();
-    page.Add("<tr class=\"" + std::string(!r.ok ? "failed" : warned ? "warned" : "ok") + "\"><td>");
-    if (!entry.page.empty())
-      page.Add("<a href=\"" + Escape(entry.page) + "\">" + Escape(entry.name) + "</a>");
-    else
-      page.Text(entry.name);
-    page.Add("</td><td>" + Badge(&r, true) + "</td>");
-    for (size_t count :
-         {entry.layers, entry.themes, r.warnings.size(), r.Count(Severity::Remark), r.missingFiles.size()})
-      page.Add("<td class=\"num\">" + std::to_string(count) + "</td>");
-    page.Add("<td class=\"files\">");
-    std::vector<std::string> links;
-    if (!entry.page.empty()) links.push_back("<a href=\"" + Escape(entry.page) + "\">page</a>");
-    if (!entry.document.empty()) links.push_back("<a href=\"" + Escape(entry.document) + "\">XML</a>");
-    if (!entry.source.empty()) links.push_back("<a href=\"" + Escape(entry.source) + "\">source</a>");
-    page.Add(Joined(links, " · ") + "</td><td>");
-    for (const auto* list : {&r.errors, &r.warnings})
-      for (const Diagnostic& d : *list)
-        page.Add(std::string("<div class=\"") + (list == &r.errors ? "error-line" : "warning-line") + "\">" +
-                 (d.line > 0 ? "<span class=\"where\">line " + std::to_string(d.line) + ":</span> "
-                             : std::string()) +
-                 Escape(d.message) + "</div>");
-    page.Add("</td></tr>");
+  page.Add("</h1><dl class=\"counts\">");
+  const auto count = [&](const char* what, size_t n) {
+    page.Add(std::string("<div><dt>") + what + "</dt><dd>" + std::to_string(n) + "</dd></div>");
+  };
+  count("files", entries.size());
+  if (folders.size() > 1) count("folders", folders.size());
+  count("failed", failed);
+  count("warnings", warnings);
+  count("remarks", remarks);
+  count("table files not found", missingFiles);
+  if (unchanged > 0) count("unchanged since the last run", unchanged);
+  page.Add("</dl></header><main>");
+  // Filters without script: each radio button, checked, hides the rows
+  // (and folders) it leaves out; the stylesheet says how.
+  const std::pair<const char*, std::string> filters[] = {
+      {"all", "All (" + std::to_string(entries.size()) + ")"},
+      {"failed", "Failed (" + std::to_string(failed) + ")"},
+      {"warned", "With warnings (" + std::to_string(warned) + ")"},
+      {"missing", "Missing tables (" + std::to_string(missing) + ")"}};
+  for (const auto& [id, label] : filters)
+    page.Add(std::string("<input type=\"radio\" name=\"show\" class=\"show\" id=\"show-") + id + "\"" +
+             (std::string_view(id) == "all" ? " checked" : "") + ">");
+  page.Add("<div class=\"filters\">Show ");
+  for (const auto& [id, label] : filters)
+    page.Add(std::string("<label for=\"show-") + id + "\">" + label + "</label>");
+  page.Add("</div>");
+  page.Add("<table class=\"index\"><thead><tr>");
+  for (const char* heading : {"Workspace", "Status", "Layers", "Themes", "Warnings", "Remarks",
+                              "Missing tables", "Files", "Diagnostics"})
+    page.Add(std::string("<th scope=\"col\"><button type=\"button\">") + heading + "</button></th>");
+  page.Add("</tr></thead>");
+  for (const auto& [folder, members] : folders) {
+    size_t folderFailed = 0, folderWarned = 0, folderMissing = 0;
+    for (const IndexEntry* entry : members) {
+      folderFailed += entry->facts.failed ? 1 : 0;
+      folderWarned += !entry->facts.failed && entry->facts.warnings > 0 ? 1 : 0;
+      folderMissing += entry->facts.missingTables > 0 ? 1 : 0;
+    }
+    std::string has;
+    if (folderFailed > 0) has += " has-failed";
+    if (folderWarned > 0) has += " has-warned";
+    if (folderMissing > 0) has += " has-missing";
+    page.Add("<tbody class=\"group" + has + "\">");
+    if (folders.size() > 1) {
+      page.Add("<tr class=\"folder\"><th colspan=\"9\" scope=\"rowgroup\">");
+      page.Text(folder.empty() ? "." : folder);
+      std::vector<std::string> counts = {std::to_string(members.size()) +
+                                         (members.size() == 1 ? " file" : " files")};
+      if (folderFailed > 0) counts.push_back(std::to_string(folderFailed) + " failed");
+      if (folderWarned > 0) counts.push_back(std::to_string(folderWarned) + " with warnings");
+      if (folderMissing > 0) counts.push_back(std::to_string(folderMissing) + " missing tables");
+      page.Add(" <span class=\"where\">" + Joined(counts, " · ") + "</span></th></tr>");
+    }
+    for (const IndexEntry* entry : members) IndexRow(page, *entry);
+    page.Add("</tbody>");
   }
-  page.Add("</tbody></table></main></body></html>\n");
+  page.Add("</table></main>");
+  page.Add(kSortScript);
+  page.Add("</body></html>\n");
   return std::move(page.html);
 }
 

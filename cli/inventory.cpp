@@ -24,6 +24,8 @@ const char* StatusWords(Status status) {
       return "failed";
     case Status::NotDone:
       return "not done";
+    case Status::UpToDate:
+      return "up to date";
   }
   return "";
 }

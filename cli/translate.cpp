@@ -43,7 +43,17 @@ struct Settings {
   bool checkFiles = false;
   std::vector<std::string> dataRoots;
   std::vector<std::string> rewrites;  // OLD=NEW
+  // With --out-dir: what is translated again (by default what changed
+  // since the last run into the folder), and whether orphans go.
+  bool force = false;
+  bool retryFailed = false;
+  bool deleteOrphans = false;
 };
+
+// Where the manifest of an output folder is.
+std::string Manifest(const std::string& outDir) {
+  return (std::filesystem::path(outDir) / ".brevan-manifest.jsonl").string();
+}
 
 // How the tool names an output: standard output has no path.
 std::string OutputName(const std::string& path) { return path == "-" ? "<stdout>" : path; }
@@ -80,6 +90,9 @@ std::string Messages(const Outcome& outcome, const Settings& settings, const Opt
         TellFailure(OutputName(outcome.job.output), "cannot write: " + outcome.writeError, settings.format);
   if (!outcome.pageError.empty())
     messages += TellFailure(outcome.job.page, "cannot write: " + outcome.pageError, settings.format);
+  if (outcome.status == Status::UpToDate && outcome.facts.failed)
+    messages += TellFailure(file, "failed last time and has not changed (--retry-failed tries it again)",
+                            settings.format);
   if (outcome.staleRemoved && settings.format == Format::Text)
     messages += "brevan: " + Escaped(OutputName(outcome.job.output)) +
                 " removed: an earlier run left it, and its source no longer translates\n";
@@ -98,6 +111,12 @@ std::string Summary(const BatchSummary& s, const BatchOptions& options, const Se
                            {"pagesNotWritten", s.pagesNotWritten},
                            {"missingFiles", s.missingFiles},
                            {"indexWritten", !options.index.empty() && s.indexError.empty()}};
+    if (!options.outDir.empty())
+      json.update({{"upToDate", s.upToDate},
+                   {"failedEarlier", s.failedEarlier},
+                   {"orphaned", s.orphaned},
+                   {"orphansDeleted", s.orphansDeleted},
+                   {"manifestWritten", s.manifestError.empty()}});
     if (s.cancelled) json.update({{"interrupted", true}, {"notDone", s.notDone}});
     return json.dump() + "\n";
   }
@@ -107,13 +126,23 @@ std::string Summary(const BatchSummary& s, const BatchOptions& options, const Se
   if (s.translatedWithWarnings > 0)
     line += ", " + std::to_string(s.translatedWithWarnings) + done + " with warnings";
   line += ", " + std::to_string(s.failed) + " failed";
+  if (s.upToDate > 0) {
+    line += ", " + std::to_string(s.upToDate) + " up to date";
+    if (s.failedEarlier > 0) line += " (" + std::to_string(s.failedEarlier) + " of them failed last time)";
+  }
+  if (!s.orphaned.empty())
+    line += ", " + std::to_string(s.orphaned.size()) + (s.orphansDeleted ? " orphaned removed" : " orphaned");
   if (s.warnings > 0) line += ", " + Plural(s.warnings, "warning", "warnings");
   if (s.remarks > 0) line += ", " + Plural(s.remarks, "remark", "remarks");
   if (s.missingFiles > 0) line += ", " + Plural(s.missingFiles, "table file", "table files") + " missing";
   if (s.pagesNotWritten > 0)
     line += ", " + Plural(s.pagesNotWritten, "report page", "report pages") + " not written";
   if (!s.indexError.empty()) line += ", the report index not written";
-  if (s.cancelled) line += ", " + std::to_string(s.notDone) + " not done";
+  if (!s.manifestError.empty()) line += ", the manifest not written";
+  if (s.cancelled)
+    line += ", " + std::to_string(s.notDone) + " not done";
+  else if (s.notDone > 0)
+    line += ", " + std::to_string(s.notDone) + " out of date and not retried";
   return line + '\n';
 }
 
@@ -199,14 +228,20 @@ int Translate(const Settings& settings) {
   options.jobs = settings.jobs;
   if (!settings.outDir.empty()) {
     options.index = settings.htmlPath;
-    options.lockFolder = settings.outDir;  // two runs into one folder would overwrite each other
-    options.removeStale = true;
+    // Locked, kept in a manifest, redone only where something changed.
+    options.outDir = settings.outDir;
+    options.redo = settings.force         ? BatchOptions::Redo::All
+                   : settings.retryFailed ? BatchOptions::Redo::Failed
+                                          : BatchOptions::Redo::Changed;
+    options.deleteOrphans = settings.deleteOrphans;
   }
   options.cancelled = [] { return interrupted != 0; };
   options.onOutcome = [&](const Outcome& outcome) {
     if (progress) std::cerr << "\r\033[K";
     std::cerr << Messages(outcome, settings, options.options);
-    if (sayWritten && outcome.status != Status::Failed && !outcome.job.output.empty())
+    const bool written =
+        outcome.status == Status::Translated || outcome.status == Status::TranslatedWithWarnings;
+    if (sayWritten && written && !outcome.job.output.empty())
       std::cerr << "brevan: " << Escaped(outcome.job.input) << " -> " << Escaped(outcome.job.output) << '\n';
   };
   const auto start = std::chrono::steady_clock::now();
@@ -221,6 +256,14 @@ int Translate(const Settings& settings) {
   }
   if (progress) std::cerr << "\r\033[K";
   const BatchSummary& summary = done.summary;
+  for (const std::string& orphan : summary.orphaned)
+    if (settings.format == Format::Text)
+      std::cerr << "brevan: " << Escaped(orphan)
+                << (summary.orphansDeleted ? " removed: its source is gone\n"
+                                           : " is orphaned: its source is gone (--delete removes it)\n");
+  if (!summary.manifestError.empty())
+    std::cerr << TellFailure(Manifest(options.outDir), "cannot write: " + summary.manifestError,
+                             settings.format);
   if (!options.index.empty()) {
     if (!summary.indexError.empty())
       std::cerr << TellFailure(options.index, "cannot write: " + summary.indexError, settings.format);
@@ -233,7 +276,10 @@ int Translate(const Settings& settings) {
   }
   if (!batch) return SingleExitCode(done.outcomes.front(), options.options);
   std::cerr << Summary(summary, options, settings);
-  const bool whole = summary.failed == 0 && summary.pagesNotWritten == 0 && summary.indexError.empty();
+  // The state of the tree: a workspace that failed last time and has not
+  // changed fails it still.
+  const bool whole = summary.failed == 0 && summary.failedEarlier == 0 && summary.pagesNotWritten == 0 &&
+                     summary.indexError.empty();
   return whole ? kTranslated : kTranslationError;
 }
 
@@ -249,6 +295,9 @@ const char* Misuse(const Settings& settings) {
     return "--check writes nothing: it excludes --output, --out-dir and --html";
   if (!settings.outDir.empty() && !settings.output.empty())
     return "--output and --out-dir exclude each other";
+  if (settings.outDir.empty() && (settings.force || settings.retryFailed || settings.deleteOrphans))
+    return "--force, --retry-failed and --delete are about an output folder: they need --out-dir";
+  if (settings.force && settings.retryFailed) return "--force and --retry-failed exclude each other";
   if (settings.outDir.empty() && !settings.check && settings.files.size() > 1)
     return "several files need --out-dir";
   return nullptr;
@@ -277,6 +326,12 @@ Command AddTranslateCommand(CLI::App& app, char** argv) {
   app.add_option("--out-dir", settings.outDir,
                  "Translate every file into DIR, each at its place below the folder it was found in (files "
                  "named directly: below their common folder)");
+  app.add_flag("--force", settings.force,
+               "With --out-dir: translate every workspace again, also those whose last translation stands");
+  app.add_flag("--retry-failed", settings.retryFailed,
+               "With --out-dir: translate only the workspaces whose last translation there failed");
+  app.add_flag("--delete", settings.deleteOrphans,
+               "With --out-dir: remove the documents and pages whose source is gone");
   app.add_option("--jobs", settings.jobs,
                  "Files translated at once with --out-dir (default: the number of cores)")
       ->check(CLI::Range(1u, 1024u));

@@ -3,7 +3,7 @@ _brevan() {
   local cur prev
   _init_completion || return
 
-  local options="-h --help --version -r --recursive --glob -o --output --out-dir --jobs --format-version --encoding --partial
+  local options="-h --help --version -r --recursive --glob -o --output --out-dir --force --retry-failed --delete --jobs --format-version --encoding --partial
     --strict --check --diagnostics-format --quiet --html --report --remarks --check-files --data-root
     --rewrite-path --list-keywords --list-tags"
   local inventory_options="-h --help --format -r --recursive --glob --data-root --rewrite-path --jobs

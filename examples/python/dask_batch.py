@@ -1,19 +1,23 @@
-"""Translate every workspace of a folder on a Dask cluster.
+"""Translate an estate of workspaces on a Dask cluster, a folder per task.
 
-    python3 examples/python/dask_batch.py FOLDER OUT_DIR [--scheduler ADDRESS]
+    python3 examples/python/dask_batch.py ROOT OUT_DIR [--scheduler ADDRESS] [--force]
 
 Without --scheduler a local cluster of two worker processes is started.
-Each worker translates whole files with brevan (which releases the GIL)
-and writes FOLDER/NAME.bws to OUT_DIR/NAME.xml, whole or not at all. The
-scheduler spreads the files; a file that fails does not stop the others.
-Prints one line per file, in the order of the names, followed by its
-warnings, and exits 1 when any failed, or when FOLDER is missing or holds
-no .bws file.
+Each folder below ROOT that holds .bws files is one task: a worker
+translates its workspaces with brevan.translate_many to the same place
+below OUT_DIR (ROOT/north/p01/map.bws -> OUT_DIR/north/p01/map.xml). The
+package writes every file and keeps each folder's manifest, so a re-run
+translates only what changed (--force: everything); this script writes
+nothing itself. Prints one line per workspace in the order of their paths
+("PATH -> OUTPUT", "PATH: up to date", or "PATH: ERROR"), each followed
+by its warnings, and exits 1 when any failed, or when ROOT is missing or
+holds no .bws file.
 """
 
 from __future__ import annotations
 
 import argparse
+import os
 import pathlib
 import sys
 from typing import Optional
@@ -23,59 +27,72 @@ from distributed import Client, LocalCluster
 import brevan
 
 
-# One file's outcome: its path, where its document went (None when it
-# failed), the error that stopped it and its warnings, as printable lines.
-Outcome = tuple[str, Optional[str], Optional[str], list[str]]
+def workspace_folders(root: pathlib.Path) -> list[str]:
+    """The folders below root (root too) that hold .bws files, in order."""
+    folders = []
+    for folder, subfolders, files in os.walk(root):
+        subfolders.sort()
+        if any(name.lower().endswith(".bws") for name in files):
+            folders.append(folder)
+    return folders
 
 
-def translate_one(path: str, out_dir: str) -> Outcome:
-    """Translates one file on a worker."""
-    try:
-        result = brevan.translate_file(path)
-    except (brevan.BrevanError, OSError) as error:
-        return path, None, str(error), []
-    warnings = [f"{path}:{w.line}:{w.column}: warning: {w.message}" for w in result.warnings]
-    output = pathlib.Path(out_dir) / (pathlib.Path(path).stem + ".xml")
-    partial = output.with_name(output.name + ".part")
-    partial.write_text(result.xml, encoding="utf-8")
-    partial.replace(output)
-    return path, str(output), None, warnings
+# One workspace's outcome: its path, whether it stands translated, and the
+# lines that tell how it ended.
+Told = tuple[str, bool, list[str]]
 
 
-def translate_folder(client: Client, paths: list[str], out_dir: str) -> list[Outcome]:
-    """Translates the files on the client's cluster; outcomes in the order of paths."""
-    pathlib.Path(out_dir).mkdir(parents=True, exist_ok=True)
-    futures = client.map(translate_one, paths, out_dir=out_dir, pure=False)
-    return client.gather(futures)
+def translate_folder(folder: str, root: str, out_dir: str, force: bool) -> list[Told]:
+    """Translates one folder's workspaces on a worker."""
+    files = sorted(
+        entry.path for entry in os.scandir(folder) if entry.name.lower().endswith(".bws") and entry.is_file()
+    )
+    target = pathlib.Path(out_dir) / pathlib.Path(folder).relative_to(root)
+    told = []
+    for outcome in brevan.translate_many(files, target, jobs=1, force=force):
+        if outcome.status == brevan.Status.UP_TO_DATE:
+            lines = [f"{outcome.path}: up to date" + ("" if outcome.ok else " (it failed last time)")]
+        elif outcome.output and outcome.error is None:
+            lines = [f"{outcome.path} -> {outcome.output}"]
+        else:
+            lines = [f"{outcome.path}: {outcome.error}"]
+        lines += [f"{outcome.path}:{w.line}:{w.column}: warning: {w.message}" for w in outcome.warnings]
+        told.append((outcome.path, outcome.ok, lines))
+    return told
+
+
+def translate_estate(client: Client, root: str, out_dir: str, force: bool) -> list[Told]:
+    """Spreads the folders over the client's cluster; outcomes in the order of their paths."""
+    folders = workspace_folders(pathlib.Path(root))
+    futures = client.map(translate_folder, folders, root=root, out_dir=out_dir, force=force, pure=False)
+    return sorted((told for shard in client.gather(futures) for told in shard), key=lambda told: told[0])
 
 
 def main(argv: Optional[list[str]] = None) -> int:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("folder")
+    parser.add_argument("root")
     parser.add_argument("out_dir")
     parser.add_argument("--scheduler", help="address of a running scheduler (default: a local cluster)")
+    parser.add_argument("--force", action="store_true", help="translate every workspace again")
     args = parser.parse_args(argv)
-    folder = pathlib.Path(args.folder)
-    if not folder.is_dir():
-        print(f"{folder}: no such folder", file=sys.stderr)
+    root = pathlib.Path(args.root)
+    if not root.is_dir():
+        print(f"{root}: no such folder", file=sys.stderr)
         return 1
-    paths = sorted(str(path) for path in folder.glob("*.bws"))
-    if not paths:
-        print(f"{folder}: no .bws file to translate", file=sys.stderr)
+    if not workspace_folders(root):
+        print(f"{root}: no .bws file to translate", file=sys.stderr)
         return 1
     if args.scheduler:
         with Client(args.scheduler) as client:
-            outcomes = translate_folder(client, paths, args.out_dir)
+            outcomes = translate_estate(client, args.root, args.out_dir, args.force)
     else:
         with LocalCluster(n_workers=2, threads_per_worker=1, dashboard_address=None) as cluster, Client(
             cluster
         ) as client:
-            outcomes = translate_folder(client, paths, args.out_dir)
-    for path, output, error, warnings in outcomes:
-        print(f"{path} -> {output}" if output else f"{path}: {error}")
-        for warning in warnings:
-            print(warning)
-    return 1 if any(error for _, _, error, _ in outcomes) else 0
+            outcomes = translate_estate(client, args.root, args.out_dir, args.force)
+    for _, _, lines in outcomes:
+        print("\n".join(lines))
+    return 0 if all(ok for _, ok, _ in outcomes) else 1
 
 
 if __name__ == "__main__":

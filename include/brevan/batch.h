@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "brevan/brevan.h"
+#include "brevan/report.h"
 
 namespace brevan {
 
@@ -30,7 +31,8 @@ enum class Status {
   Translated,              // its document was written (or, without an output, could have been)
   TranslatedWithWarnings,  // the same, with warnings
   Failed,                  // not translated, not readable, or its document not written
-  NotDone,                 // the batch was cancelled before it started
+  NotDone,                 // the batch was cancelled before it started, or --retry-failed left it
+  UpToDate,                // not translated again: its last translation into the output folder stands
 };
 
 struct Outcome {
@@ -44,6 +46,14 @@ struct Outcome {
   std::string writeError;     // why its document was not written, when it was to be
   std::string pageError;      // why its page was not written, when it was to be
   bool staleRemoved = false;  // it failed, and the document an earlier run left was removed
+  // With BatchOptions::outDir: why it was translated again ("new", "source
+  // changed", "options changed", "tool version changed", "document
+  // missing", "document edited", "page missing", "page edited", "forced",
+  // "failed last time"), or why not (NotDone); empty when up to date.
+  std::string why;
+  // What the index shows of it: of this translation, or for one up to
+  // date of the last.
+  FileFacts facts;
 };
 
 // What happened to a whole batch.
@@ -53,6 +63,13 @@ struct BatchSummary {
   size_t translatedWithWarnings = 0;
   size_t failed = 0;
   size_t notDone = 0;
+  size_t upToDate = 0;       // not translated again (BatchOptions::outDir)
+  size_t failedEarlier = 0;  // of those, the ones whose last translation failed
+  // Documents in the output folder whose source is gone, as the manifest
+  // knows them; removed with BatchOptions::deleteOrphans.
+  std::vector<std::string> orphaned;
+  bool orphansDeleted = false;
+  std::string manifestError;   // why the manifest was not written, when it was to be
   size_t pagesNotWritten = 0;  // report pages that could not be written (not counted as failures)
   size_t warnings = 0;         // over all files
   size_t remarks = 0;
@@ -85,15 +102,28 @@ struct BatchOptions {
   // Asked before each file and while writing: true cancels the batch. The
   // files under way end without writing; no more start.
   std::function<bool()> cancelled;
-  // A folder this batch writes into and no other batch may at the same
-  // time: the batch holds an advisory lock on FOLDER/.brevan.lock while it
-  // runs (the system releases it when the holder dies), and does not start
-  // when another holds it. Empty: no lock.
-  std::string lockFolder;
-  // When a file fails (and its document is not written), remove the
-  // document an earlier run left at its output, so that no document
-  // outlives its source's translation.
-  bool removeStale = false;
+  // The folder the batch mirrors a tree into (PlanTree's outDir), made
+  // when missing. While
+  // the batch runs it holds an advisory lock on OUTDIR/.brevan.lock (the
+  // system releases it when the holder dies) and does not start when
+  // another holds it; it removes the temporaries a killed run left beside
+  // its outputs; and it keeps a manifest, OUTDIR/.brevan-manifest.jsonl,
+  // of what each document was made from and how it ended. A workspace
+  // whose source, options and tool version are those of its last
+  // translation there, and whose document and page are as that run left
+  // them, is not translated again (Status::UpToDate). When a file fails,
+  // the document and page an earlier run left are removed: no document
+  // outlives its source's translation. Empty: none of this.
+  std::string outDir;
+  enum class Redo {
+    Changed,  // only what changed (above)
+    All,      // everything
+    Failed,   // only the workspaces whose last translation failed; the others are left as they are
+  };
+  Redo redo = Redo::Changed;
+  // Remove the documents and pages of workspaces the manifest knows whose
+  // source is gone (BatchSummary::orphaned), and forget them.
+  bool deleteOrphans = false;
 };
 
 struct Batch {

@@ -289,6 +289,8 @@ def translate_many(
     data_roots: Iterable[PathLike] = (),
     rewrite_paths: Optional[Mapping[str, str]] = None,
     recursive: bool = False,
+    force: bool = False,
+    retry_failed: bool = False,
 ) -> list[Outcome]:
     """Translate many files into out_dir on native threads, each document at
     its place below the folder it was found in (recursive: folders among
@@ -297,7 +299,13 @@ def translate_many(
     below their common folder (files of one folder straight into out_dir).
 
     jobs is the number of threads (default: the cores). Each document is
-    written whole or not at all. Returns one Outcome per file, in the
+    written whole or not at all. out_dir keeps a manifest of what each
+    document was made from, as the tool's does: a workspace whose source,
+    options, tool version, document and page are as its last translation
+    there left them is not translated again (its Outcome.status is
+    Status.UP_TO_DATE, its ok whether that translation succeeded). force
+    translates everything again; retry_failed only the workspaces whose
+    last translation failed (the others out of date are Status.NOT_DONE). Returns one Outcome per file, in the
     order of paths; a file that fails does not stop the others (and the
     document an earlier batch wrote for it is removed): its
     Outcome.error is the exception translate_file would raise (an OSError
@@ -316,9 +324,14 @@ def translate_many(
     threads = jobs if jobs is not None else (os.cpu_count() or 1)
     if threads < 1:
         raise ValueError("jobs must be at least 1")
+    if force and retry_failed:
+        raise ValueError("force and retry_failed exclude each other")
+    redo = "all" if force else "failed" if retry_failed else "changed"
     outcomes = []
     options = _options(version, encoding, partial, False, check_files, data_roots, rewrite_paths)
-    natives, raised, problems = _brevan.translate_many(names, os.fsencode(out_dir), threads, options, recursive)
+    natives, raised, problems = _brevan.translate_many(
+        names, os.fsencode(out_dir), threads, options, recursive, redo
+    )
     for problem in problems:
         warnings.warn(problem, stacklevel=2)
     for native in natives:
@@ -326,6 +339,14 @@ def translate_many(
         path = os.fsdecode(native.path)
         output = os.fsdecode(native.output)
         error: Optional[Exception] = None
+        if native.status in (Status.UP_TO_DATE, Status.NOT_DONE):
+            # Not translated now: its last translation stands (or was left).
+            standing = native.status == Status.UP_TO_DATE and not native.failed_earlier
+            outcomes.append(
+                Outcome(path=path, output=output if standing else None, ok=standing, error=None,
+                        warnings=[], status=native.status)
+            )
+            continue
         if not result.ok:
             error = _input_error(result, path) if result.error == 0 else TranslationError(result, path)
         elif native.write_error:

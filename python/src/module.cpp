@@ -32,6 +32,7 @@ std::pair<std::vector<brevan::Outcome>, py::object> TranslateMany(const std::vec
                                                                   const std::string& outDir, unsigned jobs,
                                                                   const brevan::Options& options,
                                                                   bool recursive,
+                                                                  brevan::BatchOptions::Redo redo,
                                                                   std::vector<std::string>& problems) {
   std::string error;
   // Folders are walked as the tool walks them; each workspace keeps its
@@ -49,8 +50,8 @@ std::pair<std::vector<brevan::Outcome>, py::object> TranslateMany(const std::vec
   brevan::BatchOptions batch;
   batch.options = options;
   batch.jobs = jobs;
-  batch.lockFolder = outDir;  // one batch at a time into a folder, as the tool
-  batch.removeStale = true;
+  batch.outDir = outDir;  // locked, with a manifest: only what changed, as the tool
+  batch.redo = redo;
   batch.cancelled = [&stop] { return stop.load(); };
   brevan::Batch done;
   py::object raised = py::none();
@@ -186,7 +187,8 @@ PYBIND11_MODULE(_brevan, m) {
       .value("TRANSLATED", brevan::Status::Translated)
       .value("TRANSLATED_WITH_WARNINGS", brevan::Status::TranslatedWithWarnings)
       .value("FAILED", brevan::Status::Failed)
-      .value("NOT_DONE", brevan::Status::NotDone);
+      .value("NOT_DONE", brevan::Status::NotDone)
+      .value("UP_TO_DATE", brevan::Status::UpToDate);
 
   py::class_<brevan::Outcome>(m, "NativeOutcome")
       // Bytes: a file name need not be UTF-8 (the package decodes it as os does).
@@ -196,6 +198,8 @@ PYBIND11_MODULE(_brevan, m) {
       .def_readonly("status", &brevan::Outcome::status)
       .def_readonly("written", &brevan::Outcome::written)
       .def_readonly("write_error", &brevan::Outcome::writeError)
+      .def_readonly("why", &brevan::Outcome::why)
+      .def_property_readonly("failed_earlier", [](const brevan::Outcome& o) { return o.facts.failed; })
       .def_readonly("result", &brevan::Outcome::result);
 
   m.def(
@@ -218,12 +222,16 @@ PYBIND11_MODULE(_brevan, m) {
   m.def(
       "translate_many",
       [](const std::vector<std::string>& paths, const std::string& outDir, unsigned jobs,
-         const brevan::Options& options, bool recursive) {
+         const brevan::Options& options, bool recursive, const std::string& redo) {
         std::vector<std::string> problems;
-        auto [outcomes, raised] = TranslateMany(paths, outDir, jobs, options, recursive, problems);
+        const auto rule = redo == "all"      ? brevan::BatchOptions::Redo::All
+                          : redo == "failed" ? brevan::BatchOptions::Redo::Failed
+                                             : brevan::BatchOptions::Redo::Changed;
+        auto [outcomes, raised] = TranslateMany(paths, outDir, jobs, options, recursive, rule, problems);
         return py::make_tuple(std::move(outcomes), raised, problems);
       },
-      py::arg("paths"), py::arg("out_dir"), py::arg("jobs"), py::arg("options"), py::arg("recursive"));
+      py::arg("paths"), py::arg("out_dir"), py::arg("jobs"), py::arg("options"), py::arg("recursive"),
+      py::arg("redo"));
 
   BindWorkspace(m);
 

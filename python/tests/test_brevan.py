@@ -264,26 +264,32 @@ def test_translate_many_never_writes_over_an_input(tmp_path: pathlib.Path) -> No
 
 def test_dask_example_on_a_local_cluster_of_two_workers(tmp_path: pathlib.Path) -> None:
     pytest.importorskip("distributed")
-    folder = tmp_path / "in"
-    folder.mkdir()
-    for example in EXAMPLES:
-        (folder / example.name).write_bytes(example.read_bytes())
-    (folder / "yy_empty.bws").write_text("", encoding="utf-8")
-    (folder / "zz_bad.bws").write_text("Map From a\nSet Map Layer 3 Nodes\n", encoding="utf-8")
-    run = subprocess.run(
-        [sys.executable, str(ROOT / "examples" / "python" / "dask_batch.py"), str(folder), str(tmp_path / "out")],
-        capture_output=True,
-        text=True,
-        timeout=300,
-    )
-    assert run.returncode == 1, run.stderr
-    lines = run.stdout.splitlines()
+    root = tmp_path / "gis"
+    for index, example in enumerate(EXAMPLES):
+        (root / f"p{index % 2}").mkdir(parents=True, exist_ok=True)
+        (root / f"p{index % 2}" / example.name).write_bytes(example.read_bytes())
+    (root / "yy_empty.bws").write_text("", encoding="utf-8")
+    (root / "p1" / "deeper").mkdir()
+    (root / "p1" / "deeper" / "zz_bad.bws").write_text("Map From a\nSet Map Layer 3 Nodes\n", encoding="utf-8")
+    script = [sys.executable, str(ROOT / "examples" / "python" / "dask_batch.py"), str(root), str(tmp_path / "out")]
+
+    def run() -> list[str]:
+        done = subprocess.run(script, capture_output=True, text=True, timeout=300)
+        assert done.returncode == 1, done.stderr
+        return done.stdout.splitlines()
+
+    lines = run()
     assert len(lines) == len(EXAMPLES) + 3
-    assert lines[-3].startswith(f"{folder / 'yy_empty.bws'} -> ")
-    assert lines[-2].startswith(f"{folder / 'yy_empty.bws'}:") and ": warning: " in lines[-2]
-    assert lines[-1].startswith(f"{folder / 'zz_bad.bws'}: ") and "error 26" in lines[-1]
-    for example in EXAMPLES:
-        assert (tmp_path / "out" / f"{example.stem}.xml").read_text(encoding="utf-8") == golden(example)
+    assert any(line.startswith(f"{root / 'p1' / 'deeper' / 'zz_bad.bws'}: ") and "error 26" in line for line in lines)
+    assert any(line.startswith(f"{root / 'yy_empty.bws'}:") and ": warning: " in line for line in lines)
+    for index, example in enumerate(EXAMPLES):
+        document = tmp_path / "out" / f"p{index % 2}" / f"{example.stem}.xml"
+        assert document.read_text(encoding="utf-8") == golden(example)
+    # Nothing changed: nothing is translated again; then only what changed is.
+    assert all(line.endswith("up to date") or "(it failed last time)" in line for line in run())
+    (root / "p0" / EXAMPLES[0].name).write_text("Map From t\n", encoding="utf-8")
+    redone = [line for line in run() if " -> " in line]
+    assert redone == [f"{root / 'p0' / EXAMPLES[0].name} -> {tmp_path / 'out' / 'p0' / (EXAMPLES[0].stem + '.xml')}"]
 
 
 def test_dask_example_says_what_is_wrong_before_starting(tmp_path: pathlib.Path) -> None:
@@ -339,3 +345,24 @@ def test_table_files_checked_and_rewritten(tmp_path: pathlib.Path) -> None:
     assert "is written as" in moved.remarks[0].message
     found = brevan.translate(text, check_files=True, data_roots=[tmp_path / "data"])
     assert found.warnings == []
+
+
+def test_a_rerun_translates_only_what_changed(tmp_path: pathlib.Path) -> None:
+    (tmp_path / "gis" / "a").mkdir(parents=True)
+    one, two = tmp_path / "gis" / "a" / "one.bws", tmp_path / "gis" / "two.bws"
+    one.write_text("Map From t\n", encoding="utf-8")
+    two.write_text("Map From u\n", encoding="utf-8")
+
+    def statuses(**options: bool) -> dict[str, brevan.Status]:
+        outcomes = brevan.translate_many([tmp_path / "gis"], tmp_path / "out", recursive=True, **options)
+        assert all(outcome.ok and outcome.output for outcome in outcomes)
+        return {pathlib.Path(outcome.path).name: outcome.status for outcome in outcomes}
+
+    done, current = brevan.Status.TRANSLATED, brevan.Status.UP_TO_DATE
+    assert statuses() == {"one.bws": done, "two.bws": done}
+    assert statuses() == {"one.bws": current, "two.bws": current}
+    two.write_text("Map From v\n", encoding="utf-8")
+    assert statuses() == {"one.bws": current, "two.bws": done}
+    assert statuses(force=True) == {"one.bws": done, "two.bws": done}
+    with pytest.raises(ValueError, match="exclude each other"):
+        statuses(force=True, retry_failed=True)

@@ -1,11 +1,14 @@
 // Batches as a tool developer runs them: outcomes in input order, progress,
-// cancellation, and outputs that may not be inputs.
+// cancellation, outputs that may not be inputs, and re-runs into an output
+// folder that redo only what changed.
 #include "brevan/batch.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "tests/support/files.h"
 
@@ -30,6 +33,27 @@ class BatchTest : public ::testing::Test {
       std::ofstream(inputs.back()) << (i % 3 == 2 ? "Open Table 5\n" : "Map From t\nSet Map Clip Auto\n");
     }
     return inputs;
+  }
+
+  // Runs a batch into dir/out, with pages and an index when asked.
+  brevan::Batch Run(const std::vector<std::string>& inputs, brevan::BatchOptions options,
+                    bool pages = false) {
+    const std::string out = (dir / "out").string();
+    std::string error;
+    options.outDir = out;
+    if (pages) options.index = out + "/index.html";
+    const brevan::Batch batch =
+        brevan::TranslateMany(brevan::PlanBatch(inputs, out, options.index, error), options);
+    EXPECT_EQ(error + batch.error, "");
+    return batch;
+  }
+
+  // Writes a file with a time of its own: a change within one tick of the
+  // clock would keep the time it had.
+  static void Change(const fs::path& path, const std::string& text) {
+    const fs::file_time_type before = fs::exists(path) ? fs::last_write_time(path) : fs::file_time_type();
+    std::ofstream(path, std::ios::binary | std::ios::app) << text;
+    fs::last_write_time(path, std::max(before + std::chrono::seconds(1), fs::last_write_time(path)));
   }
 
   fs::path dir;
@@ -97,6 +121,86 @@ TEST_F(BatchTest, AnOutputThatIsAnInputOrAnotherOutputStopsTheBatch) {
   // Devices take any number of outputs.
   EXPECT_EQ(brevan::TranslateMany({{inputs[0], "/dev/null", ""}, {inputs[1], "/dev/null", ""}}, {}).error,
             "");
+}
+
+// Each reason to translate a workspace again, one at a time, after a run
+// that left everything up to date.
+TEST_F(BatchTest, ARerunRedoesOnlyWhatChangedAndSaysWhy) {
+  const std::string source = (dir / "w.bws").string();
+  std::ofstream(source) << "Map From t\n";
+  const fs::path out = dir / "out";
+  const auto editTool = [&](brevan::BatchOptions&) {
+    std::string manifest = brevan::test::Slurp(out / ".brevan-manifest.jsonl");
+    const std::string tool = std::string("\"tool\":\"") + brevan::Version() + "\"";
+    for (size_t at; (at = manifest.find(tool)) != std::string::npos;)
+      manifest.replace(at, tool.size(), "\"tool\":\"0.0.1\"");
+    std::ofstream(out / ".brevan-manifest.jsonl") << manifest;
+  };
+  const struct {
+    const char* change;
+    std::function<void(brevan::BatchOptions&)> make;
+    const char* why;  // empty: up to date
+  } cases[] = {
+      {"nothing", [](auto&) {}, ""},
+      {"a new time, the same bytes", [&](auto&) { Change(source, ""); }, ""},
+      {"the source's bytes", [&](auto&) { Change(source, "Set Map Clip Auto\n"); }, "source changed"},
+      {"an option", [](auto& options) { options.options.strict = true; }, "options changed"},
+      {"the tool", editTool, "tool version changed"},
+      {"the document removed", [&](auto&) { fs::remove(out / "w.xml"); }, "document missing"},
+      {"the document edited", [&](auto&) { Change(out / "w.xml", "<!-- mine -->"); }, "document edited"},
+      {"the page removed", [&](auto&) { fs::remove(out / "w.html"); }, "page missing"},
+      {"everything asked for", [](auto& options) { options.redo = brevan::BatchOptions::Redo::All; },
+       "forced"},
+  };
+  EXPECT_EQ(Run({source}, {}, true).outcomes.at(0).why, "new");
+  for (const auto& c : cases) {
+    Run({source}, {}, true);  // everything up to date
+    brevan::BatchOptions options;
+    c.make(options);
+    const brevan::Batch batch = Run({source}, options, true);
+    const brevan::Outcome& outcome = batch.outcomes.at(0);
+    EXPECT_EQ(outcome.why, c.why) << c.change;
+    EXPECT_EQ(outcome.status == brevan::Status::UpToDate, std::string(c.why).empty()) << c.change;
+    EXPECT_EQ(batch.summary.upToDate, std::string(c.why).empty() ? 1u : 0u) << c.change;
+  }
+  // An index lists what is up to date with the files the last run left.
+  const std::string index = brevan::test::Slurp(out / "index.html");
+  Run({source}, {}, true);
+  EXPECT_NE(
+      brevan::test::Slurp(out / "index.html").find("<a href=\"w.html\">page</a> · <a href=\"w.xml\">XML</a>"),
+      std::string::npos);
+  EXPECT_NE(brevan::test::Slurp(out / "index.html").find("unchanged"), std::string::npos);
+}
+
+// What failed is kept failed, not its document: --retry-failed takes only
+// those; documents whose source is gone are orphans, removed when asked.
+TEST_F(BatchTest, RetryingFailuresAndRemovingOrphans) {
+  const std::vector<std::string> inputs = Inputs(3);  // w2 fails
+  const fs::path out = dir / "out";
+  Run(inputs, {});
+  Change(inputs[0], "Set Map Clip Auto\n");
+  brevan::BatchOptions retry;
+  retry.redo = brevan::BatchOptions::Redo::Failed;
+  const brevan::Batch retried = Run(inputs, retry);
+  EXPECT_EQ(retried.outcomes[0].status, brevan::Status::NotDone);
+  EXPECT_EQ(retried.outcomes[1].status, brevan::Status::UpToDate);
+  EXPECT_EQ(retried.outcomes[2].why, "failed last time");
+  EXPECT_EQ(retried.outcomes[2].status, brevan::Status::Failed);
+  EXPECT_FALSE(fs::exists(out / "w2.xml"));
+  // Unchanged, a failure stays one without being translated again.
+  const brevan::Batch again = Run(inputs, {});
+  EXPECT_EQ(again.summary.translated, 1u);
+  EXPECT_EQ(again.summary.failedEarlier, 1u);
+
+  fs::remove(inputs[1]);
+  const brevan::Batch orphaned = Run({inputs[0], inputs[2]}, {});
+  EXPECT_EQ(orphaned.summary.orphaned, std::vector<std::string>{(out / "w1.xml").string()});
+  EXPECT_TRUE(fs::exists(out / "w1.xml"));
+  brevan::BatchOptions remove;
+  remove.deleteOrphans = true;
+  EXPECT_TRUE(Run({inputs[0], inputs[2]}, remove).summary.orphansDeleted);
+  EXPECT_FALSE(fs::exists(out / "w1.xml"));
+  EXPECT_TRUE(Run({inputs[0], inputs[2]}, {}).summary.orphaned.empty());
 }
 
 }  // namespace

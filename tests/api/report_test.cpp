@@ -99,20 +99,32 @@ TEST(ReportTest, WhatCannotBeReadStillMakesAPage) {
   EXPECT_TRUE(Has(saved, "could not be read"));
 }
 
-TEST(ReportTest, TheIndexLinksPagesDocumentsAndSourcesAndMarksEachState) {
-  std::vector<brevan::IndexEntry> entries(3);
-  entries[0] = {"a.bws", "a.html", "out/a.xml", "../in/a.bws", brevan::TranslateBytes("Map From t\n"), 1, 0};
-  entries[1] = {"b&.bws", "", "", "b&.bws", brevan::TranslateBytes("Map t\n"), 0, 0};
-  entries[2] = {"c.bws", "c.html", "", "", brevan::TranslateBytes("Map From t\nSet Map Display Off\n"), 1, 0};
+TEST(ReportTest, TheIndexGroupsFoldersAndMarksWhatEachFilterPicks) {
+  const auto facts = [](std::string_view text) {
+    const brevan::Result result = brevan::TranslateBytes(text);
+    return brevan::FactsOf(result, !result.ok);
+  };
+  std::vector<brevan::IndexEntry> entries = {
+      {"a.bws", "north", "north/a.html", "north/a.xml", "../in/a.bws", false, facts("Map From t\n")},
+      {"b&.bws", "north", "", "", "b&.bws", false, facts("Map t\n")},
+      {"c.bws", "south", "south/c.html", "", "", true, facts("Map From t\nSet Map Display Off\n")}};
+  entries[2].facts.missingTables = 1;
   const std::string index = brevan::RenderHtmlIndex(entries, "Batch");
   EXPECT_TRUE(Has(index,
-                  "<tr class=\"ok\"><td><a href=\"a.html\">a.bws</a></td><td><span class=\"status "
-                  "ok\">Translated</span></td><td class=\"num\">1</td>"));
-  EXPECT_TRUE(Has(index, "<a href=\"out/a.xml\">XML</a> · <a href=\"../in/a.bws\">source</a>"));
-  EXPECT_TRUE(Has(index, "<tr class=\"failed\"><td>b&amp;.bws</td><td><span class=\"status failed\">Failed"));
-  EXPECT_TRUE(Has(index, "<tr class=\"warned\">"));
-  EXPECT_TRUE(Has(index, "Translated with warnings"));
+                  "<tbody class=\"group has-failed\"><tr class=\"folder\"><th colspan=\"9\" "
+                  "scope=\"rowgroup\">north <span class=\"where\">2 files · 1 failed</span>"));
+  EXPECT_TRUE(Has(index,
+                  "<tr class=\"ok\"><td><a href=\"north/a.html\">a.bws</a></td><td data-v=\"2\"><span "
+                  "class=\"status ok\">Translated</span></td><td class=\"num\">1</td>"));
+  EXPECT_TRUE(Has(index, "<a href=\"north/a.xml\">XML</a> · <a href=\"../in/a.bws\">source</a>"));
+  EXPECT_TRUE(
+      Has(index, "<tr class=\"failed\"><td>b&amp;.bws</td><td data-v=\"0\"><span class=\"status failed\">"));
   EXPECT_TRUE(Has(index, "Expecting token"));
+  EXPECT_TRUE(Has(index, "<tbody class=\"group has-warned has-missing\">"));
+  EXPECT_TRUE(Has(index, "<tr class=\"warned missing\">"));
+  EXPECT_TRUE(Has(index, "Translated with warnings</span> <span class=\"where\">unchanged</span>"));
+  for (const char* filter : {"All (3)", "Failed (1)", "With warnings (1)", "Missing tables (1)"})
+    EXPECT_TRUE(Has(index, filter)) << filter;
 }
 
 }  // namespace

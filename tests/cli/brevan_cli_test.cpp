@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <tuple>
 
@@ -391,10 +392,12 @@ TEST_F(BrevanToolTest, BatchCountsPagesApartFromTranslations) {
   EXPECT_TRUE(fs::exists(dir / "o" / "b.html"));
   const ToolRun json = Brevan("--diagnostics-format json --out-dir " + (dir / "j").string() + " --html " +
                               index + " " + a + " " + b);
-  EXPECT_NE(json.err.find(
-                "\"failed\":0,\"files\":2,\"indexWritten\":false,\"missingFiles\":0,\"pagesNotWritten\":1,"
-                "\"remarks\":0,\"translated\":1,\"translatedWithWarnings\":1,\"warnings\":1}"),
-            std::string::npos)
+  EXPECT_NE(
+      json.err.find(
+          "\"failed\":0,\"failedEarlier\":0,\"files\":2,\"indexWritten\":false,\"manifestWritten\":true,"
+          "\"missingFiles\":0,\"orphaned\":[],\"orphansDeleted\":false,\"pagesNotWritten\":1,\"remarks\":0,"
+          "\"translated\":1,\"translatedWithWarnings\":1,\"upToDate\":0,\"warnings\":1}"),
+      std::string::npos)
       << json.err;
 }
 
@@ -498,6 +501,7 @@ TEST_F(BrevanToolTest, FifosAndLinksAreWrittenThroughNotReplaced) {
 // Ctrl-C in a batch: files under way end unwritten, no more start, the
 // summary says so; nothing half written stands under a final name; the
 // tool dies by the signal (exit 200 below), so that a shell loop stops.
+// The next run goes on where it stopped.
 TEST_F(BrevanToolTest, InterruptedBatchLeavesOnlyWholeDocuments) {
   std::string files;
   for (int i = 0; i < 6; ++i) {
@@ -515,12 +519,19 @@ TEST_F(BrevanToolTest, InterruptedBatchLeavesOnlyWholeDocuments) {
   if (run.exitCode == 0) GTEST_SKIP() << "the batch ended before the signal";
   EXPECT_EQ(run.exitCode, 200) << run.err;
   EXPECT_NE(run.err.find("brevan: interrupted: "), std::string::npos) << run.err;
+  size_t written = 0;
   for (const auto& entry : fs::directory_iterator(dir / "xml")) {
-    if (entry.path().filename() == ".brevan.lock") continue;
+    if (entry.path().filename().string().starts_with(".brevan")) continue;
     EXPECT_EQ(entry.path().extension(), ".xml") << entry.path();  // no temporary left behind
     const std::string text = Slurp(entry.path());
     EXPECT_EQ(text.substr(text.size() - 13), "</Workspace>\n") << entry.path();
+    ++written;
   }
+  const ToolRun resumed = Brevan("--out-dir " + (dir / "xml").string() + files);
+  EXPECT_NE(resumed.err.find("brevan: " + std::to_string(6 - written) + " translated, 0 failed" +
+                             (written > 0 ? ", " + std::to_string(written) + " up to date" : "")),
+            std::string::npos)
+      << resumed.err;
 }
 
 // A second run into a folder that a run is writing stops at once, saying
@@ -540,9 +551,10 @@ TEST_F(BrevanToolTest, OneRunAtATimeIntoAnOutputFolder) {
 }
 
 // After kill -9 in the middle of a batch, nothing half written stands
-// under a final name, and the next run into the folder removes the
+// under a final name; the next run into the folder removes the
 // temporaries the killed one left (one is planted, should the kill have
-// come between two files).
+// come between two files), reads its manifest and translates only what it
+// did not record.
 TEST_F(BrevanToolTest, AfterKill9TheNextRunLeavesNoTemporary) {
   std::string files;
   for (int i = 0; i < 6; ++i) {
@@ -555,7 +567,8 @@ TEST_F(BrevanToolTest, AfterKill9TheNextRunLeavesNoTemporary) {
   const auto whole = [&](bool temporariesAllowed) {
     size_t documents = 0;
     for (const auto& entry : fs::directory_iterator(dir / "xml")) {
-      if (entry.path().filename() == ".brevan.lock") continue;
+      if (entry.path().filename() == ".brevan.lock" || entry.path().filename() == ".brevan-manifest.jsonl")
+        continue;
       if (entry.path().extension() != ".xml") {
         EXPECT_TRUE(temporariesAllowed) << entry.path();
         continue;
@@ -566,10 +579,21 @@ TEST_F(BrevanToolTest, AfterKill9TheNextRunLeavesNoTemporary) {
     }
     return documents;
   };
-  whole(true);
+  const size_t killedWith = whole(true);
   Write("xml/w0.xml.Zz9Yy8", "<Workspace>");
-  EXPECT_EQ(Brevan("--quiet --out-dir " + out + files).exitCode, 0);
+  Write("xml/.brevan-manifest.jsonl.Aa1Bb2", "{");
+  const ToolRun next = Brevan("--quiet --out-dir " + out + files);
+  EXPECT_EQ(next.exitCode, 0) << next.err;
   EXPECT_EQ(whole(false), 6u);
+  // What it recorded is up to date: all but, at most, the document renamed
+  // into place just before the kill.
+  std::smatch told;
+  const size_t upToDate =
+      std::regex_search(next.err, told, std::regex("(\\d+) up to date")) ? std::stoul(told[1]) : 0;
+  EXPECT_LE(upToDate, killedWith) << next.err;
+  EXPECT_GE(upToDate + 1, killedWith) << next.err;
+  EXPECT_NE(Brevan("--out-dir " + out + files).err.find("brevan: 0 translated, 0 failed, 6 up to date"),
+            std::string::npos);
 }
 
 // Trees in, trees out: each workspace at its place below the folder it
@@ -629,6 +653,46 @@ TEST_F(BrevanToolTest, ASourceThatNowFailsLeavesNoDocument) {
   EXPECT_NE(failed.err.find("w.xml removed: an earlier run left it"), std::string::npos) << failed.err;
   EXPECT_EQ(Brevan("--partial --out-dir " + out + " " + workspace).exitCode, 1);
   EXPECT_TRUE(fs::exists(dir / "xml" / "w.xml"));
+}
+
+// A re-run into an output folder redoes only what changed, keeps telling
+// what still fails, and lists (or with --delete removes) the documents
+// whose source is gone; --retry-failed takes only the failures.
+TEST_F(BrevanToolTest, ReRunsRedoOnlyWhatChangedAndTellOrphans) {
+  const std::string good = Write("good.bws", "Map From t\n");
+  const std::string bad = Write("bad.bws", "Map From t\nSet Map Zoom x\n");
+  const std::string gone = Write("gone.bws", "Map From t\n");
+  const std::string out = (dir / "xml").string();
+  const std::string all = " " + good + " " + bad + " " + gone;
+  EXPECT_EQ(Brevan("--quiet --out-dir " + out + all).exitCode, 1);
+  fs::remove(gone);
+  const struct {
+    std::string arguments;
+    int exitCode;
+    std::vector<std::string> told;
+  } runs[] = {
+      {" " + good + " " + bad,
+       1,
+       {"bad.bws: error: failed last time and has not changed (--retry-failed tries it again)\n",
+        out + "/gone.xml is orphaned: its source is gone (--delete removes it)\n",
+        "brevan: 0 translated, 0 failed, 2 up to date (1 of them failed last time), 1 orphaned\n"}},
+      {" --retry-failed " + good + " " + bad,
+       1,
+       {"error 10", "brevan: 0 translated, 1 failed, 1 up to date, 1 orphaned\n"}},
+      {" --force --delete " + good + " " + bad,
+       1,
+       {out + "/gone.xml removed: its source is gone\n",
+        "brevan: 1 translated, 1 failed, 1 orphaned removed\n"}},
+      {" --force --retry-failed " + good, 2, {"--force and --retry-failed exclude each other"}},
+  };
+  for (const auto& run : runs) {
+    const ToolRun done = Brevan("--quiet --out-dir " + out + run.arguments);
+    EXPECT_EQ(done.exitCode, run.exitCode) << run.arguments << "\n" << done.err;
+    for (const std::string& told : run.told)
+      EXPECT_NE(done.err.find(told), std::string::npos) << run.arguments << "\n" << done.err;
+  }
+  EXPECT_FALSE(fs::exists(dir / "xml" / "gone.xml"));
+  EXPECT_NE(Brevan("--force " + good).err.find("they need --out-dir"), std::string::npos);
 }
 
 // Running out of memory anywhere is error 9984 and exit 2, not a
