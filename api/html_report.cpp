@@ -32,6 +32,8 @@ using html::Settings;
 constexpr size_t kLayersListed = 30;
 // More tables than this fold the list of tables.
 constexpr size_t kTablesListed = 20;
+// The rows of one table of an index: a browser lays out only the tables in view.
+constexpr size_t kRowsPerTable = 200;
 
 // The page being written, the swatches it draws, and the legends drawn so
 // far by what they show.
@@ -494,23 +496,25 @@ void IndexRow(Page& page, const IndexEntry& entry) {
   page.Add("</td></tr>");
 }
 
-// Sorts the rows of each folder by the column whose heading was clicked;
+// Sorts the rows of each folder (over its tables) by the column whose heading was clicked;
 // a second click reverses. Numbers and the status sort by value.
 constexpr const char* kSortScript = R"(<script>
-document.querySelectorAll('table.index thead button').forEach((button, column) => {
+document.querySelectorAll('table.heads button').forEach((button, column) => {
   button.addEventListener('click', () => {
     const th = button.parentElement;
     const up = th.getAttribute('aria-sort') !== 'ascending';
     th.closest('tr').querySelectorAll('th').forEach(h => h.removeAttribute('aria-sort'));
     th.setAttribute('aria-sort', up ? 'ascending' : 'descending');
     const key = td => td.dataset.v ?? (td.classList.contains('num') ? Number(td.textContent) : td.textContent);
-    for (const body of document.querySelectorAll('table.index tbody')) {
-      const rows = [...body.querySelectorAll('tr:not(.folder)')];
+    for (const group of document.querySelectorAll('section.group')) {
+      const bodies = [...group.querySelectorAll('tbody')];
+      const rows = bodies.flatMap(body => [...body.rows]);
       const keys = new Map(rows.map(row => [row, key(row.cells[column])]));
       rows.sort((a, b) => { const x = keys.get(a), y = keys.get(b);
         const order = typeof x === 'number' ? x - y : String(x).localeCompare(String(y));
         return up ? order : -order; });
-      body.append(...rows);
+      let next = 0;
+      for (const body of bodies) { const count = body.rows.length; body.append(...rows.slice(next, next + count)); next += count; }
     }
   });
 });
@@ -535,7 +539,7 @@ std::string RenderHtmlIndex(const std::vector<IndexEntry>& entries, const std::s
     unchanged += entry.upToDate ? 1 : 0;
     folders[entry.folder].push_back(&entry);
   }
-  page.Add("<header><p class=\"kicker\">Brevan reports</p><h1>");
+  page.Add("<header class=\"wide\"><p class=\"kicker\">Brevan reports</p><h1>");
   page.Text(title);
   page.Add("</h1><dl class=\"counts\">");
   const auto count = [&](const char* what, size_t n) {
@@ -548,7 +552,7 @@ std::string RenderHtmlIndex(const std::vector<IndexEntry>& entries, const std::s
   count("remarks", remarks);
   count("table files not found", missingFiles);
   if (unchanged > 0) count("unchanged since the last run", unchanged);
-  page.Add("</dl></header><main>");
+  page.Add("</dl></header><main class=\"wide\">");
   // Filters without script: each radio button, checked, hides the rows
   // (and folders) it leaves out; the stylesheet says how.
   const std::pair<const char*, std::string> filters[] = {
@@ -563,11 +567,18 @@ std::string RenderHtmlIndex(const std::vector<IndexEntry>& entries, const std::s
   for (const auto& [id, label] : filters)
     page.Add(std::string("<label for=\"show-") + id + "\">" + label + "</label>");
   page.Add("</div>");
-  page.Add("<table class=\"index\"><thead><tr>");
+  // The headings stand in a table of their own and each folder's rows in
+  // tables of at most kRowsPerTable, all with the same fixed columns: the
+  // browser then lays out only the tables in view (10,000 rows in one
+  // table took it over a second).
+  const std::string columns =
+      "<colgroup><col class=\"c-name\"><col class=\"c-status\"><col class=\"c-num\" span=\"5\"><col "
+      "class=\"c-files\"><col></colgroup>";
+  page.Add("<table class=\"index heads\">" + columns + "<thead><tr>");
   for (const char* heading : {"Workspace", "Status", "Layers", "Themes", "Warnings", "Remarks",
                               "Missing tables", "Files", "Diagnostics"})
     page.Add(std::string("<th scope=\"col\"><button type=\"button\">") + heading + "</button></th>");
-  page.Add("</tr></thead>");
+  page.Add("</tr></thead></table>");
   for (const auto& [folder, members] : folders) {
     size_t folderFailed = 0, folderWarned = 0, folderMissing = 0;
     for (const IndexEntry* entry : members) {
@@ -579,21 +590,26 @@ std::string RenderHtmlIndex(const std::vector<IndexEntry>& entries, const std::s
     if (folderFailed > 0) has += " has-failed";
     if (folderWarned > 0) has += " has-warned";
     if (folderMissing > 0) has += " has-missing";
-    page.Add("<tbody class=\"group" + has + "\">");
+    page.Add("<section class=\"group" + has + "\">");
     if (folders.size() > 1) {
-      page.Add("<tr class=\"folder\"><th colspan=\"9\" scope=\"rowgroup\">");
+      page.Add("<h2 class=\"folder\">");
       page.Text(folder.empty() ? "." : folder);
       std::vector<std::string> counts = {std::to_string(members.size()) +
                                          (members.size() == 1 ? " file" : " files")};
       if (folderFailed > 0) counts.push_back(std::to_string(folderFailed) + " failed");
       if (folderWarned > 0) counts.push_back(std::to_string(folderWarned) + " with warnings");
       if (folderMissing > 0) counts.push_back(std::to_string(folderMissing) + " missing tables");
-      page.Add(" <span class=\"where\">" + Joined(counts, " · ") + "</span></th></tr>");
+      page.Add(" <span class=\"where\">" + Joined(counts, " · ") + "</span></h2>");
     }
-    for (const IndexEntry* entry : members) IndexRow(page, *entry);
-    page.Add("</tbody>");
+    for (size_t first = 0; first < members.size(); first += kRowsPerTable) {
+      page.Add("<div class=\"rows\"><table class=\"index\">" + columns + "<tbody>");
+      for (size_t i = first; i < std::min(members.size(), first + kRowsPerTable); ++i)
+        IndexRow(page, *members[i]);
+      page.Add("</tbody></table></div>");
+    }
+    page.Add("</section>");
   }
-  page.Add("</table></main>");
+  page.Add("</main>");
   page.Add(kSortScript);
   page.Add("</body></html>\n");
   return std::move(page.html);

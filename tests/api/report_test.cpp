@@ -110,9 +110,10 @@ TEST(ReportTest, TheIndexGroupsFoldersAndMarksWhatEachFilterPicks) {
       {"c.bws", "south", "south/c.html", "", "", true, facts("Map From t\nSet Map Display Off\n")}};
   entries[2].facts.missingTables = 1;
   const std::string index = brevan::RenderHtmlIndex(entries, "Batch");
-  EXPECT_TRUE(Has(index,
-                  "<tbody class=\"group has-failed\"><tr class=\"folder\"><th colspan=\"9\" "
-                  "scope=\"rowgroup\">north <span class=\"where\">2 files · 1 failed</span>"));
+  EXPECT_TRUE(
+      Has(index,
+          "<section class=\"group has-failed\"><h2 class=\"folder\">north <span class=\"where\">2 files · "
+          "1 failed</span></h2>"));
   EXPECT_TRUE(Has(index,
                   "<tr class=\"ok\"><td><a href=\"north/a.html\">a.bws</a></td><td data-v=\"2\"><span "
                   "class=\"status ok\">Translated</span></td><td class=\"num\">1</td>"));
@@ -120,7 +121,7 @@ TEST(ReportTest, TheIndexGroupsFoldersAndMarksWhatEachFilterPicks) {
   EXPECT_TRUE(
       Has(index, "<tr class=\"failed\"><td>b&amp;.bws</td><td data-v=\"0\"><span class=\"status failed\">"));
   EXPECT_TRUE(Has(index, "Expecting token"));
-  EXPECT_TRUE(Has(index, "<tbody class=\"group has-warned has-missing\">"));
+  EXPECT_TRUE(Has(index, "<section class=\"group has-warned has-missing\">"));
   EXPECT_TRUE(Has(index, "<tr class=\"warned missing\">"));
   EXPECT_TRUE(Has(index, "Translated with warnings</span> <span class=\"where\">unchanged</span>"));
   for (const char* filter : {"All (3)", "Failed (1)", "With warnings (1)", "Missing tables (1)"})
