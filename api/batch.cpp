@@ -423,7 +423,7 @@ std::string CommonFolder(const std::vector<std::string>& paths) {
 std::vector<Job> PlanTree(const std::vector<FoundWorkspace>& found, const std::string& outDir,
                           const std::string& index, std::string& error) {
   std::vector<Job> jobs;
-  std::map<std::string, const std::string*> writtenBy;  // an output and the input that writes it
+  std::map<std::string, const std::string*> writtenBy;  // an output, in lower case, and its input
   const fs::path indexPath(index);
   for (const FoundWorkspace& workspace : found) {
     const std::string& input = workspace.path;
@@ -439,7 +439,12 @@ std::vector<Job> PlanTree(const std::vector<FoundWorkspace>& found, const std::s
     if (place.empty() || *place.begin() == "..") place = file.filename();
     const fs::path base = (fs::path(outDir) / place).replace_extension();
     Job job{input, base.string() + ".xml", std::string()};
-    if (const auto [other, added] = writtenBy.try_emplace(job.output, &input); !added) {
+    // Names that differ only in case clash too: a tree is often copied
+    // to a file system that does not tell them apart.
+    std::string folded = job.output;
+    std::transform(folded.begin(), folded.end(), folded.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (const auto [other, added] = writtenBy.try_emplace(folded, &input); !added) {
       error = *other->second + " and " + input + " would both be written to " + job.output +
               ": translate them in two runs, or into folders of their own";
       return {};

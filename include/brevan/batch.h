@@ -157,7 +157,8 @@ std::vector<FoundWorkspace> FindWorkspaces(const std::vector<std::string>& paths
 // Jobs that translate each workspace into outDir at its place below its
 // root (gis/north/p01/map.bws found in gis/ → OUT/north/p01/map.xml) and,
 // with an index, write its page beside its document (map.html). Empty with
-// error filled when two inputs would share an output (naming both), a page
+// error filled when two inputs would share an output, also one spelled in
+// other letter case (naming both), a page
 // would be the index, or an input is standard input.
 std::vector<Job> PlanTree(const std::vector<FoundWorkspace>& found, const std::string& outDir,
                           const std::string& index, std::string& error);

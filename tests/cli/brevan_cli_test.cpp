@@ -712,6 +712,7 @@ TEST_F(BrevanToolTest, OutOfMemoryIsErrorNineThousandNineHundredEightyFour) {
 // Usage errors stop before anything runs, with a message that says why.
 TEST_F(BrevanToolTest, UsageErrors) {
   Write("a.bws", "");
+  Write("A.bws", "");
   fs::create_directories(dir / "sub");
   Write("sub/a.bws", "");
   Write("index.bws", "");
@@ -721,6 +722,7 @@ TEST_F(BrevanToolTest, UsageErrors) {
   } cases[] = {
       {"a.bws a.bws", "several files need --out-dir"},
       {"--out-dir o a.bws a.BWS", "a.bws and a.BWS would both be written to o/a.xml"},
+      {"--out-dir o a.bws A.bws", "a.bws and A.bws would both be written to o/A.xml"},
       {"--out-dir o -", "standard input cannot be translated into a folder"},
       {"--out-dir o -o x a.bws", "--output and --out-dir exclude each other"},
       {"--out-dir o --jobs 0 a.bws", "--jobs: Value 0 not in range 1 to 1024"},
