@@ -328,6 +328,8 @@ BatchSummary Summarize(const std::vector<Outcome>& outcomes, bool cancelled) {
     }
     if (!outcome.pageError.empty()) ++summary.pagesNotWritten;
     summary.warnings += outcome.result.warnings.size();
+    summary.passedOver += outcome.result.skipped.size();
+    for (const Skipped& skipped : outcome.result.skipped) ++summary.passedOverByName[skipped.keyword];
     summary.remarks += outcome.result.Count(Severity::Remark);
     summary.missingFiles += outcome.result.missingFiles.size();
   }

@@ -477,7 +477,8 @@ void IndexRow(Page& page, const IndexEntry& entry) {
                                             : "2") +
            "\">" + StatusBadge(facts.failed, facts.warnings > 0) +
            (entry.upToDate ? " <span class=\"where\">unchanged</span>" : "") + "</td>");
-  for (size_t count : {facts.layers, facts.themes, facts.warnings, facts.remarks, facts.missingTables})
+  for (size_t count :
+       {facts.layers, facts.themes, facts.warnings, facts.remarks, facts.passedOver, facts.missingTables})
     page.Add("<td class=\"num\">" + std::to_string(count) + "</td>");
   page.Add("<td class=\"files\">");
   std::vector<std::string> links;
@@ -572,10 +573,10 @@ std::string RenderHtmlIndex(const std::vector<IndexEntry>& entries, const std::s
   // browser then lays out only the tables in view (10,000 rows in one
   // table took it over a second).
   const std::string columns =
-      "<colgroup><col class=\"c-name\"><col class=\"c-status\"><col class=\"c-num\" span=\"5\"><col "
+      "<colgroup><col class=\"c-name\"><col class=\"c-status\"><col class=\"c-num\" span=\"6\"><col "
       "class=\"c-files\"><col></colgroup>";
   page.Add("<table class=\"index heads\">" + columns + "<thead><tr>");
-  for (const char* heading : {"Workspace", "Status", "Layers", "Themes", "Warnings", "Remarks",
+  for (const char* heading : {"Workspace", "Status", "Layers", "Themes", "Warnings", "Remarks", "Passed over",
                               "Missing tables", "Files", "Diagnostics"})
     page.Add(std::string("<th scope=\"col\"><button type=\"button\">") + heading + "</button></th>");
   page.Add("</tr></thead></table>");

@@ -124,6 +124,7 @@ void WarnOfNothingTranslated(const TokenReader& reader, const XmlDocument& doc, 
   result.warnings.push_back(MakeDiagnostic(
       Severity::Warning, 0, 0, 0, 0,
       ToUtf8(FilledText(kWarningEntries, kWarningCount, static_cast<short>(warning))), {}, {}));
+  result.warnings.back().code = CodeOf(kWarningEntries, kWarningCount, static_cast<short>(warning));
 }
 
 Mark::Kind KindOf(MarkKind kind) {
@@ -182,6 +183,8 @@ void CheckTableFiles(const Options& options, LineTexts& lines, Result& result) {
         ToUtf8(FilledText(kWarningEntries, kWarningCount, static_cast<short>(Warning::TableFileMissing),
                           FromUtf8(table.file), lookedFor.empty() ? L"no place on this machine" : lookedFor)),
         std::move(notes), lines.Of(at.line)));
+    result.warnings.back().code =
+        CodeOf(kWarningEntries, kWarningCount, static_cast<short>(Warning::TableFileMissing));
     result.missingFiles.push_back(table.file);
   }
 }
@@ -208,16 +211,20 @@ void RunTranslator(TokenReader& reader, FormatVersion version, const Options& op
   for (const ReaderMark& mark : reader.Marks())
     result.marks.push_back({KindOf(mark.kind), mark.line, mark.column, mark.endColumn, ToUtf8(mark.name),
                             mark.lastLine, mark.lastEndColumn});
-  for (const ReaderNotice& warning : reader.Warnings())
+  for (const ReaderNotice& warning : reader.Warnings()) {
     result.warnings.push_back(MakeDiagnostic(Severity::Warning, 0, warning.line, warning.column,
                                              warning.endColumn, ToUtf8(warning.message), {},
                                              lines.Of(warning.line)));
+    result.warnings.back().code = CodeOf(kWarningEntries, kWarningCount, warning.kind);
+  }
   WarnOfNothingTranslated(reader, doc, result);
   std::vector<Diagnostic> remarks;
   remarks.reserve(reader.Remarks().size());
-  for (const ReaderNotice& remark : reader.Remarks())
+  for (const ReaderNotice& remark : reader.Remarks()) {
     remarks.push_back(MakeDiagnostic(Severity::Remark, 0, remark.line, remark.column, remark.endColumn,
                                      ToUtf8(remark.message), {}, lines.Of(remark.line)));
+    remarks.back().code = CodeOf(kRemarkEntries, kRemarkCount, remark.kind);
+  }
   CheckTableFiles(options, lines, result);
   for (const ReaderError& error : reader.Errors()) {
     std::vector<std::string> notes;
@@ -233,6 +240,14 @@ void RunTranslator(TokenReader& reader, FormatVersion version, const Options& op
           Severity::Error, kOutOfMemory, reader.TokenLine(), reader.TokenColumn(), reader.TokenColumn() + 1,
           ToUtf8(MessageText(kOutOfMemory, L"")), {}, lines.Of(reader.TokenLine())));
     SetFirstError(result, result.errors.front());
+  }
+  // Kinds the caller silenced go before anything counts them.
+  if (!options.ignore.empty()) {
+    const auto ignored = [&](const Diagnostic& d) {
+      return std::find(options.ignore.begin(), options.ignore.end(), d.code) != options.ignore.end();
+    };
+    std::erase_if(result.warnings, ignored);
+    std::erase_if(remarks, ignored);
   }
   // Everything in the order of the text; at one place an error first, then
   // a warning, then a remark.
@@ -418,5 +433,19 @@ size_t Result::Count(Severity severity) const {
 }
 
 const char* Version() { return BREVAN_VERSION; }
+
+std::vector<DiagnosticKind> DiagnosticKinds() {
+  std::vector<DiagnosticKind> kinds;
+  struct Table {
+    const TableEntry* entries;
+    int count;
+    Severity severity;
+  };
+  for (const auto& [entries, count, severity] : {Table{kWarningEntries, kWarningCount, Severity::Warning},
+                                                 Table{kRemarkEntries, kRemarkCount, Severity::Remark}})
+    for (int i = 0; i < count; ++i)
+      kinds.push_back({entries[i].code, severity, ToUtf8(FilledText(entries, count, entries[i].id, L"…", L"…"))});
+  return kinds;
+}
 
 }  // namespace brevan

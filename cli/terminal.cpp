@@ -142,12 +142,15 @@ std::string Tell(const std::string& file, const Diagnostic& d, Format format) {
                  {"endColumn", d.endColumn},
                  {"severity", SeverityName(d.severity)},
                  {"number", d.number},
+                 {"code", d.code},
                  {"message", d.message},
                  {"notes", d.notes}});
   const std::string where = Where(file, d.line, d.column);
   std::string label = SeverityName(d.severity);
   if (d.number > 0) label += ' ' + std::to_string(d.number);
-  std::string text = where + ": " + label + ": " + Escaped(d.message) + '\n';
+  // A warning's or remark's kind ends its line, as compilers name theirs.
+  const std::string code = d.code.empty() ? std::string() : " [" + d.code + "]";
+  std::string text = where + ": " + label + ": " + Escaped(d.message) + code + '\n';
   if (d.column > 0) text += SourceAndCaret(d.sourceLine, d.column, d.endColumn);
   for (const std::string& note : d.notes) text += where + ": note: " + Escaped(note) + '\n';
   return text;

@@ -48,6 +48,7 @@ struct Settings {
   bool force = false;
   bool retryFailed = false;
   bool deleteOrphans = false;
+  std::vector<std::string> ignore;  // codes of warnings and remarks not to tell
 };
 
 // Where the manifest of an output folder is.
@@ -107,6 +108,8 @@ std::string Summary(const BatchSummary& s, const BatchOptions& options, const Se
                            {"translatedWithWarnings", s.translatedWithWarnings},
                            {"failed", s.failed},
                            {"warnings", s.warnings},
+                           {"passedOver", s.passedOver},
+                           {"passedOverByName", s.passedOverByName},
                            {"remarks", s.remarks},
                            {"pagesNotWritten", s.pagesNotWritten},
                            {"missingFiles", s.missingFiles},
@@ -134,6 +137,8 @@ std::string Summary(const BatchSummary& s, const BatchOptions& options, const Se
     line += ", " + std::to_string(s.orphaned.size()) + (s.orphansDeleted ? " orphaned removed" : " orphaned");
   if (s.warnings > 0) line += ", " + Plural(s.warnings, "warning", "warnings");
   if (s.remarks > 0) line += ", " + Plural(s.remarks, "remark", "remarks");
+  if (s.passedOver > 0)
+    line += ", " + Plural(s.passedOver, "statement", "statements") + " passed over";
   if (s.missingFiles > 0) line += ", " + Plural(s.missingFiles, "table file", "table files") + " missing";
   if (s.pagesNotWritten > 0)
     line += ", " + Plural(s.pagesNotWritten, "report page", "report pages") + " not written";
@@ -221,6 +226,7 @@ int Translate(const Settings& settings) {
   options.options.version = settings.version;
   options.options.checkFiles = settings.checkFiles;
   options.options.dataRoots = settings.dataRoots;
+  options.options.ignore = settings.ignore;
   if (!ParseRewrites(settings.rewrites, options.options.rewritePaths, error)) {
     std::cerr << "brevan: " << Escaped(error) << '\n';
     return kUsageOrIoError;
@@ -241,8 +247,12 @@ int Translate(const Settings& settings) {
     std::cerr << Messages(outcome, settings, options.options);
     const bool written =
         outcome.status == Status::Translated || outcome.status == Status::TranslatedWithWarnings;
-    if (sayWritten && written && !outcome.job.output.empty())
-      std::cerr << "brevan: " << Escaped(outcome.job.input) << " -> " << Escaped(outcome.job.output) << '\n';
+    if (sayWritten && written && !outcome.job.output.empty()) {
+      // A file that lost statements is told apart from one translated whole.
+      const size_t passed = outcome.result.skipped.size();
+      std::cerr << "brevan: " << Escaped(outcome.job.input) << " -> " << Escaped(outcome.job.output)
+                << (passed > 0 ? " (" + Plural(passed, "statement", "statements") + " passed over)" : "") << '\n';
+    }
   };
   const auto start = std::chrono::steady_clock::now();
   if (progress)
@@ -298,6 +308,11 @@ const char* Misuse(const Settings& settings) {
   if (settings.outDir.empty() && (settings.force || settings.retryFailed || settings.deleteOrphans))
     return "--force, --retry-failed and --delete are about an output folder: they need --out-dir";
   if (settings.force && settings.retryFailed) return "--force and --retry-failed exclude each other";
+  for (const std::string& code : settings.ignore) {
+    const std::vector<DiagnosticKind> kinds = DiagnosticKinds();
+    if (std::none_of(kinds.begin(), kinds.end(), [&](const DiagnosticKind& kind) { return kind.code == code; }))
+      return "--ignore takes the code of a warning or remark (brevan --list-codes lists them)";
+  }
   if (settings.outDir.empty() && !settings.check && settings.files.size() > 1)
     return "several files need --out-dir";
   return nullptr;
@@ -308,7 +323,7 @@ const char* Misuse(const Settings& settings) {
 Command AddTranslateCommand(CLI::App& app, char** argv) {
   struct Given {
     Settings settings;
-    bool listKeywords = false, listTags = false;
+    bool listKeywords = false, listTags = false, listCodes = false;
     std::string format = "text";
   };
   const auto given = std::make_shared<Given>();
@@ -365,10 +380,21 @@ Command AddTranslateCommand(CLI::App& app, char** argv) {
                  "OLD=NEW: table files starting with OLD are written starting with NEW (repeatable; the "
                  "longest OLD wins)")
       ->allow_extra_args(false);
+  app.add_option("--ignore", settings.ignore,
+                 "CODE: do not tell (nor count) warnings or remarks of this kind (repeatable; see --list-codes)")
+      ->allow_extra_args(false);
+  app.add_flag("--list-codes", given->listCodes,
+               "Print the codes of the warnings and remarks (code, severity, message) and exit");
   app.add_flag("--list-keywords", given->listKeywords, "Print the keyword table (id, spelling) and exit");
   app.add_flag("--list-tags", given->listTags, "Print the tag table (id, name) and exit");
   return {nullptr, [given, argv] {
             Settings& settings = given->settings;
+            if (given->listCodes) {
+              for (const DiagnosticKind& kind : DiagnosticKinds())
+                std::cout << kind.code << '\t' << (kind.severity == Severity::Warning ? "warning" : "remark")
+                          << '\t' << kind.message << '\n';
+              return static_cast<int>(kTranslated);
+            }
             if (given->listKeywords || given->listTags) {
               if (given->listKeywords) ListTable(*GetBrevanKeywords());
               if (given->listTags) ListTable(*GetWorkspaceTags());

@@ -85,14 +85,16 @@ class CommandProcessor {
   virtual bool TokenStartsStatementLine() = 0;
   // Records a warning about the tokens from position first to last:
   // something passed over or cut short.
-  virtual void Warn(const std::wstring& message, size_t first, size_t last) = 0;
+  // kind is the warning's id in the warnings table.
+  virtual void Warn(short kind, const std::wstring& message, size_t first, size_t last) = 0;
   // Records an error about the tokens from position first to last, with a
   // note (may be empty); the host's error list still gets only the first.
   virtual void RecordError(int number, const std::wstring& argument, size_t first, size_t last,
                            const std::wstring& note) = 0;
   // Records a remark about the tokens from position first to last: what
   // they say is read and not written to the document.
-  virtual void Remark(const std::wstring& message, size_t first, size_t last) = 0;
+  // kind is the remark's id in the remarks table.
+  virtual void Remark(short kind, const std::wstring& message, size_t first, size_t last) = 0;
   // Records what the tokens from position first to last name. A Statement
   // mark ends the statement that BeginStatement began.
   virtual void Mark(MarkKind kind, size_t first, size_t last, const std::wstring& name) = 0;

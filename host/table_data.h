@@ -13,6 +13,9 @@ struct TableEntry {
   short id;
   const wchar_t* text;
   KeywordRole role = KeywordRole::None;
+  // A warning's or remark's stable code: its name in kebab case
+  // ("clause-not-written"); null in the other tables.
+  const char* code = nullptr;
 };
 
 extern const TableEntry kKeywordEntries[];
@@ -30,6 +33,9 @@ extern const int kWarningCount;
 // The texts of the remarks.
 extern const TableEntry kRemarkEntries[];
 extern const int kRemarkCount;
+
+// The code of entry id of the warnings or remarks; empty when none.
+const char* CodeOf(const TableEntry* entries, int count, short id);
 
 // The text of entry id of a table, its ^0 and ^1 filled with the facts;
 // empty when the table has no such entry.

@@ -18,4 +18,10 @@ std::wstring FilledText(const TableEntry* entries, int count, short id, const st
   return std::wstring();
 }
 
+const char* CodeOf(const TableEntry* entries, int count, short id) {
+  for (int i = 0; i < count; ++i)
+    if (entries[i].id == id && entries[i].code != nullptr) return entries[i].code;
+  return "";
+}
+
 }  // namespace brevan

@@ -122,18 +122,18 @@ void TokenReader::RecordError(int number, const std::wstring& argument, size_t f
   errors_.push_back({number, argument, place.line, place.column, place.endColumn, note});
 }
 
-void TokenReader::Warn(const std::wstring& message, size_t first, size_t last) {
+void TokenReader::Warn(short kind, const std::wstring& message, size_t first, size_t last) {
   const Place place = PlaceOf(first, last);
-  warnings_.push_back({place.line, place.column, place.endColumn, message, first, last});
+  warnings_.push_back({kind, place.line, place.column, place.endColumn, message, first, last});
 }
 
 // A remark about a whole clause covers those about its parts, which came
 // first: a font not written inside a label clause not written is one remark.
-void TokenReader::Remark(const std::wstring& message, size_t first, size_t last) {
+void TokenReader::Remark(short kind, const std::wstring& message, size_t first, size_t last) {
   while (!remarks_.empty() && remarks_.back().first >= first && remarks_.back().last <= last)
     remarks_.pop_back();
   const Place place = PlaceOf(first, last);
-  remarks_.push_back({place.line, place.column, place.endColumn, message, first, last});
+  remarks_.push_back({kind, place.line, place.column, place.endColumn, message, first, last});
 }
 
 void TokenReader::Mark(MarkKind kind, size_t first, size_t last, const std::wstring& name) {
@@ -220,6 +220,11 @@ bool TokenReader::StartsStatementLine(const Token& token) const {
 // Up to three words of its first line: "Browse", "Create Map Legend",
 // "Set Window Title" for a set statement that is not translated.
 void TokenReader::RecordSkipped(size_t position) {
+  // The rest of a statement cut short is no statement: its warning says
+  // it is skipped.
+  if (!warnings_.empty() && warnings_.back().first == position &&
+      warnings_.back().kind == static_cast<short>(Warning::StatementCutShort))
+    return;
   constexpr int kWords = 3;
   const bool afterSet = position > 0 && !lexed_.tokens[position].startsLine &&
                         lexed_.tokens[position - 1].id == static_cast<short>(Keyword::Set);

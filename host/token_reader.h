@@ -24,6 +24,7 @@ struct SkippedStatement {
 
 // A warning or a remark, at the tokens it is about (columns as for errors).
 struct ReaderNotice {
+  short kind = 0;  // its id in the warnings or remarks table
   int line = 0;
   int column = 0;
   int endColumn = 0;
@@ -145,10 +146,10 @@ class TokenReader final : public CommandProcessor {
   int TokenColumn() override { return ColumnOf(lexed_, Current().begin); }
   bool TokenStartsLine() override { return Current().startsLine; }
   bool TokenStartsStatementLine() override { return StartsStatementLine(Current()); }
-  void Warn(const std::wstring& message, size_t first, size_t last) override;
+  void Warn(short kind, const std::wstring& message, size_t first, size_t last) override;
   void RecordError(int number, const std::wstring& argument, size_t first, size_t last,
                    const std::wstring& note) override;
-  void Remark(const std::wstring& message, size_t first, size_t last) override;
+  void Remark(short kind, const std::wstring& message, size_t first, size_t last) override;
   std::wstring SpanText(size_t first, size_t last) override;
   void Mark(MarkKind kind, size_t first, size_t last, const std::wstring& name) override;
   void BeginStatement(TranslatedStatement kind, size_t first) override;

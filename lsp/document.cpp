@@ -217,13 +217,14 @@ json OpenDocument::Diagnostics(const ServerSettings& settings) const {
   json list = json::array();
   list.get_ref<json::array_t&>().reserve(checked_.diagnostics.size());
   const auto add = [&](int severity, int line, int column, int endColumn, const std::string& message,
-                       int number, const std::vector<std::string>& notes) {
+                       int number, const std::vector<std::string>& notes, const std::string& code = {}) {
     json diagnostic = json::object();
     diagnostic["range"] = Range(settings, line, column, line, std::max(endColumn, column));
     diagnostic["severity"] = severity;
     diagnostic["source"] = "brevan";
     diagnostic["message"] = message;
     if (number != 0) diagnostic["code"] = number;
+    if (!code.empty()) diagnostic["code"] = code;  // a warning's or remark's kind
     if (!notes.empty()) {
       json related = json::array();
       for (const std::string& note : notes)
@@ -241,7 +242,7 @@ json OpenDocument::Diagnostics(const ServerSettings& settings) const {
     const int severity = d.severity == Severity::Error     ? kError
                          : d.severity == Severity::Warning ? kWarning
                                                            : kInformation;
-    add(severity, d.line, d.column, d.endColumn, d.message, d.number, d.notes);
+    add(severity, d.line, d.column, d.endColumn, d.message, d.number, d.notes, d.code);
   }
   if (settings.passedOver) {
     for (const Skipped& skipped : checked_.skipped) {

@@ -94,7 +94,8 @@ void BrevanTranslator::DispatchStatement() {
 bool BrevanTranslator::AtStatementLine() { return cmd->TokenStartsStatementLine(); }
 
 void BrevanTranslator::WarnAt(TokenSpan at, Warning warning, const std::wstring& argument) {
-  cmd->Warn(FilledText(kWarningEntries, kWarningCount, static_cast<short>(warning), Printable(argument), L""),
+  cmd->Warn(static_cast<short>(warning),
+            FilledText(kWarningEntries, kWarningCount, static_cast<short>(warning), Printable(argument), L""),
             at.first, at.last);
 }
 
@@ -108,7 +109,7 @@ void BrevanTranslator::Unwritten(Remark remark, TokenSpan at) {
 
 void BrevanTranslator::Unwritten(Remark remark, TokenSpan at, const std::wstring& fact0,
                                  const std::wstring& fact1) {
-  cmd->Remark(FilledText(kRemarkEntries, kRemarkCount, static_cast<short>(remark), Printable(fact0),
+  cmd->Remark(static_cast<short>(remark), FilledText(kRemarkEntries, kRemarkCount, static_cast<short>(remark), Printable(fact0),
                          Printable(fact1)),
               at.first, at.last);
 }

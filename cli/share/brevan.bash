@@ -5,7 +5,7 @@ _brevan() {
 
   local options="-h --help --version -r --recursive --glob -o --output --out-dir --force --retry-failed --delete --jobs --format-version --encoding --partial
     --strict --check --diagnostics-format --quiet --html --report --remarks --check-files --data-root
-    --rewrite-path --list-keywords --list-tags"
+    --rewrite-path --ignore --list-codes --list-keywords --list-tags"
   local inventory_options="-h --help --format -r --recursive --glob --data-root --rewrite-path --jobs
     --encoding --format-version --quiet"
 

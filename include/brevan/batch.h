@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,8 @@ struct BatchSummary {
   std::string manifestError;   // why the manifest was not written, when it was to be
   size_t pagesNotWritten = 0;  // report pages that could not be written (not counted as failures)
   size_t warnings = 0;         // over all files
+  size_t passedOver = 0;       // statements passed over as not translated, over all files
+  std::map<std::string, size_t> passedOverByName;  // by their leading words ("Browse", "Set Window")
   size_t remarks = 0;
   size_t missingFiles = 0;  // table files not found (Options::checkFiles)
   bool cancelled = false;

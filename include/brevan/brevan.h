@@ -80,6 +80,9 @@ struct Options {
   // rule's prefix replaced, each rewrite a remark; checkFiles looks for the
   // rewritten path. Without rules the document is as translated.
   std::vector<PathRewrite> rewritePaths;
+  // Codes of warnings and remarks not to tell (DiagnosticKinds()): they
+  // are dropped from the result, so that they count nowhere.
+  std::vector<std::string> ignore;
 };
 
 // A statement that was passed over because it is not one that is translated.
@@ -121,6 +124,9 @@ enum class Severity { Error, Warning, Remark };
 struct Diagnostic {
   Severity severity = Severity::Error;
   int number = 0;  // the message number of an error (as Result::error); 0 otherwise
+  // The stable code of a warning's or remark's kind ("clause-not-written",
+  // DiagnosticCodes()); empty for an error.
+  std::string code;
   int line = 0;    // 1-based; 0 when not about a line
   int column = 0;
   int endColumn = 0;               // just past the culprit on its line
@@ -209,5 +215,16 @@ Result TranslateFile(const std::string& path, const Options& options, const Sink
 
 // The library's version, "major.minor.patch".
 const char* Version();
+
+// A kind of warning or remark: its stable code and its message, the facts
+// it names shown as "…".
+struct DiagnosticKind {
+  std::string code;
+  Severity severity = Severity::Warning;
+  std::string message;
+};
+
+// Every kind of warning and remark, warnings first.
+std::vector<DiagnosticKind> DiagnosticKinds();
 
 }  // namespace brevan

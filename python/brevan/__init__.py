@@ -203,6 +203,7 @@ def _options(
     check_files: bool = False,
     data_roots: Iterable[PathLike] = (),
     rewrite_paths: Optional[Mapping[str, str]] = None,
+    ignore: Iterable[str] = (),
 ) -> "_brevan.Options":
     options = _brevan.Options()
     options.version = _checked_version(version)
@@ -212,6 +213,10 @@ def _options(
     options.check_files = check_files
     options.data_roots = [os.fspath(root) for root in data_roots]
     options.rewrite_paths = list((rewrite_paths or {}).items())
+    options.ignore = list(ignore)
+    unknown = set(options.ignore) - set(_brevan.diagnostic_codes())
+    if unknown:
+        raise ValueError(f"ignore takes codes of warnings and remarks, not {sorted(unknown)}")
     return options
 
 
@@ -225,6 +230,7 @@ def translate(
     check_files: bool = False,
     data_roots: Iterable[PathLike] = (),
     rewrite_paths: Optional[Mapping[str, str]] = None,
+    ignore: Iterable[str] = (),
 ) -> Result:
     """Translate the statements of a workspace.
 
@@ -249,7 +255,7 @@ def translate(
         data = text.encode("utf-8", "surrogatepass")
     else:
         data = bytes(text)
-    options = _options(version, encoding, partial, check, check_files, data_roots, rewrite_paths)
+    options = _options(version, encoding, partial, check, check_files, data_roots, rewrite_paths, ignore)
     native = _brevan.translate_bytes(data, options)
     return _finish(native, partial, check, None)
 
@@ -264,6 +270,7 @@ def translate_file(
     check_files: bool = False,
     data_roots: Iterable[PathLike] = (),
     rewrite_paths: Optional[Mapping[str, str]] = None,
+    ignore: Iterable[str] = (),
 ) -> Result:
     """Translate a workspace file; the options are those of translate.
 
@@ -272,7 +279,7 @@ def translate_file(
     when its text cannot be, TranslationError when a statement cannot be
     translated."""
     name = os.fspath(path)
-    options = _options(version, encoding, partial, check, check_files, data_roots, rewrite_paths)
+    options = _options(version, encoding, partial, check, check_files, data_roots, rewrite_paths, ignore)
     native = _brevan.translate_file(name, options)
     return _finish(native, partial, check, name)
 
@@ -288,6 +295,7 @@ def translate_many(
     check_files: bool = False,
     data_roots: Iterable[PathLike] = (),
     rewrite_paths: Optional[Mapping[str, str]] = None,
+    ignore: Iterable[str] = (),
     recursive: bool = False,
     force: bool = False,
     retry_failed: bool = False,
@@ -328,7 +336,7 @@ def translate_many(
         raise ValueError("force and retry_failed exclude each other")
     redo = "all" if force else "failed" if retry_failed else "changed"
     outcomes = []
-    options = _options(version, encoding, partial, False, check_files, data_roots, rewrite_paths)
+    options = _options(version, encoding, partial, False, check_files, data_roots, rewrite_paths, ignore)
     natives, raised, problems = _brevan.translate_many(
         names, os.fsencode(out_dir), threads, options, recursive, redo
     )

@@ -22,6 +22,7 @@ class Options:
     folder: str
     data_roots: list[str]
     rewrite_paths: list[tuple[str, str]]
+    ignore: list[str]
 
 class ThemeKind(enum.Enum):
     RANGE = ...
@@ -93,6 +94,7 @@ class Workspace:
 class Diagnostic:
     severity: Severity
     number: int
+    code: str
     line: int
     column: int
     end_column: int
@@ -142,3 +144,4 @@ def translate_many(
 def render_html(xml: str, name: str) -> str: ...
 def render_result_html(result: NativeResult, name: str) -> str: ...
 def version() -> str: ...
+def diagnostic_codes() -> list[str]: ...

@@ -118,6 +118,7 @@ PYBIND11_MODULE(_brevan, m) {
       .def_readwrite("check_files", &brevan::Options::checkFiles)
       .def_readwrite("folder", &brevan::Options::folder)
       .def_readwrite("data_roots", &brevan::Options::dataRoots)
+      .def_readwrite("ignore", &brevan::Options::ignore)
       .def_property(
           "rewrite_paths",
           [](const brevan::Options& options) {
@@ -144,6 +145,8 @@ PYBIND11_MODULE(_brevan, m) {
                                  "An error, a warning or a remark, at its place in the text.")
       .def_readonly("severity", &brevan::Diagnostic::severity)
       .def_readonly("number", &brevan::Diagnostic::number, "message number of an error; 0 otherwise")
+      .def_readonly("code", &brevan::Diagnostic::code,
+                    "stable code of a warning's or remark's kind (\"clause-not-written\"); empty for an error")
       .def_readonly("line", &brevan::Diagnostic::line, "1-based line; 0 when not about a line")
       .def_readonly("column", &brevan::Diagnostic::column)
       .def_readonly("end_column", &brevan::Diagnostic::endColumn, "just past the culprit on its line")
@@ -154,7 +157,8 @@ PYBIND11_MODULE(_brevan, m) {
         constexpr const char* kSeverities[] = {"error", "warning", "remark"};
         return "<Diagnostic " + std::to_string(d.line) + ":" + std::to_string(d.column) + " " +
                kSeverities[static_cast<int>(d.severity)] + " " +
-               (d.number ? std::to_string(d.number) + " " : std::string()) + d.message + ">";
+               (d.number ? std::to_string(d.number) + " " : std::string()) + d.message +
+               (d.code.empty() ? std::string() : " [" + d.code + "]") + ">";
       });
 
   py::class_<brevan::Skipped>(m, "Skipped", "A statement passed over because it is not translated.")
@@ -251,4 +255,12 @@ PYBIND11_MODULE(_brevan, m) {
       py::arg("result"), py::arg("name"));
 
   m.def("version", &brevan::Version, "The library's version, major.minor.patch.");
+  m.def(
+      "diagnostic_codes",
+      [] {
+        std::vector<std::string> codes;
+        for (const brevan::DiagnosticKind& kind : brevan::DiagnosticKinds()) codes.push_back(kind.code);
+        return codes;
+      },
+      "The codes of every kind of warning and remark.");
 }

@@ -70,8 +70,9 @@ def test_partial_and_check_return_instead_of_raising() -> None:
 
 def test_warnings_and_skipped_statements() -> None:
     result = brevan.translate("Map From a\nRefresh Roads\nSet Map Display Off Zoom 5\n")
-    assert [(s.line, s.keyword) for s in result.skipped] == [(2, "Refresh Roads"), (3, "Off Zoom")]
-    assert [(w.line, w.column, w.number) for w in result.warnings] == [(3, 17, 0)]
+    # The rest of the cut statement is its warning's, not a statement passed over.
+    assert [(s.line, s.keyword) for s in result.skipped] == [(2, "Refresh Roads")]
+    assert [(w.line, w.column, w.number, w.code) for w in result.warnings] == [(3, 17, 0, "statement-cut-short")]
     assert result.warnings[0].message.startswith('statement ends before "Off"')
     assert [(d.severity, d.line) for d in result.diagnostics] == [(brevan.Severity.WARNING, 3)]
 
@@ -366,3 +367,13 @@ def test_a_rerun_translates_only_what_changed(tmp_path: pathlib.Path) -> None:
     assert statuses(force=True) == {"one.bws": done, "two.bws": done}
     with pytest.raises(ValueError, match="exclude each other"):
         statuses(force=True, retry_failed=True)
+
+
+def test_warnings_and_remarks_carry_their_code_and_ignore_silences_one() -> None:
+    result = brevan.translate("Open Table \"a\" As t Quiet\nMap From t\nSet Map Display Off Zoom 5\n")
+    assert [(d.severity, d.code) for d in result.diagnostics] == [
+        (brevan.Severity.REMARK, "clause-not-written"),
+        (brevan.Severity.WARNING, "statement-cut-short"),
+    ]
+    quiet = brevan.translate("Open Table \"a\" As t Quiet\n", ignore=["clause-not-written"])
+    assert quiet.diagnostics == []

@@ -1,6 +1,7 @@
 // The public API as a tool developer uses it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
@@ -255,15 +256,17 @@ TEST(ApiTest, VersionAndEncodingOptions) {
   // From 200 on the bare units string is not read: the statement ends before it.
   const brevan::Result result = brevan::TranslateBytes(old, newest);
   EXPECT_TRUE(result.ok);
-  ASSERT_EQ(result.skipped.size(), 1u);
-  EXPECT_EQ(result.skipped[0].keyword, "\"cm\"");
-  EXPECT_EQ(result.skipped[0].line, 2);
+  // The rest of the statement is skipped, told by its warning: no statement of its own.
+  ASSERT_EQ(result.warnings.size(), 1u);
+  EXPECT_EQ(result.warnings[0].code, "statement-cut-short");
+  EXPECT_EQ(result.warnings[0].line, 2);
+  EXPECT_TRUE(result.skipped.empty());
   // A fallback form counts only for a text without a version line.
   brevan::Options fallback;
   fallback.fallbackVersion = brevan::FormatVersion(199);
-  EXPECT_TRUE(brevan::TranslateBytes(old.substr(old.find('\n') + 1), fallback).skipped.empty());
+  EXPECT_TRUE(brevan::TranslateBytes(old.substr(old.find('\n') + 1), fallback).warnings.empty());
   EXPECT_EQ(
-      brevan::TranslateBytes("!version 300\n" + old.substr(old.find('\n') + 1), fallback).skipped.size(), 1u);
+      brevan::TranslateBytes("!version 300\n" + old.substr(old.find('\n') + 1), fallback).warnings.size(), 1u);
 
   brevan::Options latin;
   latin.encoding = "ISO-8859-1";
@@ -298,3 +301,47 @@ TEST(ApiTest, ThreadsDoNotSeeEachOthersErrors) {
 }
 
 }  // namespace
+
+namespace {
+
+// The kinds docs/diagnostics.md shows: each heading's code and the
+// workspace indented below it (\x01 stands for that byte).
+std::vector<std::pair<std::string, std::string>> DocumentedKinds() {
+  std::ifstream in(std::string(BREVAN_SOURCE_DIR) + "/docs/diagnostics.md");
+  std::vector<std::pair<std::string, std::string>> kinds;
+  for (std::string line; std::getline(in, line);) {
+    if (line.starts_with("### `")) {
+      kinds.emplace_back(line.substr(5, line.find('`', 5) - 5), "");
+    } else if (line.starts_with("    ") && !kinds.empty()) {
+      std::string text = line.substr(4) + '\n';
+      for (size_t at; (at = text.find("\\x01")) != std::string::npos;) text.replace(at, 4, "\x01");
+      kinds.back().second += text;
+    }
+  }
+  return kinds;
+}
+
+}  // namespace
+
+// Every kind of warning and remark has its code in the documentation with
+// a workspace that draws it, and --ignore silences exactly that kind.
+TEST(ApiTest, EveryDiagnosticCodeIsDocumentedWithAWorkspaceThatDrawsIt) {
+  const std::vector<std::pair<std::string, std::string>> documented = DocumentedKinds();
+  const std::vector<brevan::DiagnosticKind> kinds = brevan::DiagnosticKinds();
+  ASSERT_EQ(documented.size(), kinds.size());
+  brevan::Options options;
+  options.checkFiles = true;
+  options.rewritePaths = {{"C:\\data", "/data"}};
+  for (size_t i = 0; i < kinds.size(); ++i) {
+    const auto& [code, workspace] = documented[i];
+    EXPECT_EQ(code, kinds[i].code) << "the documentation lists the codes in the order of the tables";
+    const auto drawn = [&](const brevan::Result& result) {
+      return std::count_if(result.diagnostics.begin(), result.diagnostics.end(),
+                           [&](const brevan::Diagnostic& d) { return d.code == code; });
+    };
+    EXPECT_GT(drawn(brevan::TranslateBytes(workspace, options)), 0) << code;
+    brevan::Options ignoring = options;
+    ignoring.ignore = {code};
+    EXPECT_EQ(drawn(brevan::TranslateBytes(workspace, ignoring)), 0) << code;
+  }
+}

@@ -140,7 +140,7 @@ TEST_F(BrevanToolTest, ReportListsEveryStatementPassedOverAndTheRemarks) {
   EXPECT_EQ(plain.err, "");  // remarks are told only when asked for
   const ToolRun run = Brevan("--report " + file);
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.err, file + ":1:25: remark: \"Quiet\" is read and not written to the document\n" +
+  EXPECT_EQ(run.err, file + ":1:25: remark: \"Quiet\" is read and not written to the document [clause-not-written]\n" +
                          "Open Table \"a.tbl\" As A Quiet\n                        ^~~~~\n" + file +
                          ":3:1: skipped: Browse\n" + file + ":4:1: skipped: Shade\n" + file +
                          ":5:1: skipped: Set Window Title\n" + file + ":6:1: skipped: Create Map Legend\n");
@@ -184,7 +184,7 @@ TEST_F(BrevanToolTest, WarningsAreToldAndStrictMakesThemFail) {
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_NE(run.out.find("<MapWindow>"), std::string::npos);
   EXPECT_EQ(run.err, cut +
-                         ":2:18: warning: statement ends before \"Off\": the rest of it is skipped\n"
+                         ":2:18: warning: statement ends before \"Off\": the rest of it is skipped [statement-cut-short]\n"
                          "\tSet Map Display Off Zoom 5\n\t                ^~~\n");
 
   const ToolRun strict = Brevan("--strict " + cut);
@@ -232,7 +232,7 @@ TEST_F(BrevanToolTest, CheckReportsEveryErrorAndWritesNothing) {
           "km, nmi, pc, twip, dm\n" +
           file +
           ":5:18: warning: layer 1 has no theme waiting for legend settings: this legend is read and not "
-          "written\nSet Legend Layer 1 Title \"t\"\n                 ^\n");
+          "written [legend-no-theme]\nSet Legend Layer 1 Title \"t\"\n                 ^\n");
   // Without --check translation stops at the first.
   const ToolRun plain = Brevan(file);
   EXPECT_EQ(plain.exitCode, 1);
@@ -395,7 +395,8 @@ TEST_F(BrevanToolTest, BatchCountsPagesApartFromTranslations) {
   EXPECT_NE(
       json.err.find(
           "\"failed\":0,\"failedEarlier\":0,\"files\":2,\"indexWritten\":false,\"manifestWritten\":true,"
-          "\"missingFiles\":0,\"orphaned\":[],\"orphansDeleted\":false,\"pagesNotWritten\":1,\"remarks\":0,"
+          "\"missingFiles\":0,\"orphaned\":[],\"orphansDeleted\":false,\"pagesNotWritten\":1,\"passedOver\":0,"
+                "\"passedOverByName\":{},\"remarks\":0,"
           "\"translated\":1,\"translatedWithWarnings\":1,\"upToDate\":0,\"warnings\":1}"),
       std::string::npos)
       << json.err;
@@ -693,6 +694,41 @@ TEST_F(BrevanToolTest, ReRunsRedoOnlyWhatChangedAndTellOrphans) {
   }
   EXPECT_FALSE(fs::exists(dir / "xml" / "gone.xml"));
   EXPECT_NE(Brevan("--force " + good).err.find("they need --out-dir"), std::string::npos);
+}
+
+// Losses are counted: statements passed over in each file's line and in
+// the summary (text and JSON, by name); the rest of a statement cut short
+// is its warning, not a statement; --ignore silences one kind everywhere.
+TEST_F(BrevanToolTest, LossesAreCountedAndAKindCanBeSilenced) {
+  const std::string lossy =
+      Write("lossy.bws", "Open Table \"a\" As t Quiet\nMap From t\nSet Map Display Off Zoom 5\nBrowse * From t\n"
+                         "Set Window 1 Max\nBrowse * From t\n");
+  const std::string whole = Write("whole.bws", "Map From t\n");
+  const std::string out = " --out-dir " + (dir / "xml").string() + " --force ";
+  const struct {
+    std::string arguments;
+    std::vector<std::string> told;
+    std::vector<std::string> untold;
+  } runs[] = {
+      {"--report" + out + lossy + " " + whole,
+       {"lossy.xml (3 statements passed over)\n", "whole.xml\n",
+        "1 warning, 1 remark, 3 statements passed over\n"},
+       {"skipped: Off Zoom"}},
+      {"--diagnostics-format json" + out + lossy,
+       {"\"code\":\"statement-cut-short\"", "\"passedOver\":3,\"passedOverByName\":{\"Browse\":2,\"Set Window\":1}"},
+       {}},
+      {"--ignore statement-cut-short --ignore clause-not-written --remarks" + out + lossy,
+       {"0 failed, 3 statements passed over\n"},
+       {"[statement-cut-short]", "[clause-not-written]"}},
+  };
+  for (const auto& run : runs) {
+    const ToolRun done = Brevan(run.arguments);
+    for (const std::string& told : run.told)
+      EXPECT_NE(done.err.find(told), std::string::npos) << run.arguments << "\n" << done.err;
+    for (const std::string& untold : run.untold)
+      EXPECT_EQ(done.err.find(untold), std::string::npos) << run.arguments << "\n" << done.err;
+  }
+  EXPECT_NE(Brevan("--ignore no-such-code " + whole).err.find("brevan --list-codes lists them"), std::string::npos);
 }
 
 // Running out of memory anywhere is error 9984 and exit 2, not a
