@@ -78,6 +78,22 @@ std::string CheckTargets(const std::vector<Job>& jobs, const std::string& index)
 
 }  // namespace
 
+const char* Word(Status status) {
+  switch (status) {
+    case Status::Translated:
+      return "translated";
+    case Status::TranslatedWithWarnings:
+      return "translated with warnings";
+    case Status::Failed:
+      return "failed";
+    case Status::NotDone:
+      return "not done";
+    case Status::UpToDate:
+      return "up to date";
+  }
+  return "";
+}
+
 bool MakeFolder(const std::string& dir, std::string& error) {
   if (dir.empty()) return true;
   std::error_code made;

@@ -2,10 +2,12 @@
 
 #include <errno.h>
 #include <iconv.h>
+#include <uchardet/uchardet.h>
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -174,16 +176,119 @@ std::string SingleByteEncoding(std::string_view bytes) {
   return "ISO-8859-1";
 }
 
+bool IsName(const std::string& encoding, std::string_view name) {
+  return encoding.size() == name.size() &&
+         std::equal(encoding.begin(), encoding.end(), name.begin(),
+                    [](char a, char b) { return (a >= 'a' && a <= 'z' ? a - 'a' + 'A' : a) == b; });
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+  SourceText ignored;
+  size_t bad = 0;
+  return DecodeUtf8(bytes, ignored, bad);
+}
+
+// The encoding of bytes that are not UTF-8 and have no byte-order mark.
+// The detector is trusted for other scripts; on short texts of Latin
+// letters it cannot tell Western from Central European (it takes French
+// for ISO-8859-2), so its Latin guesses, and no guess, are the fallback's.
+std::string DetectEncoding(std::string_view bytes, const std::string& fallback, Decoded& decoded) {
+  const std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> detector(uchardet_new(),
+                                                                                          uchardet_delete);
+  uchardet_handle_data(detector.get(), bytes.data(), bytes.size());
+  uchardet_data_end(detector.get());
+  const std::string found = uchardet_get_charset(detector.get());
+  constexpr std::string_view kLatin[] = {"",
+                                         "ASCII",
+                                         "ISO-8859-1",
+                                         "ISO-8859-2",
+                                         "ISO-8859-9",
+                                         "ISO-8859-15",
+                                         "WINDOWS-1250",
+                                         "WINDOWS-1252",
+                                         "UTF-8",
+                                         "MAC-CENTRALEUROPE"};
+  decoded.detected = std::none_of(std::begin(kLatin), std::end(kLatin),
+                                  [&](std::string_view latin) { return IsName(found, latin); });
+  if (decoded.detected) return found;
+  decoded.fellBack = true;
+  return fallback.empty() ? kFallbackEncoding : fallback;
+}
+
+// The first character at or after from of utf8 in [low, high]; npos when none.
+size_t FindCharacter(std::string_view utf8, size_t from, char32_t low, char32_t high) {
+  for (size_t at = from; at < utf8.size();) {
+    const unsigned char lead = static_cast<unsigned char>(utf8[at]);
+    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    char32_t c = length == 1 ? lead : lead & (0xFF >> (length + 1));
+    for (size_t k = 1; k < length && at + k < utf8.size(); ++k)
+      c = (c << 6) | (static_cast<unsigned char>(utf8[at + k]) & 0x3F);
+    if (c >= low && c <= high) return at;
+    at += length;
+  }
+  return std::string_view::npos;
+}
+
+// Marks decoded with what in converted (bytes read as a single-byte
+// encoding) is likely mojibake: text that is valid UTF-8 read byte by
+// byte, or C1 controls where CP1252 has letters.
+void Suspect(std::string_view bytes, const std::string& encoding, std::string_view converted,
+             Decoded& decoded) {
+  // made: the bytes of converted from at that the encoding made.
+  const auto mark = [&](Decoded::Suspicion suspicion, size_t at, size_t bytesMade, std::string meant) {
+    const InputFailure place = FailureAt(converted, at, "", false);
+    decoded.suspicion = suspicion;
+    decoded.line = place.line;
+    decoded.column = place.column;
+    decoded.made = std::string(converted.substr(at, bytesMade));
+    decoded.endColumn =
+        place.column + static_cast<int>(std::count_if(decoded.made.begin(), decoded.made.end(), [](char c) {
+          return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }));
+    decoded.sourceLine = place.sourceLine;
+    decoded.meant = std::move(meant);
+  };
+  const size_t nonAscii = FindCharacter(bytes, 0, 0x80, 0x10FFFF);
+  if (nonAscii != std::string_view::npos && IsValidUtf8(bytes)) {
+    // The first non-ASCII character stands after ASCII alone: its column is
+    // the same in both readings.
+    const size_t at = FindCharacter(converted, 0, 0x80, 0x10FFFF);
+    const size_t length = FindCharacter(converted, at, 0, 0x7F) - at;
+    const size_t run = FindCharacter(bytes, nonAscii, 0, 0x7F);
+    mark(Decoded::Suspicion::ReadsAsUtf8, at, length, std::string(bytes.substr(nonAscii, run - nonAscii)));
+    return;
+  }
+  if (!IsName(encoding, "ISO-8859-1") && !IsName(encoding, "LATIN1")) return;
+  const size_t control = FindCharacter(converted, 0, 0x80, 0x9F);
+  if (control == std::string_view::npos) return;
+  std::string letter;
+  InputFailure ignored;
+  // U+0080 to U+009F are C2 80 to C2 9F in UTF-8: the second is the byte read.
+  const std::string byte(1, converted[control + 1]);
+  if (!Convert(byte, "CP1252", "CP1252", letter, ignored)) return;  // a byte CP1252 has no letter for
+  mark(Decoded::Suspicion::C1Controls, control, 2, letter);
+}
+
 }  // namespace
 
-bool DecodeWorkspace(std::string_view bytes, const std::string& encoding, SourceText& text,
-                     InputFailure& failure) {
+bool DecodeWorkspace(std::string_view bytes, const std::string& encoding, const std::string& fallback,
+                     SourceText& text, Decoded& decoded, InputFailure& failure) {
   std::string converted;
   std::string_view utf8 = bytes;
-  if (!IsUtf8Name(encoding)) {
-    if (!Convert(bytes, encoding, encoding, converted, failure)) return false;
+  std::string named = encoding;
+  decoded = Decoded{};
+  if (IsName(encoding, "AUTO")) {
+    // A byte-order mark, then valid UTF-8, decide before any guess.
+    named =
+        UnicodeBom(bytes) != nullptr || IsValidUtf8(bytes) ? "" : DetectEncoding(bytes, fallback, decoded);
+  }
+  decoded.encoding = named.empty() ? "UTF-8" : named;
+  if (!IsUtf8Name(named)) {
+    if (!Convert(bytes, named, named, converted, failure)) return false;
     utf8 = converted;
+    if (!IsName(encoding, "AUTO")) Suspect(bytes, named, converted, decoded);
   } else if (const Bom* bom = UnicodeBom(bytes)) {
+    decoded.encoding = bom->encoding;
     if (!Convert(bytes.substr(bom->mark.size()), bom->encoding,
                  std::string(bom->encoding) + " (the file starts with its byte-order mark)", converted,
                  failure))

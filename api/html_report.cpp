@@ -438,6 +438,10 @@ FileFacts FactsOf(const Result& result, bool failed) {
   facts.remarks = result.Count(Severity::Remark);
   facts.passedOver = result.skipped.size();
   facts.missingTables = result.missingFiles.size();
+  facts.encoding = result.encoding;
+  for (const Diagnostic& d : result.diagnostics)
+    if (!d.code.empty()) ++facts.losses[d.code];
+  for (const Skipped& skipped : result.skipped) ++facts.passedOverByName[skipped.keyword];
   for (const auto* list : {&result.errors, &result.warnings})
     for (const Diagnostic& d : *list) {
       if (facts.diagnostics.size() == FileFacts::kShown) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <unordered_map>
 
@@ -124,6 +125,10 @@ InventoryEntry EntryOf(const Outcome& outcome, const Options& options) {
   entry.warnings = result.warnings.size();
   entry.remarks = result.Count(Severity::Remark);
   entry.errors = result.errors.size();
+  entry.encoding = result.encoding;
+  for (const Diagnostic& d : result.diagnostics)
+    if (!d.code.empty()) ++entry.losses[d.code];
+  for (const Skipped& skipped : result.skipped) ++entry.passedOverByName[skipped.keyword];
   const std::string folder =
       options.folder.empty() ? fs::path(entry.path).parent_path().string() : options.folder;
   entry.tables = Tables(workspace, folder, options);
@@ -194,6 +199,82 @@ Inventory TakeInventory(const std::vector<std::string>& files, const InventoryOp
       inventory.entries[i].path = files[i];
     }
   return inventory;
+}
+
+const char* Word(InventoryTable::Status status) {
+  switch (status) {
+    case InventoryTable::Status::Found:
+      return "found";
+    case InventoryTable::Status::FoundOtherCase:
+      return "found with another case";
+    case InventoryTable::Status::Missing:
+      return "missing";
+    case InventoryTable::Status::Copy:
+      return "copy";
+  }
+  return "";
+}
+
+std::string InventoryJson(const Inventory& inventory, const std::vector<std::string>& problems) {
+  using nlohmann::json;
+  const auto text = [](const std::string& value) { return value.empty() ? json(nullptr) : json(value); };
+  json workspaces = json::array();
+  size_t failed = 0, tables = 0, found = 0, otherCase = 0, missing = 0, copies = 0;
+  for (const InventoryEntry& e : inventory.entries) {
+    failed += e.status == Status::Failed;
+    json listed = json::array();
+    for (const InventoryTable& t : e.tables) {
+      ++tables;
+      found += t.status == InventoryTable::Status::Found;
+      otherCase += t.status == InventoryTable::Status::FoundOtherCase;
+      missing += t.status == InventoryTable::Status::Missing;
+      copies += t.status == InventoryTable::Status::Copy;
+      listed.push_back({{"line", t.line > 0 ? json(t.line) : json(nullptr)},
+                        {"alias", t.alias},
+                        {"file", t.file},
+                        {"rewritten", text(t.rewritten)},
+                        {"status", Word(t.status)},
+                        {"resolved", text(t.resolved)},
+                        {"copyOf", text(t.copyOf)},
+                        {"lookedFor", text(t.lookedFor)},
+                        {"nearMatch", text(t.nearMatch)}});
+    }
+    json themes;
+    for (size_t kind = 0; kind < e.themes.size(); ++kind)
+      themes[ThemeKindWord(static_cast<ThemeKind>(kind))] = e.themes[kind];
+    workspaces.push_back(
+        {{"path", e.path},
+         {"status", Word(e.status)},
+         {"error", e.error.empty()
+                       ? json(nullptr)
+                       : json{{"message", e.error}, {"line", e.errorLine}, {"column", e.errorColumn}}},
+         {"encoding", text(e.encoding)},
+         {"counts",
+          {{"mapWindows", e.windows},
+           {"layers", e.layers},
+           {"themes", themes},
+           {"passedOver", e.passedOver},
+           {"warnings", e.warnings},
+           {"remarks", e.remarks},
+           {"errors", e.errors}}},
+         {"losses", e.losses},
+         {"passedOver", e.passedOverByName},
+         {"tables", listed}});
+  }
+  const json document = {{"schema", "brevan-inventory/1"},
+                         {"workspaces", workspaces},
+                         {"summary",
+                          {{"workspaces", inventory.entries.size()},
+                           {"failed", failed},
+                           {"tables", tables},
+                           {"found", found},
+                           {"foundWithAnotherCase", otherCase},
+                           {"missing", missing},
+                           {"copies", copies}}},
+                         {"problems", problems},
+                         {"interrupted", inventory.cancelled}};
+  // ASCII only: a workspace's control characters arrive as \u escapes.
+  return document.dump(2, ' ', true, json::error_handler_t::replace);
 }
 
 }  // namespace brevan

@@ -31,11 +31,8 @@ using nlohmann::json;
 
 constexpr int kSchema = 1;
 
-constexpr std::array<std::pair<Status, const char*>, 3> kOutcomes = {{
-    {Status::Translated, "translated"},
-    {Status::TranslatedWithWarnings, "translated with warnings"},
-    {Status::Failed, "failed"},
-}};
+// The outcomes a record may hold.
+constexpr Status kOutcomes[] = {Status::Translated, Status::TranslatedWithWarnings, Status::Failed};
 
 constexpr std::array<const char*, 3> kSeverities = {"error", "warning", "remark"};
 
@@ -102,9 +99,7 @@ json RecordJson(const Record& record) {
                            {"line", d.line},
                            {"column", d.column},
                            {"message", d.message}});
-  const char* outcome = "failed";
-  for (const auto& [status, word] : kOutcomes)
-    if (status == record.status) outcome = word;
+  const char* outcome = Word(record.status);
   json line = {{"output", PathText(record.output)},
                {"source", PathText(record.source)},
                {"sourceStamp", StampJson(record.sourceStamp)},
@@ -118,6 +113,9 @@ json RecordJson(const Record& record) {
                {"remarks", record.facts.remarks},
                {"passedOver", record.facts.passedOver},
                {"missingTables", record.facts.missingTables},
+               {"encoding", record.facts.encoding},
+               {"losses", record.facts.losses},
+               {"passedOverByName", record.facts.passedOverByName},
                {"diagnostics", std::move(diagnostics)}};
   if (record.outputStamp) line["outputStamp"] = StampJson(*record.outputStamp);
   if (!record.page.empty()) line["page"] = PathText(record.page);
@@ -136,8 +134,8 @@ Record RecordFrom(const json& line) {
   record.tool = line.at("tool").get<std::string>();
   const std::string outcome = line.at("outcome").get<std::string>();
   bool known = false;
-  for (const auto& [status, word] : kOutcomes)
-    if (outcome == word) record.status = status, known = true;
+  for (const Status status : kOutcomes)
+    if (outcome == Word(status)) record.status = status, known = true;
   if (!known) throw std::invalid_argument("outcome");
   FileFacts& facts = record.facts;
   facts.failed = record.status == Status::Failed;
@@ -147,6 +145,9 @@ Record RecordFrom(const json& line) {
   facts.remarks = line.at("remarks").get<size_t>();
   facts.passedOver = line.at("passedOver").get<size_t>();
   facts.missingTables = line.at("missingTables").get<size_t>();
+  facts.encoding = line.value("encoding", "");
+  facts.losses = line.value("losses", std::map<std::string, size_t>());
+  facts.passedOverByName = line.value("passedOverByName", std::map<std::string, size_t>());
   for (const json& d : line.at("diagnostics")) {
     Diagnostic diagnostic;
     diagnostic.severity = d.at("severity") == "error" ? Severity::Error : Severity::Warning;

@@ -263,18 +263,54 @@ void RunTranslator(TokenReader& reader, FormatVersion version, const Options& op
                    });
 }
 
+// Tells how the bytes were read: the encoding, a remark when it was
+// detected, a warning when what it made looks like text read in the wrong
+// encoding. In the order of the text with the other diagnostics.
+void TellDecoding(const Decoded& decoded, const Options& options, Result& result) {
+  result.encoding = decoded.encoding;
+  Diagnostic told;
+  if (decoded.suspicion != Decoded::Suspicion::None) {
+    const bool utf8 = decoded.suspicion == Decoded::Suspicion::ReadsAsUtf8;
+    const Warning warning = utf8 ? Warning::ReadsAsUtf8 : Warning::C1Controls;
+    told = MakeDiagnostic(Severity::Warning, 0, decoded.line, decoded.column, decoded.endColumn,
+                          ToUtf8(FilledText(kWarningEntries, kWarningCount, static_cast<short>(warning),
+                                            FromUtf8(decoded.meant), FromUtf8(utf8 ? decoded.made : ""))),
+                          {}, decoded.sourceLine);
+    told.code = CodeOf(kWarningEntries, kWarningCount, static_cast<short>(warning));
+  } else if (decoded.detected || decoded.fellBack) {
+    const Remark remark = decoded.detected ? Remark::EncodingDetected : Remark::EncodingFallback;
+    told = MakeDiagnostic(Severity::Remark, 0, 0, 0, 0,
+                          ToUtf8(FilledText(kRemarkEntries, kRemarkCount, static_cast<short>(remark),
+                                            FromUtf8(decoded.encoding))),
+                          {}, {});
+    told.code = CodeOf(kRemarkEntries, kRemarkCount, static_cast<short>(remark));
+  } else {
+    return;
+  }
+  if (std::find(options.ignore.begin(), options.ignore.end(), told.code) != options.ignore.end()) return;
+  if (told.severity == Severity::Warning) result.warnings.insert(result.warnings.begin(), told);
+  const auto after = std::upper_bound(result.diagnostics.begin(), result.diagnostics.end(), told,
+                                      [](const Diagnostic& a, const Diagnostic& b) {
+                                        return std::tie(a.line, a.column) < std::tie(b.line, b.column);
+                                      });
+  result.diagnostics.insert(after, std::move(told));
+}
+
 // Decodes and translates; false (result filled) on an input error.
 bool Translate(std::string_view bytes, const Options& options, XmlDocument& doc, Result& result) {
   SourceText text;
   std::optional<FormatVersion> declared;
   InputFailure failure;
-  if (!DecodeWorkspace(bytes, options.encoding, text, failure) || !TakeVersionLine(text, declared, failure)) {
+  Decoded decoded;
+  if (!DecodeWorkspace(bytes, options.encoding, options.fallbackEncoding, text, decoded, failure) ||
+      !TakeVersionLine(text, declared, failure)) {
     result = InputError(failure);
     return false;
   }
   const FormatVersion version =
       options.version.value_or(declared.value_or(options.fallbackVersion.value_or(FormatVersion::Newest())));
   Run(std::move(text), version, options, doc, result);
+  TellDecoding(decoded, options, result);
   return true;
 }
 
@@ -444,7 +480,8 @@ std::vector<DiagnosticKind> DiagnosticKinds() {
   for (const auto& [entries, count, severity] : {Table{kWarningEntries, kWarningCount, Severity::Warning},
                                                  Table{kRemarkEntries, kRemarkCount, Severity::Remark}})
     for (int i = 0; i < count; ++i)
-      kinds.push_back({entries[i].code, severity, ToUtf8(FilledText(entries, count, entries[i].id, L"…", L"…"))});
+      kinds.push_back(
+          {entries[i].code, severity, ToUtf8(FilledText(entries, count, entries[i].id, L"…", L"…"))});
   return kinds;
 }
 

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iomanip>
 #include <iostream>
+#include <map>
 #include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
@@ -13,36 +15,6 @@
 namespace brevan::cli {
 
 namespace {
-
-const char* StatusWords(Status status) {
-  switch (status) {
-    case Status::Translated:
-      return "translated";
-    case Status::TranslatedWithWarnings:
-      return "translated with warnings";
-    case Status::Failed:
-      return "failed";
-    case Status::NotDone:
-      return "not done";
-    case Status::UpToDate:
-      return "up to date";
-  }
-  return "";
-}
-
-const char* TableStatusWords(InventoryTable::Status status) {
-  switch (status) {
-    case InventoryTable::Status::Found:
-      return "found";
-    case InventoryTable::Status::FoundOtherCase:
-      return "found with another case";
-    case InventoryTable::Status::Missing:
-      return "missing";
-    case InventoryTable::Status::Copy:
-      return "copy";
-  }
-  return "";
-}
 
 // What the inventory found of the tables, over all workspaces.
 struct Totals {
@@ -106,7 +78,7 @@ std::string Count(size_t count) { return std::to_string(count); }
 
 void WriteText(const Inventory& inventory, std::ostream& out) {
   for (const InventoryEntry& entry : inventory.entries) {
-    out << Escaped(entry.path) << ": " << StatusWords(entry.status);
+    out << Escaped(entry.path) << ": " << Word(entry.status);
     if (!entry.error.empty())
       // A file that could not be read has no place in it: only why.
       out << (entry.errorLine > 0 ? " at " + Count(entry.errorLine) + ':' + Count(entry.errorColumn)
@@ -145,6 +117,24 @@ void WriteText(const Inventory& inventory, std::ostream& out) {
       << " failed), " << Plural(totals.tables, "table", "tables") << ": " << totals.found << " found, "
       << totals.otherCase << " found with another case, " << totals.missing << " missing, "
       << Plural(totals.copies, "copy", "copies") << '\n';
+  // What the estate loses most: kinds of warnings and remarks, and
+  // statements passed over, by how many workspaces each touches.
+  std::map<std::string, std::pair<size_t, size_t>> losses;  // what: occurrences, workspaces
+  for (const InventoryEntry& entry : inventory.entries) {
+    for (const auto& [code, count] : entry.losses) losses[code].first += count, ++losses[code].second;
+    for (const auto& [name, count] : entry.passedOverByName)
+      losses["passed over: " + name].first += count, ++losses["passed over: " + name].second;
+  }
+  std::vector<std::pair<std::string, std::pair<size_t, size_t>>> top(losses.begin(), losses.end());
+  const size_t shown = std::min<size_t>(top.size(), 10);
+  std::partial_sort(top.begin(), top.begin() + shown, top.end(), [](const auto& a, const auto& b) {
+    return std::tie(b.second.second, b.second.first, a.first) <
+           std::tie(a.second.second, a.second.first, b.first);
+  });
+  if (shown > 0) out << "brevan: the most frequent losses (workspaces, occurrences):\n";
+  for (size_t i = 0; i < shown; ++i)
+    out << "  " << std::setw(6) << top[i].second.second << "  " << std::setw(7) << top[i].second.first << "  "
+        << Escaped(top[i].first) << '\n';
 }
 
 // A column of theme counts: "range_themes", … "single_symbol_themes".
@@ -173,7 +163,7 @@ void WriteCsv(const Inventory& inventory, std::ostream& out, bool terminal) {
     std::vector<std::pair<std::string, std::string>> fields = {
         {"record", "workspace"},
         {"workspace", e.path},
-        {"status", StatusWords(e.status)},
+        {"status", Word(e.status)},
         {"line", e.errorLine > 0 ? Count(e.errorLine) : ""},
         {"map_windows", Count(e.windows)},
         {"layers", Count(e.layers)},
@@ -188,12 +178,12 @@ void WriteCsv(const Inventory& inventory, std::ostream& out, bool terminal) {
     for (const InventoryTable& t : e.tables)
       record({{"record", "table"},
               {"workspace", e.path},
-              {"status", StatusWords(e.status)},
+              {"status", Word(e.status)},
               {"line", t.line > 0 ? Count(t.line) : ""},
               {"alias", t.alias},
               {"file", t.file},
               {"rewritten", t.rewritten},
-              {"table_status", TableStatusWords(t.status)},
+              {"table_status", Word(t.status)},
               {"resolved", t.resolved},
               {"copy_of", t.copyOf},
               {"looked_for", t.lookedFor},
@@ -202,55 +192,7 @@ void WriteCsv(const Inventory& inventory, std::ostream& out, bool terminal) {
 }
 
 void WriteJson(const Inventory& inventory, const std::vector<std::string>& problems, std::ostream& out) {
-  using nlohmann::json;
-  const auto text = [](const std::string& value) { return value.empty() ? json(nullptr) : json(value); };
-  json workspaces = json::array();
-  for (const InventoryEntry& e : inventory.entries) {
-    json tables = json::array();
-    for (const InventoryTable& t : e.tables)
-      tables.push_back({{"line", t.line > 0 ? json(t.line) : json(nullptr)},
-                        {"alias", t.alias},
-                        {"file", t.file},
-                        {"rewritten", text(t.rewritten)},
-                        {"status", TableStatusWords(t.status)},
-                        {"resolved", text(t.resolved)},
-                        {"copyOf", text(t.copyOf)},
-                        {"lookedFor", text(t.lookedFor)},
-                        {"nearMatch", text(t.nearMatch)}});
-    json themes;
-    for (size_t kind = 0; kind < e.themes.size(); ++kind)
-      themes[ThemeKindWord(static_cast<ThemeKind>(kind))] = e.themes[kind];
-    workspaces.push_back(
-        {{"path", e.path},
-         {"status", StatusWords(e.status)},
-         {"error", e.error.empty()
-                       ? json(nullptr)
-                       : json{{"message", e.error}, {"line", e.errorLine}, {"column", e.errorColumn}}},
-         {"counts",
-          {{"mapWindows", e.windows},
-           {"layers", e.layers},
-           {"themes", themes},
-           {"passedOver", e.passedOver},
-           {"warnings", e.warnings},
-           {"remarks", e.remarks},
-           {"errors", e.errors}}},
-         {"tables", tables}});
-  }
-  const Totals totals = Total(inventory);
-  const json document = {{"schema", "brevan-inventory/1"},
-                         {"workspaces", workspaces},
-                         {"summary",
-                          {{"workspaces", inventory.entries.size()},
-                           {"failed", totals.failed},
-                           {"tables", totals.tables},
-                           {"found", totals.found},
-                           {"foundWithAnotherCase", totals.otherCase},
-                           {"missing", totals.missing},
-                           {"copies", totals.copies}}},
-                         {"problems", problems},
-                         {"interrupted", inventory.cancelled}};
-  // ASCII only: a workspace's control characters arrive as \u escapes.
-  out << document.dump(2, ' ', true, json::error_handler_t::replace) << '\n';
+  out << InventoryJson(inventory, problems) << '\n';
 }
 
 int RunInventory(const InventorySettings& settings, std::ostream& out, std::ostream& err) {

@@ -22,11 +22,6 @@ std::string Escape(char32_t c, bool byte) {
   return {'\\', 'u', '0', '0', kDigits[(c >> 4) & 0xF], kDigits[c & 0xF]};
 }
 
-std::string Json(const nlohmann::json& value) {
-  // ASCII only: a C1 control written as UTF-8 would still reach a terminal.
-  return value.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace) + "\n";
-}
-
 std::string Where(const std::string& file, int line, int column) {
   std::string where = Escaped(DisplayName(file));
   if (line > 0) where += ':' + std::to_string(line);
@@ -47,6 +42,11 @@ const char* SeverityName(Severity severity) {
 }
 
 }  // namespace
+
+std::string JsonLine(const nlohmann::json& value) {
+  // ASCII only: a C1 control written as UTF-8 would still reach a terminal.
+  return value.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace) + "\n";
+}
 
 std::string Progress(size_t ended, size_t count, size_t failed, std::chrono::steady_clock::time_point start) {
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -136,15 +136,16 @@ std::string SourceAndCaret(const std::string& sourceLine, int column, int endCol
 
 std::string Tell(const std::string& file, const Diagnostic& d, Format format) {
   if (format == Format::Json)
-    return Json({{"file", DisplayName(file)},
-                 {"line", d.line},
-                 {"column", d.column},
-                 {"endColumn", d.endColumn},
-                 {"severity", SeverityName(d.severity)},
-                 {"number", d.number},
-                 {"code", d.code},
-                 {"message", d.message},
-                 {"notes", d.notes}});
+    return JsonLine({{"type", "diagnostic"},
+                     {"file", DisplayName(file)},
+                     {"line", d.line},
+                     {"column", d.column},
+                     {"endColumn", d.endColumn},
+                     {"severity", SeverityName(d.severity)},
+                     {"number", d.number},
+                     {"code", d.code},
+                     {"message", d.message},
+                     {"notes", d.notes}});
   const std::string where = Where(file, d.line, d.column);
   std::string label = SeverityName(d.severity);
   if (d.number > 0) label += ' ' + std::to_string(d.number);
@@ -158,11 +159,12 @@ std::string Tell(const std::string& file, const Diagnostic& d, Format format) {
 
 std::string TellSkipped(const std::string& file, const Skipped& skipped, Format format) {
   if (format == Format::Json)
-    return Json({{"file", DisplayName(file)},
-                 {"line", skipped.line},
-                 {"column", skipped.column},
-                 {"severity", "skipped"},
-                 {"message", skipped.keyword}});
+    return JsonLine({{"type", "skipped"},
+                     {"file", DisplayName(file)},
+                     {"line", skipped.line},
+                     {"column", skipped.column},
+                     {"severity", "skipped"},
+                     {"message", skipped.keyword}});
   return Where(file, skipped.line, skipped.column) + ": skipped: " + Escaped(skipped.keyword) + '\n';
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,9 @@ std::string Progress(size_t ended, size_t count, size_t failed, std::chrono::ste
 
 // A count and what it counts: "1 warning", "3 warnings".
 std::string Plural(size_t count, const char* one, const char* many);
+
+// A JSON object on a line of its own, ASCII only.
+std::string JsonLine(const nlohmann::json& value);
 
 // How the tool names an input: "<stdin>" for "-".
 std::string DisplayName(const std::string& file);

@@ -30,6 +30,7 @@ struct Settings {
   unsigned jobs = 0;
   std::optional<brevan::FormatVersion> version;
   std::string encoding;
+  std::string fallbackEncoding;
   bool partial = false;
   bool report = false;
   bool remarks = false;
@@ -100,10 +101,42 @@ std::string Messages(const Outcome& outcome, const Settings& settings, const Opt
   return messages;
 }
 
+// The version of the objects a batch writes with --diagnostics-format json.
+constexpr const char* kRunSchema = "brevan-run/1";
+
+// One file of a batch as a JSON record: where it went, how it ended, and
+// what it lost, by kind.
+std::string OutcomeRecord(const Outcome& outcome) {
+  const FileFacts& facts = outcome.facts;
+  const auto path = [](const std::string& path, bool there) -> nlohmann::json {
+    if (!there || path.empty() || path == "-") return nullptr;
+    return DisplayName(path);
+  };
+  const bool written = outcome.written || (outcome.status == Status::UpToDate && !facts.failed);
+  nlohmann::json record = {{"type", "outcome"},
+                           {"schema", kRunSchema},
+                           {"input", DisplayName(outcome.job.input)},
+                           {"output", path(outcome.job.output, written)},
+                           {"page", path(outcome.job.page, outcome.pageError.empty())},
+                           {"status", Word(outcome.status)},
+                           {"why", outcome.why},
+                           {"encoding", facts.encoding},
+                           {"failed", facts.failed},
+                           {"warnings", facts.warnings},
+                           {"remarks", facts.remarks},
+                           {"passedOver", facts.passedOver},
+                           {"missingTables", facts.missingTables},
+                           {"losses", facts.losses},
+                           {"passedOverByName", facts.passedOverByName}};
+  return JsonLine(record);
+}
+
 // The last line of a batch: how many files ended how, and what was not written.
 std::string Summary(const BatchSummary& s, const BatchOptions& options, const Settings& settings) {
   if (settings.format == Format::Json) {
-    nlohmann::json json = {{"files", s.files},
+    nlohmann::json json = {{"type", "summary"},
+                           {"schema", kRunSchema},
+                           {"files", s.files},
                            {"translated", s.translated},
                            {"translatedWithWarnings", s.translatedWithWarnings},
                            {"failed", s.failed},
@@ -121,7 +154,7 @@ std::string Summary(const BatchSummary& s, const BatchOptions& options, const Se
                    {"orphansDeleted", s.orphansDeleted},
                    {"manifestWritten", s.manifestError.empty()}});
     if (s.cancelled) json.update({{"interrupted", true}, {"notDone", s.notDone}});
-    return json.dump() + "\n";
+    return JsonLine(json);
   }
   const char* done = settings.check ? " checked" : " translated";
   std::string line =
@@ -137,8 +170,7 @@ std::string Summary(const BatchSummary& s, const BatchOptions& options, const Se
     line += ", " + std::to_string(s.orphaned.size()) + (s.orphansDeleted ? " orphaned removed" : " orphaned");
   if (s.warnings > 0) line += ", " + Plural(s.warnings, "warning", "warnings");
   if (s.remarks > 0) line += ", " + Plural(s.remarks, "remark", "remarks");
-  if (s.passedOver > 0)
-    line += ", " + Plural(s.passedOver, "statement", "statements") + " passed over";
+  if (s.passedOver > 0) line += ", " + Plural(s.passedOver, "statement", "statements") + " passed over";
   if (s.missingFiles > 0) line += ", " + Plural(s.missingFiles, "table file", "table files") + " missing";
   if (s.pagesNotWritten > 0)
     line += ", " + Plural(s.pagesNotWritten, "report page", "report pages") + " not written";
@@ -217,6 +249,7 @@ int Translate(const Settings& settings) {
   const bool sayWritten = batch && !settings.quiet && settings.format == Format::Text;
   BatchOptions options;
   options.options.encoding = settings.encoding;
+  options.options.fallbackEncoding = settings.fallbackEncoding;
   options.options.partial = settings.partial;
   options.options.strict = settings.strict;
   options.options.check = settings.check;
@@ -245,13 +278,15 @@ int Translate(const Settings& settings) {
   options.onOutcome = [&](const Outcome& outcome) {
     if (progress) std::cerr << "\r\033[K";
     std::cerr << Messages(outcome, settings, options.options);
+    if (batch && settings.format == Format::Json) std::cerr << OutcomeRecord(outcome);
     const bool written =
         outcome.status == Status::Translated || outcome.status == Status::TranslatedWithWarnings;
     if (sayWritten && written && !outcome.job.output.empty()) {
       // A file that lost statements is told apart from one translated whole.
       const size_t passed = outcome.result.skipped.size();
       std::cerr << "brevan: " << Escaped(outcome.job.input) << " -> " << Escaped(outcome.job.output)
-                << (passed > 0 ? " (" + Plural(passed, "statement", "statements") + " passed over)" : "") << '\n';
+                << (passed > 0 ? " (" + Plural(passed, "statement", "statements") + " passed over)" : "")
+                << '\n';
     }
   };
   const auto start = std::chrono::steady_clock::now();
@@ -310,7 +345,8 @@ const char* Misuse(const Settings& settings) {
   if (settings.force && settings.retryFailed) return "--force and --retry-failed exclude each other";
   for (const std::string& code : settings.ignore) {
     const std::vector<DiagnosticKind> kinds = DiagnosticKinds();
-    if (std::none_of(kinds.begin(), kinds.end(), [&](const DiagnosticKind& kind) { return kind.code == code; }))
+    if (std::none_of(kinds.begin(), kinds.end(),
+                     [&](const DiagnosticKind& kind) { return kind.code == code; }))
       return "--ignore takes the code of a warning or remark (brevan --list-codes lists them)";
   }
   if (settings.outDir.empty() && !settings.check && settings.files.size() > 1)
@@ -355,7 +391,10 @@ Command AddTranslateCommand(CLI::App& app, char** argv) {
                    "overrides a \"!version N\" line");
   app.add_option("--encoding", settings.encoding,
                  "Encoding of the files (default UTF-8, or UTF-16/32 after a byte-order mark), e.g. "
-                 "ISO-8859-1, CP1252");
+                 "ISO-8859-1, CP1252; auto: each file's own (byte-order mark, UTF-8, else detected)");
+  app.add_option("--fallback-encoding", settings.fallbackEncoding,
+                 "With --encoding auto: what a file that is not UTF-8 is read as when its encoding cannot be "
+                 "told (default CP1252)");
   app.add_flag("--partial", settings.partial, "On a translation error, still write the document as it stood");
   app.add_flag("--strict", settings.strict,
                "Warnings fail a file like an error (exit 1; written only with --partial); remarks never do");
@@ -380,8 +419,9 @@ Command AddTranslateCommand(CLI::App& app, char** argv) {
                  "OLD=NEW: table files starting with OLD are written starting with NEW (repeatable; the "
                  "longest OLD wins)")
       ->allow_extra_args(false);
-  app.add_option("--ignore", settings.ignore,
-                 "CODE: do not tell (nor count) warnings or remarks of this kind (repeatable; see --list-codes)")
+  app.add_option(
+         "--ignore", settings.ignore,
+         "CODE: do not tell (nor count) warnings or remarks of this kind (repeatable; see --list-codes)")
       ->allow_extra_args(false);
   app.add_flag("--list-codes", given->listCodes,
                "Print the codes of the warnings and remarks (code, severity, message) and exit");

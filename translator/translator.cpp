@@ -109,7 +109,8 @@ void BrevanTranslator::Unwritten(Remark remark, TokenSpan at) {
 
 void BrevanTranslator::Unwritten(Remark remark, TokenSpan at, const std::wstring& fact0,
                                  const std::wstring& fact1) {
-  cmd->Remark(static_cast<short>(remark), FilledText(kRemarkEntries, kRemarkCount, static_cast<short>(remark), Printable(fact0),
+  cmd->Remark(static_cast<short>(remark),
+              FilledText(kRemarkEntries, kRemarkCount, static_cast<short>(remark), Printable(fact0),
                          Printable(fact1)),
               at.first, at.last);
 }

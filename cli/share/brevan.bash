@@ -3,7 +3,7 @@ _brevan() {
   local cur prev
   _init_completion || return
 
-  local options="-h --help --version -r --recursive --glob -o --output --out-dir --force --retry-failed --delete --jobs --format-version --encoding --partial
+  local options="-h --help --version -r --recursive --glob -o --output --out-dir --force --retry-failed --delete --jobs --format-version --encoding --fallback-encoding --partial
     --strict --check --diagnostics-format --quiet --html --report --remarks --check-files --data-root
     --rewrite-path --ignore --list-codes --list-keywords --list-tags"
   local inventory_options="-h --help --format -r --recursive --glob --data-root --rewrite-path --jobs
@@ -31,7 +31,15 @@ _brevan() {
       COMPREPLY=($(compgen -W "text csv json" -- "$cur"))
       return
       ;;
-    --jobs | --format-version | --encoding | --glob | --rewrite-path)
+    --encoding)
+      COMPREPLY=($(compgen -W "auto UTF-8 CP1252 ISO-8859-1" -- "$cur"))
+      return
+      ;;
+    --ignore)
+      COMPREPLY=($(compgen -W "$(brevan --list-codes 2>/dev/null | cut -f1)" -- "$cur"))
+      return
+      ;;
+    --jobs | --format-version | --fallback-encoding | --glob | --rewrite-path)
       return
       ;;
   esac

@@ -36,6 +36,10 @@ enum class Status {
   UpToDate,                // not translated again: its last translation into the output folder stands
 };
 
+// How a status is said: "translated", "translated with warnings",
+// "failed", "not done", "up to date".
+const char* Word(Status status);
+
 struct Outcome {
   size_t index = 0;  // its place in the batch
   Job job;

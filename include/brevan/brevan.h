@@ -37,8 +37,15 @@ struct Options {
   std::optional<FormatVersion> version;
   std::optional<FormatVersion> fallbackVersion;
   // Encoding of the input bytes, any name iconv knows; empty for UTF-8
-  // (a byte-order mark is dropped).
+  // (a byte-order mark is dropped). "auto": a byte-order mark decides,
+  // else UTF-8 when the bytes are valid UTF-8, else a detector's finding
+  // when it is sure and finds other than Latin letters (a remark), else
+  // fallbackEncoding. A named single-byte encoding that makes mojibake of
+  // valid UTF-8, or ISO-8859-1 giving control characters where CP1252 has
+  // letters, is a warning.
   std::string encoding;
+  // What "auto" reads bytes as when it cannot tell; empty: CP1252.
+  std::string fallbackEncoding;
   // Indent the XML text.
   bool indent = true;
   // With a sink: hand the document over also after a translation error.
@@ -127,7 +134,7 @@ struct Diagnostic {
   // The stable code of a warning's or remark's kind ("clause-not-written",
   // DiagnosticCodes()); empty for an error.
   std::string code;
-  int line = 0;    // 1-based; 0 when not about a line
+  int line = 0;  // 1-based; 0 when not about a line
   int column = 0;
   int endColumn = 0;               // just past the culprit on its line
   std::string message;             // UTF-8
@@ -178,6 +185,9 @@ struct Result {
   std::shared_ptr<const Tree> tree;  // with Options::keepTree
   // With Options::checkFiles: the table files not found, as written.
   std::vector<std::string> missingFiles;
+  // The encoding the text was read in: "UTF-8", "UTF-16LE", "CP1252"… (as
+  // named, or as "auto" found it); empty when the bytes could not be read.
+  std::string encoding;
   // The warnings of diagnostics: statements cut short, expressions that
   // run on over a line break, a file with nothing to translate.
   std::vector<Diagnostic> warnings;

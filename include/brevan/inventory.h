@@ -11,6 +11,7 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,9 @@ struct InventoryEntry {
   size_t warnings = 0;
   size_t remarks = 0;
   size_t errors = 0;
+  std::string encoding;                            // what its text was read in
+  std::map<std::string, size_t> losses;            // its warnings and remarks by code
+  std::map<std::string, size_t> passedOverByName;  // its statements passed over by their leading words
   std::vector<InventoryTable> tables;
 };
 
@@ -80,5 +84,14 @@ std::vector<std::string> FindWorkspaceFiles(const std::vector<std::string>& path
 
 // Reads every file on options.jobs threads and lists what each depends on.
 Inventory TakeInventory(const std::vector<std::string>& files, const InventoryOptions& options);
+
+// How a table's status is said: "found", "found with another case",
+// "missing", "copy".
+const char* Word(InventoryTable::Status status);
+
+// The inventory as one JSON document, schema "brevan-inventory/1"
+// (docs/inventory.md), with the problems met finding the files; indented,
+// ASCII only.
+std::string InventoryJson(const Inventory& inventory, const std::vector<std::string>& problems);
 
 }  // namespace brevan

@@ -11,6 +11,7 @@
 // distinct drawing once; a legend the same as an earlier one links to it).
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,9 @@ struct FileFacts {
   size_t remarks = 0;
   size_t passedOver = 0;
   size_t missingTables = 0;
+  std::string encoding;                            // what its text was read in (Result::encoding)
+  std::map<std::string, size_t> losses;            // its warnings and remarks by code
+  std::map<std::string, size_t> passedOverByName;  // its statements passed over by their leading words
   // Its errors, then its warnings: the first kShown of them (line, column
   // and message; the counts are whole).
   std::vector<Diagnostic> diagnostics;

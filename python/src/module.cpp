@@ -145,8 +145,9 @@ PYBIND11_MODULE(_brevan, m) {
                                  "An error, a warning or a remark, at its place in the text.")
       .def_readonly("severity", &brevan::Diagnostic::severity)
       .def_readonly("number", &brevan::Diagnostic::number, "message number of an error; 0 otherwise")
-      .def_readonly("code", &brevan::Diagnostic::code,
-                    "stable code of a warning's or remark's kind (\"clause-not-written\"); empty for an error")
+      .def_readonly(
+          "code", &brevan::Diagnostic::code,
+          "stable code of a warning's or remark's kind (\"clause-not-written\"); empty for an error")
       .def_readonly("line", &brevan::Diagnostic::line, "1-based line; 0 when not about a line")
       .def_readonly("column", &brevan::Diagnostic::column)
       .def_readonly("end_column", &brevan::Diagnostic::endColumn, "just past the culprit on its line")

@@ -266,7 +266,8 @@ TEST(ApiTest, VersionAndEncodingOptions) {
   fallback.fallbackVersion = brevan::FormatVersion(199);
   EXPECT_TRUE(brevan::TranslateBytes(old.substr(old.find('\n') + 1), fallback).warnings.empty());
   EXPECT_EQ(
-      brevan::TranslateBytes("!version 300\n" + old.substr(old.find('\n') + 1), fallback).warnings.size(), 1u);
+      brevan::TranslateBytes("!version 300\n" + old.substr(old.find('\n') + 1), fallback).warnings.size(),
+      1u);
 
   brevan::Options latin;
   latin.encoding = "ISO-8859-1";
@@ -304,18 +305,27 @@ TEST(ApiTest, ThreadsDoNotSeeEachOthersErrors) {
 
 namespace {
 
+struct DocumentedKind {
+  std::string code;
+  std::string workspace;
+  std::string encoding;  // from a first line "# brevan --encoding NAME"
+};
+
 // The kinds docs/diagnostics.md shows: each heading's code and the
-// workspace indented below it (\x01 stands for that byte).
-std::vector<std::pair<std::string, std::string>> DocumentedKinds() {
+// workspace indented below it (\xNN stands for that byte).
+std::vector<DocumentedKind> DocumentedKinds() {
   std::ifstream in(std::string(BREVAN_SOURCE_DIR) + "/docs/diagnostics.md");
-  std::vector<std::pair<std::string, std::string>> kinds;
+  std::vector<DocumentedKind> kinds;
   for (std::string line; std::getline(in, line);) {
     if (line.starts_with("### `")) {
-      kinds.emplace_back(line.substr(5, line.find('`', 5) - 5), "");
+      kinds.push_back({line.substr(5, line.find('`', 5) - 5), "", ""});
+    } else if (line.starts_with("    # brevan --encoding ") && !kinds.empty()) {
+      kinds.back().encoding = line.substr(24);
     } else if (line.starts_with("    ") && !kinds.empty()) {
       std::string text = line.substr(4) + '\n';
-      for (size_t at; (at = text.find("\\x01")) != std::string::npos;) text.replace(at, 4, "\x01");
-      kinds.back().second += text;
+      for (size_t at; (at = text.find("\\x")) != std::string::npos;)
+        text.replace(at, 4, 1, static_cast<char>(std::stoi(text.substr(at + 2, 2), nullptr, 16)));
+      kinds.back().workspace += text;
     }
   }
   return kinds;
@@ -326,14 +336,15 @@ std::vector<std::pair<std::string, std::string>> DocumentedKinds() {
 // Every kind of warning and remark has its code in the documentation with
 // a workspace that draws it, and --ignore silences exactly that kind.
 TEST(ApiTest, EveryDiagnosticCodeIsDocumentedWithAWorkspaceThatDrawsIt) {
-  const std::vector<std::pair<std::string, std::string>> documented = DocumentedKinds();
+  const std::vector<DocumentedKind> documented = DocumentedKinds();
   const std::vector<brevan::DiagnosticKind> kinds = brevan::DiagnosticKinds();
   ASSERT_EQ(documented.size(), kinds.size());
   brevan::Options options;
   options.checkFiles = true;
   options.rewritePaths = {{"C:\\data", "/data"}};
   for (size_t i = 0; i < kinds.size(); ++i) {
-    const auto& [code, workspace] = documented[i];
+    const auto& [code, workspace, encoding] = documented[i];
+    options.encoding = encoding;
     EXPECT_EQ(code, kinds[i].code) << "the documentation lists the codes in the order of the tables";
     const auto drawn = [&](const brevan::Result& result) {
       return std::count_if(result.diagnostics.begin(), result.diagnostics.end(),

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <tuple>
 
@@ -35,6 +36,7 @@ class BrevanToolTest : public ::testing::Test {
 
   std::string Write(const std::string& name, const std::string& bytes) {
     const fs::path path = dir / name;
+    fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << bytes;
     return path.string();
   }
@@ -140,10 +142,11 @@ TEST_F(BrevanToolTest, ReportListsEveryStatementPassedOverAndTheRemarks) {
   EXPECT_EQ(plain.err, "");  // remarks are told only when asked for
   const ToolRun run = Brevan("--report " + file);
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.err, file + ":1:25: remark: \"Quiet\" is read and not written to the document [clause-not-written]\n" +
-                         "Open Table \"a.tbl\" As A Quiet\n                        ^~~~~\n" + file +
-                         ":3:1: skipped: Browse\n" + file + ":4:1: skipped: Shade\n" + file +
-                         ":5:1: skipped: Set Window Title\n" + file + ":6:1: skipped: Create Map Legend\n");
+  EXPECT_EQ(run.err,
+            file + ":1:25: remark: \"Quiet\" is read and not written to the document [clause-not-written]\n" +
+                "Open Table \"a.tbl\" As A Quiet\n                        ^~~~~\n" + file +
+                ":3:1: skipped: Browse\n" + file + ":4:1: skipped: Shade\n" + file +
+                ":5:1: skipped: Set Window Title\n" + file + ":6:1: skipped: Create Map Legend\n");
   EXPECT_EQ(Brevan("--remarks " + file).err.find("skipped"), std::string::npos);
   // A statement that continues an expression over its line is not two.
   const std::string continued =
@@ -183,9 +186,11 @@ TEST_F(BrevanToolTest, WarningsAreToldAndStrictMakesThemFail) {
   const ToolRun run = Brevan(cut);
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_NE(run.out.find("<MapWindow>"), std::string::npos);
-  EXPECT_EQ(run.err, cut +
-                         ":2:18: warning: statement ends before \"Off\": the rest of it is skipped [statement-cut-short]\n"
-                         "\tSet Map Display Off Zoom 5\n\t                ^~~\n");
+  EXPECT_EQ(
+      run.err,
+      cut +
+          ":2:18: warning: statement ends before \"Off\": the rest of it is skipped [statement-cut-short]\n"
+          "\tSet Map Display Off Zoom 5\n\t                ^~~\n");
 
   const ToolRun strict = Brevan("--strict " + cut);
   EXPECT_EQ(strict.exitCode, 1);
@@ -395,9 +400,10 @@ TEST_F(BrevanToolTest, BatchCountsPagesApartFromTranslations) {
   EXPECT_NE(
       json.err.find(
           "\"failed\":0,\"failedEarlier\":0,\"files\":2,\"indexWritten\":false,\"manifestWritten\":true,"
-          "\"missingFiles\":0,\"orphaned\":[],\"orphansDeleted\":false,\"pagesNotWritten\":1,\"passedOver\":0,"
-                "\"passedOverByName\":{},\"remarks\":0,"
-          "\"translated\":1,\"translatedWithWarnings\":1,\"upToDate\":0,\"warnings\":1}"),
+          "\"missingFiles\":0,\"orphaned\":[],\"orphansDeleted\":false,\"pagesNotWritten\":1,\"passedOver\":"
+          "0,"
+          "\"passedOverByName\":{},\"remarks\":0,\"schema\":\"brevan-run/1\",\"translated\":1,"
+          "\"translatedWithWarnings\":1,\"type\":\"summary\",\"upToDate\":0,\"warnings\":1}"),
       std::string::npos)
       << json.err;
 }
@@ -701,8 +707,9 @@ TEST_F(BrevanToolTest, ReRunsRedoOnlyWhatChangedAndTellOrphans) {
 // is its warning, not a statement; --ignore silences one kind everywhere.
 TEST_F(BrevanToolTest, LossesAreCountedAndAKindCanBeSilenced) {
   const std::string lossy =
-      Write("lossy.bws", "Open Table \"a\" As t Quiet\nMap From t\nSet Map Display Off Zoom 5\nBrowse * From t\n"
-                         "Set Window 1 Max\nBrowse * From t\n");
+      Write("lossy.bws",
+            "Open Table \"a\" As t Quiet\nMap From t\nSet Map Display Off Zoom 5\nBrowse * From t\n"
+            "Set Window 1 Max\nBrowse * From t\n");
   const std::string whole = Write("whole.bws", "Map From t\n");
   const std::string out = " --out-dir " + (dir / "xml").string() + " --force ";
   const struct {
@@ -715,7 +722,8 @@ TEST_F(BrevanToolTest, LossesAreCountedAndAKindCanBeSilenced) {
         "1 warning, 1 remark, 3 statements passed over\n"},
        {"skipped: Off Zoom"}},
       {"--diagnostics-format json" + out + lossy,
-       {"\"code\":\"statement-cut-short\"", "\"passedOver\":3,\"passedOverByName\":{\"Browse\":2,\"Set Window\":1}"},
+       {"\"code\":\"statement-cut-short\"",
+        "\"passedOver\":3,\"passedOverByName\":{\"Browse\":2,\"Set Window\":1}"},
        {}},
       {"--ignore statement-cut-short --ignore clause-not-written --remarks" + out + lossy,
        {"0 failed, 3 statements passed over\n"},
@@ -728,7 +736,72 @@ TEST_F(BrevanToolTest, LossesAreCountedAndAKindCanBeSilenced) {
     for (const std::string& untold : run.untold)
       EXPECT_EQ(done.err.find(untold), std::string::npos) << run.arguments << "\n" << done.err;
   }
-  EXPECT_NE(Brevan("--ignore no-such-code " + whole).err.find("brevan --list-codes lists them"), std::string::npos);
+  EXPECT_NE(Brevan("--ignore no-such-code " + whole).err.find("brevan --list-codes lists them"),
+            std::string::npos);
+}
+
+// A tree in mixed encodings reads right in one run with --encoding auto:
+// each file's own encoding, told by a remark when it was not UTF-8.
+TEST_F(BrevanToolTest, MixedEncodingsReadRightWithAuto) {
+  const struct {
+    const char* name;
+    std::string bytes;
+    const char* expected;  // in the document, UTF-8
+  } files[] = {
+      {"utf8.bws", "Open Table \"Départementale.tbl\"\n", "Départementale.tbl"},
+      {"cp1252.bws",
+       "Open Table \"Co\xFB"
+       "ts \x80 Nord\x96"
+       "Est.tbl\"\n",
+       "Coûts € Nord–Est.tbl"},
+      {"latin1.bws",
+       "Open Table \"Stra\xDF"
+       "en Gr\xFC"
+       "n.tbl\"\n",
+       "Straßen Grün.tbl"},
+      {"utf16.bws", std::string("\xFF\xFEO\0p\0e\0n\0 \0T\0a\0b\0l\0e\0 \0\"\0\xE9\0t\0\xE9\0\"\0\n\0", 36),
+       "été"},
+  };
+  for (const auto& file : files) Write(std::string("mixed/") + file.name, file.bytes);
+  const ToolRun run = Brevan("-r --remarks --encoding auto --out-dir " + (dir / "xml").string() + " " +
+                             (dir / "mixed").string());
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  for (const auto& file : files) {
+    const std::string document = Slurp((dir / "xml" / file.name).replace_extension(".xml"));
+    EXPECT_NE(document.find(file.expected), std::string::npos) << file.name << "\n" << document;
+  }
+  EXPECT_NE(run.err.find("cp1252.bws: remark: the file is not UTF-8"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("utf8.bws: remark"), std::string::npos) << run.err;
+  // A named encoding that makes mojibake fails with --strict.
+  EXPECT_EQ(Brevan("--strict --encoding CP1252 " + (dir / "mixed" / "utf8.bws").string()).exitCode, 1);
+}
+
+// A batch's outcome records hold exactly the fields docs/batches.md lists.
+TEST_F(BrevanToolTest, OutcomeRecordsHoldTheDocumentedFields) {
+  std::ifstream doc(std::string(BREVAN_SOURCE_DIR) + "/docs/batches.md");
+  std::set<std::string> documented;
+  bool inTable = false;
+  for (std::string line; std::getline(doc, line);) {
+    if (line == "An outcome:") inTable = true;
+    if (!inTable || !line.starts_with("| `")) continue;
+    // "| `warnings`, `remarks`, … | …": every name in the first cell.
+    const std::string cell = line.substr(0, line.find(" |", 2));
+    for (size_t at = 0; (at = cell.find('`', at)) != std::string::npos; at = cell.find('`', at + 1) + 1)
+      documented.insert(cell.substr(at + 1, cell.find('`', at + 1) - at - 1));
+    if (line.starts_with("| `passedOverByName`")) break;
+  }
+  const std::string workspace = Write("w.bws", "Map From t\nBrowse * From t\n");
+  const ToolRun run =
+      Brevan("--diagnostics-format json --out-dir " + (dir / "xml").string() + " " + workspace);
+  const std::string line = run.err.substr(0, run.err.find('\n'));
+  std::set<std::string> fields;
+  for (size_t at = 0; (at = line.find("\":", at)) != std::string::npos; ++at) {
+    const size_t begin = line.rfind('"', at - 1) + 1;
+    if (line[begin - 2] == '{' || line[begin - 2] == ',') fields.insert(line.substr(begin, at - begin));
+  }
+  fields.erase("Browse");  // a name inside passedOverByName
+  EXPECT_EQ(fields, documented) << line;
+  EXPECT_NE(line.find("\"type\":\"outcome\""), std::string::npos) << line;
 }
 
 // Running out of memory anywhere is error 9984 and exit 2, not a
