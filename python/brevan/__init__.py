@@ -16,6 +16,7 @@ native threads.
 
 from __future__ import annotations
 
+import json
 import os
 import warnings
 from dataclasses import dataclass, field
@@ -40,6 +41,7 @@ __all__ = [
     "ThemeKind",
     "Workspace",
     "TranslationError",
+    "inventory",
     "render_html",
     "translate",
     "translate_file",
@@ -127,6 +129,8 @@ class Result:
     diagnostics: list[Diagnostic] = field(default_factory=list)
     # With check_files: the table files not found, as written.
     missing_files: list[str] = field(default_factory=list)
+    # What the text was read in: "UTF-8", "UTF-16LE", "CP1252"...
+    encoding: str = "UTF-8"
     _native: Any = field(default=None, repr=False, compare=False)
 
     @property
@@ -154,6 +158,11 @@ class Outcome:
     warnings: list[Diagnostic]
     status: Status = Status.TRANSLATED
     diagnostics: list[Diagnostic] = field(default_factory=list)
+    # Statements passed over as not translated.
+    skipped: list[Skipped] = field(default_factory=list)
+    # What the text was read in ("UTF-8", "CP1252"...); for one up to date,
+    # as its last translation read it.
+    encoding: str = ""
 
 
 def _input_error(native: "_brevan.NativeResult", path: Optional[str]) -> Exception:
@@ -178,6 +187,7 @@ def _finish(native: "_brevan.NativeResult", partial: bool, check: bool, path: Op
         warnings=list(native.warnings),
         diagnostics=list(native.diagnostics),
         missing_files=list(native.missing_files),
+        encoding=native.encoding,
         _native=native,
     )
 
@@ -352,7 +362,7 @@ def translate_many(
             standing = native.status == Status.UP_TO_DATE and not native.failed_earlier
             outcomes.append(
                 Outcome(path=path, output=output if standing else None, ok=standing, error=None,
-                        warnings=[], status=native.status)
+                        warnings=[], status=native.status, encoding=native.encoding)
             )
             continue
         if not result.ok:
@@ -368,6 +378,8 @@ def translate_many(
                 warnings=list(result.warnings),
                 status=native.status,
                 diagnostics=list(result.diagnostics),
+                skipped=list(result.skipped),
+                encoding=result.encoding,
             )
         )
     if raised is not None:
@@ -375,6 +387,33 @@ def translate_many(
         raised.outcomes = outcomes
         raise raised
     return outcomes
+
+
+def inventory(
+    paths: Iterable[PathLike],
+    *,
+    recursive: bool = False,
+    jobs: Optional[int] = None,
+    version: Optional[int] = None,
+    encoding: Optional[str] = None,
+    data_roots: Iterable[PathLike] = (),
+    rewrite_paths: Optional[Mapping[str, str]] = None,
+) -> list[dict[str, Any]]:
+    """What each workspace depends on and holds, as brevan inventory --format
+    json gives it: one record (a dict) per workspace, with its status, error,
+    encoding, counts, losses by code, statements passed over by name, and
+    the tables it opens with whether their files are here (under
+    data_roots, after rewrite_paths). A path that cannot be read is a
+    warning; folders are walked with recursive."""
+    names = [os.fsencode(path) for path in paths]
+    threads = jobs if jobs is not None else (os.cpu_count() or 1)
+    if threads < 1:
+        raise ValueError("jobs must be at least 1")
+    options = _options(version, encoding, False, False, True, data_roots, rewrite_paths)
+    document, problems = _brevan.inventory(names, recursive, threads, options)
+    for problem in problems:
+        warnings.warn(problem, stacklevel=2)
+    return json.loads(document)["workspaces"]
 
 
 def render_html(source: Union[Result, str], name: str = "workspace") -> str:

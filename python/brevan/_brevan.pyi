@@ -123,6 +123,7 @@ class NativeResult:
     errors: list[Diagnostic]
     diagnostics: list[Diagnostic]
     missing_files: list[str]
+    encoding: str
     workspace: Workspace
 
 class NativeOutcome:
@@ -134,6 +135,7 @@ class NativeOutcome:
     write_error: str
     why: str
     failed_earlier: bool
+    encoding: str
     result: NativeResult
 
 def translate_bytes(data: bytes, options: Options) -> NativeResult: ...
@@ -145,3 +147,6 @@ def render_html(xml: str, name: str) -> str: ...
 def render_result_html(result: NativeResult, name: str) -> str: ...
 def version() -> str: ...
 def diagnostic_codes() -> list[str]: ...
+def inventory(
+    paths: list[bytes], recursive: bool, jobs: int, options: Options
+) -> tuple[str, list[str]]: ...

@@ -16,6 +16,7 @@
 
 #include "brevan/batch.h"
 #include "brevan/brevan.h"
+#include "brevan/inventory.h"
 #include "brevan/report.h"
 
 namespace py = pybind11;
@@ -186,6 +187,7 @@ PYBIND11_MODULE(_brevan, m) {
       .def_readonly("errors", &brevan::Result::errors)
       .def_readonly("diagnostics", &brevan::Result::diagnostics)
       .def_readonly("missing_files", &brevan::Result::missingFiles)
+      .def_readonly("encoding", &brevan::Result::encoding)
       .def_readonly("workspace", &brevan::Result::workspace);
 
   py::enum_<brevan::Status>(m, "Status", "How a file of a batch ended.")
@@ -205,6 +207,7 @@ PYBIND11_MODULE(_brevan, m) {
       .def_readonly("write_error", &brevan::Outcome::writeError)
       .def_readonly("why", &brevan::Outcome::why)
       .def_property_readonly("failed_earlier", [](const brevan::Outcome& o) { return o.facts.failed; })
+      .def_property_readonly("encoding", [](const brevan::Outcome& o) { return o.facts.encoding; })
       .def_readonly("result", &brevan::Outcome::result);
 
   m.def(
@@ -237,6 +240,26 @@ PYBIND11_MODULE(_brevan, m) {
       },
       py::arg("paths"), py::arg("out_dir"), py::arg("jobs"), py::arg("options"), py::arg("recursive"),
       py::arg("redo"));
+
+  m.def(
+      "inventory",
+      [](const std::vector<std::string>& paths, bool recursive, unsigned jobs, const brevan::Options& options) {
+        std::vector<std::string> problems;
+        std::string document;
+        {
+          py::gil_scoped_release released;
+          const std::vector<brevan::FoundWorkspace> found =
+              brevan::FindWorkspaces(paths, recursive, "", problems, true);
+          std::vector<std::string> files;
+          for (const brevan::FoundWorkspace& workspace : found) files.push_back(workspace.path);
+          brevan::InventoryOptions inventory;
+          inventory.options = options;
+          inventory.jobs = jobs;
+          document = brevan::InventoryJson(brevan::TakeInventory(files, inventory), problems);
+        }
+        return py::make_tuple(document, problems);
+      },
+      py::arg("paths"), py::arg("recursive"), py::arg("jobs"), py::arg("options"));
 
   BindWorkspace(m);
 

@@ -3,6 +3,7 @@
 from __future__ import annotations
 
 import fcntl
+import json
 import os
 import pathlib
 import signal
@@ -377,3 +378,32 @@ def test_warnings_and_remarks_carry_their_code_and_ignore_silences_one() -> None
     ]
     quiet = brevan.translate("Open Table \"a\" As t Quiet\n", ignore=["clause-not-written"])
     assert quiet.diagnostics == []
+
+
+def test_inventory_gives_the_records_of_the_tools_json(tmp_path: pathlib.Path) -> None:
+    (tmp_path / "gis" / "data").mkdir(parents=True)
+    (tmp_path / "gis" / "data" / "roads.tbl").write_bytes(b"")
+    (tmp_path / "gis" / "a.bws").write_bytes(
+        b'Open Table "data/roads.tbl" As Roads\nOpen Table "gone.tbl" As Gone\nMap From Roads\nBrowse * From Roads\n'
+    )
+    (tmp_path / "gis" / "b.bws").write_bytes(b'Open Table "D\xe9part.tbl" As D Quiet\n')
+    records = brevan.inventory([tmp_path / "gis"], recursive=True, encoding="auto")
+    assert [pathlib.Path(r["path"]).name for r in records] == ["a.bws", "b.bws"]
+    a, b = records
+    assert [(t["alias"], t["status"]) for t in a["tables"]] == [("Roads", "found"), ("Gone", "missing")]
+    assert a["passedOver"] == {"Browse": 1} and a["counts"]["layers"] == 1
+    assert b["encoding"] == "CP1252" and b["tables"][0]["file"] == "D\u00e9part.tbl"
+    assert b["losses"] == {"clause-not-written": 1, "encoding-fallback": 1}
+    done = subprocess.run([os.environ.get("BREVAN", str(ROOT / "build" / "brevan")), "inventory", "--format", "json",
+                           "-r", "--encoding", "auto", str(tmp_path / "gis")], capture_output=True, text=True)
+    if done.returncode in (0, 1):
+        assert json.loads(done.stdout)["workspaces"] == records
+
+
+def test_outcomes_carry_what_was_passed_over_and_the_encoding(tmp_path: pathlib.Path) -> None:
+    source = tmp_path / "w.bws"
+    source.write_bytes(b"Map From t\nBrowse * From t\nOpen Table \"caf\xe9\"\n")
+    [outcome] = brevan.translate_many([source], tmp_path / "out", encoding="auto")
+    assert [s.keyword for s in outcome.skipped] == ["Browse"] and outcome.encoding == "CP1252"
+    assert brevan.translate_file(source, encoding="auto").encoding == "CP1252"
+    assert brevan.translate_file(EXAMPLES[0]).encoding == "UTF-8"
