@@ -1,7 +1,13 @@
 // Table files on this machine: looked up as the workspace's host would, and
 // rewritten for data that moved.
+#include <sys/stat.h>
+#include <time.h>
+
 #include <algorithm>
 #include <filesystem>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
 
 #include "brevan/files.h"
 
@@ -64,13 +70,72 @@ bool Exists(const fs::path& path) {
   return fs::is_regular_file(path, error);
 }
 
+std::string Folded(std::string_view text) {
+  std::string folded(text);
+  std::transform(folded.begin(), folded.end(), folded.begin(), Lower);
+  return folded;
+}
+
+// A folder's entries, indexed for the lookups that do not know a name's
+// case. Read once per folder and kept while the folder is unchanged (its
+// modification time moves when an entry is added, removed or renamed):
+// looking up every table of thousands of workspaces in one folder listed
+// that folder once per table.
+struct Listing {
+  std::vector<fs::path> entries;
+  std::unordered_map<std::string, size_t> byFoldedName;      // the first entry of each name, any case
+  std::unordered_map<std::string, size_t> fileByFoldedStem;  // the first regular file of each stem
+  std::vector<size_t> folders;
+};
+
+std::shared_ptr<const Listing> ListingOf(const fs::path& folder) {
+  struct Kept {
+    int64_t time;
+    std::shared_ptr<const Listing> listing;
+  };
+  static std::mutex mutex;
+  static std::unordered_map<std::string, Kept> kept;
+  constexpr size_t kMostKept = 4096;  // folders; past it the cache starts again
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return std::make_shared<const Listing>();
+  const int64_t time = static_cast<int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+  const std::string key = folder.string();
+  {
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (const auto found = kept.find(key); found != kept.end() && found->second.time == time)
+      return found->second.listing;
+  }
+  auto listing = std::make_shared<Listing>();
+  std::error_code error;
+  for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+    const size_t at = listing->entries.size();
+    listing->entries.push_back(entry->path());
+    listing->byFoldedName.try_emplace(Folded(entry->path().filename().string()), at);
+    std::error_code kind;
+    if (entry->is_regular_file(kind))
+      listing->fileByFoldedStem.try_emplace(Folded(entry->path().stem().string()), at);
+    if (entry->is_directory(kind)) listing->folders.push_back(at);
+  }
+  // A folder changed within the clock's last ticks may change again with
+  // the same time: its listing is not kept until the folder has been still
+  // for a while.
+  constexpr int64_t kStill = 50'000'000;  // nanoseconds
+  struct timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  if (static_cast<int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec - time < kStill) return listing;
+  const std::lock_guard<std::mutex> lock(mutex);
+  if (kept.size() >= kMostKept) kept.clear();
+  kept[key] = {time, listing};
+  return listing;
+}
+
 // The entry of folder named name without regard to case, when one exists.
 std::optional<fs::path> FoldedEntry(const fs::path& folder, const std::string& name) {
-  std::error_code error;
   if (name == "..") return folder / name;
-  for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error))
-    if (SameFolded(entry->path().filename().string(), name)) return entry->path();
-  return std::nullopt;
+  const std::shared_ptr<const Listing> listing = ListingOf(folder);
+  const auto found = listing->byFoldedName.find(Folded(name));
+  if (found == listing->byFoldedName.end()) return std::nullopt;
+  return listing->entries[found->second];
 }
 
 // base/components, or a file that differs from it only in letter case.
@@ -100,14 +165,13 @@ fs::path Joined(const fs::path& base, const std::vector<std::string>& components
 // same name with another extension, or the name one folder up or down.
 std::string NearMatch(const fs::path& expected) {
   const fs::path folder = expected.parent_path().empty() ? fs::path(".") : expected.parent_path();
-  const std::string stem = expected.stem().string();
   const std::string name = expected.filename().string();
-  std::error_code error;
-  for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
-    if (entry->is_regular_file(error) && SameFolded(entry->path().stem().string(), stem))
-      return entry->path().string();
-    if (entry->is_directory(error) && Exists(entry->path() / name)) return (entry->path() / name).string();
-  }
+  const std::shared_ptr<const Listing> listing = ListingOf(folder);
+  if (const auto found = listing->fileByFoldedStem.find(Folded(expected.stem().string()));
+      found != listing->fileByFoldedStem.end())
+    return listing->entries[found->second].string();
+  for (const size_t at : listing->folders)
+    if (Exists(listing->entries[at] / name)) return (listing->entries[at] / name).string();
   if (Exists(folder.parent_path() / name)) return (folder.parent_path() / name).string();
   return {};
 }

@@ -243,7 +243,8 @@ PYBIND11_MODULE(_brevan, m) {
 
   m.def(
       "inventory",
-      [](const std::vector<std::string>& paths, bool recursive, unsigned jobs, const brevan::Options& options) {
+      [](const std::vector<std::string>& paths, bool recursive, unsigned jobs,
+         const brevan::Options& options) {
         std::vector<std::string> problems;
         std::string document;
         {

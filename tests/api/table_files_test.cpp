@@ -3,6 +3,7 @@
 // moved.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -66,6 +67,19 @@ TEST_F(TableFilesTest, FoundAsTheHostWouldFindThem) {
   EXPECT_TRUE(brevan::FindTableFile("C:\\x.tbl", ws, {}).lookedFor.empty());
   EXPECT_EQ(brevan::FindTableFile("no/such.tbl", ws, {}).lookedFor,
             std::vector<std::string>{ws + "/no/such.tbl"});
+}
+
+// Folder listings are kept between lookups, and not past a change: a file
+// that appears after a lookup is found by the next, also at once.
+TEST_F(TableFilesTest, ALookupSeesAFolderAsItIsNow) {
+  const std::string ws = (dir / "ws").string();
+  const fs::path old = dir / "ws" / "data";
+  fs::last_write_time(old, fs::file_time_type::clock::now() - std::chrono::hours(1));  // still: kept
+  EXPECT_EQ(brevan::FindTableFile("data/TOWNS.tbl", ws, {}).status, brevan::FileStatus::Missing);
+  std::ofstream(old / "Towns.tbl") << "t";
+  EXPECT_EQ(brevan::FindTableFile("data/TOWNS.tbl", ws, {}).status, brevan::FileStatus::FoundOtherCase);
+  fs::remove(old / "Towns.tbl");
+  EXPECT_EQ(brevan::FindTableFile("data/TOWNS.tbl", ws, {}).status, brevan::FileStatus::Missing);
 }
 
 TEST(PathRewriteTest, LongestPrefixAtWholeComponents) {
