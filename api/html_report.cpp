@@ -261,21 +261,37 @@ std::string Caret(const Diagnostic& d) {
   return caret;
 }
 
+// The text a diagnostic's span covers on its line (columns count characters).
+std::string Spanned(const Diagnostic& d) {
+  std::string text;
+  int column = 1;
+  for (size_t at = 0; at < d.sourceLine.size(); ++column) {
+    size_t length = 1;
+    while (at + length < d.sourceLine.size() &&
+           (static_cast<unsigned char>(d.sourceLine[at + length]) & 0xC0) == 0x80)
+      ++length;
+    if (column >= d.column && column < d.endColumn) text.append(d.sourceLine, at, length);
+    at += length;
+  }
+  return text;
+}
+
 void Diagnostics(Page& page, const Result& result) {
   page.Add(
       "<section class=\"diagnostics\" aria-labelledby=\"diagnostics\"><h2 "
       "id=\"diagnostics\">Diagnostics</h2>");
   if (result.diagnostics.empty() && result.skipped.empty())
     page.Add("<p>No errors, no warnings, no remarks, no statement passed over.</p>");
-  // One entry per diagnostic; warnings and remarks of one message are one
-  // entry with the lines they stand on, shown at the first.
+  // One entry per diagnostic; warnings and remarks of one message about
+  // the same text are one entry with the lines they stand on, shown at the
+  // first.
   const auto List = [&](const std::vector<const Diagnostic*>& list, const char* kind, bool grouped) {
     if (list.empty()) return;
     std::vector<std::pair<const Diagnostic*, std::vector<int>>> entries;
     std::unordered_map<std::string, size_t> byMessage;
     for (const Diagnostic* d : list) {
-      const auto [at, added] =
-          byMessage.try_emplace(grouped ? d->message : std::to_string(entries.size()), entries.size());
+      const auto [at, added] = byMessage.try_emplace(
+          grouped ? d->message + '\0' + Spanned(*d) : std::to_string(entries.size()), entries.size());
       if (added) entries.push_back({d, {}});
       entries[at->second].second.push_back(d->line);
     }

@@ -81,7 +81,7 @@ def test_warnings_and_skipped_statements() -> None:
 def test_remarks_say_what_the_document_has_no_place_for() -> None:
     result = brevan.translate('Open Table "a" As t Quiet\nMap From t\nSet Map Limit Zoom 5\n')
     assert [(r.line, r.column, r.message) for r in result.remarks] == [
-        (1, 21, '"Quiet" is read and not written to the document'),
+        (1, 21, "this clause is read and not written to the document"),
         (3, 20, 'the number after "Limit Zoom" is read and not written to the document'),
     ]
     assert result.ok and result.warnings == []

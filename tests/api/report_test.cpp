@@ -44,7 +44,7 @@ TEST(ReportTest, ControlCharactersAreShownAndRemarksListed) {
   EXPECT_TRUE(Has(page, "Zoom \\x1b[2J \\u009b 5</pre>")) << page;
   EXPECT_TRUE(Has(page, "esc\\x07.bws"));
   EXPECT_TRUE(Has(page, "<details><summary>1 remark: what the workspace says"));
-  EXPECT_TRUE(Has(page, "&quot;Clip Auto&quot; is read and not written to the document"));
+  EXPECT_TRUE(Has(page, "this clause is read and not written to the document"));
 }
 
 TEST(ReportTest, OnlyWellFormedColoursReachTheDrawing) {

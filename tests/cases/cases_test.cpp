@@ -14,9 +14,10 @@
 //   warns: 2:5 statement ends       (each warning, in order, by its place
 //                                    and the start of its message; a case
 //                                    without "warns:" lines warns of nothing)
-//   remarks: 2:9 "Clip Auto" is      (each remark the same way, checked
-//                                    when a case lists any; "remarks: none"
-//                                    for a case that has none)
+//   remarks: 2:9-18 this clause      (each remark the same way, with the
+//                                    end of its span; checked when a case
+//                                    lists any; "remarks: none" for a case
+//                                    that has none)
 //
 // Lines starting with "#" outside the statements are comments.
 #include <algorithm>

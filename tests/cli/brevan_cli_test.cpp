@@ -143,7 +143,8 @@ TEST_F(BrevanToolTest, ReportListsEveryStatementPassedOverAndTheRemarks) {
   const ToolRun run = Brevan("--report " + file);
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(run.err,
-            file + ":1:25: remark: \"Quiet\" is read and not written to the document [clause-not-written]\n" +
+            file +
+                ":1:25: remark: this clause is read and not written to the document [clause-not-written]\n" +
                 "Open Table \"a.tbl\" As A Quiet\n                        ^~~~~\n" + file +
                 ":3:1: skipped: Browse\n" + file + ":4:1: skipped: Shade\n" + file +
                 ":5:1: skipped: Set Window Title\n" + file + ":6:1: skipped: Create Map Legend\n");

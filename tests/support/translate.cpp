@@ -31,14 +31,16 @@ std::string CompactXml(const std::string& document) {
 
 namespace {
 
-// In the order of the text, as the API gives them.
-std::vector<std::string> Notices(std::vector<ReaderNotice> notices) {
+// In the order of the text, as the API gives them; with spans, where a
+// notice's span ends on its line ("2:9-18 MESSAGE").
+std::vector<std::string> Notices(std::vector<ReaderNotice> notices, bool spans) {
   std::stable_sort(notices.begin(), notices.end(), [](const ReaderNotice& a, const ReaderNotice& b) {
     return std::pair(a.line, a.column) < std::pair(b.line, b.column);
   });
   std::vector<std::string> shown;
   for (const ReaderNotice& notice : notices)
-    shown.push_back(std::to_string(notice.line) + ":" + std::to_string(notice.column) + " " +
+    shown.push_back(std::to_string(notice.line) + ":" + std::to_string(notice.column) +
+                    (spans ? "-" + std::to_string(notice.endColumn) : std::string()) + " " +
                     ToUtf8(notice.message));
   return shown;
 }
@@ -54,8 +56,9 @@ Translation Finish(bool ok, TokenReader& reader, const XmlDocument& doc) {
   result.xml = doc.HasRoot() ? CompactXml(doc.ToXml()) : std::string();
   result.line = reader.TokenLine();
   result.column = reader.TokenColumn();
-  result.warnings = Notices(reader.Warnings());
-  result.remarks = Notices(reader.Remarks());
+  result.warnings = Notices(reader.Warnings(), false);
+  // A remark names no clause: its span shows which.
+  result.remarks = Notices(reader.Remarks(), true);
   if (!reader.Errors().empty()) {
     const ReaderError& error = reader.Errors().front();
     result.at = std::to_string(error.line) + ":" + std::to_string(error.column) + "-" +
@@ -127,7 +130,7 @@ StateRun RunOnState(std::wstring_view text, const std::function<void(BrevanTrans
     }
   }
   run.rest = reader.TokenText();
-  run.warnings = Notices(reader.Warnings());
+  run.warnings = Notices(reader.Warnings(), false);
   run.xml = CompactXml(doc.ToXml());
   return run;
 }

@@ -23,7 +23,7 @@ struct Translation {
   int line = 0;           // where the reader stood when translation ended
   int column = 0;
   std::vector<std::string> warnings;  // "LINE:COLUMN MESSAGE", in order
-  std::vector<std::string> remarks;   // the same
+  std::vector<std::string> remarks;   // "LINE:COLUMN-END MESSAGE", in order
   std::string at;                     // where the first error's culprit stands: "LINE:COLUMN-END"
   std::string note;                   // and its note
   // The translator's records at the end (TranslateWithState only).
