@@ -420,6 +420,11 @@ std::string RenderPage(const std::optional<Workspace>& workspace, const Result* 
     Count("remarks", result->Count(Severity::Remark));
     Count("passed over", result->skipped.size());
     if (!result->missingFiles.empty()) Count("table files not found", result->missingFiles.size());
+    if (!result->encoding.empty()) {
+      page.Add("<div><dt>encoding</dt><dd>");
+      page.Text(result->encoding);
+      page.Add("</dd></div>");
+    }
   }
   page.Add("</dl></header><main>");
   Contents(page, shown, !shown.tables.empty(), result != nullptr);

@@ -45,6 +45,7 @@ TEST(ReportTest, ControlCharactersAreShownAndRemarksListed) {
   EXPECT_TRUE(Has(page, "esc\\x07.bws"));
   EXPECT_TRUE(Has(page, "<details><summary>1 remark: what the workspace says"));
   EXPECT_TRUE(Has(page, "this clause is read and not written to the document"));
+  EXPECT_TRUE(Has(page, "<dt>encoding</dt><dd>UTF-8</dd>"));
 }
 
 TEST(ReportTest, OnlyWellFormedColoursReachTheDrawing) {
