@@ -197,7 +197,7 @@ std::string DetectEncoding(std::string_view bytes, const std::string& fallback, 
                                                                                           uchardet_delete);
   uchardet_handle_data(detector.get(), bytes.data(), bytes.size());
   uchardet_data_end(detector.get());
-  const std::string found = uchardet_get_charset(detector.get());
+  std::string found = uchardet_get_charset(detector.get());
   constexpr std::string_view kLatin[] = {"",
                                          "ASCII",
                                          "ISO-8859-1",

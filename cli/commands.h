@@ -28,6 +28,9 @@ Command AddTranslateCommand(CLI::App& app, char** argv);
 Command AddInventoryCommand(CLI::App& app);
 // brevan lsp (lsp.cpp).
 Command AddLspCommand(CLI::App& app);
+// brevan completion SHELL (completion.cpp), from every command's options;
+// added last, so that it sees them all.
+Command AddCompletionCommand(CLI::App& app);
 
 // The signal that asked the tool to stop (SIGINT, SIGTERM), or 0.
 extern volatile std::sig_atomic_t interrupted;

@@ -127,10 +127,11 @@ void WriteText(const Inventory& inventory, std::ostream& out) {
   }
   std::vector<std::pair<std::string, std::pair<size_t, size_t>>> top(losses.begin(), losses.end());
   const size_t shown = std::min<size_t>(top.size(), 10);
-  std::partial_sort(top.begin(), top.begin() + shown, top.end(), [](const auto& a, const auto& b) {
-    return std::tie(b.second.second, b.second.first, a.first) <
-           std::tie(a.second.second, a.second.first, b.first);
-  });
+  std::partial_sort(top.begin(), top.begin() + static_cast<std::ptrdiff_t>(shown), top.end(),
+                    [](const auto& a, const auto& b) {
+                      return std::tie(b.second.second, b.second.first, a.first) <
+                             std::tie(a.second.second, a.second.first, b.first);
+                    });
   if (shown > 0) out << "brevan: the most frequent losses (workspaces, occurrences):\n";
   for (size_t i = 0; i < shown; ++i)
     out << "  " << std::setw(6) << top[i].second.second << "  " << std::setw(7) << top[i].second.first << "  "

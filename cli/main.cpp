@@ -1,5 +1,5 @@
 // brevan: the tool's commands, dispatched by the command line: translate
-// (the tool's own options), inventory and lsp.
+// (the tool's own options), inventory, lsp and completion.
 #include <iostream>
 
 #include "brevan/files.h"
@@ -56,7 +56,7 @@ int Run(int argc, char** argv) {
   CLI::App app{"Translates workspace files into XML workspace documents.", "brevan"};
   app.set_version_flag("--version", std::string("brevan ") + Version());
   const Command translate = AddTranslateCommand(app, argv);
-  const Command commands[] = {AddInventoryCommand(app), AddLspCommand(app)};
+  const Command commands[] = {AddInventoryCommand(app), AddLspCommand(app), AddCompletionCommand(app)};
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -343,8 +343,10 @@ TEST(ApiTest, EveryDiagnosticCodeIsDocumentedWithAWorkspaceThatDrawsIt) {
   options.checkFiles = true;
   options.rewritePaths = {{"C:\\data", "/data"}};
   for (size_t i = 0; i < kinds.size(); ++i) {
-    const auto& [code, workspace, encoding] = documented[i];
-    options.encoding = encoding;
+    // Named, not bound: clang 14 does not let a lambda capture a structured binding.
+    const std::string& code = documented[i].code;
+    const std::string& workspace = documented[i].workspace;
+    options.encoding = documented[i].encoding;
     EXPECT_EQ(code, kinds[i].code) << "the documentation lists the codes in the order of the tables";
     const auto drawn = [&](const brevan::Result& result) {
       return std::count_if(result.diagnostics.begin(), result.diagnostics.end(),

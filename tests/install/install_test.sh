@@ -31,15 +31,22 @@ share=$work/prefix/share
 test -s "$share/brevan/workspace.xsd"
 test -s "$share/doc/brevan/README.md" && test -s "$share/doc/brevan/docs/language.md"
 completion=$share/bash-completion/completions/brevan
-test -s "$completion"
+zsh_completion=$share/zsh/vendor-completions/_brevan
+fish_completion=$share/fish/vendor_completions.d/brevan.fish
+test -s "$completion" && test -s "$zsh_completion" && test -s "$fish_completion"
 bash -n "$completion"
+! command -v zsh >/dev/null || zsh -n "$zsh_completion"
+! command -v fish >/dev/null || fish --no-execute "$fish_completion"
 if command -v help2man >/dev/null; then
   grep -q 'check\\-files' "$share/man/man1/brevan.1"
   grep -q '^\.SH INVENTORY' "$share/man/man1/brevan.1"
 fi
 for help in "" "inventory"; do
   for option in $("$work/prefix/bin/brevan" $help --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
-    grep -q -- "$option\b" "$completion" || { echo "the completion lacks $help $option" >&2; exit 1; }
+    for script in "$completion" "$zsh_completion"; do
+      grep -q -- "$option\b" "$script" || { echo "$script lacks $help $option" >&2; exit 1; }
+    done
+    grep -q -- "-l ${option#--}\b" "$fish_completion" || { echo "fish lacks $help $option" >&2; exit 1; }
   done
 done
 
