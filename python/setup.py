@@ -31,6 +31,9 @@ class CMakeBuild(build_ext):
             raise RuntimeError(f"the build left no _brevan module in {out}")
         target.parent.mkdir(parents=True, exist_ok=True)
         shutil.copyfile(built[0], target)
+        # The encoding detector's library, which the module finds beside itself.
+        for library in out.glob("libuchardet.so*"):
+            shutil.copyfile(library, target.parent / library.name)
 
 
 setup(ext_modules=[Extension("brevan._brevan", sources=[])], cmdclass={"build_ext": CMakeBuild})
