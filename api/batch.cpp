@@ -196,7 +196,9 @@ std::string Staleness(const Job& job, const Record& last, const std::string& sou
   if (last.source != source) return "new";
   if (last.tool != Version()) return "tool version changed";
   if (last.options != optionsKey) return "options changed";
-  if (!stamp) return "source changed";  // not readable now: translating it says why
+  // Not readable now, or last time (a permission since given leaves the
+  // time as it was): translating it says why, or reads it now.
+  if (!stamp || last.sourceHash.empty()) return "source changed";
   // A time or size that moved with the same bytes (a copy, a touch) is no change.
   if (*stamp != last.sourceStamp && (hash = HashOf(job.input).value_or("")) != last.sourceHash)
     return "source changed";
@@ -289,11 +291,15 @@ Outcome RunJob(const Job& job, size_t index, const BatchOptions& batch, const Le
   outcome.facts = FactsOf(result, outcome.status == Status::Failed);
   if (ledger && outcome.status != Status::NotDone) {
     // A document is its source's current translation or nothing: one an
-    // earlier run left goes when the source fails now, and so does a page
-    // no longer asked for.
+    // earlier run left goes when the source fails now (or its document
+    // could not be written), and so does a page no longer asked for.
     if (outcome.status == Status::Failed && !outcome.written) outcome.staleRemoved = RemoveLeft(job.output);
     if (!page && last != nullptr && !last->page.empty())
       RemoveLeft((fs::path(batch.outDir) / last->page).string());
+  }
+  // A document that could not be written (a full disk) is no outcome of
+  // its source: nothing is recorded, and the next run translates it again.
+  if (ledger && outcome.status != Status::NotDone && outcome.writeError.empty()) {
     record = Record{key,
                     source,
                     stamp.value_or(FileStamp{}),

@@ -97,7 +97,9 @@ std::string Messages(const Outcome& outcome, const Settings& settings, const Opt
                             settings.format);
   if (outcome.staleRemoved && settings.format == Format::Text)
     messages += "brevan: " + Escaped(OutputName(outcome.job.output)) +
-                " removed: an earlier run left it, and its source no longer translates\n";
+                " removed: an earlier run left it, and " +
+                (outcome.writeError.empty() ? "its source no longer translates\n"
+                                            : "its new translation could not be written\n");
   return messages;
 }
 
