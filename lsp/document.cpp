@@ -1,9 +1,11 @@
 #include "lsp/document.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <stdexcept>
 
 #include "brevan/files.h"
 #include "brevan/workspace.h"
@@ -436,6 +438,85 @@ json OpenDocument::Definition(const ServerSettings& settings, int line, int char
   return {{"uri", uri_},
           {"range", Range(settings, target->line, target->column, target->line,
                           target->endLine == target->line ? target->endColumn : target->column)}};
+}
+
+namespace {
+
+bool SameAlias(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// A name the statements read as an alias: a letter or "_" first, then
+// letters, digits and "_" (any character past ASCII counts as a letter).
+bool IsAliasName(std::string_view name) {
+  if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0]))) return false;
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return static_cast<unsigned char>(c) >= 0x80 || std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+  });
+}
+
+}  // namespace
+
+std::string OpenDocument::MarkText(const Mark& mark, bool& quoted) const {
+  const std::string_view line = Line(mark.line);
+  size_t begin = line.size(), end = line.size();
+  int column = 1;
+  for (size_t at = 0; at <= line.size(); ++column) {
+    if (column == mark.column) begin = at;
+    if (column == mark.endColumn) end = at;
+    if (at == line.size()) break;
+    at += std::min(SequenceLength(static_cast<unsigned char>(line[at])), line.size() - at);
+  }
+  std::string text(line.substr(begin, end > begin ? end - begin : 0));
+  quoted = text.size() >= 2 && text.front() == '"' && text.back() == '"';
+  return quoted ? text.substr(1, text.size() - 2) : text;
+}
+
+std::string OpenDocument::AliasOf(const Result& result, const Mark& mark) const {
+  if (mark.kind == Mark::Kind::TableAlias) return mark.name;
+  if (mark.kind != Mark::Kind::TableName && mark.kind != Mark::Kind::LayerNumber) return {};
+  bool quoted = false;
+  const std::string text = MarkText(mark, quoted);
+  const Table* table = IsAliasName(text) ? result.workspace.TableNamed(text) : nullptr;
+  return table && table->copyOf.empty() ? table->alias : std::string();
+}
+
+json OpenDocument::PrepareRename(const ServerSettings& settings, int line, int character) {
+  const Result& result = Translated(settings);
+  const Mark* mark = MarkAt(result, FromPosition(settings, line, character));
+  const std::string alias = mark ? AliasOf(result, *mark) : std::string();
+  if (alias.empty()) return nullptr;
+  bool quoted = false;
+  MarkText(*mark, quoted);
+  const int inset = quoted ? 1 : 0;
+  return {{"range", Range(settings, mark->line, mark->column + inset, mark->line, mark->endColumn - inset)},
+          {"placeholder", alias}};
+}
+
+json OpenDocument::Rename(const ServerSettings& settings, int line, int character,
+                          const std::string& newName) {
+  const Result& result = Translated(settings);
+  const Mark* at = MarkAt(result, FromPosition(settings, line, character));
+  const std::string alias = at ? AliasOf(result, *at) : std::string();
+  if (alias.empty()) throw std::invalid_argument("there is no table alias here to rename");
+  if (!IsAliasName(newName))
+    throw std::invalid_argument("\"" + newName + "\" is no alias: letters, digits and _, not a digit first");
+  for (const Table& table : result.workspace.tables)
+    if (SameAlias(table.alias, newName) && !SameAlias(table.alias, alias))
+      throw std::invalid_argument("\"" + newName + "\" is already the alias of a table");
+  json edits = json::array();
+  for (const Mark& mark : result.marks) {
+    if (!SameAlias(AliasOf(result, mark), alias)) continue;
+    bool quoted = false;
+    MarkText(mark, quoted);
+    const int inset = quoted ? 1 : 0;
+    edits.push_back(
+        {{"range", Range(settings, mark.line, mark.column + inset, mark.line, mark.endColumn - inset)},
+         {"newText", newName}});
+  }
+  return {{"changes", {{uri_, edits}}}};
 }
 
 }  // namespace brevan::lsp

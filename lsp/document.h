@@ -45,6 +45,13 @@ class OpenDocument {
   // null when there is nothing to say or to go to.
   nlohmann::json Hover(const ServerSettings& settings, int line, int character);
   nlohmann::json Definition(const ServerSettings& settings, int line, int character);
+  // Renaming a table alias: where the alias at a position stands and what
+  // it is (null when there is none), and the edits that give it newName
+  // wherever the text names it (its open-table statement, map windows'
+  // table names); throws std::invalid_argument when
+  // newName cannot be an alias here.
+  nlohmann::json PrepareRename(const ServerSettings& settings, int line, int character);
+  nlohmann::json Rename(const ServerSettings& settings, int line, int character, const std::string& newName);
 
  private:
   struct Place {
@@ -61,6 +68,11 @@ class OpenDocument {
   Place FromPosition(const ServerSettings& settings, int line, int character) const;
   // The mark of result at place, preferring the narrowest; null when none.
   const Mark* MarkAt(const Result& result, Place place) const;
+  // The text a mark covers on its line, its quotes dropped; quoted tells
+  // whether it had them.
+  std::string MarkText(const Mark& mark, bool& quoted) const;
+  // The table alias a mark names, when it names one by name.
+  std::string AliasOf(const Result& result, const Mark& mark) const;
   // The first mark of kind within span; null when none.
   static const Mark* MarkWithin(const Result& result, Mark::Kind kind, const Span& span);
 

@@ -24,6 +24,7 @@ enum ErrorCode {
   kInvalidRequest = -32600,
   kMethodNotFound = -32601,
   kInvalidParams = -32602,
+  kRequestFailed = -32803,  // a request the server understood and could not do (a rename refused)
   kInternalError = -32603,
   kServerNotInitialized = -32002,
 };
@@ -103,6 +104,17 @@ void Server::Request(const json& id, const std::string& method, const json& para
     return Reply(id, method == "textDocument/hover" ? document.Hover(settings_, line, character)
                                                     : document.Definition(settings_, line, character));
   }
+  if (method == "textDocument/prepareRename" || method == "textDocument/rename") {
+    OpenDocument& document = Named(params);
+    const int line = params.at("position").at("line"), character = params.at("position").at("character");
+    if (method == "textDocument/prepareRename")
+      return Reply(id, document.PrepareRename(settings_, line, character));
+    try {
+      return Reply(id, document.Rename(settings_, line, character, params.at("newName").get<std::string>()));
+    } catch (const std::invalid_argument& refused) {
+      return Fail(id, kRequestFailed, refused.what());
+    }
+  }
   Fail(id, kMethodNotFound, "no method " + method);
 }
 
@@ -174,7 +186,8 @@ json Server::Initialize(const json& params) {
             {"textDocumentSync", {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}}},
             {"documentSymbolProvider", true},
             {"hoverProvider", true},
-            {"definitionProvider", true}}},
+            {"definitionProvider", true},
+            {"renameProvider", {{"prepareProvider", true}}}}},
           {"serverInfo", {{"name", "brevan"}, {"version", Version()}}}};
 }
 

@@ -1,6 +1,7 @@
 -- Neovim as a user sets it up for workspaces (docs/editors.md): brevan lsp
 -- for *.bws. Opens a broken workspace, waits for the diagnostics and checks
--- their places and messages, then the outline and a definition jump.
+-- their places and messages, then the outline, a definition jump and a
+-- rename.
 -- Run: BREVAN=build/brevan WORKSPACE=FILE nvim --headless --clean -c "luafile THIS"
 local failures = {}
 local function check(condition, what)
@@ -70,12 +71,25 @@ if client then
     local cursor = vim.api.nvim_win_get_cursor(0)
     check(cursor[1] == 2 and cursor[2] == 9, ('jumped to %d:%d, not 2:9'):format(cursor[1], cursor[2]))
   end
+
+  -- A rename of the table alias there, applied as Neovim applies it.
+  vim.api.nvim_win_set_cursor(0, { 2, 9 })
+  local renaming = vim.lsp.util.make_position_params()
+  renaming.newName = 'Streets'
+  local renamed = client.request_sync('textDocument/rename', renaming, 10000, buffer)
+  check(renamed and renamed.result, 'a rename of Roads')
+  if renamed and renamed.result then
+    vim.lsp.util.apply_workspace_edit(renamed.result, client.offset_encoding or 'utf-16')
+    local lines = vim.api.nvim_buf_get_lines(buffer, 0, 2, false)
+    check(lines[1] == 'Open Table "data/roads.tbl" As Streets', 'renamed: ' .. lines[1])
+    check(lines[2] == 'Map From Streets, Streets', 'renamed: ' .. lines[2])
+  end
 end
 
 if #failures > 0 then
   io.stderr:write('Neovim test failed:\n  ' .. table.concat(failures, '\n  ') .. '\n')
   vim.cmd('cquit 1')
 else
-  io.stderr:write('Neovim: diagnostics, outline and definition as expected\n')
+  io.stderr:write('Neovim: diagnostics, outline, definition and rename as expected\n')
   vim.cmd('qall!')
 end

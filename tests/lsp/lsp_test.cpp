@@ -256,6 +256,38 @@ TEST(LanguageServerTest, ChecksAsYouTypeAndAnswersTheOutlineHoverAndDefinitions)
   EXPECT_EQ(server.Finish(), 0);
 }
 
+// A table alias is renamed wherever the text names it: its open-table
+// statement and the map window's table names (a copy's too); a layer
+// number is no alias, and a name that cannot be an alias or is taken is
+// refused.
+TEST(LanguageServerTest, RenamesATableAliasWhereverItIsNamed) {
+  Server server;
+  server.Initialize({{"debounceMs", 10}});
+  server.Open(
+      kUri,
+      "Open Table \"roads.tbl\" As Roads\nOpen Table \"rivers.tbl\" As Rivers\nMap From Roads, Rivers, "
+      "Roads\nSet Map Layer 2 Display Off\n");
+  server.Request(1, "textDocument/prepareRename", Where(kUri, 2, 10));
+  EXPECT_EQ(server.Answer(1)["result"], (json{{"range", Range(2, 9, 14)}, {"placeholder", "Roads"}}));
+  json rename = Where(kUri, 0, 27);
+  rename["newName"] = "Streets";
+  server.Request(2, "textDocument/rename", rename);
+  const json edits = server.Answer(2)["result"]["changes"][kUri];
+  std::vector<json> ranges;
+  for (const json& edit : edits) {
+    EXPECT_EQ(edit["newText"], "Streets");
+    ranges.push_back(edit["range"]);
+  }
+  EXPECT_EQ(ranges, (std::vector<json>{Range(0, 26, 31), Range(2, 9, 14), Range(2, 24, 29)}));
+  server.Request(3, "textDocument/prepareRename", Where(kUri, 3, 14));  // "Layer 2": a number
+  EXPECT_TRUE(server.Answer(3)["result"].is_null());
+  for (const char* refused : {"Rivers", "2roads", "a b"}) {
+    rename["newName"] = refused;
+    server.Request(4, "textDocument/rename", rename);
+    EXPECT_EQ(server.Answer(4)["error"]["code"], -32803) << refused;
+  }
+}
+
 // Columns count UTF-16 code units unless the editor offers UTF-8 bytes.
 TEST(LanguageServerTest, ColumnsInTheEncodingAgreed) {
   const std::string text =
