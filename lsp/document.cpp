@@ -519,4 +519,81 @@ json OpenDocument::Rename(const ServerSettings& settings, int line, int characte
   return {{"changes", {{uri_, edits}}}};
 }
 
+namespace {
+
+// The statements the translator reads, as they begin.
+constexpr const char* kStatements[] = {"Open Table", "Map From", "Set Map", "Set Legend", "Theme"};
+
+// The words of a line before a column, as the completion reads them.
+std::vector<std::string> WordsBefore(std::string_view text) {
+  std::vector<std::string> words;
+  std::string word;
+  for (const char c : text) {
+    const bool part = std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '"' ||
+                      static_cast<unsigned char>(c) >= 0x80;
+    if (part) {
+      word += c;
+      continue;
+    }
+    if (!word.empty()) words.push_back(std::move(word));
+    word.clear();
+    if (c == ',') words.emplace_back(",");
+  }
+  if (!word.empty()) words.push_back(word);
+  return words;
+}
+
+}  // namespace
+
+json OpenDocument::Completion(const ServerSettings& settings, int line, int character) {
+  constexpr int kKeyword = 14, kVariable = 6, kValue = 12;  // CompletionItemKind
+  const Place place = FromPosition(settings, line, character);
+  const std::string_view text = Line(place.line);
+  // The bytes before the cursor (columns count characters).
+  size_t cursor = 0;
+  for (int column = 1; column < place.column && cursor < text.size(); ++column)
+    cursor += std::min(SequenceLength(static_cast<unsigned char>(text[cursor])), text.size() - cursor);
+  const std::string_view before = text.substr(0, cursor);
+  std::vector<std::string> words = WordsBefore(before);
+  // The word being typed is not yet a word of the line.
+  const bool typing = !before.empty() && (std::isalnum(static_cast<unsigned char>(before.back())) ||
+                                          before.back() == '_' || before.back() == '"');
+  if (typing && !words.empty()) words.pop_back();
+  json items = json::array();
+  if (words.empty()) {
+    for (const char* statement : kStatements)
+      items.push_back(
+          {{"label", statement}, {"kind", kKeyword}, {"insertText", std::string(statement) + " "}});
+    return items;
+  }
+  const Result& result = Translated(settings);
+  const Workspace& workspace = result.workspace;
+  const auto is = [&](size_t at, const char* word) {
+    return at < words.size() && SameAlias(words[at], word);
+  };
+  if (is(0, "Map") && is(1, "From") && (words.size() == 2 || words.back() == ",")) {
+    for (const Table& table : workspace.tables)
+      if (table.copyOf.empty())
+        items.push_back({{"label", table.alias}, {"kind", kVariable}, {"detail", table.file}});
+    return items;
+  }
+  const bool layer = (SameAlias(words.back(), "Layer") && (is(0, "Set") || is(0, "Theme"))) ||
+                     (words.size() == 1 && is(0, "Theme"));
+  if (!layer) return items;
+  // The map window in force: the last one made before this line.
+  const MapWindow* window = nullptr;
+  for (const MapWindow& made : workspace.mapWindows)
+    if (made.origin.statement.line > 0 && made.origin.statement.line < place.line) window = &made;
+  if (!window) return items;
+  for (const Layer& shown : window->layers) {
+    const Table* table = workspace.TableNamed(shown.name);
+    const Table* original = table && !table->copyOf.empty() ? workspace.TableNamed(table->copyOf) : table;
+    items.push_back({{"label", std::to_string(shown.position)},
+                     {"kind", kValue},
+                     {"detail", shown.name + (original ? " (" + original->file + ")" : std::string())},
+                     {"sortText", (shown.position < 10 ? "0" : "") + std::to_string(shown.position)}});
+  }
+  return items;
+}
+
 }  // namespace brevan::lsp

@@ -45,6 +45,11 @@ class OpenDocument {
   // null when there is nothing to say or to go to.
   nlohmann::json Hover(const ServerSettings& settings, int line, int character);
   nlohmann::json Definition(const ServerSettings& settings, int line, int character);
+  // What may be typed at a position: the statements translated at the
+  // start of a line, the tables' aliases after "Map From" (and its
+  // commas), the layer numbers of the map window in force, with their
+  // layers' and tables' names, after "Layer" and "Theme".
+  nlohmann::json Completion(const ServerSettings& settings, int line, int character);
   // Renaming a table alias: where the alias at a position stands and what
   // it is (null when there is none), and the edits that give it newName
   // wherever the text names it (its open-table statement, map windows'

@@ -104,6 +104,11 @@ void Server::Request(const json& id, const std::string& method, const json& para
     return Reply(id, method == "textDocument/hover" ? document.Hover(settings_, line, character)
                                                     : document.Definition(settings_, line, character));
   }
+  if (method == "textDocument/completion") {
+    OpenDocument& document = Named(params);
+    const int line = params.at("position").at("line"), character = params.at("position").at("character");
+    return Reply(id, document.Completion(settings_, line, character));
+  }
   if (method == "textDocument/prepareRename" || method == "textDocument/rename") {
     OpenDocument& document = Named(params);
     const int line = params.at("position").at("line"), character = params.at("position").at("character");
@@ -187,7 +192,8 @@ json Server::Initialize(const json& params) {
             {"documentSymbolProvider", true},
             {"hoverProvider", true},
             {"definitionProvider", true},
-            {"renameProvider", {{"prepareProvider", true}}}}},
+            {"renameProvider", {{"prepareProvider", true}}},
+            {"completionProvider", {{"triggerCharacters", {" ", ","}}}}}},
           {"serverInfo", {{"name", "brevan"}, {"version", Version()}}}};
 }
 

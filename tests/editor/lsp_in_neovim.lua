@@ -1,7 +1,7 @@
 -- Neovim as a user sets it up for workspaces (docs/editors.md): brevan lsp
 -- for *.bws. Opens a broken workspace, waits for the diagnostics and checks
--- their places and messages, then the outline, a definition jump and a
--- rename.
+-- their places and messages, then the outline, a definition jump, a
+-- rename and a completion.
 -- Run: BREVAN=build/brevan WORKSPACE=FILE nvim --headless --clean -c "luafile THIS"
 local failures = {}
 local function check(condition, what)
@@ -84,12 +84,30 @@ if client then
     check(lines[1] == 'Open Table "data/roads.tbl" As Streets', 'renamed: ' .. lines[1])
     check(lines[2] == 'Map From Streets, Streets', 'renamed: ' .. lines[2])
   end
+
+  -- Completion on a new last line: the statements; "Theme" accepted.
+  local count = vim.api.nvim_buf_line_count(buffer)
+  vim.api.nvim_buf_set_lines(buffer, count, count, false, { '' })
+  vim.api.nvim_win_set_cursor(0, { count + 1, 0 })
+  local completed = client.request_sync('textDocument/completion', vim.lsp.util.make_position_params(), 10000, buffer)
+  local items = completed and completed.result or {}
+  if items.items then items = items.items end
+  local chosen
+  for _, item in ipairs(items) do
+    if item.label == 'Theme' then chosen = item end
+  end
+  check(chosen ~= nil, 'completion offers the Theme statement')
+  if chosen then
+    vim.api.nvim_buf_set_text(buffer, count, 0, count, 0, { chosen.insertText or chosen.label })
+    local line = vim.api.nvim_buf_get_lines(buffer, count, count + 1, false)[1]
+    check(line == 'Theme ', 'accepted: ' .. line)
+  end
 end
 
 if #failures > 0 then
   io.stderr:write('Neovim test failed:\n  ' .. table.concat(failures, '\n  ') .. '\n')
   vim.cmd('cquit 1')
 else
-  io.stderr:write('Neovim: diagnostics, outline, definition and rename as expected\n')
+  io.stderr:write('Neovim: diagnostics, outline, definition, rename and completion as expected\n')
   vim.cmd('qall!')
 end

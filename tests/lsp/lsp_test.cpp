@@ -288,6 +288,40 @@ TEST(LanguageServerTest, RenamesATableAliasWhereverItIsNamed) {
   }
 }
 
+// Completion offers what may stand at the cursor: a statement at a line's
+// start, an alias after "Map From", a layer number (with its layer and
+// table) after "Layer" or "Theme".
+TEST(LanguageServerTest, CompletesStatementsAliasesAndLayerNumbers) {
+  Server server;
+  server.Initialize({{"debounceMs", 10}});
+  const std::string text =
+      "Open Table \"roads.tbl\" As Roads\nOpen Table \"rivers.tbl\" As Rivers\nMap From Roads\n"
+      "Set Map Layer \nTh\nSet Map Zoom \nMap From Roads, \n";
+  server.Open(kUri, text);
+  const struct {
+    int line, character;
+    std::vector<std::string> labels;
+    std::string detail;  // of the first item; empty: not checked
+  } cases[] = {
+      {4, 2, {"Open Table", "Map From", "Set Map", "Set Legend", "Theme"}, ""},
+      {2, 9, {"Roads", "Rivers"}, "roads.tbl"},
+      {6, 16, {"Roads", "Rivers"}, ""},
+      {3, 14, {"1"}, "Roads (roads.tbl)"},
+      {5, 13, {}, ""},
+  };
+  int id = 0;
+  for (const auto& c : cases) {
+    server.Request(++id, "textDocument/completion", Where(kUri, c.line, c.character));
+    const json items = server.Answer(id)["result"];
+    std::vector<std::string> labels;
+    for (const json& item : items) labels.push_back(item["label"]);
+    EXPECT_EQ(labels, c.labels) << c.line << ":" << c.character;
+    if (!c.detail.empty() && !items.empty()) {
+      EXPECT_EQ(items[0]["detail"], c.detail);
+    }
+  }
+}
+
 // Columns count UTF-16 code units unless the editor offers UTF-8 bytes.
 TEST(LanguageServerTest, ColumnsInTheEncodingAgreed) {
   const std::string text =
