@@ -596,4 +596,64 @@ json OpenDocument::Completion(const ServerSettings& settings, int line, int char
   return items;
 }
 
+json OpenDocument::CodeActions(const ServerSettings& settings, int line, int character, int endLine,
+                               int endCharacter) {
+  const Result& result = Translated(settings);
+  const Place from = FromPosition(settings, line, character),
+              to = FromPosition(settings, endLine, endCharacter);
+  const auto touches = [&](const Mark& mark) {
+    return std::pair(mark.line, mark.endColumn) >= std::pair(from.line, from.column) &&
+           std::pair(mark.line, mark.column) <= std::pair(to.line, to.column);
+  };
+  json actions = json::array();
+  const auto fix = [&](const std::string& title, const Mark& mark, const std::string& newText) {
+    bool quoted = false;
+    MarkText(mark, quoted);
+    const int inset = quoted ? 1 : 0;
+    json edit = {
+        {"range", Range(settings, mark.line, mark.column + inset, mark.line, mark.endColumn - inset)},
+        {"newText", newText}};
+    actions.push_back({{"title", title},
+                       {"kind", "quickfix"},
+                       {"edit", {{"changes", {{uri_, json::array({std::move(edit)})}}}}}});
+  };
+  const std::filesystem::path folder =
+      path_.empty() ? std::filesystem::path() : std::filesystem::path(path_).parent_path();
+  for (const Mark& mark : result.marks) {
+    if (!touches(mark)) continue;
+    if (mark.kind == Mark::Kind::TableFile) {
+      const FileLookup found = FindTableFile(mark.name, folder.string(), settings.dataRoots);
+      std::string meant = found.status == FileStatus::FoundOtherCase ? found.path
+                          : found.status == FileStatus::Missing      ? found.nearMatch
+                                                                     : std::string();
+      if (meant.empty()) continue;
+      // Below the workspace's folder a file is written relative to it, as workspaces write them.
+      const std::filesystem::path relative = std::filesystem::path(meant).lexically_relative(folder);
+      if (!folder.empty() && !relative.empty() && *relative.begin() != "..")
+        meant = relative.generic_string();
+      fix("Replace with \"" + meant + "\"", mark, meant);
+    }
+  }
+  // A layer number past the layers: error 26 at the number, its note giving the count.
+  for (const Diagnostic& d : result.errors) {
+    if (d.number != 26 || d.line < from.line || d.line > to.line) continue;
+    Mark number{Mark::Kind::LayerNumber, d.line, d.column, d.endColumn, "", d.line, d.endColumn};
+    bool quoted = false;
+    const std::string asked = MarkText(number, quoted);
+    const MapWindow* window = nullptr;
+    for (const MapWindow& made : result.workspace.mapWindows)
+      if (made.origin.statement.line > 0 && made.origin.statement.line <= d.line) window = &made;
+    if (!window || window->layers.empty() || asked.empty() ||
+        !std::all_of(asked.begin(), asked.end(),
+                     [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+      continue;
+    const size_t count = window->layers.size();
+    const size_t nearest = std::clamp<size_t>(asked.size() > 9 ? count : std::stoul(asked), 1, count);
+    const Layer& layer = window->layers[nearest - 1];
+    fix("Replace with layer " + std::to_string(nearest) + " (" + layer.name + ")", number,
+        std::to_string(nearest));
+  }
+  return actions;
+}
+
 }  // namespace brevan::lsp

@@ -50,6 +50,12 @@ class OpenDocument {
   // commas), the layer numbers of the map window in force, with their
   // layers' and tables' names, after "Layer" and "Theme".
   nlohmann::json Completion(const ServerSettings& settings, int line, int character);
+  // Fixes for what the range holds: a table file not found, with a file
+  // that may be the one meant or one found in other letter case → "Replace
+  // with …"; a layer number past the map window's layers → the nearest
+  // that exists. Each a quick fix with its workspace edit.
+  nlohmann::json CodeActions(const ServerSettings& settings, int line, int character, int endLine,
+                             int endCharacter);
   // Renaming a table alias: where the alias at a position stands and what
   // it is (null when there is none), and the edits that give it newName
   // wherever the text names it (its open-table statement, map windows'

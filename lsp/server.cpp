@@ -104,6 +104,13 @@ void Server::Request(const json& id, const std::string& method, const json& para
     return Reply(id, method == "textDocument/hover" ? document.Hover(settings_, line, character)
                                                     : document.Definition(settings_, line, character));
   }
+  if (method == "textDocument/codeAction") {
+    OpenDocument& document = Named(params);
+    const json& range = params.at("range");
+    return Reply(
+        id, document.CodeActions(settings_, range.at("start").at("line"), range.at("start").at("character"),
+                                 range.at("end").at("line"), range.at("end").at("character")));
+  }
   if (method == "textDocument/completion") {
     OpenDocument& document = Named(params);
     const int line = params.at("position").at("line"), character = params.at("position").at("character");
@@ -193,7 +200,8 @@ json Server::Initialize(const json& params) {
             {"hoverProvider", true},
             {"definitionProvider", true},
             {"renameProvider", {{"prepareProvider", true}}},
-            {"completionProvider", {{"triggerCharacters", {" ", ","}}}}}},
+            {"completionProvider", {{"triggerCharacters", {" ", ","}}}},
+            {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}}}},
           {"serverInfo", {{"name", "brevan"}, {"version", Version()}}}};
 }
 

@@ -1,7 +1,7 @@
 -- Neovim as a user sets it up for workspaces (docs/editors.md): brevan lsp
 -- for *.bws. Opens a broken workspace, waits for the diagnostics and checks
 -- their places and messages, then the outline, a definition jump, a
--- rename and a completion.
+-- rename, a completion and a quick fix.
 -- Run: BREVAN=build/brevan WORKSPACE=FILE nvim --headless --clean -c "luafile THIS"
 local failures = {}
 local function check(condition, what)
@@ -102,12 +102,27 @@ if client then
     local line = vim.api.nvim_buf_get_lines(buffer, count, count + 1, false)[1]
     check(line == 'Theme ', 'accepted: ' .. line)
   end
+
+  -- A quick fix for the error: layer 4 of a window of two becomes layer 2.
+  local fixing = {
+    textDocument = vim.lsp.util.make_text_document_params(buffer),
+    range = { start = { line = 4, character = 14 }, ['end'] = { line = 4, character = 15 } },
+    context = { diagnostics = {} },
+  }
+  local fixed = client.request_sync('textDocument/codeAction', fixing, 10000, buffer)
+  local actions = fixed and fixed.result or {}
+  check(#actions == 1, 'one quick fix for layer 4, got ' .. #actions)
+  if actions[1] and actions[1].edit then
+    vim.lsp.util.apply_workspace_edit(actions[1].edit, client.offset_encoding or 'utf-16')
+    local line = vim.api.nvim_buf_get_lines(buffer, 4, 5, false)[1]
+    check(line == 'Set Map Layer 2 Nodes', 'fixed: ' .. line)
+  end
 end
 
 if #failures > 0 then
   io.stderr:write('Neovim test failed:\n  ' .. table.concat(failures, '\n  ') .. '\n')
   vim.cmd('cquit 1')
 else
-  io.stderr:write('Neovim: diagnostics, outline, definition, rename and completion as expected\n')
+  io.stderr:write('Neovim: diagnostics, outline, definition, rename, completion and quick fix as expected\n')
   vim.cmd('qall!')
 end

@@ -322,6 +322,48 @@ TEST(LanguageServerTest, CompletesStatementsAliasesAndLayerNumbers) {
   }
 }
 
+// Quick fixes: a table file not found is replaced by the file that may be
+// meant (another extension) or the one found in other letter case, written
+// relative to the workspace; a layer number past the layers by the last.
+TEST(LanguageServerTest, QuickFixesForFilesAndLayerNumbers) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "brevan-lsp-fixes";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder / "data");
+  std::ofstream(folder / "data" / "roads.tab") << "t";
+  std::ofstream(folder / "data" / "Rivers.tbl") << "t";
+  const std::string uri = "file://" + (folder / "ws.bws").string();
+  Server server;
+  server.Initialize({{"debounceMs", 10}});
+  server.Open(uri,
+              "Open Table \"data/roads.tbl\" As Roads\nOpen Table \"data/rivers.tbl\" As Rivers\n"
+              "Map From Roads, Rivers\nSet Map Layer 7 Display Off\n");
+  const struct {
+    int line, start, end;
+    std::string title;
+    json range;  // of the edit
+    std::string newText;
+  } fixes[] = {
+      {0, 15, 15, "Replace with \"data/roads.tab\"", Range(0, 12, 26), "data/roads.tab"},
+      {1, 12, 20, "Replace with \"data/Rivers.tbl\"", Range(1, 12, 27), "data/Rivers.tbl"},
+      {3, 14, 15, "Replace with layer 2 (Rivers)", Range(3, 14, 15), "2"},
+  };
+  int id = 0;
+  for (const auto& f : fixes) {
+    json params = {{"textDocument", {{"uri", uri}}},
+                   {"range", Range(f.line, f.start, f.end)},
+                   {"context", {{"diagnostics", json::array()}}}};
+    server.Request(++id, "textDocument/codeAction", params);
+    const json actions = server.Answer(id)["result"];
+    ASSERT_EQ(actions.size(), 1u) << f.title << actions.dump(1);
+    EXPECT_EQ(actions[0]["title"], f.title);
+    EXPECT_EQ(actions[0]["kind"], "quickfix");
+    const json edit = actions[0]["edit"]["changes"][uri][0];
+    EXPECT_EQ(edit["range"], f.range) << f.title;
+    EXPECT_EQ(edit["newText"], f.newText);
+  }
+  std::filesystem::remove_all(folder);
+}
+
 // Columns count UTF-16 code units unless the editor offers UTF-8 bytes.
 TEST(LanguageServerTest, ColumnsInTheEncodingAgreed) {
   const std::string text =
