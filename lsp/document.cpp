@@ -20,28 +20,6 @@ using nlohmann::json;
 enum DiagnosticSeverity { kError = 1, kWarning = 2, kInformation = 3, kHint = 4 };
 enum SymbolKind { kModule = 2, kNamespace = 3, kProperty = 7, kField = 8, kEvent = 24, kStruct = 23 };
 
-// A file:// URI's path, its %XX escapes decoded; empty for another scheme.
-std::string PathOfUri(const std::string& uri) {
-  constexpr std::string_view kScheme = "file://";
-  if (uri.rfind(kScheme, 0) != 0) return {};
-  std::string path;
-  for (size_t i = kScheme.size(); i < uri.size(); ++i) {
-    const auto hex = [](char c) {
-      return c >= '0' && c <= '9'   ? c - '0'
-             : c >= 'a' && c <= 'f' ? c - 'a' + 10
-             : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                    : -1;
-    };
-    if (uri[i] == '%' && i + 2 < uri.size() && hex(uri[i + 1]) >= 0 && hex(uri[i + 2]) >= 0) {
-      path += static_cast<char>(hex(uri[i + 1]) * 16 + hex(uri[i + 2]));
-      i += 2;
-    } else {
-      path += uri[i];
-    }
-  }
-  return path;
-}
-
 // The length of the UTF-8 sequence that starts with byte c (1 for a stray byte).
 size_t SequenceLength(unsigned char c) { return c < 0xC0 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4; }
 
@@ -104,6 +82,44 @@ const Statement* StatementHolding(const Workspace& workspace, int line, int colu
 }
 
 }  // namespace
+
+std::string PathOfUri(const std::string& uri) {
+  constexpr std::string_view kScheme = "file://";
+  if (uri.rfind(kScheme, 0) != 0) return {};
+  std::string path;
+  for (size_t i = kScheme.size(); i < uri.size(); ++i) {
+    const auto hex = [](char c) {
+      return c >= '0' && c <= '9'   ? c - '0'
+             : c >= 'a' && c <= 'f' ? c - 'a' + 10
+             : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                    : -1;
+    };
+    if (uri[i] == '%' && i + 2 < uri.size() && hex(uri[i + 1]) >= 0 && hex(uri[i + 2]) >= 0) {
+      path += static_cast<char>(hex(uri[i + 1]) * 16 + hex(uri[i + 2]));
+      i += 2;
+    } else {
+      path += uri[i];
+    }
+  }
+  return path;
+}
+
+// Characters a path keeps in a URI; every other byte is written %XX.
+std::string UriOfPath(const std::string& path) {
+  std::string uri = "file://";
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (std::isalnum(byte) || std::strchr("/-._~", c) != nullptr) {
+      uri += c;
+      continue;
+    }
+    constexpr const char* kDigits = "0123456789ABCDEF";
+    uri += '%';
+    uri += kDigits[byte >> 4];
+    uri += kDigits[byte & 0xF];
+  }
+  return uri;
+}
 
 OpenDocument::OpenDocument(std::string uri, std::string text) : uri_(std::move(uri)), path_(PathOfUri(uri_)) {
   SetText(std::move(text));

@@ -22,7 +22,15 @@ struct ServerSettings {
   std::string encoding;                        // of the files read from disk when saved
   std::vector<std::string> dataRoots;          // where table files are also looked up
   PositionEncoding positions = PositionEncoding::Utf16;
+  std::string root;             // the folder opened (rootUri, workspaceFolders); empty for none
+  size_t folderFiles = 1000;    // workspace/diagnostic: at most this many files …
+  double folderSeconds = 10.0;  // … and about this long
 };
+
+// A file:// URI's path, its %XX escapes decoded; empty for another scheme.
+std::string PathOfUri(const std::string& uri);
+// The file:// URI of an absolute path.
+std::string UriOfPath(const std::string& path);
 
 class OpenDocument {
  public:

@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <new>
 #include <stdexcept>
 
+#include "brevan/batch.h"
 #include "lsp/framing.h"
 
 namespace brevan::lsp {
@@ -104,6 +106,11 @@ void Server::Request(const json& id, const std::string& method, const json& para
     return Reply(id, method == "textDocument/hover" ? document.Hover(settings_, line, character)
                                                     : document.Definition(settings_, line, character));
   }
+  if (method == "textDocument/diagnostic") {
+    OpenDocument& document = Named(params);
+    return Reply(id, {{"kind", "full"}, {"items", document.Diagnostics(settings_)}});
+  }
+  if (method == "workspace/diagnostic") return Reply(id, FolderDiagnostics());
   if (method == "textDocument/codeAction") {
     OpenDocument& document = Named(params);
     const json& range = params.at("range");
@@ -185,9 +192,17 @@ json Server::Initialize(const json& params) {
     }
     settings_.encoding = options.value("encoding", std::string());
     settings_.dataRoots = options.value("dataRoots", std::vector<std::string>());
+    settings_.folderFiles = options.value("folderFiles", settings_.folderFiles);
+    settings_.folderSeconds = options.value("folderSeconds", settings_.folderSeconds);
     if (options.contains("debounceMs"))
       pause_ = std::chrono::milliseconds(options["debounceMs"].get<unsigned>());
   }
+  // The folder opened: the first workspace folder, else the root.
+  const json folders = params.value("workspaceFolders", json());
+  if (folders.is_array() && !folders.empty() && folders[0].is_object())
+    settings_.root = PathOfUri(folders[0].value("uri", std::string()));
+  else if (params.contains("rootUri") && params["rootUri"].is_string())
+    settings_.root = PathOfUri(params["rootUri"].get<std::string>());
   const json offered = params.value("capabilities", json::object())
                            .value("general", json::object())
                            .value("positionEncodings", json::array());
@@ -201,8 +216,42 @@ json Server::Initialize(const json& params) {
             {"definitionProvider", true},
             {"renameProvider", {{"prepareProvider", true}}},
             {"completionProvider", {{"triggerCharacters", {" ", ","}}}},
-            {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}}}},
+            {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
+            {"diagnosticProvider", {{"interFileDependencies", false}, {"workspaceDiagnostics", true}}}}},
           {"serverInfo", {{"name", "brevan"}, {"version", Version()}}}};
+}
+
+json Server::FolderDiagnostics() {
+  json items = json::array();
+  if (settings_.root.empty()) return {{"items", items}};
+  std::vector<std::string> problems;
+  const std::vector<FoundWorkspace> found = FindWorkspaces({settings_.root}, true, "", problems);
+  // Open documents by their files: an editor spells URIs its own way.
+  std::map<std::string, OpenDocument*> open;
+  for (auto& [uri, document] : documents_)
+    if (!document.Path().empty())
+      open[std::filesystem::path(document.Path()).lexically_normal().string()] = &document;
+  const Clock::time_point start = Clock::now();
+  const auto budget = std::chrono::duration<double>(settings_.folderSeconds);
+  for (const FoundWorkspace& workspace : found) {
+    if (items.size() >= settings_.folderFiles || Clock::now() - start > budget) break;
+    std::error_code error;
+    const std::string path = std::filesystem::absolute(workspace.path, error).lexically_normal().string();
+    json report = {{"uri", UriOfPath(path)}, {"version", nullptr}, {"kind", "full"}};
+    if (const auto edited = open.find(path); edited != open.end()) {
+      if (due_.erase(edited->second->Uri())) CheckAndPublish(*edited->second);
+      report["uri"] = edited->second->Uri();
+      report["items"] = edited->second->Diagnostics(settings_);
+    } else {
+      const std::optional<std::string> bytes = Slurped(workspace.path);
+      if (!bytes) continue;
+      OpenDocument saved(report["uri"].get<std::string>(), *bytes);
+      saved.Check(settings_, bytes);
+      report["items"] = saved.Diagnostics(settings_);
+    }
+    items.push_back(std::move(report));
+  }
+  return {{"items", items}};
 }
 
 OpenDocument& Server::Named(const json& params) {

@@ -41,6 +41,10 @@ class Server {
   // The open document a request names, its pending check run first.
   OpenDocument& Named(const nlohmann::json& params);
   void CheckAndPublish(OpenDocument& document, const std::optional<std::string>& savedBytes = std::nullopt);
+  // workspace/diagnostic: the diagnostics of every workspace under the
+  // folder opened, the open ones as they stand in the editor, the others
+  // as saved, up to the settings' limits of files and time.
+  nlohmann::json FolderDiagnostics();
   void Reply(const nlohmann::json& id, nlohmann::json result);
   void Fail(const nlohmann::json& id, int code, const std::string& message);
 

@@ -1,7 +1,7 @@
 -- Neovim as a user sets it up for workspaces (docs/editors.md): brevan lsp
 -- for *.bws. Opens a broken workspace, waits for the diagnostics and checks
 -- their places and messages, then the outline, a definition jump, a
--- rename, a completion and a quick fix.
+-- rename, a completion, a quick fix and the folder's diagnostics.
 -- Run: BREVAN=build/brevan WORKSPACE=FILE nvim --headless --clean -c "luafile THIS"
 local failures = {}
 local function check(condition, what)
@@ -117,12 +117,20 @@ if client then
     local line = vim.api.nvim_buf_get_lines(buffer, 4, 5, false)[1]
     check(line == 'Set Map Layer 2 Nodes', 'fixed: ' .. line)
   end
+
+  -- The diagnostics of every workspace in the folder opened, pulled.
+  local pulled = client.request_sync('workspace/diagnostic', { previousResultIds = {} }, 10000, buffer)
+  local reports = pulled and pulled.result and pulled.result.items or {}
+  local listed = {}
+  for _, report in ipairs(reports) do table.insert(listed, vim.fn.fnamemodify(vim.uri_to_fname(report.uri), ':t')) end
+  table.sort(listed)
+  check(table.concat(listed, ',') == 'broken.bws,other.bws', 'folder diagnostics for ' .. table.concat(listed, ','))
 end
 
 if #failures > 0 then
   io.stderr:write('Neovim test failed:\n  ' .. table.concat(failures, '\n  ') .. '\n')
   vim.cmd('cquit 1')
 else
-  io.stderr:write('Neovim: diagnostics, outline, definition, rename, completion and quick fix as expected\n')
+  io.stderr:write('Neovim: diagnostics, outline, definition, rename, completion, quick fix and folder diagnostics as expected\n')
   vim.cmd('qall!')
 end

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 
 #include "lsp/framing.h"
@@ -361,6 +362,38 @@ TEST(LanguageServerTest, QuickFixesForFilesAndLayerNumbers) {
     EXPECT_EQ(edit["range"], f.range) << f.title;
     EXPECT_EQ(edit["newText"], f.newText);
   }
+  std::filesystem::remove_all(folder);
+}
+
+// Diagnostics of the whole folder opened, pulled: open workspaces as the
+// editor holds them, the others as saved, within the files asked for.
+TEST(LanguageServerTest, DiagnosticsOfEveryWorkspaceInTheFolder) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "brevan lsp folder";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder / "sub");
+  std::ofstream(folder / "a.bws") << "Map From t\nSet Map Zoom x\n";
+  std::ofstream(folder / "sub" / "b.bws") << "Map From t\nSet Map Display Off Zoom 5\n";
+  std::ofstream(folder / "notes.txt") << "not a workspace";
+  const auto pulled = [&](json options, bool openA) {
+    Server server;
+    server.Request(1, "initialize",
+                   {{"rootUri", "file://" + folder.string()},
+                    {"initializationOptions", options},
+                    {"capabilities", json::object()}});
+    server.Answer(1);
+    server.Notify("initialized", json::object());
+    if (openA) server.Open("file://" + folder.string() + "/a.bws", "Map From t\n");
+    server.Request(2, "workspace/diagnostic", {{"previousResultIds", json::array()}});
+    std::map<std::string, size_t> found;  // file name → diagnostics
+    const json answer = server.Answer(2);
+    for (const json& report : answer["result"]["items"])
+      found[std::filesystem::path(report["uri"].get<std::string>()).filename().string()] =
+          report["items"].size();
+    return found;
+  };
+  EXPECT_EQ(pulled(json::object(), false), (std::map<std::string, size_t>{{"a.bws", 1}, {"b.bws", 1}}));
+  EXPECT_EQ(pulled(json::object(), true), (std::map<std::string, size_t>{{"a.bws", 0}, {"b.bws", 1}}));
+  EXPECT_EQ(pulled({{"folderFiles", 1}}, false).size(), 1u);
   std::filesystem::remove_all(folder);
 }
 
