@@ -458,6 +458,28 @@ json OpenDocument::Definition(const ServerSettings& settings, int line, int char
 
 namespace {
 
+std::string Folded(std::string_view text) {
+  std::string folded(text);
+  for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return folded;
+}
+
+// Edits (insertions, deletions, changes) that turn a into b.
+size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
 bool SameAlias(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
@@ -650,15 +672,37 @@ json OpenDocument::CodeActions(const ServerSettings& settings, int line, int cha
       fix("Replace with \"" + meant + "\"", mark, meant);
     }
   }
+  // The map window in force at a line: the last one made up to it.
+  const auto windowAt = [&](int line) {
+    const MapWindow* window = nullptr;
+    for (const MapWindow& made : result.workspace.mapWindows)
+      if (made.origin.statement.line > 0 && made.origin.statement.line <= line) window = &made;
+    return window;
+  };
+  // A layer identifier that names no layer: the layer whose name is nearest.
+  for (const Diagnostic& d : result.warnings) {
+    if (d.code != "layer-id-names-no-layer" || d.line < from.line || d.line > to.line) continue;
+    const Mark named{Mark::Kind::LayerNumber, d.line, d.column, d.endColumn, "", d.line, d.endColumn};
+    bool quoted = false;
+    const std::string asked = MarkText(named, quoted);
+    const MapWindow* window = windowAt(d.line);
+    if (!window || asked.empty()) continue;
+    const Layer* nearest = nullptr;
+    size_t best = 0;
+    for (const Layer& layer : window->layers)
+      if (const size_t distance = EditDistance(Folded(asked), Folded(layer.name));
+          !nearest || distance < best)
+        nearest = &layer, best = distance;
+    if (nearest && best <= std::max<size_t>(2, asked.size() / 3))
+      fix("Replace with layer " + nearest->name, named, nearest->name);
+  }
   // A layer number past the layers: error 26 at the number, its note giving the count.
   for (const Diagnostic& d : result.errors) {
     if (d.number != 26 || d.line < from.line || d.line > to.line) continue;
     Mark number{Mark::Kind::LayerNumber, d.line, d.column, d.endColumn, "", d.line, d.endColumn};
     bool quoted = false;
     const std::string asked = MarkText(number, quoted);
-    const MapWindow* window = nullptr;
-    for (const MapWindow& made : result.workspace.mapWindows)
-      if (made.origin.statement.line > 0 && made.origin.statement.line <= d.line) window = &made;
+    const MapWindow* window = windowAt(d.line);
     if (!window || window->layers.empty() || asked.empty() ||
         !std::all_of(asked.begin(), asked.end(),
                      [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))

@@ -325,7 +325,8 @@ TEST(LanguageServerTest, CompletesStatementsAliasesAndLayerNumbers) {
 
 // Quick fixes: a table file not found is replaced by the file that may be
 // meant (another extension) or the one found in other letter case, written
-// relative to the workspace; a layer number past the layers by the last.
+// relative to the workspace; a layer number past the layers by the last;
+// a layer named amiss by the nearest name.
 TEST(LanguageServerTest, QuickFixesForFilesAndLayerNumbers) {
   const std::filesystem::path folder = std::filesystem::temp_directory_path() / "brevan-lsp-fixes";
   std::filesystem::remove_all(folder);
@@ -337,7 +338,7 @@ TEST(LanguageServerTest, QuickFixesForFilesAndLayerNumbers) {
   server.Initialize({{"debounceMs", 10}});
   server.Open(uri,
               "Open Table \"data/roads.tbl\" As Roads\nOpen Table \"data/rivers.tbl\" As Rivers\n"
-              "Map From Roads, Rivers\nSet Map Layer 7 Display Off\n");
+              "Map From Roads, Rivers\nSet Map Layer 7 Display Off\nSet Map Layer \"Rivres\" Display Off\n");
   const struct {
     int line, start, end;
     std::string title;
@@ -347,6 +348,7 @@ TEST(LanguageServerTest, QuickFixesForFilesAndLayerNumbers) {
       {0, 15, 15, "Replace with \"data/roads.tab\"", Range(0, 12, 26), "data/roads.tab"},
       {1, 12, 20, "Replace with \"data/Rivers.tbl\"", Range(1, 12, 27), "data/Rivers.tbl"},
       {3, 14, 15, "Replace with layer 2 (Rivers)", Range(3, 14, 15), "2"},
+      {4, 16, 16, "Replace with layer Rivers", Range(4, 15, 21), "Rivers"},
   };
   int id = 0;
   for (const auto& f : fixes) {
