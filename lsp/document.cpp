@@ -165,7 +165,7 @@ void OpenDocument::Check(const ServerSettings& settings, const std::optional<std
   // Diagnostics need no model: the outline and the answers translate again.
   options.readModel = false;
   checkedSaved_ = savedBytes.has_value();
-  if (savedBytes) options.encoding = settings.encoding;
+  if (savedBytes) options.encoding = encoding_.value_or(settings.encoding);
   checked_ = TranslateBytes(savedBytes ? *savedBytes : text_, options);
   translated_.reset();
 }
@@ -696,6 +696,17 @@ json OpenDocument::CodeActions(const ServerSettings& settings, int line, int cha
     if (nearest && best <= std::max<size_t>(2, asked.size() / 3))
       fix("Replace with layer " + nearest->name, named, nearest->name);
   }
+  // The saved file read in an encoding that misreads it: read it again as meant.
+  if (checkedSaved_)
+    for (const Diagnostic& d : checked_.warnings) {
+      const char* meant = d.code == "reads-as-utf8" ? "UTF-8" : d.code == "c1-controls" ? "CP1252" : nullptr;
+      if (!meant || d.line < from.line || d.line > to.line) continue;
+      const std::string title = std::string("Read the saved file as ") + meant;
+      actions.push_back(
+          {{"title", title},
+           {"kind", "quickfix"},
+           {"command", {{"title", title}, {"command", kReadAs}, {"arguments", {uri_, meant}}}}});
+    }
   // A layer number past the layers: error 26 at the number, its note giving the count.
   for (const Diagnostic& d : result.errors) {
     if (d.number != 26 || d.line < from.line || d.line > to.line) continue;

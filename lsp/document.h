@@ -32,6 +32,10 @@ std::string PathOfUri(const std::string& uri);
 // The file:// URI of an absolute path.
 std::string UriOfPath(const std::string& path);
 
+// The command a quick fix gives to read a saved file again in another
+// encoding: arguments [uri, encoding].
+inline constexpr const char* kReadAs = "brevan.readAs";
+
 class OpenDocument {
  public:
   OpenDocument(std::string uri, std::string text);
@@ -40,6 +44,9 @@ class OpenDocument {
   // The file of a file:// URI; empty for any other.
   const std::string& Path() const { return path_; }
   void SetText(std::string text);
+  // The encoding its saved file is read in, over the settings' (a quick
+  // fix's command sets it).
+  void SetEncoding(std::string encoding) { encoding_ = std::move(encoding); }
 
   // Translates the text with every error reported (or, when given, the
   // file's bytes as saved, in the settings' encoding).
@@ -61,7 +68,8 @@ class OpenDocument {
   // Fixes for what the range holds: a table file not found, with a file
   // that may be the one meant or one found in other letter case → "Replace
   // with …"; a layer number past the map window's layers → the nearest
-  // that exists. Each a quick fix with its workspace edit.
+  // that exists; a saved file a named encoding misreads → a command that
+  // reads it again in the encoding meant. Each a quick fix.
   nlohmann::json CodeActions(const ServerSettings& settings, int line, int character, int endLine,
                              int endCharacter);
   // Renaming a table alias: where the alias at a position stands and what
@@ -102,6 +110,7 @@ class OpenDocument {
   Result checked_;
   std::optional<Result> translated_;
   bool checkedSaved_ = false;  // the last check read the saved file
+  std::optional<std::string> encoding_;
 };
 
 }  // namespace brevan::lsp

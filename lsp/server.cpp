@@ -106,6 +106,15 @@ void Server::Request(const json& id, const std::string& method, const json& para
     return Reply(id, method == "textDocument/hover" ? document.Hover(settings_, line, character)
                                                     : document.Definition(settings_, line, character));
   }
+  if (method == "workspace/executeCommand") {
+    if (params.at("command") != kReadAs) throw BadParams("no command " + params.at("command").dump());
+    const json& arguments = params.at("arguments");
+    const auto found = documents_.find(arguments.at(0).get<std::string>());
+    if (found == documents_.end()) throw BadParams("no open document " + arguments.at(0).dump());
+    found->second.SetEncoding(arguments.at(1).get<std::string>());
+    CheckAndPublish(found->second, Slurped(found->second.Path()));
+    return Reply(id, nullptr);
+  }
   if (method == "textDocument/diagnostic") {
     OpenDocument& document = Named(params);
     return Reply(id, {{"kind", "full"}, {"items", document.Diagnostics(settings_)}});
@@ -217,7 +226,8 @@ json Server::Initialize(const json& params) {
             {"renameProvider", {{"prepareProvider", true}}},
             {"completionProvider", {{"triggerCharacters", {" ", ","}}}},
             {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
-            {"diagnosticProvider", {{"interFileDependencies", false}, {"workspaceDiagnostics", true}}}}},
+            {"diagnosticProvider", {{"interFileDependencies", false}, {"workspaceDiagnostics", true}}},
+            {"executeCommandProvider", {{"commands", {kReadAs}}}}}},
           {"serverInfo", {{"name", "brevan"}, {"version", Version()}}}};
 }
 

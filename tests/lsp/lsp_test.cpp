@@ -399,6 +399,33 @@ TEST(LanguageServerTest, DiagnosticsOfEveryWorkspaceInTheFolder) {
   std::filesystem::remove_all(folder);
 }
 
+// A saved file that the encoding named misreads: a quick fix's command
+// reads it again as meant, and its warning goes.
+TEST(LanguageServerTest, ReadsASavedFileAgainInTheEncodingMeant) {
+  const std::filesystem::path file = std::filesystem::temp_directory_path() / "brevan-lsp-utf8.bws";
+  std::ofstream(file) << "Open Table \"D\xC3\xA9partementale.tbl\"\n";
+  const std::string uri = "file://" + file.string();
+  Server server;
+  server.Initialize({{"encoding", "CP1252"}, {"debounceMs", 10}});
+  server.Open(uri, "Open Table \"D\xC3\xA9partementale.tbl\"\n");
+  server.Diagnostics(uri);
+  server.Notify("textDocument/didSave", {{"textDocument", {{"uri", uri}}}});
+  const json misread = server.Diagnostics(uri);
+  ASSERT_EQ(misread.size(), 1u) << misread.dump();
+  EXPECT_EQ(misread[0]["code"], "reads-as-utf8");
+  server.Request(2, "textDocument/codeAction",
+                 {{"textDocument", {{"uri", uri}}},
+                  {"range", misread[0]["range"]},
+                  {"context", {{"diagnostics", misread}}}});
+  const json actions = server.Answer(2)["result"];
+  ASSERT_EQ(actions.size(), 1u) << actions.dump();
+  EXPECT_EQ(actions[0]["title"], "Read the saved file as UTF-8");
+  server.Request(3, "workspace/executeCommand", actions[0]["command"]);
+  EXPECT_EQ(server.Diagnostics(uri), json::array());
+  EXPECT_TRUE(server.Answer(3)["result"].is_null());
+  std::filesystem::remove(file);
+}
+
 // Columns count UTF-16 code units unless the editor offers UTF-8 bytes.
 TEST(LanguageServerTest, ColumnsInTheEncodingAgreed) {
   const std::string text =
