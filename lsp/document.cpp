@@ -562,6 +562,33 @@ namespace {
 // The statements the translator reads, as they begin.
 constexpr const char* kStatements[] = {"Open Table", "Map From", "Set Map", "Set Legend", "Theme"};
 
+// The clauses each statement takes, by the words it begins with, as its
+// reader's grammar has them (statements/*.cpp); a test holds every word
+// to the keyword table.
+struct Clauses {
+  const char* first;
+  const char* second;  // null: the first word alone
+  size_t opening;      // the words before the first clause: its keywords, a file, a layer
+  std::vector<const char*> keywords;
+};
+const std::vector<Clauses>& StatementClauses() {
+  static const std::vector<Clauses> kClauses = {
+      {"Open",
+       "Table",
+       3,
+       {"As", "Locked", "Hidden", "Quiet", "Interactive", "Fast", "Codepage", "Password"}},
+      {"Map", "From", 3, {"Position", "Height", "Width", "Min", "Max"}},
+      {"Set",
+       "Map",
+       2,
+       {"Center", "Zoom", "Layer", "Display", "Preserve", "Order", "Coordinates", "Area", "Pan", "Scale",
+        "Distance", "Redraw", "Clip", "Limit"}},
+      {"Set", "Legend", 2, {"Scale", "Layer"}},
+      {"Theme", nullptr, 2, {"Missing", "Ranges", "Values", "Bars", "Pie", "Graduated", "Single"}},
+  };
+  return kClauses;
+}
+
 // The words of a line before a column, as the completion reads them.
 std::vector<std::string> WordsBefore(std::string_view text) {
   std::vector<std::string> words;
@@ -617,7 +644,29 @@ json OpenDocument::Completion(const ServerSettings& settings, int line, int char
   }
   const bool layer = (SameAlias(words.back(), "Layer") && (is(0, "Set") || is(0, "Theme"))) ||
                      (words.size() == 1 && is(0, "Theme"));
-  if (!layer) return items;
+  if (!layer) {
+    // Past a statement's opening words (and a theme's layer and With), the
+    // clauses it takes.
+    for (const Clauses& clauses : StatementClauses()) {
+      if (!is(0, clauses.first) || (clauses.second && !is(1, clauses.second))) continue;
+      if (words.size() < clauses.opening) return items;
+      // A theme: its layer, then With and its expressions, then its kind.
+      if (!clauses.second && words.size() == clauses.opening) {
+        items.push_back({{"label", "With"}, {"kind", kKeyword}});
+        return items;
+      }
+      if (!clauses.second && SameAlias(words.back(), "With")) return items;
+      // Right after a clause's keyword comes what it takes, unless it takes nothing.
+      constexpr const char* kAlone[] = {"Locked", "Hidden", "Quiet", "Interactive", "Fast", "Min", "Max"};
+      const auto named = [&](const char* keyword) { return SameAlias(words.back(), keyword); };
+      if (std::any_of(clauses.keywords.begin(), clauses.keywords.end(), named) &&
+          std::none_of(std::begin(kAlone), std::end(kAlone), named))
+        return items;
+      for (const char* keyword : clauses.keywords) items.push_back({{"label", keyword}, {"kind", kKeyword}});
+      return items;
+    }
+    return items;
+  }
   // The map window in force: the last one made before this line.
   const MapWindow* window = nullptr;
   for (const MapWindow& made : workspace.mapWindows)

@@ -297,7 +297,7 @@ TEST(LanguageServerTest, CompletesStatementsAliasesAndLayerNumbers) {
   server.Initialize({{"debounceMs", 10}});
   const std::string text =
       "Open Table \"roads.tbl\" As Roads\nOpen Table \"rivers.tbl\" As Rivers\nMap From Roads\n"
-      "Set Map Layer \nTh\nSet Map Zoom \nMap From Roads, \n";
+      "Set Map Layer \nTh\nSet Map Zoom \nMap From Roads, \nOpen Table \"x\" \nTheme 1 \nTheme 1 With Pop \n";
   server.Open(kUri, text);
   const struct {
     int line, character;
@@ -308,10 +308,28 @@ TEST(LanguageServerTest, CompletesStatementsAliasesAndLayerNumbers) {
       {2, 9, {"Roads", "Rivers"}, "roads.tbl"},
       {6, 16, {"Roads", "Rivers"}, ""},
       {3, 14, {"1"}, "Roads (roads.tbl)"},
-      {5, 13, {}, ""},
+      {5, 13, {}, ""},  // a zoom's value: nothing to offer
+      {7, 15, {"As", "Locked", "Hidden", "Quiet", "Interactive", "Fast", "Codepage", "Password"}, ""},
+      {8, 8, {"With"}, ""},
+      {9, 17, {"Missing", "Ranges", "Values", "Bars", "Pie", "Graduated", "Single"}, ""},
   };
+  // Every clause offered is a keyword the tool reads.
+  const std::string keywords = [] {
+    std::string listed;
+    FILE* pipe = ::popen((std::string(BREVAN_BINARY_DIR) + "/brevan --list-keywords").c_str(), "r");
+    for (char chunk[4096]; pipe && std::fgets(chunk, sizeof chunk, pipe);) listed += chunk;
+    if (pipe) ::pclose(pipe);
+    return listed;
+  }();
   int id = 0;
   for (const auto& c : cases) {
+    for (const std::string& label : c.labels) {
+      const bool keyword = label.find(' ') == std::string::npos && label != "Roads" && label != "Rivers" &&
+                           std::isalpha(static_cast<unsigned char>(label[0]));
+      if (keyword) {
+        EXPECT_NE(keywords.find("\t" + label + "\n"), std::string::npos) << label;
+      }
+    }
     server.Request(++id, "textDocument/completion", Where(kUri, c.line, c.character));
     const json items = server.Answer(id)["result"];
     std::vector<std::string> labels;
