@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "api/edit_distance.h"
 #include "host/lexer.h"
 #include "host/text.h"
 
@@ -327,22 +328,6 @@ namespace {
 
 bool IsAsciiLetter(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
-
-// Edits (insertions, deletions, changes) that turn a into b.
-size_t EditDistance(std::wstring_view a, std::wstring_view b) {
-  std::vector<size_t> row(b.size() + 1);
-  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (size_t i = 1; i <= a.size(); ++i) {
-    size_t diagonal = row[0];
-    row[0] = i;
-    for (size_t j = 1; j <= b.size(); ++j) {
-      const size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
 
 }  // namespace
 

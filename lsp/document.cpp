@@ -7,6 +7,7 @@
 #include <map>
 #include <stdexcept>
 
+#include "api/edit_distance.h"
 #include "brevan/files.h"
 #include "brevan/workspace.h"
 
@@ -462,22 +463,6 @@ std::string Folded(std::string_view text) {
   std::string folded(text);
   for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return folded;
-}
-
-// Edits (insertions, deletions, changes) that turn a into b.
-size_t EditDistance(std::string_view a, std::string_view b) {
-  std::vector<size_t> row(b.size() + 1);
-  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (size_t i = 1; i <= a.size(); ++i) {
-    size_t diagonal = row[0];
-    row[0] = i;
-    for (size_t j = 1; j <= b.size(); ++j) {
-      const size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
 }
 
 bool SameAlias(std::string_view a, std::string_view b) {
