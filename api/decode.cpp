@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "api/edit_distance.h"
+#include "api/names.h"
 #include "host/lexer.h"
 #include "host/text.h"
 
@@ -177,12 +177,6 @@ std::string SingleByteEncoding(std::string_view bytes) {
   return "ISO-8859-1";
 }
 
-bool IsName(const std::string& encoding, std::string_view name) {
-  return encoding.size() == name.size() &&
-         std::equal(encoding.begin(), encoding.end(), name.begin(),
-                    [](char a, char b) { return (a >= 'a' && a <= 'z' ? a - 'a' + 'A' : a) == b; });
-}
-
 bool IsValidUtf8(std::string_view bytes) {
   SourceText ignored;
   size_t bad = 0;
@@ -210,7 +204,7 @@ std::string DetectEncoding(std::string_view bytes, const std::string& fallback, 
                                          "UTF-8",
                                          "MAC-CENTRALEUROPE"};
   decoded.detected = std::none_of(std::begin(kLatin), std::end(kLatin),
-                                  [&](std::string_view latin) { return IsName(found, latin); });
+                                  [&](std::string_view latin) { return SameFolded(found, latin); });
   if (decoded.detected) return found;
   decoded.fellBack = true;
   return fallback.empty() ? kFallbackEncoding : fallback;
@@ -259,7 +253,7 @@ void Suspect(std::string_view bytes, const std::string& encoding, std::string_vi
     mark(Decoded::Suspicion::ReadsAsUtf8, at, length, std::string(bytes.substr(nonAscii, run - nonAscii)));
     return;
   }
-  if (!IsName(encoding, "ISO-8859-1") && !IsName(encoding, "LATIN1")) return;
+  if (!SameFolded(encoding, "ISO-8859-1") && !SameFolded(encoding, "LATIN1")) return;
   const size_t control = FindCharacter(converted, 0, 0x80, 0x9F);
   if (control == std::string_view::npos) return;
   std::string letter;
@@ -278,7 +272,7 @@ bool DecodeWorkspace(std::string_view bytes, const std::string& encoding, const 
   std::string_view utf8 = bytes;
   std::string named = encoding;
   decoded = Decoded{};
-  if (IsName(encoding, "AUTO")) {
+  if (SameFolded(encoding, "AUTO")) {
     // A byte-order mark, then valid UTF-8, decide before any guess.
     named =
         UnicodeBom(bytes) != nullptr || IsValidUtf8(bytes) ? "" : DetectEncoding(bytes, fallback, decoded);
@@ -287,7 +281,7 @@ bool DecodeWorkspace(std::string_view bytes, const std::string& encoding, const 
   if (!IsUtf8Name(named)) {
     if (!Convert(bytes, named, named, converted, failure)) return false;
     utf8 = converted;
-    if (!IsName(encoding, "AUTO")) Suspect(bytes, named, converted, decoded);
+    if (!SameFolded(encoding, "AUTO")) Suspect(bytes, named, converted, decoded);
   } else if (const Bom* bom = UnicodeBom(bytes)) {
     decoded.encoding = bom->encoding;
     if (!Convert(bytes.substr(bom->mark.size()), bom->encoding,

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "api/names.h"
 #include "brevan/files.h"
 
 namespace brevan {
@@ -16,13 +17,6 @@ namespace brevan {
 namespace {
 
 namespace fs = std::filesystem;
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameFolded(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
-}
 
 bool IsDrive(std::string_view path) {
   return path.size() >= 2 && path[1] == ':' &&
@@ -68,12 +62,6 @@ Parts Split(const std::string& normalized) {
 bool Exists(const fs::path& path) {
   std::error_code error;
   return fs::is_regular_file(path, error);
-}
-
-std::string Folded(std::string_view text) {
-  std::string folded(text);
-  std::transform(folded.begin(), folded.end(), folded.begin(), Lower);
-  return folded;
 }
 
 // A folder's entries, indexed for the lookups that do not know a name's

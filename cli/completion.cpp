@@ -162,9 +162,9 @@ void Zsh(const std::vector<Listed>& listed, std::ostream& out) {
         help += c == '[' || c == ']' || c == '\'' ? std::string(" ")
                 : c == ':'                        ? std::string("\\:")
                                                   : std::string(1, c);
-      const std::string spec = "[" + help + "]" + action;
+      const std::string described = "[" + help + "]" + action;
       if (flag.names.size() == 1) {
-        out << indent << Quoted(flag.names[0] + spec) << " \\\n";
+        out << indent << Quoted(flag.names[0] + described) << " \\\n";
         continue;
       }
       // '(-o --output)'{-o,--output}'[help]:file:_files': either name, once.
@@ -173,7 +173,7 @@ void Zsh(const std::vector<Listed>& listed, std::ostream& out) {
         exclusive += (exclusive.empty() ? "" : " ") + name;
         either += (either.empty() ? "" : ",") + name;
       }
-      out << indent << "'(" << exclusive << ")'{" << either << "}" << Quoted(spec) << " \\\n";
+      out << indent << "'(" << exclusive << ")'{" << either << "}" << Quoted(described) << " \\\n";
     }
   };
   out << "_brevan() {\n  local curcontext=$curcontext state line\n  if (( CURRENT > 2 )) && [[ $words[2] == "

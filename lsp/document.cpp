@@ -7,7 +7,7 @@
 #include <map>
 #include <stdexcept>
 
-#include "api/edit_distance.h"
+#include "api/names.h"
 #include "brevan/files.h"
 #include "brevan/workspace.h"
 
@@ -459,18 +459,6 @@ json OpenDocument::Definition(const ServerSettings& settings, int line, int char
 
 namespace {
 
-std::string Folded(std::string_view text) {
-  std::string folded(text);
-  for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return folded;
-}
-
-bool SameAlias(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 // A name the statements read as an alias: a letter or "_" first, then
 // letters, digits and "_" (any character past ASCII counts as a letter).
 bool IsAliasName(std::string_view name) {
@@ -527,11 +515,11 @@ json OpenDocument::Rename(const ServerSettings& settings, int line, int characte
   if (!IsAliasName(newName))
     throw std::invalid_argument("\"" + newName + "\" is no alias: letters, digits and _, not a digit first");
   for (const Table& table : result.workspace.tables)
-    if (SameAlias(table.alias, newName) && !SameAlias(table.alias, alias))
+    if (SameFolded(table.alias, newName) && !SameFolded(table.alias, alias))
       throw std::invalid_argument("\"" + newName + "\" is already the alias of a table");
   json edits = json::array();
   for (const Mark& mark : result.marks) {
-    if (!SameAlias(AliasOf(result, mark), alias)) continue;
+    if (!SameFolded(AliasOf(result, mark), alias)) continue;
     bool quoted = false;
     MarkText(mark, quoted);
     const int inset = quoted ? 1 : 0;
@@ -543,6 +531,14 @@ json OpenDocument::Rename(const ServerSettings& settings, int line, int characte
 }
 
 namespace {
+
+// The map window in force at a line: the last one made before it.
+const MapWindow* WindowInForce(const Workspace& workspace, int line) {
+  const MapWindow* window = nullptr;
+  for (const MapWindow& made : workspace.mapWindows)
+    if (made.origin.statement.line > 0 && made.origin.statement.line < line) window = &made;
+  return window;
+}
 
 // The statements the translator reads, as they begin.
 constexpr const char* kStatements[] = {"Open Table", "Map From", "Set Map", "Set Legend", "Theme"};
@@ -619,7 +615,7 @@ json OpenDocument::Completion(const ServerSettings& settings, int line, int char
   const Result& result = Translated(settings);
   const Workspace& workspace = result.workspace;
   const auto is = [&](size_t at, const char* word) {
-    return at < words.size() && SameAlias(words[at], word);
+    return at < words.size() && SameFolded(words[at], word);
   };
   if (is(0, "Map") && is(1, "From") && (words.size() == 2 || words.back() == ",")) {
     for (const Table& table : workspace.tables)
@@ -627,7 +623,7 @@ json OpenDocument::Completion(const ServerSettings& settings, int line, int char
         items.push_back({{"label", table.alias}, {"kind", kVariable}, {"detail", table.file}});
     return items;
   }
-  const bool layer = (SameAlias(words.back(), "Layer") && (is(0, "Set") || is(0, "Theme"))) ||
+  const bool layer = (SameFolded(words.back(), "Layer") && (is(0, "Set") || is(0, "Theme"))) ||
                      (words.size() == 1 && is(0, "Theme"));
   if (!layer) {
     // Past a statement's opening words (and a theme's layer and With), the
@@ -640,10 +636,10 @@ json OpenDocument::Completion(const ServerSettings& settings, int line, int char
         items.push_back({{"label", "With"}, {"kind", kKeyword}});
         return items;
       }
-      if (!clauses.second && SameAlias(words.back(), "With")) return items;
+      if (!clauses.second && SameFolded(words.back(), "With")) return items;
       // Right after a clause's keyword comes what it takes, unless it takes nothing.
       constexpr const char* kAlone[] = {"Locked", "Hidden", "Quiet", "Interactive", "Fast", "Min", "Max"};
-      const auto named = [&](const char* keyword) { return SameAlias(words.back(), keyword); };
+      const auto named = [&](const char* keyword) { return SameFolded(words.back(), keyword); };
       if (std::any_of(clauses.keywords.begin(), clauses.keywords.end(), named) &&
           std::none_of(std::begin(kAlone), std::end(kAlone), named))
         return items;
@@ -652,10 +648,7 @@ json OpenDocument::Completion(const ServerSettings& settings, int line, int char
     }
     return items;
   }
-  // The map window in force: the last one made before this line.
-  const MapWindow* window = nullptr;
-  for (const MapWindow& made : workspace.mapWindows)
-    if (made.origin.statement.line > 0 && made.origin.statement.line < place.line) window = &made;
+  const MapWindow* window = WindowInForce(workspace, place.line);
   if (!window) return items;
   for (const Layer& shown : window->layers) {
     const Table* table = workspace.TableNamed(shown.name);
@@ -706,20 +699,13 @@ json OpenDocument::CodeActions(const ServerSettings& settings, int line, int cha
       fix("Replace with \"" + meant + "\"", mark, meant);
     }
   }
-  // The map window in force at a line: the last one made up to it.
-  const auto windowAt = [&](int line) {
-    const MapWindow* window = nullptr;
-    for (const MapWindow& made : result.workspace.mapWindows)
-      if (made.origin.statement.line > 0 && made.origin.statement.line <= line) window = &made;
-    return window;
-  };
   // A layer identifier that names no layer: the layer whose name is nearest.
   for (const Diagnostic& d : result.warnings) {
     if (d.code != "layer-id-names-no-layer" || d.line < from.line || d.line > to.line) continue;
     const Mark named{Mark::Kind::LayerNumber, d.line, d.column, d.endColumn, "", d.line, d.endColumn};
     bool quoted = false;
     const std::string asked = MarkText(named, quoted);
-    const MapWindow* window = windowAt(d.line);
+    const MapWindow* window = WindowInForce(result.workspace, d.line);
     if (!window || asked.empty()) continue;
     const Layer* nearest = nullptr;
     size_t best = 0;
@@ -747,7 +733,7 @@ json OpenDocument::CodeActions(const ServerSettings& settings, int line, int cha
     Mark number{Mark::Kind::LayerNumber, d.line, d.column, d.endColumn, "", d.line, d.endColumn};
     bool quoted = false;
     const std::string asked = MarkText(number, quoted);
-    const MapWindow* window = windowAt(d.line);
+    const MapWindow* window = WindowInForce(result.workspace, d.line);
     if (!window || window->layers.empty() || asked.empty() ||
         !std::all_of(asked.begin(), asked.end(),
                      [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))

@@ -58,6 +58,17 @@ class BrevanToolTest : public ::testing::Test {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir / "out"), Slurp(dir / "err")};
   }
 
+  // count large workspaces (a second or so each), as " PATH PATH…".
+  std::string Generated(int count) {
+    std::string files;
+    for (int i = 0; i < count; ++i) {
+      const std::string path = (dir / "w").string() + std::to_string(i) + ".bws";
+      EXPECT_EQ(std::system((std::string(BREVAN_BINARY_DIR) + "/brevan_generate 1 > " + path).c_str()), 0);
+      files.append(" ").append(path);
+    }
+    return files;
+  }
+
   fs::path dir;
 };
 
@@ -511,12 +522,7 @@ TEST_F(BrevanToolTest, FifosAndLinksAreWrittenThroughNotReplaced) {
 // tool dies by the signal (exit 200 below), so that a shell loop stops.
 // The next run goes on where it stopped.
 TEST_F(BrevanToolTest, InterruptedBatchLeavesOnlyWholeDocuments) {
-  std::string files;
-  for (int i = 0; i < 6; ++i) {
-    const std::string path = (dir / "w").string() + std::to_string(i) + ".bws";
-    ASSERT_EQ(std::system((std::string(BREVAN_BINARY_DIR) + "/brevan_generate 1 > " + path).c_str()), 0);
-    files.append(" ").append(path);
-  }
+  const std::string files = Generated(6);
   // A shell's $? is 130 either way: Python tells a death by SIGINT (-2).
   const ToolRun run = Script(
       "python3 -c 'import signal, subprocess, sys, time\n"
@@ -564,12 +570,7 @@ TEST_F(BrevanToolTest, OneRunAtATimeIntoAnOutputFolder) {
 // come between two files), reads its manifest and translates only what it
 // did not record.
 TEST_F(BrevanToolTest, AfterKill9TheNextRunLeavesNoTemporary) {
-  std::string files;
-  for (int i = 0; i < 6; ++i) {
-    const std::string path = (dir / "w").string() + std::to_string(i) + ".bws";
-    ASSERT_EQ(std::system((std::string(BREVAN_BINARY_DIR) + "/brevan_generate 1 > " + path).c_str()), 0);
-    files.append(" ").append(path);
-  }
+  const std::string files = Generated(6);
   const std::string out = (dir / "xml").string();
   Script("$BREVAN --jobs 1 --out-dir " + out + files + " & sleep 0.3; kill -9 $!; wait $!");
   const auto whole = [&](bool temporariesAllowed) {

@@ -1,13 +1,30 @@
-// Inside the public API, and for the language server: how far apart two
-// names are, for "did you mean" suggestions.
+// Inside the public API, and for the language server: names compared
+// without regard to ASCII letter case, and how far apart two names are, for
+// "did you mean" suggestions.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
 namespace brevan {
+
+inline char FoldedChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// text with its ASCII capitals made small.
+inline std::string Folded(std::string_view text) {
+  std::string folded(text);
+  std::transform(folded.begin(), folded.end(), folded.begin(), FoldedChar);
+  return folded;
+}
+
+// Whether a and b are one name, ASCII letter case aside.
+inline bool SameFolded(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return FoldedChar(x) == FoldedChar(y); });
+}
 
 namespace detail {
 
