@@ -231,16 +231,6 @@ def test_translate_many_mirrors_trees(tmp_path: pathlib.Path) -> None:
     assert [os.path.relpath(o.output, tmp_path / "named") for o in outcomes] == ["north/p01/map.xml", "south/map.xml"]
 
 
-def test_a_source_that_now_fails_leaves_no_document(tmp_path: pathlib.Path) -> None:
-    source = tmp_path / "w.bws"
-    source.write_text("Map From t\n", encoding="utf-8")
-    [first] = brevan.translate_many([source], tmp_path / "out")
-    assert first.ok and pathlib.Path(first.output).exists()
-    source.write_text("Map From t\nSet Map Zoom x\n", encoding="utf-8")
-    [second] = brevan.translate_many([source], tmp_path / "out")
-    assert not second.ok and not (tmp_path / "out" / "w.xml").exists()
-
-
 def test_one_batch_at_a_time_into_a_folder(tmp_path: pathlib.Path) -> None:
     out = tmp_path / "out"
     out.mkdir()
