@@ -453,7 +453,7 @@ Result TranslateFile(const std::string& path, const Options& given, const Sink& 
         result.xml.append(piece);
         return sink(piece);
       };
-      doc.WriteXml(keep ? keeping : sink, options.indent, options.secondThread);
+      doc.WriteXml(keep ? keeping : sink, options.indent);
     } else if (keep) {
       result.xml = doc.ToXml(options.indent);
     }

@@ -255,7 +255,6 @@ int Translate(const Settings& settings) {
   options.options.partial = settings.partial;
   options.options.strict = settings.strict;
   options.options.check = settings.check;
-  options.options.secondThread = true;  // the tool's own process: it may start threads
   // Only pages show what the document holds; each file's page asks for it.
   options.options.readModel = false;
   options.options.version = settings.version;

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <pugixml.hpp>
 #include <thread>
 #include <utility>
@@ -229,6 +230,19 @@ void PrepareLargeBuffer(void* data, size_t bytes) {
   const uintptr_t begin = RoundUp(address, kPage);
   const uintptr_t end = (address + bytes) / kPage * kPage;
   if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+}
+
+// Through operator new when not from regions, so that a program that
+// replaces it (a test that fails allocations) governs these blocks too.
+void* AllocateDocumentBlock(size_t bytes) {
+  return inUse ? AllocateBlock(bytes) : ::operator new(bytes, std::nothrow);
+}
+
+void FreeDocumentBlock(void* block) {
+  if (inUse)
+    DeallocateBlock(block);
+  else
+    ::operator delete(block);
 }
 
 size_t LargePageRegions() { return TheRegions().Count(); }

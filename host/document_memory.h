@@ -5,7 +5,7 @@
 
 namespace brevan {
 
-// Makes every pugixml document in the process take its memory from large
+// Makes every document in the process (ours and pugixml's) take its memory from large
 // regions that the kernel may back with huge pages: a big document then
 // costs a few hundred page faults instead of tens of thousands. Memory that
 // pugixml had before the switch is still given back correctly. Process-wide;
@@ -24,6 +24,12 @@ void ReserveLarge(Container& container, size_t count) {
   container.reserve(count);
   PrepareLargeBuffer(container.data(), count * sizeof(*container.data()));
 }
+
+// A block of bytes for a document's own storage: from the large regions
+// once they are in use, else from malloc; null when there is no memory.
+void* AllocateDocumentBlock(size_t bytes);
+// Gives back a block from AllocateDocumentBlock (null is ignored).
+void FreeDocumentBlock(void* block);
 
 // Regions mapped at the moment (for tests).
 size_t LargePageRegions();

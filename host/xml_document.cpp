@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <mutex>
 #include <new>
@@ -12,13 +12,13 @@
 #include <thread>
 #include <type_traits>
 #include <typeinfo>
-#include <unordered_map>
 #include <vector>
 
 #include "host/table_data.h"
 #include "host/text.h"
 #include "host/xml_paths.h"
 #include "host/xml_printing.h"
+#include "host/xml_tree.h"
 
 bool QdXmlNode::HasName(std::wstring_view name) {
   std::wstring mine;
@@ -46,6 +46,9 @@ bool QdXmlNode::GetNodeTextUtf8(std::string& text) {
 
 namespace brevan {
 
+using xml::Id;
+using xml::kNone;
+
 namespace {
 
 // Handle blocks a document keeps for reuse, at most.
@@ -53,6 +56,40 @@ constexpr size_t kSpareHandles = 64;
 
 // Handles left alive when their document went, on this thread (a leak).
 thread_local long orphanedHandles = 0;
+
+// The UTF-8 length of value, or SIZE_MAX when it holds a character that no
+// XML document can hold.
+size_t Utf8Length(std::wstring_view value) {
+  size_t length = value.size();
+  for (wchar_t c : value) {
+    if (static_cast<char32_t>(c) < 0x80 ? c < 0x20 && !IsXmlChar(c) : !IsXmlChar(c)) return SIZE_MAX;
+    if (static_cast<char32_t>(c) < 0x80) continue;
+    length += c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+  }
+  return length;
+}
+
+// value as UTF-8 at out (Utf8Length bytes), every character known to be one XML holds.
+void EncodeUtf8(std::wstring_view value, char* out) {
+  for (wchar_t wide : value) {
+    const auto c = static_cast<char32_t>(wide);
+    if (c < 0x80) {
+      *out++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+      *out++ = static_cast<char>(0xC0 | (c >> 6));
+      *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      *out++ = static_cast<char>(0xE0 | (c >> 12));
+      *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      *out++ = static_cast<char>(0xF0 | (c >> 18));
+      *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+}
 
 }  // namespace
 
@@ -62,23 +99,21 @@ struct XmlDocument::State {
   State(const State&) = delete;
   State& operator=(const State&) = delete;
 
-  pugi::xml_document doc;
-  pugi::xml_node root;  // the one element that the document writes
+  xml::Tree tree;
+  xml::PathEngine paths{tree};
+  Id root = kNone;      // the one element that the document writes
   long handles = 0;     // handles alive on this document
-  long elements = 0;    // elements made so far
-  // Elements created but never appended, waiting until no handle can reach them.
-  std::vector<pugi::xml_node> garbage;
-  PathEngine paths{doc};
+  size_t detached = 0;  // elements made, never appended and not yet given back
+  // Elements never appended, waiting until no handle can reach into them.
+  std::vector<Id> garbage;
   // The element children of the parents whose children were last listed,
   // counted once and kept in step with every move: a set-map statement
   // asks for the last map window each time, and counting the windows anew
   // made a workspace of n windows and n set-map statements quadratic. A
   // few are kept, since statements list the children of several parents
   // in turn (the windows, a window's layers, a layer's themes).
-  // Parents are kept as pugixml's own pointers: an append compares them
-  // with each entry, and pugixml's handle operators are calls into it.
   struct Listed {
-    pugi::xml_node_struct* parent = nullptr;
+    Id parent = kNone;
     size_t count = 0;
   };
   std::array<Listed, 8> listed{};
@@ -86,76 +121,33 @@ struct XmlDocument::State {
   // One bit per hash of each listed parent: most appends go to a parent
   // not listed, which a clear bit tells without going through the entries.
   uint64_t listedBits = 0;
-  static uint64_t ListedBit(const pugi::xml_node_struct* parent) {
-    return uint64_t{1} << ((reinterpret_cast<uintptr_t>(parent) >> 4) % 64);
-  }
+  static uint64_t ListedBit(Id parent) { return uint64_t{1} << (parent % 64); }
   void ListedChanged() {
     listedBits = 0;
     for (const Listed& entry : listed)
-      if (entry.parent != nullptr) listedBits |= ListedBit(entry.parent);
-  }
-  // Reused buffers for names and values on their way to pugixml.
-  std::string nameBuffer;
-  std::string valueBuffer;
-
-  // Element and attribute names, each converted and checked once: the first
-  // use of a name parses it into a prototype kept in the document, and every
-  // node made from a prototype shares its name's text (pugixml shares the
-  // parsed text of nodes it copies within a document) instead of holding a
-  // copy of its own. The holder is a detached child of the document whose
-  // name is no XML name, so no path reaches it, and it is never printed.
-  struct WideHash {
-    using is_transparent = void;
-    size_t operator()(std::wstring_view text) const { return std::hash<std::wstring_view>{}(text); }
-  };
-  pugi::xml_node prototypes;
-  std::unordered_map<std::wstring, pugi::xml_node, WideHash, std::equal_to<>> elementPrototypes;
-  std::unordered_map<std::wstring, pugi::xml_attribute, WideHash, std::equal_to<>> attributePrototypes;
-  // By the text of the element prototype's name, which stays where it is.
-  std::unordered_map<const char*, pugi::xml_node> textPrototypes;
-
-  // The prototypes last found, by where their name's text stood: names come
-  // from the tag table or from constants, at the same place every time, so
-  // a hit costs a comparison of a few characters instead of a hash.
-  template <typename Prototype>
-  struct RecentNames {
-    struct Entry {
-      const wchar_t* at = nullptr;
-      std::wstring_view name;  // the map's key
-      Prototype prototype;
-      bool fixed = false;  // at is a text of the tag table, which never changes
-    };
-    // Room for every name a translation uses, and the address mixed so
-    // that names stored side by side do not share a slot.
-    static constexpr int kSlotBits = 8;
-    std::array<Entry, size_t{1} << kSlotBits> entries;
-
-    Entry& Slot(std::wstring_view name) {
-      const uint64_t key = (reinterpret_cast<uintptr_t>(name.data()) >> 3) ^ (uint64_t{name.size()} << 40);
-      return entries[(key * 0x9E3779B97F4A7C15u) >> (64 - kSlotBits)];
-    }
-  };
-  RecentNames<pugi::xml_node> recentElements;
-  RecentNames<pugi::xml_attribute> recentAttributes;
-
-  template <typename Prototype, typename Make>
-  Prototype Find(std::unordered_map<std::wstring, Prototype, WideHash, std::equal_to<>>& known,
-                 RecentNames<Prototype>& recent, std::wstring_view name, Make make) {
-    auto& slot = recent.Slot(name);
-    if (Holds(slot, name)) return slot.prototype;
-    auto found = known.find(name);
-    if (found == known.end()) {
-      if (!IsXmlName(name)) return {};
-      found = known.emplace(name, make()).first;
-    }
-    slot = {name.data(), found->first, found->second, IsTagText(name.data())};
-    return found->second;
+      if (entry.parent != kNone) listedBits |= ListedBit(entry.parent);
   }
 
+  // The names last looked up, by where their text stood: names come from
+  // the tag table or from constants, at the same place every time, so a
+  // hit costs a comparison of a few characters instead of a hash. The
+  // address is mixed, so that names stored side by side do not share a slot.
+  struct Recent {
+    const wchar_t* at = nullptr;
+    std::wstring_view name;  // the name table's own text
+    Id id = kNone;
+    bool fixed = false;  // at is a text of the tag table, which never changes
+  };
+  static constexpr int kSlotBits = 8;
+  std::array<Recent, size_t{1} << kSlotBits> recent;
+
+  Recent& Slot(std::wstring_view name) {
+    const uint64_t key = (reinterpret_cast<uintptr_t>(name.data()) >> 3) ^ (uint64_t{name.size()} << 40);
+    return recent[(key * 0x9E3779B97F4A7C15u) >> (64 - kSlotBits)];
+  }
   // Whether slot was filled for name. Text at a tag table's address is
   // that tag's name for good: only other text is compared.
-  template <typename Entry>
-  static bool Holds(const Entry& slot, std::wstring_view name) {
+  static bool Holds(const Recent& slot, std::wstring_view name) {
     return slot.at == name.data() && slot.name.size() == name.size() && (slot.fixed || slot.name == name);
   }
   static bool IsTagText(const wchar_t* text) {
@@ -169,57 +161,77 @@ struct XmlDocument::State {
     return std::binary_search(texts.begin(), texts.end(), text, std::less<>());
   }
 
-  const char* Name(std::wstring_view name) {
-    AssignUtf8(nameBuffer, name);
-    return nameBuffer.c_str();
+  // The number of name, made on first use when make is set; kNone when
+  // name is no XML name (or unknown and not made).
+  Id NameId(std::wstring_view name, bool make) {
+    Recent& slot = Slot(name);
+    if (Holds(slot, name)) return slot.id;
+    const Id id = make ? tree.Intern(name) : tree.Find(name);
+    if (id != kNone) slot = {name.data(), tree.names[id].wide, id, IsTagText(name.data())};
+    return id;
   }
 
-  // The prototype element of name; null when name is no XML name.
-  pugi::xml_node ElementPrototype(std::wstring_view name) {
-    return Find(elementPrototypes, recentElements, name,
-                [&] { return Prototype(std::string("<") + Name(name) + "/>"); });
+  // value stored as UTF-8; false when it holds what XML cannot.
+  bool Store(std::wstring_view value, const char*& text, uint32_t& size) {
+    const size_t length = Utf8Length(value);
+    if (length == SIZE_MAX) return false;
+    if (length > UINT32_MAX) throw std::bad_alloc();
+    char* out = tree.text.Reserve(length);
+    EncodeUtf8(value, out);
+    text = out;
+    size = static_cast<uint32_t>(length);
+    return true;
+  }
+  void Store(std::string_view value, const char*& text, uint32_t& size) {
+    char* out = tree.text.Reserve(value.size());
+    std::copy(value.begin(), value.end(), out);
+    text = out;
+    size = static_cast<uint32_t>(value.size());
   }
 
-  // The prototype attribute of name (with an empty value); null when name is no XML name.
-  pugi::xml_attribute AttributePrototype(std::wstring_view name) {
-    return Find(attributePrototypes, recentAttributes, name,
-                [&] { return Prototype(std::string("<a ") + Name(name) + "=\"\"/>").first_attribute(); });
+  // Sets the text of element: its own text when it has some or has no
+  // children yet, else its text node, made after the children when absent.
+  void SetText(Id element, const char* text, uint32_t size) {
+    xml::Node& node = tree.nodes[element];
+    if (node.text == nullptr && node.first != kNone) {
+      Id holder = kNone;
+      for (Id child = node.first; child != kNone && holder == kNone; child = tree.nodes[child].next)
+        if (tree.nodes[child].name == xml::kTextName) holder = child;
+      if (holder == kNone) {
+        holder = tree.nodes.Add();
+        tree.Link(element, holder);
+      }
+      tree.nodes[holder].text = text;
+      tree.nodes[holder].textSize = size;
+      return;
+    }
+    node.text = text;
+    node.textSize = size;
   }
 
-  // The prototype of element with text held in the element itself: pugixml
-  // keeps such text in the element's value (as when it parses with
-  // parse_embed_pcdata) instead of in a text node of 64 bytes of its own,
-  // prints it as it would print the text node, and sets it through text().
-  // Only a parse makes an element's value; its placeholder is always
-  // replaced before the element can reach the document.
-  pugi::xml_node TextPrototype(pugi::xml_node element) {
-    pugi::xml_node& prototype = textPrototypes[element.name()];
-    if (!prototype)
-      prototype = Prototype(std::string("<") + element.name() + ">?</" + element.name() + ">",
-                            pugi::parse_default | pugi::parse_embed_pcdata);
-    return prototype;
+  void SetAttribute(Id element, Id name, const char* value, uint32_t size) {
+    Id last = kNone;
+    Id attribute = tree.nodes[element].attributes;
+    for (; attribute != kNone && tree.attributes[attribute].name != name;
+         attribute = tree.attributes[attribute].next)
+      last = attribute;
+    if (attribute == kNone) {
+      attribute = tree.attributes.Add();
+      tree.attributes[attribute].name = name;
+      if (last == kNone)
+        tree.nodes[element].attributes = attribute;
+      else
+        tree.attributes[last].next = attribute;
+    }
+    tree.attributes[attribute].value = value;
+    tree.attributes[attribute].size = size;
+    paths.AttributeSet(element, name);
   }
 
-  pugi::xml_node Prototype(const std::string& text, unsigned options = pugi::parse_default) {
-    if (!prototypes) prototypes = doc.append_child(kPrototypes);
-    if (!prototypes ||
-        prototypes.append_buffer(text.data(), text.size(), options, pugi::encoding_utf8).status !=
-            pugi::status_ok)
-      throw std::bad_alloc();  // a checked name always parses: only memory can fail
-    return prototypes.last_child();
-  }
-
-  static constexpr const char* kPrototypes = " prototypes";
-  // Null for text that no XML document can hold (control characters).
-  const char* Value(std::wstring_view value) {
-    for (wchar_t c : value)
-      if (!IsXmlChar(c)) return nullptr;
-    AssignUtf8(valueBuffer, value);
-    return valueBuffer.c_str();
-  }
-
-  bool IsDetached(pugi::xml_node node) const {
-    return node.parent() == doc && node != root && node != prototypes;
+  bool IsDetached(Id node) const {
+    const xml::Node& record = tree.nodes[node];
+    // A record given back has no name; a text node always has a parent.
+    return record.parent == kNone && record.name != xml::kTextName && node != root;
   }
 
   // Handles come and go by the million: the document counts them and
@@ -231,59 +243,61 @@ struct XmlDocument::State {
 
   void Release() {
     if (--handles > 0) return;
-    for (pugi::xml_node node : garbage)
+    for (const Id node : garbage)
       if (IsDetached(node)) Remove(node);
     garbage.clear();
   }
 
-  // Drops a never-appended element at once when nothing can point into it.
-  void Discard(pugi::xml_node node) {
+  // Gives back a never-appended element at once when nothing can point
+  // into it. Runs in a handle's destructor: with no memory to note the
+  // element for later, it stays until the document goes.
+  void Discard(Id node) noexcept {
     if (!IsDetached(node)) return;
-    if (node.first_child())
+    if (tree.nodes[node].first == kNone) return Remove(node);
+    try {
       garbage.push_back(node);
-    else
-      Remove(node);
+    } catch (const std::bad_alloc&) {
+    }
   }
 
-  void Remove(pugi::xml_node node) {
+  void Remove(Id node) noexcept {
     paths.Forget(node);
-    // A count kept for a node removed would be taken for the next node
-    // made at its address. Only the removed subtree's counts go: dropping
+    // A count kept for a node given back would be taken for the next node
+    // made from its record. Only the removed subtree's counts go: dropping
     // them all made every statement that discards an element recount the
     // map windows.
     for (Listed& entry : listed) {
-      pugi::xml_node ancestor(entry.parent);
-      while (ancestor && ancestor != node) ancestor = ancestor.parent();
-      if (ancestor) entry = {};
+      Id ancestor = entry.parent;
+      while (ancestor != kNone && ancestor != node) ancestor = tree.nodes[ancestor].parent;
+      if (ancestor != kNone) entry = {};
     }
     ListedChanged();
-    doc.remove_child(node);
+    tree.FreeSubtree(node);
+    --detached;
   }
 
-  // child, an element, left oldParent (null when new) for parent.
-  void Moved(pugi::xml_node oldParent, pugi::xml_node parent, pugi::xml_node child) {
+  // child, an element, left oldParent (kNone when detached) for parent.
+  void Moved(Id oldParent, Id parent, Id child) {
     paths.Moved(oldParent, parent, child);
-    pugi::xml_node_struct* const from = oldParent.internal_object();
-    pugi::xml_node_struct* const to = parent.internal_object();
-    if ((((from != nullptr ? ListedBit(from) : 0) | ListedBit(to)) & listedBits) == 0) return;
+    if ((((oldParent != kNone ? ListedBit(oldParent) : 0) | ListedBit(parent)) & listedBits) == 0) return;
     for (Listed& entry : listed) {
-      if (entry.parent == nullptr) continue;
-      if (entry.parent == from) --entry.count;
-      if (entry.parent == to) ++entry.count;
+      if (entry.parent == kNone) continue;
+      if (entry.parent == oldParent) --entry.count;
+      if (entry.parent == parent) ++entry.count;
     }
   }
 
-  size_t ElementChildren(pugi::xml_node parent) {
+  size_t ElementChildren(Id parent) {
     for (const Listed& entry : listed)
-      if (entry.parent == parent.internal_object()) return entry.count;
+      if (entry.parent == parent) return entry.count;
     Listed& entry = listed[nextListed++ % listed.size()];
-    entry = {parent.internal_object(), 0};
-    for (const pugi::xml_node child : parent.children()) entry.count += child.type() == pugi::node_element;
+    entry = {parent, 0};
+    for (Id child = tree.FirstElement(parent); child != kNone; child = tree.NextElement(child)) ++entry.count;
     ListedChanged();
     return entry.count;
   }
 };
-// paths refers to doc, and the list of live states holds the address: a
+// paths refers to tree, and the list of live states holds the address: a
 // copy or a move would leave both pointing at the original.
 static_assert(!std::is_copy_constructible_v<XmlDocument::State> &&
               !std::is_move_constructible_v<XmlDocument::State>);
@@ -315,17 +329,11 @@ namespace {
 
 class XmlNode final : public QdXmlNode {
  public:
-  XmlNode(State& state, pugi::xml_node node) : state_(state), node_(node), creator_(false) {
-    state_.Acquire();
-  }
-  // A new element: made in pugixml only when first needed, so that one
-  // appended straight away is made in its place instead of being moved there.
-  XmlNode(State& state, pugi::xml_node prototype, bool)
-      : state_(state), prototype_(prototype), creator_(true) {
+  XmlNode(State& state, Id node, bool creator = false) : state_(state), node_(node), creator_(creator) {
     state_.Acquire();
   }
   ~XmlNode() override {
-    if (creator_ && node_) state_.Discard(node_);
+    if (creator_) state_.Discard(node_);
     state_.Release();
   }
 
@@ -357,52 +365,47 @@ class XmlNode final : public QdXmlNode {
     ::operator delete(node);
   }
 
-  void GetNodeName(std::wstring& name) override { name = FromUtf8(node_ ? node_.name() : prototype_.name()); }
+  void GetNodeName(std::wstring& name) override {
+    name = state_.tree.names[TheTree().nodes[node_].name].wide;
+  }
 
   bool GetNodeText(std::wstring& text) override {
-    text = FromUtf8(Node().child_value());
+    text = FromUtf8(TheTree().TextOf(node_));
     return true;
   }
 
-  // Names made from one prototype share its text: most answers are one
-  // comparison of addresses.
+  // Names are numbers: one comparison, without the name's text.
   bool HasName(std::wstring_view name) override {
-    const pugi::xml_node prototype = state_.ElementPrototype(name);
-    if (!prototype) return false;
-    const char* mine = node_ ? node_.name() : prototype_.name();
-    return mine == prototype.name() || std::strcmp(mine, prototype.name()) == 0;
+    const Id id = state_.NameId(name, false);
+    return id != kNone && TheTree().nodes[node_].name == id;
   }
 
   void GetChild(std::wstring_view name, QdXmlNode** node) override { *node = Wrap(Select(name)); }
 
   bool GetAttributeUtf8(std::wstring_view name, std::string& value) override {
-    const pugi::xml_attribute prototype = state_.AttributePrototype(name);
-    const pugi::xml_attribute attribute =
-        prototype ? Node().attribute(prototype.name()) : pugi::xml_attribute();
-    if (!attribute) return false;
-    value.assign(attribute.value());
+    const Id id = state_.NameId(name, false);
+    const Id attribute = id == kNone ? kNone : TheTree().AttributeOf(node_, id);
+    if (attribute == kNone) return false;
+    value.assign(TheTree().Value(attribute));
     return true;
   }
 
   bool GetNodeTextUtf8(std::string& text) override {
-    text.assign(Node().child_value());
+    text.assign(TheTree().TextOf(node_));
     return true;
   }
 
   bool GetAttribute(std::wstring_view name, std::wstring& value) override {
-    const pugi::xml_attribute attribute = Node().attribute(state_.Name(name));
-    if (!attribute) return false;
-    value = FromUtf8(attribute.value());
+    const Id id = state_.NameId(name, false);
+    const Id attribute = id == kNone ? kNone : TheTree().AttributeOf(node_, id);
+    if (attribute == kNone) return false;
+    value = FromUtf8(TheTree().Value(attribute));
     return true;
   }
 
-  void GetFirstChild(QdXmlNode** node) override { *node = Wrap(Node().find_child(IsElement)); }
+  void GetFirstChild(QdXmlNode** node) override { *node = Wrap(TheTree().FirstElement(node_)); }
 
-  void GetNextSibling(QdXmlNode** node) override {
-    pugi::xml_node next = Node().next_sibling();
-    while (next && next.type() != pugi::node_element) next = next.next_sibling();
-    *node = Wrap(next);
-  }
+  void GetNextSibling(QdXmlNode** node) override { *node = Wrap(TheTree().NextElement(node_)); }
 
   void GetChildNodes(QdXmlNodeList** list) override;
 
@@ -418,131 +421,110 @@ class XmlNode final : public QdXmlNode {
     // XmlNode is final: comparing the type is all a cast would do, without its search.
     auto* other =
         child != nullptr && typeid(*child) == typeid(XmlNode) ? static_cast<XmlNode*>(child) : nullptr;
-    if (other == nullptr || &other->state_ != &state_ || !Node()) return false;
-    if (!other->node_) {
-      if (!other->Make(node_)) return false;
-      state_.Moved(pugi::xml_node(), node_, other->node_);
-      return true;
-    }
-    const pugi::xml_node oldParent = other->node_.parent();
-    if (!node_.append_move(other->node_)) return false;
-    state_.Moved(oldParent, node_, other->node_);
+    if (other == nullptr || &other->state_ != &state_) return false;
+    const Id moving = other->node_;
+    // The root stays the document's element, and no element goes inside itself.
+    if (moving == state_.root || moving == node_) return false;
+    // (An element without children is no one's ancestor.)
+    if (TheTree().nodes[moving].first != kNone)
+      for (Id at = node_; at != kNone; at = TheTree().nodes[at].parent)
+        if (at == moving) return false;
+    const Id oldParent = TheTree().nodes[moving].parent;
+    if (oldParent == kNone)
+      --state_.detached;
+    else
+      TheTree().Unlink(moving);
+    TheTree().Link(node_, moving);
+    state_.Moved(oldParent, node_, moving);
     return true;
   }
 
-  bool SetText(double value) override { return SetText(FormatNumber(value)); }
-  // Text XML cannot hold is refused; past that, pugixml fails only when it
-  // runs out of memory, which is no workspace error.
-  bool SetText(const std::wstring& text) override {
-    const char* value = state_.Value(text);
-    if (value == nullptr) return false;
-    // An element not made yet has no children: its text goes inside it
-    // (printed the same, before any child appended later). Empty text
-    // keeps its text node, which prints as a start and an end tag.
-    // Text of an element not made yet waits with it, so that one appended
-    // next is made in place with its text instead of being moved there.
-    if (!node_ && prototype_ && *value != '\0') {
-      prototype_ = state_.TextPrototype(prototype_);
-      pendingText_.assign(value);
-      return true;
-    }
-    pugi::xml_node node = Node();
-    const bool held = *node.value() != '\0';
-    if (!node.text().set(value)) throw std::bad_alloc();
-    // Emptied, text held in the element is gone: an empty text node keeps
-    // the start and end tags that empty text prints as.
-    if (held && *value == '\0' && !node.prepend_child(pugi::node_pcdata)) throw std::bad_alloc();
+  bool SetText(double value) override {
+    char number[32];
+    const char* text = nullptr;
+    uint32_t size = 0;
+    state_.Store(std::string_view(number, WriteNumber(value, number) - number), text, size);
+    state_.SetText(node_, text, size);
     return true;
   }
-  bool SetText(const wchar_t* text) override { return SetText(std::wstring(text ? text : L"")); }
+  bool SetText(const std::wstring& text) override { return SetText(std::wstring_view(text)); }
+  bool SetText(const wchar_t* text) override { return SetText(std::wstring_view(text ? text : L"")); }
 
   bool SetAttribute(std::wstring_view name, std::wstring_view value) override {
-    const char* text = state_.Value(value);
-    if (text == nullptr) return false;
-    const pugi::xml_attribute prototype = state_.AttributePrototype(name);
-    if (!prototype) return false;
-    pugi::xml_node node = Node();
-    // Most attributes go onto elements that have none yet.
-    pugi::xml_attribute attribute =
-        node.first_attribute() ? node.attribute(prototype.name()) : pugi::xml_attribute();
-    if (!attribute) attribute = node.append_copy(prototype);
-    if (!attribute || !attribute.set_value(text)) throw std::bad_alloc();
-    state_.paths.AttributeSet(node, prototype.name());
+    const char* text = nullptr;
+    uint32_t size = 0;
+    if (!state_.Store(value, text, size)) return false;
+    const Id id = state_.NameId(name, true);
+    if (id == kNone) return false;
+    state_.SetAttribute(node_, id, text, size);
     return true;
   }
 
   bool SetAttribute(std::wstring_view name, double value) override {
-    return SetAttribute(name, FormatNumber(value));
+    const Id id = state_.NameId(name, true);
+    if (id == kNone) return false;
+    char number[32];
+    const char* text = nullptr;
+    uint32_t size = 0;
+    state_.Store(std::string_view(number, WriteNumber(value, number) - number), text, size);
+    state_.SetAttribute(node_, id, text, size);
+    return true;
   }
 
  private:
-  static bool IsElement(pugi::xml_node node) { return node.type() == pugi::node_element; }
+  xml::Tree& TheTree() { return state_.tree; }
 
-  pugi::xml_node Select(std::wstring_view path) {
-    // A bare name, the commonest query, is mostly one of the names last
-    // made: found so, it needs no check that it is a name.
-    if (const auto& recent = state_.recentElements.Slot(path); State::Holds(recent, path))
-      return recent.prototype ? Node().child(recent.prototype.name()) : pugi::xml_node();
-    if (IsXmlName(path)) {
-      // A name from the tag table stands at the same place every time: its
-      // prototype's UTF-8 name is found without converting it again.
-      const pugi::xml_node prototype = state_.ElementPrototype(path);
-      return prototype ? Node().child(prototype.name()) : pugi::xml_node();
+  // Text XML cannot hold is refused.
+  bool SetText(std::wstring_view value) {
+    const char* text = nullptr;
+    uint32_t size = 0;
+    if (!state_.Store(value, text, size)) return false;
+    state_.SetText(node_, text, size);
+    return true;
+  }
+
+  Id Select(std::wstring_view path) {
+    // A bare name, the commonest query: by its number, without parsing;
+    // mostly one of the names last used, found so without a look at its
+    // characters. A name the document never had, or no name at all,
+    // selects nothing.
+    if (const State::Recent& recent = state_.Slot(path); State::Holds(recent, path))
+      return TheTree().Child(node_, recent.id);
+    if (std::none_of(path.begin(), path.end(),
+                     [](wchar_t c) { return c == L'/' || c == L'[' || c == L':'; })) {
+      const Id name = state_.NameId(path, false);
+      return name == kNone ? kNone : TheTree().Child(node_, name);
     }
     bool ok = false;
-    return state_.paths.SelectFirst(Node(), path, ok);
+    return state_.paths.SelectFirst(node_, path, ok);
   }
 
-  QdXmlNode* Wrap(pugi::xml_node node) { return node ? new (state_) XmlNode(state_, node) : nullptr; }
-
-  // Makes the pending element in pugixml as parent's last child.
-  pugi::xml_node Make(pugi::xml_node parent) {
-    node_ = parent.append_copy(prototype_);
-    // The name was checked when the element was created: only memory can fail here.
-    if (!node_) throw std::bad_alloc();
-    if (!pendingText_.empty()) {
-      if (!node_.text().set(pendingText_.c_str())) throw std::bad_alloc();
-      pendingText_.clear();
-    }
-    ++state_.elements;
-    prototype_ = pugi::xml_node();
-    return node_;
-  }
-
-  // The element in pugixml, made as a detached child of the document when
-  // still pending (null only when that fails).
-  pugi::xml_node Node() {
-    if (!node_ && prototype_) Make(state_.doc);
-    return node_;
-  }
+  QdXmlNode* Wrap(Id node) { return node != kNone ? new (state_) XmlNode(state_, node) : nullptr; }
 
   friend bool brevan::PrintNode(QdXmlNode& node, const std::function<bool(std::string_view)>& write);
 
   State& state_;
-  pugi::xml_node node_;
-  pugi::xml_node prototype_;  // what the element is made from, while it is not yet made
-  std::string pendingText_;   // its text, while it is not yet made
-  bool creator_;              // made by CreateElement: drops the element if never appended
+  const Id node_;
+  const bool creator_;  // made by CreateElement: gives the element back if never appended
 };
 
 // The element children of a node, found when asked: the last one from the
 // end, the others counting from the start.
 class XmlChildList final : public QdXmlNodeList {
  public:
-  XmlChildList(State& state, pugi::xml_node parent) : state_(state), parent_(parent) { state_.Acquire(); }
+  XmlChildList(State& state, Id parent) : state_(state), parent_(parent) { state_.Acquire(); }
   ~XmlChildList() override { state_.Release(); }
 
   bool GetItem(long index, QdXmlNode** node) override {
     *node = nullptr;
     const long count = GetCount();
     if (index < 0 || index >= count) return false;
-    pugi::xml_node child;
+    const xml::Tree& tree = state_.tree;
+    Id child = kNone;
     if (index == count - 1) {
-      for (child = parent_.last_child(); child.type() != pugi::node_element;)
-        child = child.previous_sibling();
+      for (child = tree.nodes[parent_].last; !tree.IsElement(child);) child = tree.nodes[child].prev;
     } else {
-      for (child = parent_.first_child();; child = child.next_sibling())
-        if (child.type() == pugi::node_element && index-- == 0) break;
+      for (child = tree.FirstElement(parent_); index-- > 0;) child = tree.NextElement(child);
     }
     *node = new (state_) XmlNode(state_, child);
     return true;
@@ -552,12 +534,12 @@ class XmlChildList final : public QdXmlNodeList {
 
  private:
   State& state_;
-  pugi::xml_node parent_;
+  Id parent_;
 };
 
 class XmlNodeList final : public QdXmlNodeList {
  public:
-  XmlNodeList(State& state, std::vector<pugi::xml_node> nodes) : state_(state), nodes_(std::move(nodes)) {
+  XmlNodeList(State& state, std::vector<Id> nodes) : state_(state), nodes_(std::move(nodes)) {
     state_.Acquire();
   }
   ~XmlNodeList() override { state_.Release(); }
@@ -573,14 +555,14 @@ class XmlNodeList final : public QdXmlNodeList {
 
  private:
   State& state_;
-  std::vector<pugi::xml_node> nodes_;
+  std::vector<Id> nodes_;
 };
 
-void XmlNode::GetChildNodes(QdXmlNodeList** list) { *list = new XmlChildList(state_, Node()); }
+void XmlNode::GetChildNodes(QdXmlNodeList** list) { *list = new XmlChildList(state_, node_); }
 
 void XmlNode::SelectNodes(const std::wstring& path, QdXmlNodeList** list) {
   bool ok = false;
-  std::vector<pugi::xml_node> nodes = state_.paths.Select(Node(), path, ok, false);
+  std::vector<Id> nodes = state_.paths.Select(node_, path, ok, false);
   *list = ok ? new XmlNodeList(state_, std::move(nodes)) : nullptr;
 }
 
@@ -591,50 +573,39 @@ XmlDocument::XmlDocument() : state_(std::make_unique<State>()) {}
 XmlDocument::~XmlDocument() = default;
 
 QdXmlNode* XmlDocument::CreateElement(std::wstring_view name) {
-  const pugi::xml_node prototype = state_->ElementPrototype(name);
-  return prototype ? new (*state_) XmlNode(*state_, prototype, true) : nullptr;
+  const Id id = state_->NameId(name, true);
+  if (id == kNone) return nullptr;
+  const Id element = state_->tree.nodes.Add();
+  state_->tree.nodes[element].name = id;
+  ++state_->detached;
+  return new (*state_) XmlNode(*state_, element, true);
 }
 
 QdXmlNode* XmlDocument::GetRootElement(std::wstring_view name, const wchar_t*) {
-  pugi::xml_node& root = state_->root;
-  if (!root) {
-    if (!IsXmlName(name)) return nullptr;
-    // Before any detached element, so that it is the document element.
-    root = state_->doc.prepend_child(state_->Name(name));
-  } else if (FromUtf8(root.name()) != name) {
+  Id& root = state_->root;
+  if (root == kNone) {
+    const Id id = state_->NameId(name, true);
+    if (id == kNone) return nullptr;
+    root = state_->tree.nodes.Add();
+    state_->tree.nodes[root].name = id;
+  } else if (state_->tree.names[state_->tree.nodes[root].name].wide != name) {
     return nullptr;
   }
-  return root ? new (*state_) XmlNode(*state_, root) : nullptr;
+  return new (*state_) XmlNode(*state_, root);
 }
 
-bool XmlDocument::HasRoot() const { return static_cast<bool>(state_->root); }
+bool XmlDocument::HasRoot() const { return state_->root != kNone; }
 
 bool XmlDocument::RootHasElements() const {
-  return state_->root &&
-         state_->root.find_child([](pugi::xml_node node) { return node.type() == pugi::node_element; });
+  return state_->root != kNone && state_->tree.FirstElement(state_->root) != kNone;
 }
 
-size_t XmlDocument::DetachedElements() const {
-  size_t count = 0;
-  for (pugi::xml_node node : state_->doc.children())
-    if (state_->IsDetached(node)) ++count;
-  return count;
-}
+size_t XmlDocument::DetachedElements() const { return state_->detached; }
 
-namespace {
-
-// Documents of fewer elements are printed on the calling thread alone.
-constexpr long kPrintAlongsideElements = 20000;
-
-}  // namespace
-
-bool XmlDocument::WriteXml(const std::function<bool(std::string_view)>& write, bool indent,
-                           bool secondThread) const {
+bool XmlDocument::WriteXml(const std::function<bool(std::string_view)>& write, bool indent) const {
   if (!write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n")) return false;
-  const pugi::xml_node root = state_->root;
-  if (!root) return true;
-  return PrintElement(root, write, indent, secondThread && state_->elements >= kPrintAlongsideElements) &&
-         (indent || write("\n"));
+  if (state_->root == kNone) return true;
+  return xml::PrintElement(state_->tree, state_->root, write, indent) && (indent || write("\n"));
 }
 
 std::string XmlDocument::ToXml(bool indent) const {
@@ -650,21 +621,67 @@ std::string XmlDocument::ToXml(bool indent) const {
 
 namespace {
 
-// Copies element under parent with text held in elements turned back into
-// text nodes: the document handed out is built as a parse would build it.
-void CopyElement(pugi::xml_node element, pugi::xml_node parent) {
-  pugi::xml_node copy = parent.append_child(element.name());
-  if (!copy) throw std::bad_alloc();
-  for (pugi::xml_attribute attribute : element.attributes())
-    if (!copy.append_attribute(attribute.name()).set_value(attribute.value())) throw std::bad_alloc();
-  if (*element.value() != '\0' && !copy.append_child(pugi::node_pcdata).set_value(element.value()))
-    throw std::bad_alloc();
-  for (pugi::xml_node child : element.children()) {
-    if (child.type() == pugi::node_element)
-      CopyElement(child, copy);
-    else if (!copy.append_copy(child))
-      throw std::bad_alloc();
+void Check(bool made) {
+  if (!made) throw std::bad_alloc();  // pugixml fails only for want of memory
+}
+
+// Copies element under parent, its own text as a text node first: the
+// document handed out is built as a parse would build it.
+void CopyElement(const xml::Tree& tree, Id element, pugi::xml_node parent) {
+  const xml::Node& node = tree.nodes[element];
+  pugi::xml_node copy = parent.append_child(tree.Utf8Name(node.name).c_str());
+  Check(copy);
+  for (Id attribute = node.attributes; attribute != kNone; attribute = tree.attributes[attribute].next)
+    Check(copy.append_attribute(tree.Utf8Name(tree.attributes[attribute].name).c_str())
+              .set_value(std::string(tree.Value(attribute)).c_str()));
+  const auto text = [&](const char* data, uint32_t size) {
+    pugi::xml_node made = copy.append_child(pugi::node_pcdata);
+    Check(made);
+    // Empty text is a text node without a value, as a parse of <E></E> leaves none at all.
+    if (size > 0) Check(made.set_value(std::string(data, size).c_str()));
+  };
+  if (node.text != nullptr) text(node.text, node.textSize);
+  for (Id child = node.first; child != kNone; child = tree.nodes[child].next) {
+    if (tree.IsElement(child))
+      CopyElement(tree, child, copy);
+    else
+      text(tree.nodes[child].text, tree.nodes[child].textSize);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Copies element, parsed by pugixml, under parent (kNone for the root) as
+// the document would have built it: text before any child is the
+// element's own, text after one a text node.
+Id LoadElement(State& state, pugi::xml_node element, Id parent) {
+  xml::Tree& tree = state.tree;
+  const Id name = state.NameId(FromUtf8(element.name()), true);
+  if (name == kNone) throw std::bad_alloc();  // pugixml accepts only names we accept
+  const Id made = tree.nodes.Add();
+  tree.nodes[made].name = name;
+  if (parent != kNone) tree.Link(parent, made);
+  for (const pugi::xml_attribute attribute : element.attributes()) {
+    const Id attributeName = state.NameId(FromUtf8(attribute.name()), true);
+    if (attributeName == kNone) throw std::bad_alloc();
+    const char* text = nullptr;
+    uint32_t size = 0;
+    state.Store(std::string_view(attribute.value()), text, size);
+    state.SetAttribute(made, attributeName, text, size);
+  }
+  for (const pugi::xml_node child : element.children()) {
+    if (child.type() == pugi::node_element) {
+      LoadElement(state, child, made);
+    } else if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
+      const char* text = nullptr;
+      uint32_t size = 0;
+      state.Store(std::string_view(child.value()), text, size);
+      state.SetText(made, text, size);
+    }
+  }
+  return made;
 }
 
 }  // namespace
@@ -672,28 +689,25 @@ void CopyElement(pugi::xml_node element, pugi::xml_node parent) {
 bool XmlDocument::Load(std::string_view xml) {
   State& state = *state_;
   // Only into a document that holds nothing yet: nothing may point into it.
-  if (state.root || state.elements > 0 || state.handles > 0 || state.prototypes) return false;
-  if (!state.doc.load_buffer(xml.data(), xml.size(), pugi::parse_default, pugi::encoding_utf8)) {
-    state.doc.reset();
-    return false;
-  }
-  state.root = state.doc.document_element();
-  return static_cast<bool>(state.root);
+  if (state.root != kNone || state.detached > 0 || state.handles > 0) return false;
+  pugi::xml_document parsed;
+  if (!parsed.load_buffer(xml.data(), xml.size(), pugi::parse_default, pugi::encoding_utf8)) return false;
+  const pugi::xml_node root = parsed.document_element();
+  if (!root) return false;
+  state.root = LoadElement(state, root, kNone);
+  return true;
 }
 
 bool PrintNode(QdXmlNode& node, const std::function<bool(std::string_view)>& write) {
   auto* element = typeid(node) == typeid(XmlNode) ? static_cast<XmlNode*>(&node) : nullptr;
   if (element == nullptr) return false;
-  const pugi::xml_node printed = element->Node();
-  if (!printed) return false;
-  PrintElement(printed, write, true, false);
+  xml::PrintElement(element->state_.tree, element->node_, write, true);
   return true;
 }
 
 void XmlDocument::CopyTo(pugi::xml_document& target) const {
   target.reset();
-  const pugi::xml_node root = state_->root;
-  if (root) CopyElement(root, target);
+  if (state_->root != kNone) CopyElement(state_->tree, state_->root, target);
 }
 
 long LiveNodeHandles() {

@@ -1,5 +1,6 @@
-// Our document: the host's XML document over pugixml. pugixml stays inside
-// xml_document.cpp.
+// Our document: the host's XML document, a compact tree of our own
+// (host/xml_tree.h). pugixml is used only to read a saved document in and
+// to hand a copy out.
 #pragma once
 
 #include <functional>
@@ -33,11 +34,7 @@ class XmlDocument final : public QdXmlDocument {
   // root element is written; elements never appended are not part of it.
   std::string ToXml(bool indent = true) const;
   // The same, handed to write in pieces; false when write refused one.
-  // With secondThread, a large document is printed on a second thread too
-  // (in pieces, written in order): a tenth faster from 20,000 elements. Off
-  // unless asked, so that a library user's process starts no thread.
-  bool WriteXml(const std::function<bool(std::string_view)>& write, bool indent = true,
-                bool secondThread = false) const;
+  bool WriteXml(const std::function<bool(std::string_view)>& write, bool indent = true) const;
   // Reads xml (UTF-8, such as a document saved by the tool) into a new
   // document; false when it is not well-formed, has no root element, or the
   // document already holds something.

@@ -1,309 +1,218 @@
 #include "host/xml_printing.h"
 
-#include <condition_variable>
-#include <mutex>
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <string>
-#include <system_error>
-#include <thread>
-#include <vector>
 
-namespace brevan {
+namespace brevan::xml {
 
 namespace {
 
-// Printed pieces are handed to the writer gathered in blocks of about this size.
+// Printed text is handed to the writer in blocks of about this size.
 constexpr size_t kBlockSize = size_t{256} << 10;
+constexpr std::string_view kIndent = "  ";
 
-// Hands what pugixml writes to a function, without a stream in between.
-class FunctionWriter final : public pugi::xml_writer {
+// What each byte needs in text and in attribute values: 0 nothing, else
+// escaped. In text: & < > and control characters other than tab, line feed
+// and carriage return; in values: & < " and every control character, so
+// that a value reads back as it was written.
+enum : unsigned char { kInText = 1, kInValue = 2 };
+constexpr std::array<unsigned char, 256> kSpecial = [] {
+  std::array<unsigned char, 256> table{};
+  for (int c = 0; c < 32; ++c) table[c] = kInText | kInValue;
+  table['\t'] = table['\n'] = table['\r'] = kInValue;
+  table['&'] = table['<'] = kInText | kInValue;
+  table['>'] = kInText;
+  table['"'] = kInValue;
+  return table;
+}();
+
+class Printer {
  public:
-  explicit FunctionWriter(const std::function<bool(std::string_view)>& write) : write_(write) {}
-  void write(const void* data, size_t size) override {
-    if (ok_) ok_ = write_(std::string_view(static_cast<const char*>(data), size));
+  Printer(const Tree& tree, const std::function<bool(std::string_view)>& write, bool indent)
+      : tree_(tree), write_(write), indent_(indent), buffer_(kBlockSize, '\0') {
+    at_ = buffer_.data();
+    end_ = at_ + buffer_.size();
   }
-  bool ok() const { return ok_; }
+
+  bool Print(Id root);
 
  private:
+  // A place in an element's content: its own text (held) or a child.
+  struct Position {
+    Id node = kNone;
+    bool held = false;
+  };
+
+  // Makes room for size bytes, handing what is printed to the writer first
+  // when the block is full.
+  void Room(size_t size) {
+    if (static_cast<size_t>(end_ - at_) >= size) return;
+    Flush();
+    if (buffer_.size() < size) {
+      buffer_.resize(size);
+      at_ = buffer_.data();
+      end_ = at_ + buffer_.size();
+    }
+  }
+  void Flush() {
+    const size_t size = static_cast<size_t>(at_ - buffer_.data());
+    if (ok_ && size > 0) ok_ = write_(std::string_view(buffer_.data(), size));
+    at_ = buffer_.data();
+  }
+  // Appends, room made beforehand.
+  void Copy(std::string_view text) {
+    std::memcpy(at_, text.data(), text.size());
+    at_ += text.size();
+  }
+  void Put(std::string_view text) {
+    Room(text.size());
+    Copy(text);
+  }
+
+  void Escaped(std::string_view text, unsigned char context) {
+    Room(text.size());
+    const char* plain = text.data();
+    const char* const end = plain + text.size();
+    for (const char* at = plain; at != end; ++at) {
+      const auto c = static_cast<unsigned char>(*at);
+      if ((kSpecial[c] & context) == 0) continue;
+      Copy({plain, static_cast<size_t>(at - plain)});
+      plain = at + 1;
+      // The longest escape, and room for the rest of the text after it.
+      Room(6 + static_cast<size_t>(end - plain));
+      switch (c) {
+        case '&':
+          Copy("&amp;");
+          break;
+        case '<':
+          Copy("&lt;");
+          break;
+        case '>':
+          Copy("&gt;");
+          break;
+        case '"':
+          Copy("&quot;");
+          break;
+        default: {  // a control character, by its two-digit number
+          const char number[] = {'&', '#', static_cast<char>('0' + c / 10), static_cast<char>('0' + c % 10),
+                                 ';'};
+          Copy({number, sizeof number});
+        }
+      }
+    }
+    Copy({plain, static_cast<size_t>(end - plain)});
+  }
+
+  // A line break (when newLine) and the indentation of depth, when indenting.
+  void Line(bool newLine, unsigned depth) {
+    if (!indent_) return;
+    static constexpr std::string_view kSpaces =
+        "                                                                "
+        "                                                                ";
+    if (newLine) Put("\n");
+    for (size_t left = size_t{depth} * kIndent.size(); left > 0;) {
+      const size_t part = std::min(left, kSpaces.size());
+      Put(kSpaces.substr(0, part));
+      left -= part;
+    }
+  }
+
+  // Writes the start of element; true when content follows.
+  bool Start(Id element) {
+    const Node& node = tree_.nodes[element];
+    const std::string& name = tree_.Utf8Name(node.name);
+    Room(name.size() + 1);
+    Copy("<");
+    Copy(name);
+    for (Id attribute = node.attributes; attribute != kNone; attribute = tree_.attributes[attribute].next) {
+      const std::string& attributeName = tree_.Utf8Name(tree_.attributes[attribute].name);
+      Room(attributeName.size() + 3);
+      Copy(" ");
+      Copy(attributeName);
+      Copy("=\"");
+      Escaped(tree_.Value(attribute), kInValue);
+      Put("\"");
+    }
+    if (node.text == nullptr && node.first == kNone) {
+      Put(indent_ ? " />" : "/>");
+      return false;
+    }
+    Put(">");
+    return true;
+  }
+
+  void End(Id element) {
+    const std::string& name = tree_.Utf8Name(tree_.nodes[element].name);
+    Room(name.size() + 3);
+    Copy("</");
+    Copy(name);
+    Copy(">");
+  }
+
+  Position Next(Position at) const {
+    const Id next = at.held ? tree_.nodes[at.node].first : tree_.nodes[at.node].next;
+    return {next, false};
+  }
+  Id Parent(Position at) const { return at.held ? at.node : tree_.nodes[at.node].parent; }
+
+  const Tree& tree_;
   const std::function<bool(std::string_view)>& write_;
+  const bool indent_;
+  std::string buffer_;
+  char* at_ = nullptr;
+  char* end_ = nullptr;
   bool ok_ = true;
 };
 
-// Elements with this many children or more are opened up into pieces,
-// however deep they stand, and so are the elements above them: a theme of
-// a million items must not become one piece printed into one string, nor a
-// window of small layers a piece per layer.
-constexpr unsigned kLongList = 64;
-// How many elements below one are looked into for such a list: a look,
-// not a walk of the whole tree.
-constexpr unsigned kLookInto = 8;
-// Elements that are not opened up are printed in runs of this many siblings.
-constexpr unsigned kRunLength = 16;
-// Pieces at most: past that, elements are no longer opened up.
-constexpr size_t kMostPieces = size_t{1} << 16;
-// A split that yields fewer pieces is not worth more than one printer.
-constexpr size_t kFewestPieces = 8;
-// Printed text not yet written, at most (the next piece is always printed).
-constexpr size_t kMostWaiting = size_t{32} << 20;
-constexpr char kIndent[] = "  ";
-
-// Appends what pugixml prints to a string.
-class StringWriter final : public pugi::xml_writer {
- public:
-  explicit StringWriter(std::string& out) : out_(out) {}
-  void write(const void* data, size_t size) override { out_.append(static_cast<const char*>(data), size); }
-
- private:
-  std::string& out_;
-};
-
-// How pugixml is asked to print, indented or raw.
-unsigned Format(bool indent) { return indent ? pugi::format_indent : pugi::format_raw; }
-
-// A part of the text in document order: a run of sibling elements printed
-// whole at their depth, or the start or end tag of an element opened up.
-struct Piece {
-  pugi::xml_node first;  // the run's first element; null for a tag
-  unsigned count = 0;    // elements in the run
+// Lines break and indent as an indenting printer does for mixed content:
+// after text, nothing more in that element starts on a line of its own.
+bool Printer::Print(Id root) {
+  enum : unsigned { kNewLine = 1, kIndented = 2 };
+  unsigned flags = kIndented;
   unsigned depth = 0;
-  std::string text;
-  bool done = false;
-};
-
-// Whether pugixml prints element as a start tag, its children one after
-// another (line by line when indented), and an end tag: it has children,
-// all elements, and no text.
-bool OpensUp(pugi::xml_node element) {
-  // Text held in the element itself comes before its children.
-  if (!element.first_child() || *element.value() != '\0') return false;
-  for (pugi::xml_node child : element.children())
-    if (child.type() != pugi::node_element) return false;
-  return true;
-}
-
-// The start tag of element as pugixml prints it: printed from a copy
-// without children, whose empty-element tag ("/>") becomes ">".
-std::string StartTag(pugi::xml_node element, unsigned depth, bool indent) {
-  pugi::xml_document scratch;
-  pugi::xml_node copy = scratch.append_child(element.name());
-  for (pugi::xml_attribute attribute : element.attributes())
-    copy.append_attribute(attribute.name()).set_value(attribute.value());
-  std::string text;
-  StringWriter writer(text);
-  copy.print(writer, kIndent, Format(indent), pugi::encoding_auto, depth);
-  const std::string_view empty = indent ? " />\n" : "/>";
-  if (text.size() < empty.size() || text.compare(text.size() - empty.size(), empty.size(), empty) != 0)
-    return std::string();
-  text.replace(text.size() - empty.size(), empty.size(), indent ? ">\n" : ">");
-  return text;
-}
-
-bool SplitOpen(pugi::xml_node element, unsigned depth, bool indent, std::vector<Piece>& pieces);
-
-// Whether element has kLongList children or more, or one of the first
-// elements below it that budget lets us look into does.
-bool HoldsLongList(pugi::xml_node element, unsigned& budget) {
-  unsigned count = 0;
-  for (pugi::xml_node child = element.first_child(); child && count < kLongList; child = child.next_sibling())
-    ++count;
-  if (count == kLongList) return true;
-  for (pugi::xml_node child = element.first_child(); child && budget > 0; child = child.next_sibling()) {
-    if (!child.first_child()) continue;
-    --budget;
-    if (HoldsLongList(child, budget)) return true;
-  }
-  return false;
-}
-
-bool IsLarge(pugi::xml_node element) {
-  unsigned budget = kLookInto;
-  return HoldsLongList(element, budget);
-}
-
-// The children of an opened element, at depth: those that open up are
-// split further, the others gathered in runs.
-bool SplitChildren(pugi::xml_node element, unsigned depth, bool indent, std::vector<Piece>& pieces) {
-  Piece run;
-  const auto flush = [&] {
-    if (run.count > 0) pieces.push_back(std::move(run));
-    run = Piece();
-  };
-  for (pugi::xml_node child : element.children()) {
-    if (pieces.size() < kMostPieces && IsLarge(child) && OpensUp(child)) {
-      flush();
-      if (!SplitOpen(child, depth, indent, pieces)) return false;
-      continue;
-    }
-    if (run.count == 0) {
-      run.first = child;
-      run.depth = depth;
-    }
-    if (++run.count == kRunLength) flush();
-  }
-  flush();
-  return true;
-}
-
-// An opened element: its start tag, its children, its end tag. False when
-// the start tag did not come out as expected.
-bool SplitOpen(pugi::xml_node element, unsigned depth, bool indent, std::vector<Piece>& pieces) {
-  std::string start = StartTag(element, depth, indent);
-  if (start.empty()) return false;
-  pieces.push_back({pugi::xml_node(), 0, depth, std::move(start), true});
-  if (!SplitChildren(element, depth + 1, indent, pieces)) return false;
-  std::string end;
-  for (unsigned level = 0; indent && level < depth; ++level) end += kIndent;
-  end.append("</").append(element.name()).append(indent ? ">\n" : ">");
-  pieces.push_back({pugi::xml_node(), 0, depth, std::move(end), true});
-  return true;
-}
-
-// Pieces printed by a second thread and by the calling thread, which
-// writes them in order and prints the next one itself when it would wait.
-class PiecePrinter {
- public:
-  PiecePrinter(std::vector<Piece> pieces, bool indent)
-      : pieces_(std::move(pieces)), format_(Format(indent)) {}
-
-  // Second thread: prints pieces until none is left or writing stopped.
-  void Print() {
-    for (;;) {
-      size_t at = 0;
-      {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return stopped_ || next_ >= pieces_.size() || MayPrintNext(); });
-        if (stopped_ || next_ >= pieces_.size()) return;
-        at = next_++;
+  Position at{root, false};
+  do {
+    if (at.held || tree_.nodes[at.node].name == kTextName) {
+      const Node& node = tree_.nodes[at.node];
+      Escaped({node.text, node.textSize}, kInText);
+      flags = 0;
+    } else {
+      if (flags & kIndented) Line(flags & kNewLine, depth);
+      flags = kNewLine | kIndented;
+      if (Start(at.node)) {
+        ++depth;
+        at = tree_.nodes[at.node].text != nullptr ? Position{at.node, true}
+                                                  : Position{tree_.nodes[at.node].first, false};
+        continue;
       }
-      PrintPiece(at);
     }
-  }
-
-  // Calling thread: hands the pieces to write in order, gathered into blocks.
-  bool Write(const std::function<bool(std::string_view)>& write) {
-    std::string block;
-    bool ok = true;
-    for (size_t at = 0; at < pieces_.size() && ok; ++at) {
-      for (std::unique_lock lock(mutex_); !pieces_[at].done;) {
-        if (failed_) return false;
-        if (next_ < pieces_.size() && MayPrintNext()) {
-          const size_t mine = next_++;
-          lock.unlock();
-          PrintPiece(mine);
-          lock.lock();
-        } else {
-          changed_.wait(lock);
-        }
+    while (at.held || at.node != root) {
+      const Position next = Next(at);
+      if (next.node != kNone) {
+        at = next;
+        break;
       }
-      std::string text = std::move(pieces_[at].text);
-      block += text;
-      if (block.size() >= kBlockSize) {
-        ok = write(block);
-        block.clear();
-      }
-      const std::lock_guard lock(mutex_);
-      if (pieces_[at].first) {
-        waiting_ -= text.size();
-        text.clear();
-        spare_.push_back(std::move(text));
-      }
-      written_ = at + 1;
-      if (!ok) stopped_ = true;
-      changed_.notify_all();
+      at = {Parent(at), false};
+      --depth;
+      if (flags & kIndented) Line(flags & kNewLine, depth);
+      End(at.node);
+      flags = kNewLine | kIndented;
     }
-    return ok && (block.empty() || write(block));
-  }
-
-  // Calling thread: stops the second thread early (the caller failed).
-  void Stop() {
-    const std::lock_guard lock(mutex_);
-    stopped_ = true;
-    changed_.notify_all();
-  }
-
- private:
-  // With the lock held: printed text may grow, or it is the next to write.
-  bool MayPrintNext() const { return waiting_ < kMostWaiting || next_ == written_; }
-
-  void PrintPiece(size_t at) {
-    Piece& piece = pieces_[at];
-    // A tag piece is done from the start: the writer may be moving its text
-    // out already, so it is not touched here.
-    if (piece.count == 0) return;
-    try {
-      if (piece.count > 0) piece.text = TakeSpare();
-      StringWriter writer(piece.text);
-      pugi::xml_node element = piece.first;
-      for (unsigned n = 0; n < piece.count; ++n, element = element.next_sibling())
-        element.print(writer, kIndent, format_, pugi::encoding_auto, piece.depth);
-    } catch (const std::bad_alloc&) {
-      const std::lock_guard lock(mutex_);
-      failed_ = stopped_ = true;
-      changed_.notify_all();
-      return;
-    }
-    const std::lock_guard lock(mutex_);
-    piece.done = true;
-    waiting_ += piece.text.size();
-    changed_.notify_all();
-  }
-
-  // A string written before, its memory kept: fresh memory costs more
-  // than printing into it.
-  std::string TakeSpare() {
-    const std::lock_guard lock(mutex_);
-    if (spare_.empty()) return std::string();
-    std::string text = std::move(spare_.back());
-    spare_.pop_back();
-    return text;
-  }
-
-  std::vector<Piece> pieces_;
-  const unsigned format_;
-  std::vector<std::string> spare_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  size_t next_ = 0;     // the next piece to print
-  size_t written_ = 0;  // pieces handed to write
-  size_t waiting_ = 0;  // bytes printed, not yet written
-  bool stopped_ = false;
-  bool failed_ = false;
-};
-
-// Prints the pieces of element on this thread and a second one; false
-// when it does not split into enough pieces or no thread could be started.
-bool PrintInPieces(pugi::xml_node element, const std::function<bool(std::string_view)>& write, bool indent,
-                   bool& ok) {
-  std::vector<Piece> pieces;
-  if (!OpensUp(element) || !SplitOpen(element, 0, indent, pieces) || pieces.size() < kFewestPieces)
-    return false;
-  PiecePrinter printer(std::move(pieces), indent);
-  std::thread second;
-  try {
-    second = std::thread([&] { printer.Print(); });
-  } catch (const std::system_error&) {
-    return false;
-  }
-  try {
-    ok = printer.Write(write);
-  } catch (...) {  // from write: let the second thread go first
-    printer.Stop();
-    second.join();
-    throw;
-  }
-  printer.Stop();
-  second.join();
-  return true;
+    if (!ok_) return false;
+  } while (at.held || at.node != root);
+  if ((flags & kNewLine) && indent_) Put("\n");
+  Flush();
+  return ok_;
 }
 
 }  // namespace
 
-bool PrintElement(pugi::xml_node element, const std::function<bool(std::string_view)>& write, bool indent,
-                  bool large) {
-  bool ok = false;
-  if (large && PrintInPieces(element, write, indent, ok)) return ok;
-  FunctionWriter writer(write);
-  element.print(writer, kIndent, Format(indent));
-  return writer.ok();
+bool PrintElement(const Tree& tree, Id element, const std::function<bool(std::string_view)>& write,
+                  bool indent) {
+  Printer printer(tree, write, indent);
+  return printer.Print(element);
 }
 
-}  // namespace brevan
+}  // namespace brevan::xml

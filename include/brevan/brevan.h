@@ -54,10 +54,6 @@ struct Options {
   // document is handed over only with partial. result.ok still tells
   // whether the statements were translated.
   bool strict = false;
-  // With a sink: print a large document on a second thread besides the
-  // calling one (about 7% faster from 20,000 elements). Off by default: the
-  // library then starts no thread of its own.
-  bool secondThread = false;
   // With a sink: result.xml also holds the document, as handed over, or as
   // it stood when it was not (a failed translation without partial), for
   // a caller that shows it besides writing it (the tool's report pages).
