@@ -114,7 +114,7 @@ class Lexer {
       ++at_;
     }
     if (IsWordSuffix(Peek())) ++at_;
-    const short id = keywords_.Lookup(Wide(text_.substr(start, at_ - start)));
+    const short id = keywords_.Lookup(text_.substr(start, at_ - start));
     if (id != 0) {
       token.id = id;
       token.kind = kKeywordKind;
@@ -194,9 +194,9 @@ class Lexer {
     const wchar_t second = length == 2 ? Widen(text_[at_ + 1]) : L'\0';
     const auto ascii = [](wchar_t c) { return c >= 0 && c < 128; };
     if (!ascii(first) || !ascii(second) || (length == 2 && second == L'\0'))
-      return keywords_.Lookup(Wide(text_.substr(at_, length)));
+      return keywords_.Lookup(text_.substr(at_, length));
     short& id = symbolIds_[static_cast<size_t>(first) * 128 + static_cast<size_t>(second)];
-    if (id == kNotLookedUp) id = keywords_.Lookup(Wide(text_.substr(at_, length)));
+    if (id == kNotLookedUp) id = keywords_.Lookup(text_.substr(at_, length));
     return id;
   }
 

@@ -1,9 +1,11 @@
 #include "host/tokens.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "brevan_ids.h"
@@ -13,47 +15,69 @@ namespace brevan {
 
 wchar_t FoldAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
 
-// Spellings hashed and compared with ASCII letters folded to lower case, so
-// that a word is looked up as written, without a lowered copy.
-struct FoldedHash {
-  using is_transparent = void;
-  size_t operator()(std::wstring_view text) const {
-    size_t hash = 14695981039346656037u;
-    for (wchar_t c : text) hash = (hash ^ static_cast<size_t>(FoldAscii(c))) * 1099511628211u;
-    return hash;
-  }
-};
-
-struct FoldedEqual {
-  using is_transparent = void;
-  bool operator()(std::wstring_view a, std::wstring_view b) const {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-             return FoldAscii(x) == FoldAscii(y);
-           });
-  }
-};
+// Whether a word (of wide or Latin-1 characters) is spelling, ASCII letters
+// folded to lower case: a word is looked up as written, without a copy.
+template <typename Char>
+bool SameFolded(std::basic_string_view<Char> word, std::wstring_view spelling) {
+  return word.size() == spelling.size() &&
+         std::equal(word.begin(), word.end(), spelling.begin(), [](Char x, wchar_t y) {
+           return FoldAscii(static_cast<wchar_t>(static_cast<std::make_unsigned_t<Char>>(x))) == FoldAscii(y);
+         });
+}
 
 // Entries indexed by id for constant-time lookups in both directions.
+// Spellings are found by their length and their first and last letters,
+// folded: most words meet one candidate or none, with no hash of the word.
 struct TableIndex {
   TableIndex(const TableEntry* entries, int count) : entries(entries), count(count) {
+    std::vector<std::pair<uint32_t, const TableEntry*>> keyed;
     for (int i = 0; i < count; ++i) {
       const auto id = static_cast<unsigned short>(entries[i].id);
       if (id >= byId.size()) byId.resize(id + 1, nullptr);
       byId[id] = &entries[i];
       const std::wstring_view spelling = entries[i].text;
-      bySpelling.emplace(spelling, entries[i].id);
       longest = std::max(longest, spelling.size());
+      if (!spelling.empty()) keyed.emplace_back(Key(spelling), &entries[i]);
     }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    bucketStart.assign(kBuckets + 1, 0);
+    for (const auto& [key, entry] : keyed) {
+      ++bucketStart[key + 1];
+      bySpelling.push_back(entry);
+    }
+    for (size_t bucket = 0; bucket < kBuckets; ++bucket) bucketStart[bucket + 1] += bucketStart[bucket];
   }
   const TableEntry* Find(short id) const {
     const auto at = static_cast<unsigned short>(id);
     return at < byId.size() ? byId[at] : nullptr;
   }
+  template <typename Char>
+  short Lookup(std::basic_string_view<Char> word) const {
+    if (word.empty() || word.size() > longest) return 0;
+    const uint32_t key = Key(word);
+    for (uint32_t at = bucketStart[key]; at < bucketStart[key + 1]; ++at)
+      if (SameFolded(word, std::wstring_view(bySpelling[at]->text))) return bySpelling[at]->id;
+    return 0;
+  }
+
+  static constexpr size_t kBuckets = size_t{1} << 14;
+  template <typename Char>
+  static uint32_t Key(std::basic_string_view<Char> word) {
+    const auto folded = [](Char c) {
+      return static_cast<uint32_t>(
+          FoldAscii(static_cast<wchar_t>(static_cast<std::make_unsigned_t<Char>>(c))));
+    };
+    return ((static_cast<uint32_t>(word.size()) & 15) << 10) | ((folded(word.front()) & 31) << 5) |
+           (folded(word.back()) & 31);
+  }
+
   const TableEntry* entries;
   int count;
   std::vector<const TableEntry*> byId;
-  std::unordered_map<std::wstring_view, short, FoldedHash, FoldedEqual> bySpelling;
-  size_t longest = 0;  // the longest spelling: longer words are never keywords
+  std::vector<uint32_t> bucketStart;          // each bucket's first place in bySpelling
+  std::vector<const TableEntry*> bySpelling;  // by bucket, in table order within one
+  size_t longest = 0;                         // the longest spelling: longer words are never keywords
 };
 
 namespace {
@@ -86,11 +110,9 @@ const void* Tokens::FindToken(short id, int) const {
   return entry;
 }
 
-short Tokens::Lookup(std::wstring_view spelling) const {
-  if (spelling.size() > index_.longest) return 0;
-  const auto found = index_.bySpelling.find(spelling);
-  return found == index_.bySpelling.end() ? short{0} : found->second;
-}
+short Tokens::Lookup(std::wstring_view spelling) const { return index_.Lookup(spelling); }
+
+short Tokens::Lookup(std::string_view latin1) const { return index_.Lookup(latin1); }
 
 const TableEntry* Tokens::Entries() const { return index_.entries; }
 

@@ -29,6 +29,8 @@ class Tokens {
   // Host extensions: the id for a spelling (case-insensitive), 0 when none;
   // and the entries in file order for listings.
   short Lookup(std::wstring_view spelling) const;
+  // The same for a word of Latin-1 characters, one byte each.
+  short Lookup(std::string_view latin1) const;
   const brevan::TableEntry* Entries() const;
   int Count() const;
 

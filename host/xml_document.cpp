@@ -158,7 +158,11 @@ struct XmlDocument::State {
       std::sort(all.begin(), all.end(), std::less<>());
       return all;
     }();
-    return std::binary_search(texts.begin(), texts.end(), text, std::less<>());
+    // Most other text (a string of the translator's) lies outside the
+    // table's texts altogether.
+    const std::less<> before;
+    if (texts.empty() || before(text, texts.front()) || before(texts.back(), text)) return false;
+    return std::binary_search(texts.begin(), texts.end(), text, before);
   }
 
   // The number of name, made on first use when make is set; kNone when

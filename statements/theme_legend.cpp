@@ -72,7 +72,7 @@ void ReadItemColor(BrevanTranslator& t, QdXmlNode& theme, ListHandle& items) {
   const NodeHandle item =
       t.ItemOrThrow(items.get(), static_cast<long>(number) - 1, t.Since(first), Note::ItemRange,
                     IntegerText(number), IntegerText(items->GetLength()));
-  t.AppendTextElement(*item, Tag::ItemColor, t.FormatColor(color));
+  t.AppendTextElement(*item, Tag::ItemColor, t.FormatColor(color).str());
 }
 
 // Spread integer [ Using expression ] (the expression only after 5): read, not written.

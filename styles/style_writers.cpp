@@ -101,21 +101,21 @@ NodeHandle StyleElement(BrevanTranslator& t, QdXmlNode& parent, Tag style, bool 
 
 // Built in place, with room for the largest: a style writes two or three
 // colours, and growing the text piece by piece cost more than writing it.
-std::wstring BrevanTranslator::FormatColor(const Veltra::cColor& color) const {
-  std::wstring text = Name(Tag::Rgb);
-  text.reserve(text.size() + 40);
-  const auto append = [&text](long value) {
+BrevanTranslator::ColorText BrevanTranslator::FormatColor(const Veltra::cColor& color) const {
+  ColorText text;
+  const std::wstring_view name = Name(Tag::Rgb).View().substr(0, ColorText::kMostName);
+  wchar_t* at = std::copy(name.begin(), name.end(), text.text_.data());
+  const auto append = [&at](long value, wchar_t after) {
     char digits[24];
     const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    text.append(digits, result.ptr);
+    at = std::copy(digits, result.ptr, at);
+    *at++ = after;
   };
-  text += L'(';
-  append(color.Red());
-  text += L',';
-  append(color.Green());
-  text += L',';
-  append(color.Blue());
-  text += L')';
+  *at++ = L'(';
+  append(color.Red(), L',');
+  append(color.Green(), L',');
+  append(color.Blue(), L')');
+  text.size_ = static_cast<size_t>(at - text.text_.data());
   return text;
 }
 

@@ -5,11 +5,13 @@
 // function of its statement file taking the state as BrevanTranslator& t.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -311,7 +313,21 @@ struct BrevanTranslator {
   void WriteBrushStyle(QdXmlNode& parent, const Veltra::cBrush& brush, bool wrap);
   void WriteFontStyle(QdXmlNode& parent, const Veltra::cFont& font);
   void WriteSymbolStyle(QdXmlNode& parent, Veltra::cSymbol& symbol);
-  std::wstring FormatColor(const Veltra::cColor& color) const;
+  // A colour as the document writes it, "rgb(R,G,B)", held without an
+  // allocation: style writers write one per pen, brush and font.
+  class ColorText {
+   public:
+    operator std::wstring_view() const { return {text_.data(), size_}; }
+    std::wstring str() const { return std::wstring(*this); }
+
+   private:
+    friend struct BrevanTranslator;
+    // A name of the tag table and three numbers of at most 20 characters.
+    static constexpr size_t kMostName = 32;
+    std::array<wchar_t, kMostName + size_t{3} * 20 + 4> text_{};
+    size_t size_ = 0;
+  };
+  ColorText FormatColor(const Veltra::cColor& color) const;
 
   // statements/layer_lookup.cpp
   bool FindLayerNode(int32_t number, NodeHandle& node);
