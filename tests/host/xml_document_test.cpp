@@ -355,6 +355,75 @@ TEST_F(XmlDocumentTest, ElementsNeverAppendedLeaveNoTrace) {
   EXPECT_EQ(Body(), "<W />");
 }
 
+// Elements never placed that hold a deep subtree are given back without
+// recursion, and their records serve the next elements.
+TEST_F(XmlDocumentTest, DeepSubtreesSetAsideAreGivenBack) {
+  for (int round = 0; round < 2; ++round) {
+    Node root(doc.GetRootElement(L"W", L" /"));
+    Node top = Element(L"Top");
+    Node at = Element(L"Level");
+    top->AppendChild(at.get());
+    for (int level = 0; level < 200000; ++level) {
+      Node next = Element(L"Level");
+      next->SetAttribute(L"n", level);
+      at->AppendChild(next.get());
+      at = std::move(next);
+    }
+    EXPECT_EQ(doc.DetachedElements(), 1u);
+  }  // the last handle goes: so does the subtree
+  EXPECT_EQ(doc.DetachedElements(), 0u);
+  EXPECT_EQ(Body(), "<W />");
+}
+
+// A saved document read back: the same text printed, the same answers
+// from the node readers; nothing read into a document that holds something.
+TEST_F(XmlDocumentTest, LoadedDocumentsReadAsTheyWereWritten) {
+  {
+    Node root(doc.GetRootElement(L"W", L" /"));
+    Node a = Element(L"A");
+    a->SetAttribute(L"v", L"1 < 2 & \"q\"");
+    a->SetText(L"own é");
+    root->AppendChild(a.get());
+    a->AppendChild(Element(L"B").get());
+    Node c = Element(L"C");
+    root->AppendChild(c.get());
+    c->AppendChild(Element(L"D").get());
+    c->SetText(L"after");  // a text node after D
+    root->AppendChild(Element(L"Empty").get());
+  }
+  const std::string written = doc.ToXml();
+  XmlDocument loaded;
+  ASSERT_TRUE(loaded.Load(written));
+  EXPECT_EQ(loaded.ToXml(), written);
+  Node root(loaded.GetRootElement(L"W", L" /"));
+  QdXmlNode* found = nullptr;
+  root->GetChild(L"A", &found);
+  Node a(found);
+  ASSERT_TRUE(a);
+  EXPECT_TRUE(a->HasName(L"A"));
+  EXPECT_FALSE(a->HasName(L"B"));
+  EXPECT_FALSE(a->HasName(L"Unheard"));
+  std::string text;
+  EXPECT_TRUE(a->GetAttributeUtf8(L"v", text));
+  EXPECT_EQ(text, "1 < 2 & \"q\"");
+  EXPECT_FALSE(a->GetAttributeUtf8(L"w", text));
+  EXPECT_TRUE(a->GetNodeTextUtf8(text));
+  EXPECT_EQ(text, "own \xC3\xA9");
+  std::string printed;
+  EXPECT_TRUE(PrintNode(*a, [&](std::string_view piece) {
+    printed.append(piece);
+    return true;
+  }));
+  EXPECT_EQ(printed, "<A v=\"1 &lt; 2 &amp; &quot;q&quot;\">own \xC3\xA9<B />\n</A>\n");
+  EXPECT_NE(written.find("<C>\n    <D />after</C>"), std::string::npos) << written;
+
+  for (const std::string_view bad : {"", "<W>", "text only", "<?xml version=\"1.0\"?>"}) {
+    XmlDocument other;
+    EXPECT_FALSE(other.Load(bad)) << bad;
+  }
+  EXPECT_FALSE(loaded.Load(written));  // holds a document already
+}
+
 // Large documents are handed to the writer in blocks as they are printed:
 // the text must be what pugixml prints from a copy of the tree, a long
 // list must not come as one piece, and a refusing writer must stop the flow.
