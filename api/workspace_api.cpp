@@ -255,12 +255,15 @@ void RunTranslator(TokenReader& reader, FormatVersion version, const Options& op
   result.diagnostics = result.errors;
   result.diagnostics.insert(result.diagnostics.end(), result.warnings.begin(), result.warnings.end());
   std::move(remarks.begin(), remarks.end(), std::back_inserter(result.diagnostics));
-  std::stable_sort(result.diagnostics.begin(), result.diagnostics.end(),
-                   [](const Diagnostic& a, const Diagnostic& b) {
-                     if (a.line != b.line) return a.line < b.line;
-                     if (a.column != b.column) return a.column < b.column;
-                     return a.severity < b.severity;
-                   });
+  const auto before = [](const Diagnostic& a, const Diagnostic& b) {
+    if (a.line != b.line) return a.line < b.line;
+    if (a.column != b.column) return a.column < b.column;
+    return a.severity < b.severity;
+  };
+  // Mostly in order already (remarks alone, say): a check is cheaper than
+  // moving every diagnostic through a merge sort.
+  if (!std::is_sorted(result.diagnostics.begin(), result.diagnostics.end(), before))
+    std::stable_sort(result.diagnostics.begin(), result.diagnostics.end(), before);
 }
 
 // Tells how the bytes were read: the encoding, a remark when it was

@@ -99,14 +99,6 @@ void BrevanTranslator::WarnAt(TokenSpan at, Warning warning, const std::wstring&
             at.first, at.last);
 }
 
-void BrevanTranslator::Unwritten(Remark remark, TokenSpan at) {
-  // A clause is named by its first words: enough to find it on its line.
-  constexpr size_t kShown = 40;
-  std::wstring text = cmd->SpanText(at.first, at.last);
-  if (text.size() > kShown) text = text.substr(0, kShown - 1) + L"…";
-  Unwritten(remark, at, text);
-}
-
 void BrevanTranslator::Unwritten(Remark remark, TokenSpan at, const std::wstring& fact0,
                                  const std::wstring& fact1) {
   cmd->Remark(static_cast<short>(remark),

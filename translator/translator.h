@@ -182,9 +182,9 @@ struct BrevanTranslator {
   void Warn(Warning warning, const std::wstring& argument) { WarnAt(Here(), warning, argument); }
   void WarnAt(TokenSpan at, Warning warning, const std::wstring& argument);
   // Records a remark about the tokens of at, which are read and not
-  // written: ^0 is their text as written, or fact0 when given.
-  void Unwritten(Remark remark, TokenSpan at);
-  void Unwritten(Remark remark, TokenSpan at, const std::wstring& fact0, const std::wstring& fact1 = L"");
+  // written; its span shows them, and facts fill the message's ^0 and ^1.
+  void Unwritten(Remark remark, TokenSpan at, const std::wstring& fact0 = L"",
+                 const std::wstring& fact1 = L"");
   // Reads a number (error 10) or an integer (error 11) at the cursor.
   double ReadDouble();
   int32_t ReadLong();
