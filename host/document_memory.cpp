@@ -12,7 +12,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <new>
 #include <pugixml.hpp>
 #include <thread>
 #include <utility>
@@ -232,17 +231,16 @@ void PrepareLargeBuffer(void* data, size_t bytes) {
   if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
 }
 
-// Through operator new when not from regions, so that a program that
-// replaces it (a test that fails allocations) governs these blocks too.
-void* AllocateDocumentBlock(size_t bytes) {
-  return inUse ? AllocateBlock(bytes) : ::operator new(bytes, std::nothrow);
-}
+// From malloc when not from regions: a document made before the switch
+// gives its blocks back through the regions, which free what is not
+// theirs with free.
+void* AllocateDocumentBlock(size_t bytes) { return inUse ? AllocateBlock(bytes) : std::malloc(bytes); }
 
 void FreeDocumentBlock(void* block) {
   if (inUse)
     DeallocateBlock(block);
   else
-    ::operator delete(block);
+    std::free(block);
 }
 
 size_t LargePageRegions() { return TheRegions().Count(); }

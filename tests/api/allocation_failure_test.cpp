@@ -1,7 +1,9 @@
 // Running out of memory at any allocation of a translation: the result is
 // error 9984, and the document as it stood is well-formed, so that
 // --partial hands over something every reader can open. This executable
-// replaces the global allocator with one that fails a chosen allocation.
+// replaces operator new with one that fails a chosen allocation (the
+// document's record and text blocks come from malloc: a failure there
+// throws before anything is linked, as these do).
 #include <gtest/gtest.h>
 
 #include <atomic>
