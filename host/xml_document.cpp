@@ -69,28 +69,6 @@ size_t Utf8Length(std::wstring_view value) {
   return length;
 }
 
-// value as UTF-8 at out (Utf8Length bytes), every character known to be one XML holds.
-void EncodeUtf8(std::wstring_view value, char* out) {
-  for (wchar_t wide : value) {
-    const auto c = static_cast<char32_t>(wide);
-    if (c < 0x80) {
-      *out++ = static_cast<char>(c);
-    } else if (c < 0x800) {
-      *out++ = static_cast<char>(0xC0 | (c >> 6));
-      *out++ = static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      *out++ = static_cast<char>(0xE0 | (c >> 12));
-      *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      *out++ = static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      *out++ = static_cast<char>(0xF0 | (c >> 18));
-      *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      *out++ = static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-}
-
 }  // namespace
 
 struct XmlDocument::State {
@@ -183,8 +161,8 @@ struct XmlDocument::State {
     if (length == SIZE_MAX) return false;
     if (length > UINT32_MAX) throw std::bad_alloc();
     char* out = tree.text.Reserve(length);
-    EncodeUtf8(value, out);
     text = out;
+    for (const wchar_t c : value) out = PutUtf8(static_cast<char32_t>(c), out);
     size = static_cast<uint32_t>(length);
     return true;
   }
