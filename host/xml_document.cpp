@@ -637,9 +637,8 @@ void CopyElement(const xml::Tree& tree, Id element, pugi::xml_node parent) {
 
 namespace {
 
-// Copies element, parsed by pugixml, under parent (kNone for the root) as
-// the document would have built it: text before any child is the
-// element's own, text after one a text node.
+// Copies element, parsed by pugixml, with its attributes under parent
+// (kNone for the root).
 Id LoadElement(State& state, pugi::xml_node element, Id parent) {
   xml::Tree& tree = state.tree;
   const Id name = state.NameId(FromUtf8(element.name()), true);
@@ -655,17 +654,41 @@ Id LoadElement(State& state, pugi::xml_node element, Id parent) {
     state.Store(std::string_view(attribute.value()), text, size);
     state.SetAttribute(made, attributeName, text, size);
   }
-  for (const pugi::xml_node child : element.children()) {
+  return made;
+}
+
+// Copies root and everything in it as the document would have built it
+// (text before any child is the element's own, text after one a text
+// node), by the trees' own links: a saved document may be nested deeper
+// than a stack allows.
+Id LoadTree(State& state, pugi::xml_node root) {
+  const Id top = LoadElement(state, root, kNone);
+  pugi::xml_node node = root;
+  Id id = top;
+  for (pugi::xml_node child = node.first_child();;) {
+    if (!child) {
+      if (node == root) return top;
+      child = node.next_sibling();
+      node = node.parent();
+      id = state.tree.nodes[id].parent;
+      continue;
+    }
     if (child.type() == pugi::node_element) {
-      LoadElement(state, child, made);
+      const Id made = LoadElement(state, child, id);
+      if (child.first_child()) {
+        node = child;
+        id = made;
+        child = node.first_child();
+        continue;
+      }
     } else if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
       const char* text = nullptr;
       uint32_t size = 0;
       state.Store(std::string_view(child.value()), text, size);
-      state.SetText(made, text, size);
+      state.SetText(id, text, size);
     }
+    child = child.next_sibling();
   }
-  return made;
 }
 
 }  // namespace
@@ -678,7 +701,7 @@ bool XmlDocument::Load(std::string_view xml) {
   if (!parsed.load_buffer(xml.data(), xml.size(), pugi::parse_default, pugi::encoding_utf8)) return false;
   const pugi::xml_node root = parsed.document_element();
   if (!root) return false;
-  state.root = LoadElement(state, root, kNone);
+  state.root = LoadTree(state, root);
   return true;
 }
 

@@ -417,6 +417,12 @@ TEST_F(XmlDocumentTest, LoadedDocumentsReadAsTheyWereWritten) {
   EXPECT_EQ(printed, "<A v=\"1 &lt; 2 &amp; &quot;q&quot;\">own \xC3\xA9<B />\n</A>\n");
   EXPECT_NE(written.find("<C>\n    <D />after</C>"), std::string::npos) << written;
 
+  std::string deep;  // deeper than any stack would allow a recursive copy
+  for (int level = 0; level < 200000; ++level) deep += "<L>";
+  for (int level = 0; level < 200000; ++level) deep += "</L>";
+  XmlDocument nested;
+  EXPECT_TRUE(nested.Load(deep));
+
   for (const std::string_view bad : {"", "<W>", "text only", "<?xml version=\"1.0\"?>"}) {
     XmlDocument other;
     EXPECT_FALSE(other.Load(bad)) << bad;
