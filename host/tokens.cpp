@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "brevan_ids.h"
+#include "host/source_text.h"
 #include "host/text.h"
 
 namespace brevan {
@@ -20,9 +20,8 @@ wchar_t FoldAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar
 template <typename Char>
 bool SameFolded(std::basic_string_view<Char> word, std::wstring_view spelling) {
   return word.size() == spelling.size() &&
-         std::equal(word.begin(), word.end(), spelling.begin(), [](Char x, wchar_t y) {
-           return FoldAscii(static_cast<wchar_t>(static_cast<std::make_unsigned_t<Char>>(x))) == FoldAscii(y);
-         });
+         std::equal(word.begin(), word.end(), spelling.begin(),
+                    [](Char x, wchar_t y) { return FoldAscii(Widen(x)) == FoldAscii(y); });
 }
 
 // Entries indexed by id for constant-time lookups in both directions.
@@ -64,10 +63,7 @@ struct TableIndex {
   static constexpr size_t kBuckets = size_t{1} << 14;
   template <typename Char>
   static uint32_t Key(std::basic_string_view<Char> word) {
-    const auto folded = [](Char c) {
-      return static_cast<uint32_t>(
-          FoldAscii(static_cast<wchar_t>(static_cast<std::make_unsigned_t<Char>>(c))));
-    };
+    const auto folded = [](Char c) { return static_cast<uint32_t>(FoldAscii(Widen(c))); };
     return ((static_cast<uint32_t>(word.size()) & 15) << 10) | ((folded(word.front()) & 31) << 5) |
            (folded(word.back()) & 31);
   }
