@@ -2,7 +2,6 @@
 
 from __future__ import annotations
 
-import fcntl
 import json
 import os
 import pathlib
@@ -226,27 +225,9 @@ def test_translate_many_mirrors_trees(tmp_path: pathlib.Path) -> None:
         outcomes = brevan.translate_many([tmp_path / "gis"], tmp_path / "out", recursive=True)
     written = sorted(os.path.relpath(o.output, tmp_path / "out") for o in outcomes)
     assert written == ["north/p01/map.xml", "north/p02/map.xml", "south/map.xml"]
-    named = [tmp_path / "gis/north/p01/map.bws", tmp_path / "gis/south/map.bws"]
-    outcomes = brevan.translate_many(named, tmp_path / "named")
-    assert [os.path.relpath(o.output, tmp_path / "named") for o in outcomes] == ["north/p01/map.xml", "south/map.xml"]
 
 
-def test_one_batch_at_a_time_into_a_folder(tmp_path: pathlib.Path) -> None:
-    out = tmp_path / "out"
-    out.mkdir()
-    with open(out / ".brevan.lock", "w") as held:
-        fcntl.flock(held, fcntl.LOCK_EX)
-        with pytest.raises(ValueError, match="in use by another brevan run"):
-            brevan.translate_many(EXAMPLES[:1], out)
-    assert [outcome.ok for outcome in brevan.translate_many(EXAMPLES[:1], out)] == [True]
-
-
-def test_translate_many_never_writes_over_an_input(tmp_path: pathlib.Path) -> None:
-    workspace = tmp_path / "ws.xml"
-    workspace.write_text('Open Table "a"\n', encoding="utf-8")
-    with pytest.raises(ValueError, match="is the input"):
-        brevan.translate_many([workspace], tmp_path)
-    assert workspace.read_text(encoding="utf-8") == 'Open Table "a"\n'
+def test_translate_many_passes_its_options_on(tmp_path: pathlib.Path) -> None:
     partial = tmp_path / "partial.bws"
     partial.write_text("Map From a\nSet Map Zoom x\n", encoding="utf-8")
     [outcome] = brevan.translate_many([partial], tmp_path / "out", partial=True)

@@ -82,15 +82,11 @@ TEST(ExamplesTest, EachTranslatesToItsExpectedDocument) {
     if (entry.path().extension() != ".bws") continue;
     const fs::path expected = fs::path(entry.path()).replace_extension(".xml");
     ASSERT_TRUE(fs::exists(expected)) << expected;
-    const std::string command = std::string(BREVAN_BINARY_DIR) + "/brevan '" + entry.path().string() + "'";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    ASSERT_TRUE(pipe);
-    std::string output;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) output.append(buffer, n);
-    const int status = pclose(pipe.release());
-    EXPECT_EQ(WEXITSTATUS(status), 0) << entry.path();
-    EXPECT_EQ(output, Slurp(expected)) << entry.path();
+    int status = -1;
+    EXPECT_EQ(Output(std::string(BREVAN_BINARY_DIR) + "/brevan '" + entry.path().string() + "'", status),
+              Slurp(expected))
+        << entry.path();
+    EXPECT_EQ(status, 0) << entry.path();
     ++checked;
   }
   EXPECT_GT(checked, 0);
