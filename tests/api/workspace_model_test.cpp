@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iomanip>
 #include <map>
 #include <sstream>
@@ -117,107 +118,20 @@ brevan::Workspace Example(const std::string& name) {
   return result.workspace;
 }
 
+// Each example's workspace summed up as tests/api/workspace_model.expected
+// says it: a section per example, "== NAME", then the summary's lines.
 TEST(WorkspaceModelTest, EveryExampleAsItsWorkspaceSaysIt) {
-  const std::map<std::string, std::string> expected = {
-      {"workspace",
-       "table Counties data/counties.tbl at 5:12 locked\n"
-       "table Roads data/roads.tbl at 6:12 codepage 1252\n"
-       "table Roads_2 data/roads.tbl_2 copy of Roads\n"
-       "window centre -1.5,52.25 zoom 40km Spherical width 6.5in\n"
-       " layer 1 Counties label Name+\" (\"+Population+\")\"\n"
-       "  theme range by Population apply all\n"
-       "   item 0:10000 brush2 rgb(255,255,128) row 'Under 10,000'\n"
-       "   item 10000:100000 brush2 rgb(255,128,0) row '10,000 to 100,000'\n"
-       "   item 100000:1000000 brush2 rgb(192,0,0) row 'Over 100,000'\n"
-       "   item else brush2 rgb(192,192,192) row 'No data'\n"
-       "   legend title 'Population' font Serif 11pt bold counts 1\n"
-       " layer 2 Roads\n"
-       " layer 3 Roads_2\n"},
-      {"bar_chart",
-       "table Districts farm/districts.tbl at 4:12\n"
-       "window\n"
-       " layer 1 Districts\n"
-       "  theme bar by Wheat by Barley by Maize proportional reference 60000 size 0.75inches\n"
-       "   item :Wheat brush2 rgb(255,223,0) row 'Wheat'\n"
-       "   item :Barley brush2 rgb(204,204,0) row 'Barley'\n"
-       "   item :Maize brush2 rgb(255,153,0) row 'Maize'\n"
-       "   legend title 'Crops'\n"},
-      {"graduated",
-       "table Cities world/cities.tbl at 4:12\n"
-       "window\n"
-       " layer 1 Cities\n"
-       "  theme graduated by Population constant reference 5000000 size 0.5inches\n"
-       "   symbol34 rgb(255,0,0) row '10 million' row '5 million' row '1 million'\n"
-       "   symbol34 rgb(0,0,255) row '-10 million' row '-5 million' row '-1 million'\n"
-       "   legend title 'Population'\n"},
-      {"map_windows",
-       "table Coast base/coast.tbl at 5:12\n"
-       "table Rivers base/rivers.tbl at 6:12 locked\n"
-       "table Towns base/towns.tbl at 7:12\n"
-       "table Markets base/towns.tbl_2 at 8:12\n"
-       "table Towns_2 base/towns.tbl_3 copy of Towns\n"
-       "table Rivers_2 base/rivers.tbl_2 copy of Rivers\n"
-       "table Rivers_3 base/rivers.tbl_3 copy of Rivers\n"
-       "window width 5in\n"
-       " layer 1 Coast\n"
-       " layer 2 Rivers\n"
-       " layer 3 Towns\n"
-       " layer 4 Towns_2\n"
-       "window width 3in\n"
-       " layer 1 Towns\n"
-       " layer 2 Coast\n"
-       "window width 10\n"
-       " layer 1 Rivers\n"
-       " layer 2 Rivers_2\n"
-       " layer 3 Rivers_3\n"},
-      {"pie_chart",
-       "table Wards transport/wards.tbl at 4:12\n"
-       "window\n"
-       " layer 1 Wards\n"
-       "  theme pie by Car by Bus by Rail by Bicycle proportional reference 20000 size 1.2centimeters\n"
-       "   item :Car brush2 rgb(191,191,191) row 'Car'\n"
-       "   item :Bus brush2 rgb(255,128,0) row 'Bus'\n"
-       "   item :Rail brush2 rgb(0,0,255) row '' hidden\n"
-       "   item :Bicycle brush2 rgb(0,255,0) row 'Bicycle'\n"
-       "   legend title 'How people commute'\n"},
-      {"range_theme",
-       "table Counties census/counties.tbl at 4:12\n"
-       "window width 8\n"
-       " layer 1 Counties\n"
-       "  theme range by Median_Income apply color\n"
-       "   item 0:35000 border rgb(192,192,192) brush2 rgb(255,224,224) row 'Under 35,000'\n"
-       "   item 35000:50000 brush2 rgb(255,160,128) row '35,000 to 50,000'\n"
-       "   item 50000:75000 brush2 rgb(224,64,0) row '50,000 to 75,000'\n"
-       "   item 75000:250000 brush2 rgb(160,0,0) font Sans 8pt bold row 'Over 75,000'\n"
-       "   item else brush2 rgb(224,224,224) row 'No data'\n"
-       "   legend title 'Median household income' font Serif 12pt bold counts 1\n"},
-      {"set_map",
-       "table Highways roads/highways.tbl at 5:12\n"
-       "table Junctions roads/junctions.tbl at 6:12\n"
-       "window centre 4.35,50.85 zoom 25km scale 1cm:500m Spherical\n"
-       " layer 1 Highways label Name+\" \"+Number\n"
-       " layer 2 Junctions\n"},
-      {"single_symbol",
-       "table Hospitals health/hospitals.tbl at 4:12\n"
-       "window\n"
-       " layer 1 Hospitals\n"
-       "  theme single-symbol by Beds\n"
-       "   row 'Hospital'\n"
-       "   row 'Field hospital' hidden\n"
-       "   legend title 'Hospitals'\n"},
-      {"value_theme",
-       "table Parcels city/parcels.tbl at 4:12\n"
-       "window\n"
-       " layer 1 Parcels\n"
-       "  theme value by Zoning by Subzone apply all\n"
-       "   item :R1 border rgb(128,128,128) brush2 rgb(255,255,204) row 'Single family'\n"
-       "   item :R2 brush2 rgb(255,238,170) row 'Multi family'\n"
-       "   item :C brush2 rgb(255,128,128) symbol35 rgb(255,0,0) 10pt row 'Commercial'\n"
-       "   item :I brush3 rgb(128,128,255) row 'Industrial'\n"
-       "   item else brush1 rgb(0,0,0) row 'Unzoned'\n"
-       "   legend title 'Zoning'\n"},
-  };
-  for (const auto& [name, summary] : expected) EXPECT_EQ(Summary(Example(name)), summary) << name;
+  std::ifstream file(fs::path(BREVAN_SOURCE_DIR) / "tests" / "api" / "workspace_model.expected");
+  std::map<std::string, std::string> expected;
+  std::string* summary = nullptr;
+  for (std::string line; std::getline(file, line);) {
+    if (line.rfind("== ", 0) == 0)
+      summary = &expected[line.substr(3)];
+    else if (summary != nullptr)
+      *summary += line + "\n";
+  }
+  ASSERT_GE(expected.size(), 6u);
+  for (const auto& [name, text] : expected) EXPECT_EQ(Summary(Example(name)), text) << name;
 }
 
 // The statements of a text as its lines say them: each line that starts in
